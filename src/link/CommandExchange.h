@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+namespace hzm {
+
+class Comms;
+
+// Colours of the communication log, as 0x00BBGGRR values; the log window maps them onto
+// colours that stay readable in the current palette.
+enum class LogColour : unsigned {
+    Command = 0,        // black: a command that went out
+    GoodReply = 0x8000, // dark green: an accepted reply
+    Failure = 128,      // dark red: a refusal or "No Response"
+};
+
+// Receives the reports of every exchange. Called on the thread that runs the exchange; a GUI
+// forwards them with queued signals.
+class ExchangeObserver {
+public:
+    virtual ~ExchangeObserver() = default;
+    // Before every attempt: the framed command ("Command sent:").
+    virtual void commandSent(const QString &framed) { Q_UNUSED(framed); }
+    // Every reply that arrived ("Response received:"), refusals included.
+    virtual void responseReceived(const QString &reply) { Q_UNUSED(reply); }
+    // One line of the communication log.
+    virtual void logLine(const QString &text, LogColour colour) {
+        Q_UNUSED(text);
+        Q_UNUSED(colour);
+    }
+    // After each exchange-mode call: whether the command was accepted (for progress counts).
+    virtual void commandFinished(bool accepted) { Q_UNUSED(accepted); }
+};
+
+enum ExchangeMode { WriteOnly = 0, Exchange = 1 };
+
+constexpr int kMaxAttempts = 4;
+
+struct ExchangeOptions {
+    // Shown in the log and progress reports instead of the body (for example with a key masked);
+    // the bytes on the wire are always the body's.
+    QString shownBody;
+};
+
+// Frames body as "<" + body + "/>", sends it and, in exchange mode, waits for the reply, retrying
+// a refused ("<!") or missing reply up to four attempts in all. Returns 1 on success, 0 on failure.
+// In write-only mode the frame and "\r\n" are written and nothing is read. Any other mode returns 0.
+// When reply is given and replyChars > 0, it receives at most replyChars - 1 characters of the
+// last reply (it is emptied first).
+int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer = nullptr,
+                    QString *reply = nullptr, int replyChars = 0, const ExchangeOptions &options = {});
+
+// Writes text over the link as the exchange does: in 16-byte chunks with the protocol's pauses
+// on chunked links, in one write otherwise. Returns the bytes written.
+int WriteCommandText(Comms &link, const QByteArray &text);
+
+} // namespace hzm

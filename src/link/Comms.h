@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace hzm {
+
+// The protocol's fixed pauses. Tests may replace how a link sleeps (see setSleeper).
+enum class Pause {
+    AfterWrite,      // 20 ms after the last chunk of a chunked write
+    BetweenChunks,   // 250 ms between two 16-byte chunks
+    BetweenProbes,   // 200 ms between baud-rate probes
+    BetweenCommands, // 500 ms after a failed attempt, and after each output/input of Send all
+    AfterGoodReply,  // 25 ms after every good reply
+};
+int pauseMilliseconds(Pause pause);
+
+// Size of the buffer ReadReply fills: at most 1023 data bytes and a terminating zero.
+constexpr int kReplyBufferSize = 1024;
+
+// The link to a mixer (or to an export file). One link object serves one job, on one thread.
+class Comms {
+public:
+    using Sleeper = std::function<void(Pause pause, int milliseconds)>;
+
+    virtual ~Comms();
+
+    virtual int ReplyTimeout() const { return 1000; }
+    // Bytes written, 0 (or a negative value from a socket) on failure. A length of 0 writes nothing.
+    virtual int Write(const char *bytes, int length) = 0;
+    // Bytes read into buffer (at most size); 0 when nothing arrived within the link's short poll.
+    virtual int Read(char *buffer, int size) = 0;
+    // 1 opened, 0 failed (also when already open).
+    virtual int Open() = 0;
+    // 1 closed, 0 was not open.
+    virtual int Close() = 0;
+
+    void PauseAfterWrite() { sleep(Pause::AfterWrite); }
+    void PauseBetweenChunks() { sleep(Pause::BetweenChunks); }
+    void PauseBetweenProbes() { sleep(Pause::BetweenProbes); }
+    void PauseBetweenCommands() { sleep(Pause::BetweenCommands); }
+    void sleep(Pause pause);
+
+    // Collects one framed reply into buffer (kReplyBufferSize bytes, zeroed first) and returns
+    // the number of bytes received. Collection ends when the data ends with the first "/>" or
+    // after ReplyTimeout() milliseconds without new bytes. The first byte is always '<'.
+    int ReadReply(char *buffer);
+
+    bool isOpen() const { return m_isOpen != 0; }
+    bool sendInChunks() const { return m_sendInChunks != 0; }
+
+    // Replaces how this link sleeps for its pauses (tests record them instead of waiting).
+    void setSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    // A description of the last failure of Open, Write or Close, for messages.
+    QString errorString() const { return m_errorString; }
+    // Where this link leads, for messages ("127.0.0.1:4999", "/dev/ttyUSB0", a file name).
+    virtual QString describe() const = 0;
+
+protected:
+    int m_isOpen = 0;
+    int m_sendInChunks = 0;
+    QString m_errorString;
+
+private:
+    Sleeper m_sleeper;
+};
+
+} // namespace hzm

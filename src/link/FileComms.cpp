@@ -1,0 +1,81 @@
+#include "FileComms.h"
+
+#include <QSaveFile>
+
+#include <cstring>
+
+namespace hzm {
+
+FileComms::FileComms(const QString &fileName) : m_fileName(fileName) {}
+
+FileComms::~FileComms() {
+    if (m_file)
+        m_file->cancelWriting(); // never committed: the earlier file stays as it was
+}
+
+int FileComms::Open() {
+    if (m_isOpen)
+        return 0;
+    m_file = std::make_unique<QSaveFile>(m_fileName);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        m_errorString = QStringLiteral("%1: %2").arg(m_fileName, m_file->errorString());
+        m_file.reset();
+        return 0;
+    }
+    m_failed = false;
+    m_committed = false;
+    m_isOpen = 1;
+    return 1;
+}
+
+int FileComms::Write(const char *bytes, int length) {
+    if (!m_isOpen || length <= 0)
+        return 0;
+    const qint64 n = m_file->write(bytes, length);
+    if (n != length) {
+        m_failed = true;
+        m_errorString = QStringLiteral("%1: %2").arg(m_fileName, m_file->errorString());
+    }
+    return n > 0 ? int(n) : 0;
+}
+
+int FileComms::Close() {
+    if (!m_isOpen)
+        return 0;
+    if (m_failed) {
+        m_file->cancelWriting();
+    } else {
+        m_committed = m_file->commit();
+        if (!m_committed)
+            m_errorString = QStringLiteral("%1: %2").arg(m_fileName, m_file->errorString());
+    }
+    m_file.reset();
+    m_isOpen = 0;
+    return 1;
+}
+
+int NullComms::Read(char *buffer, int size) {
+    if (!buffer || size <= 0)
+        return 0;
+    buffer[0] = 0;
+    if (size <= 4)
+        return 0;
+    std::memcpy(buffer, "<!/>", 5);
+    return 4;
+}
+
+int NullComms::Open() {
+    if (m_isOpen)
+        return 0;
+    m_isOpen = 1;
+    return 1;
+}
+
+int NullComms::Close() {
+    if (!m_isOpen)
+        return 0;
+    m_isOpen = 0;
+    return 1;
+}
+
+} // namespace hzm

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Comms.h"
+
+#include <memory>
+
+class QSaveFile;
+
+namespace hzm {
+
+// A file that receives commands. Nothing stands at the final path until Close() has written
+// everything: a failed export never leaves a partial file nor destroys an earlier one.
+class FileComms : public Comms {
+public:
+    explicit FileComms(const QString &fileName);
+    ~FileComms() override;
+
+    int Write(const char *bytes, int length) override;
+    int Read(char *, int) override { return 0; } // a file never answers
+    int Open() override;
+    // 1 when the link was open. Whether the file was written: committed().
+    int Close() override;
+    QString describe() const override { return m_fileName; }
+
+    // True after a Close() that put the complete file in place.
+    bool committed() const { return m_committed; }
+
+private:
+    QString m_fileName;
+    std::unique_ptr<QSaveFile> m_file;
+    bool m_failed = false;
+    bool m_committed = false;
+};
+
+// Answers every command with a refusal: the link when no port is chosen.
+class NullComms : public Comms {
+public:
+    int Write(const char *, int length) override { return length; }
+    int Read(char *buffer, int size) override;
+    int Open() override;
+    int Close() override;
+    QString describe() const override { return QStringLiteral("no port"); }
+};
+
+} // namespace hzm

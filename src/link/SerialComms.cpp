@@ -1,0 +1,150 @@
+#include "SerialComms.h"
+
+#include <QSerialPort>
+
+#include <cstring>
+
+namespace hzm {
+
+const QList<int> &supportedBaudRates() {
+    static const QList<int> rates{19200, 9600, 4800, 2400, 1200, 300};
+    return rates;
+}
+
+QString comPortName(int portNumber) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(portNumber);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+#endif
+}
+
+SerialComms::SerialComms(const QString &portName, int baudRate) : m_portName(portName), m_baudRate(baudRate) {
+    m_sendInChunks = 1;
+}
+
+SerialComms::~SerialComms() { Close(); }
+
+int SerialComms::Open() {
+    if (m_isOpen)
+        return 0;
+    m_port = std::make_unique<QSerialPort>();
+    m_port->setPortName(m_portName);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());
+        m_port.reset();
+        return 0;
+    }
+    m_isOpen = 1; // Configure needs the open port
+    if (!Configure(m_baudRate)) {
+        if (m_errorString.isEmpty())
+            m_errorString = QStringLiteral("%1: cannot set %2 baud").arg(m_portName).arg(m_baudRate);
+        m_port->close();
+        m_port.reset();
+        m_isOpen = 0;
+        return 0;
+    }
+    return 1;
+}
+
+int SerialComms::Configure(int rate) {
+    if (!supportedBaudRates().contains(rate) || !m_port || !m_port->isOpen())
+        return 0;
+    const bool ok = m_port->setBaudRate(rate) && m_port->setDataBits(QSerialPort::Data8) &&
+                    m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop) &&
+                    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok) {
+        m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());
+        return 0;
+    }
+    m_baudRate = rate;
+    return 1;
+}
+
+int SerialComms::Close() {
+    if (!m_isOpen)
+        return 0;
+    m_port->close();
+    m_port.reset();
+    m_isOpen = 0;
+    return 1;
+}
+
+int SerialComms::Write(const char *bytes, int length) {
+    if (length <= 0 || !m_port)
+        return 0;
+    const qint64 n = m_port->write(bytes, length);
+    if (n <= 0) {
+        m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());
+        return 0;
+    }
+    // Synchronous: wait until the bytes have left (about 1 ms a byte at 9600 baud).
+    while (m_port->bytesToWrite() > 0) {
+        if (!m_port->waitForBytesWritten(2000 + length * 40)) {
+            m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());
+            return int(n - m_port->bytesToWrite());
+        }
+    }
+    return int(n);
+}
+
+int SerialComms::Read(char *buffer, int size) {
+    if (!m_port || size <= 0)
+        return 0;
+    if (m_port->bytesAvailable() == 0)
+        m_port->waitForReadyRead(10);
+    const qint64 n = m_port->read(buffer, size);
+    return n > 0 ? int(n) : 0;
+}
+
+} // namespace hzm
+
+namespace hzm {
+
+int SerialComms::DetectBaudRate() {
+    const int remembered = m_baudRate;
+    if (!Open())
+        return 0;
+    static const char probe[] = "<SY,VQ/>";
+    const int probeLength = int(sizeof probe - 1);
+    auto giveUp = [&] {
+        Close();
+        m_baudRate = remembered;
+        return 0;
+    };
+    for (int rate : supportedBaudRates()) {
+        m_baudRate = rate;
+        Configure(rate);
+        int refusals = 0;
+        for (;;) {
+            if (!m_isOpen)
+                return giveUp();
+            int written;
+            if (m_sendInChunks) {
+                written = Write(probe, probeLength);
+                PauseAfterWrite();
+            } else {
+                written = Write(probe, probeLength);
+            }
+            if (written < probeLength)
+                return giveUp();
+            char reply[kReplyBufferSize];
+            ReadReply(reply);
+            if (std::strncmp(reply, "<sy,vq ", 7) == 0) {
+                Close();
+                return 1;
+            }
+            if (std::strstr(reply, "<!")) {
+                ++refusals;
+                PauseBetweenProbes();
+                if (refusals < 2)
+                    continue;
+            }
+            break;
+        }
+        PauseBetweenProbes();
+    }
+    return giveUp();
+}
+
+} // namespace hzm
