@@ -4,6 +4,7 @@
 // link. The GUI shows its reports through queued signals; the command-line tool waits for it.
 
 #include "link/CommandExchange.h"
+#include "link/Comms.h"
 #include "link/LinkSelection.h"
 
 #include <QObject>
@@ -23,6 +24,18 @@ struct JobContext {
     ExchangeObserver *observer = nullptr; // receives every report of every exchange
     // Shows a message from the worker thread (the version error); the GUI forwards it to a box.
     std::function<void(const QString &text, const QString &caption)> showMessage;
+    // Tells the progress display a better command count once the job knows it (Read all, after
+    // it has asked the mixer's version); may be empty.
+    std::function<void(int planned)> setPlannedCommands;
+
+    void message(const QString &text, const QString &caption) const {
+        if (showMessage)
+            showMessage(text, caption);
+    }
+    void replan(int planned) const {
+        if (setPlannedCommands)
+            setPlannedCommands(planned);
+    }
 };
 
 // The job: 1 success, 0 failure.
@@ -45,6 +58,9 @@ public:
                    QObject *parent = nullptr);
     ~TransferWorker() override; // waits for the thread
 
+    // Replaces how the link sleeps for its pauses (tests); set before start().
+    void setSleeper(Comms::Sleeper sleeper);
+
     void start();
     // Blocks until the job has ended.
     void wait();
@@ -55,7 +71,8 @@ public:
     static int runBlocking(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
                            ExchangeObserver *observer, bool *linkOpened = nullptr,
                            QString *linkError = nullptr,
-                           std::function<void(const QString &, const QString &)> showMessage = {});
+                           std::function<void(const QString &, const QString &)> showMessage = {},
+                           Comms::Sleeper sleeper = {}, std::function<void(int)> plannedChanged = {});
 
 signals:
     void commandSent(const QString &framed);

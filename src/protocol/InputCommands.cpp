@@ -1,0 +1,59 @@
+#include "DeviceCommands.h"
+#include "ReplyText.h"
+
+#include "model/MixerSettings.h"
+#include "model/OptionLists.h"
+
+namespace hzm {
+
+namespace {
+
+QString inputPrefix(int number) { return QStringLiteral("L") + QString::number(number); }
+
+} // namespace
+
+// A name of exactly nine characters is followed by one space; the mixer expects ten then.
+QString NameForWire(const QString &name) {
+    const qsizetype zero = name.indexOf(QChar(0));
+    const QString text = zero >= 0 ? name.left(zero) : name;
+    return text.size() == 9 ? text + QLatin1Char(' ') : text;
+}
+
+int SendInput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
+    if (index < 0 || index >= kInputCount)
+        return 0;
+    const InputSettings &input = settings.inputs[size_t(index)];
+    const QString p = inputPrefix(index + 1);
+    if (!CommandExchange(p + QStringLiteral(",L=") + NameForWire(input.name), mode, link, observer))
+        return 0;
+    // A gain outside the list sends no value rather than reading past it.
+    return CommandExchange(p + QStringLiteral(",G") + ListEntry(lists::gain(), input.gain), mode, link,
+                           observer);
+}
+
+int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
+    if (number < 1 || number > kInputCount)
+        return 0;
+    InputSettings &input = settings.inputs[size_t(number - 1)];
+    const QString p = inputPrefix(number);
+    QString reply;
+    if (HasNewerSoftware(settings.softwareVersion)) {
+        if (!CommandExchange(p + QStringLiteral(",LQ"), Exchange, link, observer, &reply, kReplyChars))
+            return 0;
+        input.name = FitName(ValueByPosition(reply, 6));
+    }
+    if (!CommandExchange(p + QStringLiteral(",GQ"), Exchange, link, observer, &reply, kReplyChars))
+        return 0;
+    const int gain = FindExactInList(ValueByPosition(reply, 6), lists::gain());
+    if (gain >= 0)
+        input.gain = gain;
+    return 1;
+}
+
+int SendInputCommandCount() { return 2; }
+
+int ReadInputCommandCount(const QString &softwareVersion) {
+    return HasNewerSoftware(softwareVersion) ? 2 : 1;
+}
+
+} // namespace hzm

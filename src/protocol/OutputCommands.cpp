@@ -1,0 +1,238 @@
+#include "DeviceCommands.h"
+#include "ReplyText.h"
+
+#include "model/MixerSettings.h"
+#include "model/OptionLists.h"
+
+#include <vector>
+
+namespace hzm {
+
+namespace {
+
+bool isZoneIndex(int index) { return index >= 0 && index < kZoneCount; }
+
+// Z1..Z8 for zones, G1..G4 for groups.
+QString outputPrefix(int index) {
+    return isZoneIndex(index) ? QStringLiteral("Z") + QString::number(index + 1)
+                              : QStringLiteral("G") + QString::number(index - kZoneCount + 1);
+}
+
+QString number(int value) { return QString::number(value); }
+
+// The bodies of one output, in the order the mixer expects them.
+std::vector<QString> outputBodies(const MixerSettings &settings, int index) {
+    std::vector<QString> bodies;
+    const ZoneSettings &z = settings.zones[size_t(index)];
+    const bool zone = isZoneIndex(index);
+    const QString p = outputPrefix(index);
+
+    bodies.push_back(p + QStringLiteral(",L=") + NameForWire(z.name));
+    bodies.push_back(p + QStringLiteral(".MU,S") + number(z.sourceInput < 8 ? z.sourceInput + 1 : 0));
+    if (zone) {
+        bodies.push_back(p + QStringLiteral(".MU,MX") + number(z.maxLevel));
+        bodies.push_back(p + QStringLiteral(".MU,MN") + number(z.minLevel));
+    }
+    bodies.push_back(p + QStringLiteral(".MU,L") + number(z.level));
+    for (int m = 1; m <= kMicCount; ++m)
+        bodies.push_back(p + QStringLiteral(".M") + number(m) +
+                         (z.micInputMask & (1 << (m - 1)) ? QStringLiteral(",E") : QStringLiteral(",D")));
+    for (int m = 1; m <= kMicCount; ++m)
+        bodies.push_back(p + QStringLiteral(".M") + number(m) +
+                         (z.micPriorityMask & (1 << (m - 1)) ? QStringLiteral(",TV") : QStringLiteral(",TO")));
+    for (int n = 1; n <= 8; ++n)
+        bodies.push_back(p + QStringLiteral(".L") + number(n) +
+                         (z.lineInputMask & (1 << (n - 1)) ? QStringLiteral(",E") : QStringLiteral(",D")));
+    if (z.priorityInput != 0) {
+        bodies.push_back(p + QStringLiteral(".L") + number(z.priorityInput) + QStringLiteral(",TV"));
+    } else {
+        // Line 1 takes priority and loses it at once: the output is left without a priority input.
+        bodies.push_back(p + QStringLiteral(".L1,TV"));
+        bodies.push_back(p + QStringLiteral(".L1,TO"));
+    }
+    if (zone) {
+        const ZoneEq &eq = settings.zoneEq[size_t(index)];
+        bodies.push_back(p + QStringLiteral(".MU,T") + ListEntry(lists::eq(), eq.treble));
+        bodies.push_back(p + QStringLiteral(".MU,M") + ListEntry(lists::eq(), eq.mid));
+        bodies.push_back(p + QStringLiteral(".MU,B") + ListEntry(lists::eq(), eq.bass));
+        static const char *const pageLetters[] = {"O", "V", "A"};
+        const QString letter = z.pagePriority >= 0 && z.pagePriority < 3
+                                   ? QString::fromLatin1(pageLetters[z.pagePriority])
+                                   : QString();
+        bodies.push_back(p + QStringLiteral(".PM,T") + letter);
+        if (index < 2)
+            bodies.push_back(QStringLiteral("SY.Z") + number(index + 1) +
+                             (z.stereo ? QStringLiteral(",S") : QStringLiteral(",M")));
+    } else {
+        const GroupSettings &g = settings.groups[size_t(index - kZoneCount)];
+        bodies.push_back(p + QStringLiteral(",ZR12345678"));
+        if (g.memberMask != 0) {
+            QString digits;
+            for (int n = 1; n <= 8; ++n)
+                if (g.memberMask & (1 << (n - 1)))
+                    digits += QString::number(n);
+            bodies.push_back(p + QStringLiteral(",ZA") + digits);
+        }
+        bodies.push_back(p + (g.enabled ? QStringLiteral(",E") : QStringLiteral(",D")));
+    }
+    return bodies;
+}
+
+// A level-like reply value: "0" (and the extra word, if given) as it is, anything else negated.
+int lookUpAttenuation(const QString &value, const OptionList &list, const QString &keepAsIs = QString()) {
+    if (value == QStringLiteral("0") || (!keepAsIs.isEmpty() && value == keepAsIs))
+        return FindInList(value, list);
+    return FindInList(QStringLiteral("-") + value, list);
+}
+
+} // namespace
+
+int SendOutput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
+    if (index < 0 || index >= kOutputCount)
+        return 0;
+    for (const QString &body : outputBodies(settings, index))
+        if (!CommandExchange(body, mode, link, observer))
+            return 0;
+    return 1;
+}
+
+int SendOutputCommandCount(const MixerSettings &settings, int index) {
+    if (index < 0 || index >= kOutputCount)
+        return 0;
+    return int(outputBodies(settings, index).size());
+}
+
+int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
+    if (number < 1 || number > kOutputCount)
+        return 0;
+    const int index = number - 1;
+    const bool zone = isZoneIndex(index);
+    const QString p = outputPrefix(index);
+    ZoneSettings &z = settings.zones[size_t(index)];
+    QString reply;
+    auto ask = [&](const QString &body) {
+        return CommandExchange(body, Exchange, link, observer, &reply, kReplyChars) != 0;
+    };
+
+    if (HasNewerSoftware(settings.softwareVersion)) {
+        if (!ask(p + QStringLiteral(",LQ")))
+            return 0;
+        // A label longer than the field is cut to it.
+        z.name = FitName(ValueByPosition(reply, 6));
+    }
+
+    if (!ask(p + QStringLiteral(".MU,LQ")))
+        return 0;
+    z.level = lookUpAttenuation(ValueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
+
+    if (!ask(p + QStringLiteral(".MU,SQ")))
+        return 0;
+    {
+        const QString value = ValueByPosition(reply, 9);
+        z.sourceInput = value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
+    }
+
+    // "q=<e|d>, pri<3 skipped><on|off>/>": input enabled, priority on.
+    auto twoValues = [&](QString &first, QString &second) {
+        const int q = MarkerPos(reply, QStringLiteral("q="));
+        const int pri = MarkerPos(reply, QStringLiteral(", pri"));
+        const int e = MarkerPos(reply, QStringLiteral("/>"));
+        first = ValueBetween(reply, q, 2, pri);
+        second = ValueBetween(reply, pri, 8, e);
+    };
+
+    z.micInputMask = 0;
+    z.micPriorityMask = 0;
+    for (int m = 1; m <= kMicCount; ++m) {
+        if (!ask(p + QStringLiteral(".M") + QString::number(m) + QStringLiteral(",Q")))
+            return 0;
+        QString enabled, priority;
+        twoValues(enabled, priority);
+        if (enabled == QStringLiteral("e"))
+            z.micInputMask |= 1 << (m - 1);
+        if (priority == QStringLiteral("on"))
+            z.micPriorityMask |= 1 << (m - 1);
+    }
+
+    z.lineInputMask = 0;
+    z.priorityInput = 0;
+    for (int n = 1; n <= 8; ++n) {
+        if (!ask(p + QStringLiteral(".L") + QString::number(n) + QStringLiteral(",Q")))
+            return 0;
+        QString enabled, priority;
+        twoValues(enabled, priority);
+        if (enabled == QStringLiteral("e"))
+            z.lineInputMask |= 1 << (n - 1);
+        if (priority == QStringLiteral("on"))
+            z.priorityInput = n;
+    }
+
+    if (zone) {
+        if (index < 2) {
+            if (!ask(QStringLiteral("SY.") + p + QStringLiteral(",Q")))
+                return 0;
+            z.stereo = ValueByPosition(reply, 9) == QStringLiteral("s") ? 1 : 0;
+        }
+
+        if (!ask(p + QStringLiteral(".MU,EQ")))
+            return 0;
+        {
+            const int t = MarkerPos(reply, QStringLiteral("t ="));
+            const int mm = MarkerPos(reply, QStringLiteral(", m ="));
+            const int bb = MarkerPos(reply, QStringLiteral(", b ="));
+            const int e = MarkerPos(reply, QStringLiteral("/>"));
+            ZoneEq &eq = settings.zoneEq[size_t(index)];
+            eq.treble = FindInList(ValueBetween(reply, t, 4, mm), lists::eq());
+            eq.mid = FindInList(ValueBetween(reply, mm, 6, bb), lists::eq());
+            eq.bass = FindInList(ValueBetween(reply, bb, 6, e), lists::eq());
+        }
+
+        if (!ask(p + QStringLiteral(".MU,MQ")))
+            return 0;
+        {
+            const int x = MarkerPos(reply, QStringLiteral("x="));
+            const int nn = MarkerPos(reply, QStringLiteral(", n="));
+            const int e = MarkerPos(reply, QStringLiteral("/>"));
+            z.maxLevel = lookUpAttenuation(ValueBetween(reply, x, 2, nn), lists::maxLevel());
+            z.minLevel =
+                lookUpAttenuation(ValueBetween(reply, nn, 4, e), lists::minLevel(), QStringLiteral("mute"));
+        }
+
+        if (!ask(p + QStringLiteral(".PM,TQ")))
+            return 0;
+        z.pagePriority = FindInList(ValueByPosition(reply, 11), lists::pagePriority());
+        return 1;
+    }
+
+    if (!ask(p + QStringLiteral(",Q")))
+        return 0;
+    const int q = MarkerPos(reply, QStringLiteral("q="));
+    const int e = MarkerPos(reply, QStringLiteral("/>"));
+    const QString value = ValueBetween(reply, q, 2, e);
+    GroupSettings &g = settings.groups[size_t(index - kZoneCount)];
+    g.memberMask = 0;
+    g.enabled = 0;
+    if (value == QStringLiteral("empty") || value.isEmpty())
+        return 1;
+    g.enabled = value.endsWith(QLatin1Char('e')) ? 1 : 0;
+    for (int i = 0; i < value.size() - 1; ++i) {
+        const QChar c = value.at(i);
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('8'))
+            g.memberMask |= 1 << (c.unicode() - '1');
+    }
+    return 1;
+}
+
+int ReadOutputCommandCount(int number, const QString &softwareVersion) {
+    if (number < 1 || number > kOutputCount)
+        return 0;
+    int count = HasNewerSoftware(softwareVersion) ? 1 : 0;
+    count += 2 + kMicCount + 8; // level, select input, mics, lines
+    if (number <= kZoneCount)
+        count += (number <= 2 ? 1 : 0) + 3; // output type, tone, limits, page priority
+    else
+        count += 1; // members and enable
+    return count;
+}
+
+} // namespace hzm
