@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -185,17 +186,27 @@ bool LineReader::fill() {
 bool LineReader::ReadLine(QString &target) {
     for (;;) {
         const qsizetype newline = m_pending.indexOf(QLatin1Char('\n'));
-        if (newline >= 0 && newline <= kMaxLineChars) {
-            QString line = m_pending.left(newline);
-            m_pending.remove(0, newline + 1);
-            if (line.endsWith(QLatin1Char('\r')))
-                line.chop(1);
-            target = line;
-            return true;
+        if (newline >= 0) {
+            // A "\r\n" pair counts as one line end, as a text-mode read sees it.
+            const qsizetype contentLength =
+                newline > 0 && m_pending.at(newline - 1) == QLatin1Char('\r') ? newline - 1 : newline;
+            if (contentLength <= kMaxLineChars) {
+                target = m_pending.left(contentLength);
+                m_pending.remove(0, newline + 1);
+                return true;
+            }
         }
-        if (m_pending.size() > kMaxLineChars) {
-            target = m_pending.left(kMaxLineChars);
-            m_pending.remove(0, kMaxLineChars);
+        // (A "\r" just after the limit may be the first half of a line end still to come.)
+        const bool mayEndLine =
+            m_pending.size() == kMaxLineChars + 1 && m_pending.endsWith(QLatin1Char('\r')) && !m_eof;
+        if (m_pending.size() > kMaxLineChars && !mayEndLine) {
+            // A long line comes back in pieces; a piece never ends between the halves of a
+            // surrogate pair.
+            qsizetype piece = kMaxLineChars;
+            if (m_pending.at(piece - 1).isHighSurrogate() && m_pending.at(piece).isLowSurrogate())
+                --piece;
+            target = m_pending.left(piece);
+            m_pending.remove(0, piece);
             return true;
         }
         if (!fill()) {
