@@ -1,0 +1,108 @@
+#include "PortProbe.h"
+
+#include "LinkSelection.h"
+#include "SerialComms.h"
+
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace hzm {
+
+bool checkSerialPortUsable(const QString &portName, QString *error) {
+    // Opening the link opens the device exclusively and configures 9600 8N1; closing it at once
+    // leaves the port free for the detection thread.
+    SerialComms probe(portName, kFallbackBaudRate);
+    if (!probe.Open()) {
+        if (error)
+            *error = probe.errorString();
+        return false;
+    }
+    probe.Close();
+    return true;
+}
+
+PortProbeResult detectMixerBaudRate(SerialComms &link) {
+    PortProbeResult result;
+    if (link.DetectBaudRate()) {
+        result.outcome = PortProbeOutcome::Found;
+        result.baudRate = link.baudRate();
+    } else {
+        result.outcome = PortProbeOutcome::NotFound;
+        result.baudRate = kFallbackBaudRate;
+    }
+    return result;
+}
+
+PortProbeResult detectMixerBaudRate(const QString &portName, const Comms::Sleeper &sleeper) {
+    SerialComms link(portName, kFallbackBaudRate); // chunked writes, as every serial link
+    if (sleeper)
+        link.setSleeper(sleeper);
+    return detectMixerBaudRate(link);
+}
+
+PortProbeResult probeSerialPort(const QString &portName, const Comms::Sleeper &sleeper) {
+    PortProbeResult busy;
+    if (!checkSerialPortUsable(portName, &busy.error))
+        return busy;
+    return detectMixerBaudRate(portName, sleeper);
+}
+
+bool applyProbeResult(const PortProbeResult &result, int comPort, const QString &serialDevice,
+                      LinkSelection &selection) {
+    if (result.outcome == PortProbeOutcome::Busy)
+        return false;
+    selection.comSelected = true;
+    selection.ethernetSelected = false;
+    selection.comPort = comPort;
+    selection.serialDevice = serialDevice;
+    selection.baudRate = result.baudRate;
+    return true;
+}
+
+QList<SerialPortEntry> serialPortsPresent(bool includeComPorts) {
+    QStringList comPorts;
+    for (int n = 1; n <= 10; ++n)
+        comPorts << comPortName(n);
+    QList<SerialPortEntry> entries;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports) {
+        const QString device = info.systemLocation().isEmpty() ? info.portName() : info.systemLocation();
+        if (!includeComPorts && (comPorts.contains(device) || comPorts.contains(info.portName())))
+            continue;
+        const QString description = info.description().trimmed();
+        entries.append(
+            {device, description.isEmpty() ? device : QStringLiteral("%1 (%2)").arg(device, description)});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const SerialPortEntry &a, const SerialPortEntry &b) { return a.device < b.device; });
+    return entries;
+}
+
+BaudRateDetection::BaudRateDetection(QObject *parent) : QObject(parent) {}
+
+BaudRateDetection::~BaudRateDetection() {
+    wait();
+}
+
+bool BaudRateDetection::start(const QString &portName, const Comms::Sleeper &sleeper) {
+    if (m_running.load())
+        return false;
+    wait(); // joins a finished earlier run
+    m_running = true;
+    m_thread = std::thread([this, portName, sleeper] {
+        const PortProbeResult result = detectMixerBaudRate(portName, sleeper);
+        m_running = false; // a new start() joins this thread before running
+        // Delivered on this object's thread; dropped if the object is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, result] { emit finished(result); }, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void BaudRateDetection::wait() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+} // namespace hzm
