@@ -1,0 +1,402 @@
+#include "SimServer.h"
+
+#include <QList>
+#include <QNetworkDatagram>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <atomic>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace hzm::sim {
+
+QByteArray DiscoveryQuestion() { return QByteArrayLiteral("Discovery: Who is out there ?"); }
+
+QByteArray DiscoveryAnswer(const SimOptions &options) {
+    return options.name.toLatin1() + "\r\n" + options.macAddress.toLatin1() + "\r\n" +
+           options.description.toLatin1() + "\r\n";
+}
+
+namespace {
+
+// Longest stretch of bytes kept while waiting for a frame's "/>"; more is line noise.
+constexpr int kMaxPendingBytes = 4096;
+
+// One conversation (a TCP connection or the pty): collects frames, hands their bodies to the
+// mixer and sends the replies, paced as the faults ask.
+class Channel : public QObject {
+public:
+    struct Piece {
+        QByteArray bytes;
+        int delayMs = 0;
+        bool closeAfter = false;
+    };
+
+    Channel(SimMixer &mixer, QString source, QObject *parent) : QObject(parent), m_mixer(mixer), m_source(std::move(source)) {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { sendNext(); });
+    }
+
+    std::function<void(const QByteArray &)> write;
+    std::function<void()> close;         // empty: the channel cannot be closed (pty)
+    std::function<QString()> lineFault;  // non-empty text: the line settings do not match
+
+    void feed(const QByteArray &data) {
+        m_pending += data;
+        for (;;) {
+            const int start = m_pending.indexOf('<');
+            if (start < 0) {
+                m_pending.clear();
+                return;
+            }
+            const int end = m_pending.indexOf("/>", start + 1);
+            if (end < 0) {
+                m_pending.remove(0, start);
+                if (m_pending.size() > kMaxPendingBytes)
+                    m_pending.clear();
+                return;
+            }
+            const QString body = QString::fromUtf8(m_pending.mid(start + 1, end - start - 1));
+            m_pending.remove(0, end + 2);
+            if (lineFault) {
+                const QString fault = lineFault();
+                if (!fault.isEmpty()) {
+                    // A real line at another rate would garble the bytes: say nothing.
+                    m_mixer.logIgnored(body, m_source + QStringLiteral(" (") + fault + QLatin1Char(')'));
+                    m_pending.clear();
+                    return;
+                }
+            }
+            answer(m_mixer.process(body, m_source));
+        }
+    }
+
+private:
+    void answer(const Outcome &out) {
+        QList<Piece> pieces;
+        if (out.fragmentBytes > 0) {
+            for (int i = 0; i < out.reply.size(); i += out.fragmentBytes)
+                pieces.append(Piece{out.reply.mid(i, out.fragmentBytes), i == 0 ? out.delayMs : out.fragmentDelayMs});
+        } else if (!out.reply.isEmpty()) {
+            pieces.append(Piece{out.reply, out.delayMs});
+        }
+        if (out.dropAfter) {
+            if (pieces.isEmpty())
+                pieces.append(Piece{{}, out.delayMs});
+            pieces.last().closeAfter = true;
+        }
+        m_queue += pieces;
+        if (!m_timer.isActive() && !m_queue.isEmpty())
+            m_timer.start(m_queue.first().delayMs);
+    }
+
+    void sendNext() {
+        if (m_queue.isEmpty())
+            return;
+        const Piece piece = m_queue.takeFirst();
+        if (!piece.bytes.isEmpty() && write)
+            write(piece.bytes);
+        if (piece.closeAfter && close) {
+            m_queue.clear();
+            close();
+            return;
+        }
+        if (!m_queue.isEmpty())
+            m_timer.start(m_queue.first().delayMs);
+    }
+
+    SimMixer &m_mixer;
+    QString m_source;
+    QByteArray m_pending;
+    QList<Piece> m_queue;
+    QTimer m_timer;
+};
+
+#ifdef Q_OS_UNIX
+speed_t speedConstant(int baud) {
+    switch (baud) {
+    case 300: return B300;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B0;
+    }
+}
+
+int baudOf(speed_t speed) {
+    for (int baud : {300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200})
+        if (speedConstant(baud) == speed)
+            return baud;
+    return 0;
+}
+#endif
+
+} // namespace
+
+// Owns every socket; lives on the server's thread.
+class SimWorker : public QObject {
+public:
+    SimWorker(const SimOptions &options, SimMixer &mixer, std::atomic<int> &connections)
+        : m_options(options), m_mixer(mixer), m_connections(connections) {}
+    ~SimWorker() override { closePty(); }
+
+    bool open(QString &error, quint16 &tcpPort, QString &ptyPath, quint16 &discoveryPort) {
+        if (m_options.tcpPort >= 0 && !openTcp(error, tcpPort))
+            return false;
+        if (m_options.pty && !openPty(error, ptyPath))
+            return false;
+        if (m_options.discoveryPort >= 0 && !openDiscovery(error, discoveryPort))
+            return false;
+        return true;
+    }
+
+private:
+    bool openTcp(QString &error, quint16 &port) {
+        m_server = new QTcpServer(this);
+        if (!m_server->listen(m_options.bindAddress, quint16(m_options.tcpPort))) {
+            error = QStringLiteral("cannot listen on %1:%2: %3")
+                        .arg(m_options.bindAddress.toString())
+                        .arg(m_options.tcpPort)
+                        .arg(m_server->errorString());
+            return false;
+        }
+        port = m_server->serverPort();
+        QObject::connect(m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+                ++m_connections;
+                const QString source =
+                    QStringLiteral("tcp %1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+                auto *channel = new Channel(m_mixer, source, socket);
+                QPointer<QTcpSocket> guard(socket);
+                channel->write = [guard](const QByteArray &bytes) {
+                    if (guard)
+                        guard->write(bytes);
+                };
+                channel->close = [guard] {
+                    if (guard) {
+                        guard->flush();
+                        guard->disconnectFromHost();
+                    }
+                };
+                QObject::connect(socket, &QTcpSocket::readyRead, channel,
+                                 [socket, channel] { channel->feed(socket->readAll()); });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        return true;
+    }
+
+    bool openPty(QString &error, QString &path) {
+#ifdef Q_OS_UNIX
+        const speed_t speed = speedConstant(m_options.baudRate);
+        if (speed == B0) {
+            error = QStringLiteral("unsupported baud rate %1").arg(m_options.baudRate);
+            return false;
+        }
+        int master = -1;
+        int slave = -1;
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+            error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+        m_master = master;
+        m_slave = slave; // kept open, so the line stays up between clients
+        const char *name = ::ptsname(master);
+        path = name ? QString::fromLocal8Bit(name) : QString();
+        termios t{};
+        ::tcgetattr(slave, &t);
+        ::cfmakeraw(&t);
+        t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+        t.c_cflag |= CS8 | CLOCAL | CREAD;
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+        ::tcsetattr(slave, TCSANOW, &t);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+        m_ptyChannel = new Channel(m_mixer, QStringLiteral("pty"), this);
+        m_ptyChannel->write = [this](const QByteArray &bytes) {
+            qint64 done = 0;
+            while (done < bytes.size()) {
+                const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    break; // the client's input queue is full: the rest is lost, as on a real line
+                done += n;
+            }
+        };
+        m_ptyChannel->lineFault = [this]() -> QString {
+            termios now{};
+            if (::tcgetattr(m_slave, &now) != 0)
+                return QStringLiteral("line settings unreadable");
+            const speed_t want = speedConstant(m_options.baudRate);
+            const bool frame8N1 = (now.c_cflag & CSIZE) == CS8 && !(now.c_cflag & PARENB) && !(now.c_cflag & CSTOPB);
+            if (::cfgetospeed(&now) == want && ::cfgetispeed(&now) == want && frame8N1)
+                return {};
+            return QStringLiteral("line at %1 baud%2, mixer at %3 baud 8N1: ignored")
+                .arg(baudOf(::cfgetospeed(&now)))
+                .arg(frame8N1 ? QStringLiteral(" 8N1") : QStringLiteral(", not 8N1"))
+                .arg(m_options.baudRate);
+        };
+        m_notifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
+        QObject::connect(m_notifier, &QSocketNotifier::activated, this, [this] { readPty(); });
+        return true;
+#else
+        Q_UNUSED(path);
+        error = QStringLiteral("pseudo-terminals are not available on this system");
+        return false;
+#endif
+    }
+
+    void readPty() {
+#ifdef Q_OS_UNIX
+        char buffer[1024];
+        for (;;) {
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0) {
+                m_ptyChannel->feed(QByteArray(buffer, int(n)));
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno == EIO) {
+                // No client has the line open; wait a little instead of spinning.
+                m_notifier->setEnabled(false);
+                QTimer::singleShot(50, this, [this] {
+                    if (m_notifier)
+                        m_notifier->setEnabled(true);
+                });
+            }
+            return;
+        }
+#endif
+    }
+
+    void closePty() {
+#ifdef Q_OS_UNIX
+        delete m_notifier;
+        m_notifier = nullptr;
+        if (m_slave >= 0)
+            ::close(m_slave);
+        if (m_master >= 0)
+            ::close(m_master);
+        m_slave = m_master = -1;
+#endif
+    }
+
+    bool openDiscovery(QString &error, quint16 &port) {
+        m_udp = new QUdpSocket(this);
+        if (!m_udp->bind(QHostAddress::AnyIPv4, quint16(m_options.discoveryPort),
+                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+            error = QStringLiteral("cannot listen for discovery on UDP port %1: %2")
+                        .arg(m_options.discoveryPort)
+                        .arg(m_udp->errorString());
+            return false;
+        }
+        port = m_udp->localPort();
+        m_answerSocket = m_udp;
+        if (!m_options.discoveryFrom.isNull()) {
+            m_answerSocket = new QUdpSocket(this);
+            if (!m_answerSocket->bind(m_options.discoveryFrom, 0)) {
+                error = QStringLiteral("cannot answer discovery from %1: %2")
+                            .arg(m_options.discoveryFrom.toString(), m_answerSocket->errorString());
+                return false;
+            }
+        }
+        const bool loopbackOnly = m_options.discoveryLoopbackOnly && m_options.bindAddress.isLoopback();
+        QObject::connect(m_udp, &QUdpSocket::readyRead, this, [this, loopbackOnly] {
+            while (m_udp->hasPendingDatagrams()) {
+                const QNetworkDatagram datagram = m_udp->receiveDatagram(2048);
+                if (datagram.data() != DiscoveryQuestion())
+                    continue;
+                if (loopbackOnly && !datagram.senderAddress().isLoopback())
+                    continue;
+                m_answerSocket->writeDatagram(DiscoveryAnswer(m_options), datagram.senderAddress(),
+                                              quint16(datagram.senderPort()));
+            }
+        });
+        return true;
+    }
+
+    SimOptions m_options;
+    SimMixer &m_mixer;
+    std::atomic<int> &m_connections;
+    QTcpServer *m_server = nullptr;
+    QUdpSocket *m_udp = nullptr;
+    QUdpSocket *m_answerSocket = nullptr;
+    Channel *m_ptyChannel = nullptr;
+    QSocketNotifier *m_notifier = nullptr;
+    int m_master = -1;
+    int m_slave = -1;
+};
+
+SimServer::SimServer(const SimOptions &options) : m_options(options) {}
+
+SimServer::~SimServer() { stop(); }
+
+bool SimServer::start() {
+    if (m_running)
+        return true;
+    m_error.clear();
+    m_connections = 0;
+    m_thread = std::make_unique<QThread>();
+    m_thread->setObjectName(QStringLiteral("hzm-sim I/O"));
+    m_worker = new SimWorker(m_options, m_mixer, m_connections);
+    m_worker->moveToThread(m_thread.get());
+    m_thread->start();
+    bool ok = false;
+    QString error;
+    quint16 tcpPort = 0;
+    quint16 discoveryPort = 0;
+    QString ptyPath;
+    QMetaObject::invokeMethod(
+        m_worker, [&] { ok = m_worker->open(error, tcpPort, ptyPath, discoveryPort); },
+        Qt::BlockingQueuedConnection);
+    m_running = true; // so that stop() tears down what was opened
+    if (!ok) {
+        stop();
+        m_error = error;
+        return false;
+    }
+    m_tcpPort = tcpPort;
+    m_ptyPath = ptyPath;
+    m_discoveryPort = discoveryPort;
+    return true;
+}
+
+void SimServer::stop() {
+    if (!m_running)
+        return;
+    SimWorker *worker = m_worker;
+    QMetaObject::invokeMethod(worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    m_worker = nullptr;
+    m_thread->quit();
+    m_thread->wait();
+    m_thread.reset();
+    m_running = false;
+    m_tcpPort = 0;
+    m_ptyPath.clear();
+    m_discoveryPort = 0;
+}
+
+int SimServer::tcpConnectionCount() const { return m_connections; }
+
+} // namespace hzm::sim
