@@ -1,0 +1,87 @@
+#pragma once
+
+// A link for reply-parsing tests: it records every framed command written to it and answers
+// each one from a script of reply texts. It never sleeps (its pauses are recorded instead).
+//
+//   ScriptedComms link;
+//   link.answer("Z1.MU,LQ", "<z1.mu,l:mute/>");     // this body gets this reply (every time)
+//   link.refuse("Z1.M3,Q");                          // "<!busy/>" to every attempt
+//   ReadOutput(settings, 1, link, nullptr);
+//   link.bodies();                                   // every body received, attempts included
+//
+// Bodies without a reply of their own get the fallback (by default "<ok/>"). An empty reply
+// text means silence: the exchange then waits out the link's short reply time-out.
+
+#include "RecordingSleeper.h"
+
+#include "link/Comms.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstring>
+
+namespace hzm::test {
+
+class ScriptedComms : public Comms {
+public:
+    ScriptedComms() {
+        m_isOpen = 1;
+        sleeper.install(*this);
+    }
+
+    void answer(const QString &body, const QByteArray &reply) { m_replies.insert(body, reply); }
+    void refuse(const QString &body) { answer(body, QByteArrayLiteral("<!busy/>")); }
+    void setFallback(const QByteArray &reply) { m_fallback = reply; }
+
+    QStringList bodies() const { return m_bodies; }
+    QByteArray written() const { return m_written; }
+
+    int ReplyTimeout() const override { return 15; }
+    int Write(const char *bytes, int length) override {
+        if (length <= 0)
+            return 0;
+        m_written.append(bytes, length);
+        m_incoming.append(bytes, length);
+        for (;;) {
+            const qsizetype start = m_incoming.indexOf('<');
+            const qsizetype end = m_incoming.indexOf("/>", start < 0 ? 0 : start);
+            if (start < 0 || end < 0)
+                break;
+            const QString body = QString::fromUtf8(m_incoming.mid(start + 1, end - start - 1));
+            m_incoming.remove(0, end + 2);
+            m_bodies << body;
+            m_pending += m_replies.value(body, m_fallback);
+        }
+        return length;
+    }
+    int Read(char *buffer, int size) override {
+        const int n = std::min(int(m_pending.size()), size);
+        if (n > 0) {
+            std::memcpy(buffer, m_pending.constData(), size_t(n));
+            m_pending.remove(0, n);
+        }
+        return n;
+    }
+    int Open() override { return m_isOpen ? 0 : (m_isOpen = 1); }
+    int Close() override {
+        const int was = m_isOpen;
+        m_isOpen = 0;
+        return was;
+    }
+    QString describe() const override { return QStringLiteral("scripted link"); }
+
+    RecordingSleeper sleeper;
+
+private:
+    QHash<QString, QByteArray> m_replies;
+    QByteArray m_fallback = QByteArrayLiteral("<ok/>");
+    QStringList m_bodies;
+    QByteArray m_written;
+    QByteArray m_incoming;
+    QByteArray m_pending;
+};
+
+} // namespace hzm::test
