@@ -1,0 +1,106 @@
+#include "InstallerKeyPage.h"
+
+#include "ControlBinding.h"
+#include "protocol/MixerJobs.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace hzm {
+
+namespace {
+// Characters read back from a key box.
+constexpr int kKeyBufferChars = 31;
+} // namespace
+
+InstallerKeyPage::InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
+    : TabPage(settings, modified, parent) {
+    PageBuilder b(this);
+    m_heading = b.label(Heading, QStringLiteral("Change the Installer Mode Key"), 7, 21, 441, 27);
+    b.group(0, QStringLiteral("Key"), 96, 59, 254, 79);
+    b.label(0, QStringLiteral("Key is not read when the \"Read HZM1\" button is pressed."), 108, 74, 230, 8);
+    b.label(0, QStringLiteral("Key is not sent when the \"Send All\" button is pressed."), 108, 85, 230, 8);
+    b.label(0, QStringLiteral("Old Key:"), 105, 108, 40, 8);
+    m_keys[0] = b.edit(OldKey, 105, 119, 40, 14);
+    b.label(0, QStringLiteral("New Key:"), 155, 108, 40, 8);
+    m_keys[1] = b.edit(NewKey, 155, 119, 40, 14);
+    b.label(0, QStringLiteral("Repeat New Key:"), 205, 108, 60, 8);
+    m_keys[2] = b.edit(RepeatKey, 205, 119, 40, 14);
+    b.button(SendKey, QStringLiteral("Send Key"), 275, 119, 50, 14);
+    b.finish();
+    adopt(b);
+
+    for (QLineEdit *key : m_keys)
+        key->setEchoMode(QLineEdit::Password);
+    for (int i = 0; i < 3; ++i)
+        setKeyTextColour(i, palette().color(QPalette::Text));
+
+    QFont headingFont = font();
+    headingFont.setPointSize(14);
+    headingFont.setBold(true);
+    m_heading->setFont(headingFont);
+    m_heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Keep the template's width but make room for the larger font's height.
+    const int headingHeight = qMax(m_heading->height(), m_heading->sizeHint().height());
+    m_heading->resize(m_heading->width(), headingHeight);
+    resize(minimumSize());
+    centreHeading();
+}
+
+QColor InstallerKeyPage::keyTextColour(int box) const {
+    return box >= 0 && box < 3 ? m_keyTextColours[box] : QColor();
+}
+
+void InstallerKeyPage::setKeyTextColour(int box, const QColor &colour) {
+    m_keyTextColours[box] = colour;
+    QPalette p = m_keys[box]->palette();
+    p.setColor(QPalette::Text, colour);
+    m_keys[box]->setPalette(p);
+    m_keys[box]->repaint();
+}
+
+void InstallerKeyPage::centreHeading() {
+    // The heading's text plus one "W", centred on the page: the text stands centred, shifted
+    // left by half a "W". Only the left edge moves.
+    const QFontMetrics metrics(m_heading->font());
+    const int textWidth = metrics.horizontalAdvance(m_heading->text().left(127) + QLatin1Char('W'));
+    const int left = (width() - textWidth) / 2;
+    m_heading->move(left, m_heading->y());
+}
+
+void InstallerKeyPage::resizeEvent(QResizeEvent *event) {
+    TabPage::resizeEvent(event);
+    centreHeading();
+}
+
+void InstallerKeyPage::changeInstallerKey() {
+    const QColor normal = palette().color(QPalette::Text);
+    for (int i = 0; i < 3; ++i)
+        setKeyTextColour(i, normal);
+    const QString oldKey = m_keys[0]->text().left(kKeyBufferChars);
+    const QString newKey = m_keys[1]->text().left(kKeyBufferChars);
+    const QString repeatKey = m_keys[2]->text().left(kKeyBufferChars);
+
+    const InstallerKeyCheck check = CheckInstallerKeys(oldKey, newKey, repeatKey);
+    if (check.oldFaulty)
+        setKeyTextColour(0, rejectedColour());
+    if (check.newFaulty)
+        setKeyTextColour(1, rejectedColour());
+    if (check.repeatFaulty)
+        setKeyTextColour(2, rejectedColour());
+    if (!check.message.isEmpty())
+        showError(check.message);
+    if (!check.ok())
+        return;
+    emit startJob(ChangeInstallerKeyJob(oldKey, newKey));
+}
+
+void InstallerKeyPage::onCommand(QWidget *, int id, int) {
+    // The key boxes are not bound to the settings; only the button acts.
+    if (id == SendKey)
+        changeInstallerKey();
+}
+
+} // namespace hzm

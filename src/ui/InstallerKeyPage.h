@@ -1,0 +1,44 @@
+#pragma once
+
+// The Installer Key tab: old key, new key and the repeated new key in password boxes, checked and
+// sent with "Send Key". Rejected entries are drawn in dark red until the next press.
+
+#include "PageLayout.h"
+
+#include <QColor>
+
+class QLabel;
+class QLineEdit;
+
+namespace hzm {
+
+class InstallerKeyPage : public TabPage {
+    Q_OBJECT
+public:
+    enum Id { Heading = 1094, OldKey = 1095, NewKey = 1096, RepeatKey = 1097, SendKey = 1098 };
+
+    InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent = nullptr);
+
+    // The text colour of the old (0), new (1) and repeat (2) key boxes.
+    QColor keyTextColour(int box) const;
+    // The colour of a rejected key.
+    static QColor rejectedColour() { return QColor(192, 0, 0); }
+
+    // Checks the three entries, marks and reports faults, and starts the key change when all is
+    // well (the "Send Key" button).
+    void changeInstallerKey();
+
+protected:
+    void onCommand(QWidget *control, int id, int notification) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void setKeyTextColour(int box, const QColor &colour);
+    void centreHeading();
+
+    QLabel *m_heading;
+    QLineEdit *m_keys[3];
+    QColor m_keyTextColours[3];
+};
+
+} // namespace hzm

@@ -1,0 +1,205 @@
+#include "OutputsPage.h"
+
+#include "ControlBinding.h"
+#include "MessageBoxes.h"
+#include "model/OptionLists.h"
+#include "protocol/MixerJobs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace hzm {
+
+namespace {
+// Entry of "Select Input:" that only groups offer.
+constexpr int kOffEntry = 8;
+} // namespace
+
+const QList<int> &OutputsPage::zoneOnlyIds() {
+    static const QList<int> ids = {1078, 1079, 1039, 1080, 1040, 1081, 1041, 1082,
+                                   1021, 1084, 1018, 1083, 1022, 1085, 1019};
+    return ids;
+}
+
+const QList<int> &OutputsPage::groupOnlyIds() {
+    static const QList<int> ids = {1066, 1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075};
+    return ids;
+}
+
+OutputsPage::OutputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
+    : TabPage(settings, modified, parent) {
+    PageBuilder b(this);
+    b.label(1076, QStringLiteral("Zone / Group:"), 13, 14, 46, 8);
+    m_selector = b.combo(Selector, 60, 12, 60, 30);
+    b.button(SendOutput, QStringLiteral("Send Output"), 123, 11, 50, 14);
+    b.button(SendAllOutputs, QStringLiteral("Send All Outputs"), 179, 11, 60, 14);
+    b.group(0, QStringLiteral("Settings"), 14, 30, 372, 200);
+    m_nameCaption = b.label(NameCaption, QStringLiteral("Zone Name:"), 41, 45, 66, 8);
+    m_name = b.edit(Name, 39, 57, 141, 14);
+    b.label(0, QStringLiteral("Level (dB):"), 39, 76, 36, 8);
+    QComboBox *level = b.combo(Level, 39, 87, 62, 30);
+    b.label(0, QStringLiteral("Select Input:"), 121, 76, 42, 8);
+    m_selectInput = b.combo(SelectInput, 119, 87, 62, 30);
+    b.label(0, QStringLiteral("Priority Input:"), 39, 108, 46, 8);
+    QComboBox *priorityInput = b.combo(PriorityInput, 39, 119, 62, 30);
+    b.label(1082, QStringLiteral("Output Type:"), 121, 109, 44, 8);
+    QComboBox *outputType = b.combo(OutputType, 119, 119, 62, 30);
+    b.label(1084, QStringLiteral("Max Level (dB):"), 39, 140, 51, 8);
+    QComboBox *maxLevel = b.combo(MaxLevel, 39, 151, 62, 30);
+    b.label(1085, QStringLiteral("Page Priority Select:"), 39, 173, 66, 8);
+    QComboBox *pagePriority = b.combo(PagePriority, 39, 184, 62, 30);
+    b.label(1083, QStringLiteral("Min Level (dB):"), 121, 140, 48, 8);
+    QComboBox *minLevel = b.combo(MinLevel, 119, 151, 62, 30);
+    b.group(MembersFrame, QStringLiteral("Group  Members"), 39, 140, 142, 79);
+    static const int memberY[] = {156, 172, 188, 205, 156, 172, 188, 204};
+    for (int i = 0; i < 8; ++i)
+        b.check(Member1 + i, QStringLiteral("Zone %1").arg(i + 1), i < 4 ? 53 : 94, memberY[i], 38,
+                i == 3 ? 8 : 10);
+    b.check(Enabled, QStringLiteral("Enabled"), 133, 156, 41, 10);
+    b.group(0, QStringLiteral("Mic Inputs"), 194, 46, 89, 43);
+    static const int micX[] = {205, 205, 243, 243};
+    static const int micY[] = {59, 72, 59, 71};
+    for (int i = 0; i < 4; ++i)
+        b.check(MicInput1 + i, QStringLiteral("Mic %1").arg(i + 1), micX[i], micY[i], 32, 10);
+    b.group(0, QStringLiteral("Input Enable"), 194, 100, 90, 118);
+    for (int i = 0; i < 8; ++i)
+        b.check(LineEnable1 + i, QStringLiteral("Line %1").arg(i + 1), i < 4 ? 206 : 243, 114 + 14 * (i % 4), 35,
+                10);
+    b.group(0, QStringLiteral("Mic Priority"), 294, 46, 83, 43);
+    static const int priorityX[] = {303, 303, 340, 340};
+    for (int i = 0; i < 4; ++i)
+        b.check(MicPriority1 + i, QStringLiteral("Mic %1").arg(i + 1), priorityX[i], micY[i], 32, 10);
+    b.group(EqFrame, QStringLiteral("EQ"), 294, 101, 83, 117);
+    b.label(1079, QStringLiteral("Treble (dB):"), 305, 112, 39, 8);
+    QComboBox *treble = b.combo(Treble, 305, 124, 64, 30);
+    b.label(1080, QStringLiteral("Mid (dB):"), 305, 140, 30, 8);
+    QComboBox *mid = b.combo(Mid, 305, 151, 64, 30);
+    b.label(1081, QStringLiteral("Bass (dB):"), 305, 168, 34, 8);
+    QComboBox *bass = b.combo(Bass, 305, 180, 64, 30);
+    b.finish();
+    adopt(b);
+
+    for (int id : groupOnlyIds())
+        control(id)->hide();
+
+    FillComboFromList(m_selector, lists::outputSelector());
+    FillComboFromList(level, lists::level());
+    FillComboFromList(m_selectInput, lists::selectInput());
+    FillComboFromList(priorityInput, lists::priorityInput());
+    FillComboFromList(outputType, lists::outputType());
+    FillComboFromList(maxLevel, lists::maxLevel());
+    FillComboFromList(minLevel, lists::minLevel());
+    FillComboFromList(pagePriority, lists::pagePriority());
+    for (QComboBox *tone : {treble, mid, bass})
+        FillComboFromList(tone, lists::eq());
+}
+
+void OutputsPage::select(int id, int index) {
+    auto *combo = qobject_cast<QComboBox *>(control(id));
+    if (!combo)
+        return;
+    // A value that names no entry leaves the box without a selection.
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+void OutputsPage::tick(int firstId, int count, int mask) {
+    for (int i = 0; i < count; ++i) {
+        if (auto *box = qobject_cast<QCheckBox *>(control(firstId + i)))
+            box->setChecked((mask >> i) & 1);
+    }
+}
+
+void OutputsPage::refresh() {
+    const int s = m_settings.selectedOutput;
+    if (s < 0 || s >= kOutputCount)
+        return;
+    const bool isGroup = s >= kZoneCount;
+    const ZoneSettings &r = m_settings.zones[size_t(s)];
+
+    m_name->setMaxLength(kLabelLength);
+    m_name->setText(r.name);
+    select(PagePriority, r.pagePriority);
+    select(PriorityInput, r.priorityInput);
+
+    if (!isGroup && m_selectInput->count() > kOffEntry)
+        m_selectInput->removeItem(kOffEntry);
+    else if (isGroup && m_selectInput->count() <= kOffEntry)
+        m_selectInput->addItem(lists::selectInput().value(kOffEntry));
+    // An input the box does not offer (Off on a zone) shows the first entry; the record keeps it.
+    select(SelectInput, r.sourceInput);
+    if (m_selectInput->currentIndex() < 0)
+        m_selectInput->setCurrentIndex(0);
+
+    select(Level, r.level);
+    select(MaxLevel, r.maxLevel);
+    select(MinLevel, r.minLevel);
+    tick(MicInput1, 4, r.micInputMask);
+    tick(MicPriority1, 4, r.micPriorityMask);
+    tick(LineEnable1, 8, r.lineInputMask);
+
+    for (int id : groupOnlyIds())
+        control(id)->setVisible(isGroup);
+    for (int id : zoneOnlyIds())
+        control(id)->setVisible(!isGroup);
+
+    if (!isGroup) {
+        m_nameCaption->setText(QStringLiteral("Zone name:"));
+        const ZoneEq &eq = m_settings.zoneEq[size_t(s)];
+        select(Treble, eq.treble);
+        select(Mid, eq.mid);
+        select(Bass, eq.bass);
+        const bool typeEditable = s < 2;
+        control(OutputType)->setEnabled(typeEditable);
+        select(OutputType, typeEditable && r.stereo ? 1 : 0);
+    } else {
+        m_nameCaption->setText(QStringLiteral("Group name:"));
+        const GroupSettings &g = m_settings.groups[size_t(s - kZoneCount)];
+        if (auto *enabled = qobject_cast<QCheckBox *>(control(Enabled)))
+            enabled->setChecked(g.enabled != 0);
+        tick(Member1, 8, g.memberMask);
+    }
+    m_selector->setCurrentIndex(s);
+}
+
+void OutputsPage::onCommand(QWidget *control, int id, int notification) {
+    const int s = m_settings.selectedOutput;
+    if (s >= 0 && s < kOutputCount) {
+        ScopedBindingBeep beep(m_boxes ? std::function<void()>([this] { m_boxes->beep(); })
+                                       : std::function<void()>());
+        int changed = 0;
+        int handled = HandleBoundCommand(kOutputTable, &m_settings.zones[size_t(s)], control, id, notification,
+                                         changed);
+        if (!handled && s < kZoneCount)
+            handled = HandleBoundCommand(kToneTable, &m_settings.zoneEq[size_t(s)], control, id, notification,
+                                         changed);
+        if (!handled && s >= kZoneCount)
+            handled = HandleBoundCommand(kGroupTable, &m_settings.groups[size_t(s - kZoneCount)], control, id,
+                                         notification, changed);
+        if (handled) {
+            if (changed)
+                markModified();
+            return;
+        }
+    }
+    switch (id) {
+    case Selector:
+        if (notification == kSelectionChanged && m_selector->currentIndex() >= 0) {
+            m_settings.selectedOutput = m_selector->currentIndex();
+            refresh();
+        }
+        break;
+    case SendOutput:
+        emit startJob(SendOutputJob(m_settings));
+        break;
+    case SendAllOutputs:
+        emit startJob(SendAllOutputsJob(m_settings));
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace hzm

@@ -1,0 +1,187 @@
+#include "PageLayout.h"
+
+#include "ControlBinding.h"
+#include "MessageBoxes.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace hzm {
+
+namespace {
+
+// Average width of the Latin letters, the way dialog units are measured.
+double averageCharWidth(const QFont &font) {
+    const QFontMetricsF metrics(font);
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return metrics.horizontalAdvance(letters) / letters.size();
+}
+
+} // namespace
+
+DialogUnits::DialogUnits(const QFont &font)
+    : m_x(averageCharWidth(font) / 4.0), m_y(QFontMetricsF(font).height() / 8.0) {}
+
+int DialogUnits::x(double units) const { return int(std::lround(units * m_x)); }
+int DialogUnits::y(double units) const { return int(std::lround(units * m_y)); }
+
+QRect DialogUnits::rect(int left, int top, int width, int height) const {
+    const int x0 = x(left);
+    const int y0 = y(top);
+    return QRect(x0, y0, x(left + width) - x0, y(top + height) - y0);
+}
+
+int ControlIdOf(const QWidget *widget) {
+    return widget ? widget->property("controlId").toInt() : 0;
+}
+
+PageBuilder::PageBuilder(QWidget *page) : m_page(page), m_units(page->font()) {}
+
+void PageBuilder::place(QWidget *widget, int id, int x, int y, int width, int height, bool growWidth,
+                        bool naturalHeight) {
+    if (id > 0) {
+        widget->setObjectName(QStringLiteral("c%1").arg(id));
+        widget->setProperty("controlId", id);
+        m_byId.insert(id, widget);
+    }
+    QRect r = m_units.rect(x, y, width, height);
+    const QSize hint = widget->sizeHint();
+    if (naturalHeight) {
+        // Combo boxes: the template's height includes the drop-down list.
+        r.setHeight(hint.height());
+    } else if (hint.height() > r.height()) {
+        // Keep the control centred on its row.
+        const int centre = r.center().y();
+        r.setHeight(hint.height());
+        r.moveTop(centre - hint.height() / 2);
+    }
+    if (growWidth && hint.width() > r.width())
+        r.setWidth(hint.width());
+    widget->setGeometry(r);
+}
+
+QLabel *PageBuilder::label(int id, const QString &text, int x, int y, int width, int height) {
+    auto *w = new QLabel(text, m_page);
+    place(w, id, x, y, width, height, true, false);
+    return w;
+}
+
+QComboBox *PageBuilder::combo(int id, int x, int y, int width, int height) {
+    auto *w = new QComboBox(m_page);
+    w->setMaxVisibleItems(12);
+    place(w, id, x, y, width, height, false, true);
+    return w;
+}
+
+QLineEdit *PageBuilder::edit(int id, int x, int y, int width, int height) {
+    auto *w = new QLineEdit(m_page);
+    place(w, id, x, y, width, height, false, false);
+    return w;
+}
+
+QPushButton *PageBuilder::button(int id, const QString &text, int x, int y, int width, int height) {
+    auto *w = new QPushButton(text, m_page);
+    w->setAutoDefault(false);
+    // The text must fit; the button's own margins may shrink to the template's width.
+    QRect r = m_units.rect(x, y, width, height);
+    const int textWidth = w->fontMetrics().horizontalAdvance(text) + m_units.x(6);
+    place(w, id, x, y, width, height, false, false);
+    if (textWidth > r.width())
+        w->resize(textWidth, w->height());
+    return w;
+}
+
+QCheckBox *PageBuilder::check(int id, const QString &text, int x, int y, int width, int height) {
+    auto *w = new QCheckBox(text, m_page);
+    place(w, id, x, y, width, height, true, false);
+    return w;
+}
+
+QRadioButton *PageBuilder::radio(int id, const QString &text, int x, int y, int width, int height,
+                                 bool firstOfGroup) {
+    auto *w = new QRadioButton(text, m_page);
+    if (firstOfGroup || !m_radioGroup) {
+        m_radioGroup = new QButtonGroup(m_page);
+        m_radioGroup->setExclusive(true);
+    }
+    m_radioGroup->addButton(w);
+    place(w, id, x, y, width, height, true, false);
+    return w;
+}
+
+QGroupBox *PageBuilder::group(int id, const QString &text, int x, int y, int width, int height) {
+    auto *w = new QGroupBox(text, m_page);
+    w->setFocusPolicy(Qt::NoFocus);
+    place(w, id, x, y, width, height, false, false);
+    m_frames.append(w);
+    return w;
+}
+
+void PageBuilder::finish(int marginUnits) {
+    for (QGroupBox *frame : m_frames)
+        frame->lower();
+    QRect bounds;
+    for (QObject *child : m_page->children()) {
+        if (auto *w = qobject_cast<QWidget *>(child))
+            bounds |= w->geometry();
+    }
+    m_page->setMinimumSize(bounds.right() + 1 + m_units.x(marginUnits),
+                           bounds.bottom() + 1 + m_units.y(marginUnits));
+}
+
+// ---- TabPage -----------------------------------------------------------------------------------
+
+TabPage::TabPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
+    : QWidget(parent), m_settings(settings), m_modified(modified) {}
+
+void TabPage::setTransferButtonsEnabled(bool enable) {
+    for (QWidget *button : std::as_const(m_transferButtons))
+        button->setEnabled(enable);
+}
+
+void TabPage::adopt(const PageBuilder &builder) {
+    m_controls = builder.controls();
+    // Connect in id order so that nothing depends on the hash's order.
+    QList<int> ids = m_controls.keys();
+    std::sort(ids.begin(), ids.end());
+    for (int id : std::as_const(ids)) {
+        QWidget *w = m_controls.value(id);
+        if (auto *push = qobject_cast<QPushButton *>(w)) {
+            m_transferButtons.append(push);
+            connect(push, &QPushButton::clicked, this, [this, push, id] { onCommand(push, id, kClicked); });
+        } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, button, id] { onCommand(button, id, kClicked); });
+        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            // A user's choice, also of the entry already shown; never a selection made by a refresh.
+            connect(combo, &QComboBox::activated, this,
+                    [this, combo, id] { onCommand(combo, id, kSelectionChanged); });
+        } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+            // Typing and pasting; texts set by a refresh do not count.
+            connect(edit, &QLineEdit::textEdited, this, [this, edit, id] { onCommand(edit, id, kEditChanged); });
+        }
+    }
+}
+
+void TabPage::markModified() { m_modified.set(1); }
+
+void TabPage::showError(const QString &text) {
+    const QString caption = QStringLiteral("Error");
+    if (m_boxes)
+        m_boxes->error(window(), caption, text);
+    else
+        emit showMessage(text, caption, int(QMessageBox::Critical));
+}
+
+} // namespace hzm

@@ -1,0 +1,130 @@
+#include "SystemPage.h"
+
+#include "ControlBinding.h"
+#include "MessageBoxes.h"
+#include "model/OptionLists.h"
+#include "protocol/MixerJobs.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+
+namespace hzm {
+
+SystemPage::SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
+    : TabPage(settings, modified, parent) {
+    PageBuilder b(this);
+    b.group(0, QStringLiteral("Paging Mic"), 16, 17, 181, 120);
+    b.label(0, QStringLiteral("QPM Offset:"), 25, 34, 60, 8);
+    QComboBox *qpm = b.combo(QpmOffset, 25, 44, 72, 30);
+    b.group(0, QStringLiteral("Access Contacts"), 25, 62, 72, 69);
+    b.radio(AccessInput, QStringLiteral("Input"), 35, 80, 50, 10, true);
+    b.radio(AccessOutput, QStringLiteral("Output"), 35, 102, 50, 10);
+    b.group(0, QStringLiteral("Priority"), 107, 29, 81, 103);
+    b.label(0, QStringLiteral("Hold (s):"), 115, 41, 64, 8);
+    QComboBox *pagingHold = b.combo(PagingHold, 115, 51, 64, 30);
+    b.label(0, QStringLiteral("Release (s):"), 115, 72, 64, 8);
+    QComboBox *pagingRelease = b.combo(PagingRelease, 115, 82, 64, 30);
+    b.label(0, QStringLiteral("Attenuation (dB):"), 115, 103, 64, 8);
+    QComboBox *pagingAttenuation = b.combo(PagingAttenuation, 115, 113, 64, 30);
+    b.label(0, QStringLiteral("QRC Zone Offset:"), 20, 150, 70, 8);
+    QComboBox *qrc = b.combo(QrcZoneOffset, 20, 161, 59, 30);
+    b.label(0, QStringLiteral("Power Up Mode:"), 107, 150, 70, 8);
+    QComboBox *powerUp = b.combo(PowerUpMode, 107, 161, 59, 30);
+    b.group(0, QStringLiteral("Mic Gates"), 205, 18, 48, 119);
+    for (int i = 0; i < kMicCount; ++i)
+        b.check(MicGate1 + i, QStringLiteral("Mic %1").arg(i + 1), 214, 36 + 18 * i, 32, 10);
+    b.group(0, QStringLiteral("Mic Priority"), 263, 18, 77, 119);
+    b.label(0, QStringLiteral("Hold (s):"), 270, 30, 64, 8);
+    QComboBox *micHold = b.combo(MicPriorityHold, 270, 40, 64, 30);
+    b.label(0, QStringLiteral("Release (s):"), 270, 61, 64, 8);
+    QComboBox *micRelease = b.combo(MicPriorityRelease, 270, 71, 64, 30);
+    b.label(0, QStringLiteral("Attenuation (dB):"), 270, 92, 64, 8);
+    QComboBox *micAttenuation = b.combo(MicPriorityAttenuation, 270, 102, 64, 30);
+    b.group(0, QStringLiteral("Line Priority"), 347, 18, 84, 119);
+    b.label(0, QStringLiteral("Hold (s):"), 357, 30, 64, 8);
+    QComboBox *lineHold = b.combo(LinePriorityHold, 357, 40, 64, 30);
+    b.label(0, QStringLiteral("Release (s):"), 357, 61, 64, 8);
+    QComboBox *lineRelease = b.combo(LinePriorityRelease, 357, 71, 64, 30);
+    b.group(0, QStringLiteral("Emergency Mute"), 264, 143, 167, 87);
+    b.group(0, QStringLiteral("Mute Contacts"), 270, 158, 70, 63);
+    b.radio(MuteNormallyOpen, QStringLiteral("N/O"), 280, 176, 40, 10, true);
+    b.radio(MuteNormallyClosed, QStringLiteral("N/C"), 280, 198, 40, 10);
+    b.label(0, QStringLiteral("Mute Level (dB):"), 354, 158, 64, 8);
+    QComboBox *muteLevel = b.combo(MuteLevel, 354, 168, 64, 30);
+    b.label(0, QStringLiteral("Source:"), 354, 190, 64, 8);
+    QComboBox *muteSource = b.combo(MuteSource, 354, 200, 64, 30);
+    b.button(SendSystem, QStringLiteral("Send System"), 185, 233, 50, 14);
+    b.finish();
+    adopt(b);
+
+    FillComboFromList(qpm, lists::offset16());
+    FillComboFromList(pagingHold, lists::seconds12());
+    FillComboFromList(pagingRelease, lists::seconds12());
+    FillComboFromList(pagingAttenuation, lists::attenuation());
+    FillComboFromList(micHold, lists::seconds12());
+    FillComboFromList(micRelease, lists::seconds12());
+    FillComboFromList(micAttenuation, lists::attenuation());
+    FillComboFromList(lineHold, lists::seconds12());
+    FillComboFromList(lineRelease, lists::seconds12());
+    for (int v = 0; v >= -69; --v)
+        muteLevel->addItem(QString::number(v));
+    muteSource->addItem(QStringLiteral("OFF"));
+    for (int i = 1; i <= kInputCount; ++i)
+        muteSource->addItem(QStringLiteral("Input %1").arg(i));
+    for (int i = 1; i <= kMicCount; ++i)
+        muteSource->addItem(QStringLiteral("Mic %1").arg(i));
+    FillComboFromList(qrc, lists::remoteZoneOffset());
+    FillComboFromList(powerUp, lists::powerUpMode());
+}
+
+void SystemPage::select(int id, int index) {
+    auto *combo = qobject_cast<QComboBox *>(control(id));
+    if (!combo)
+        return;
+    // A value outside the list (-1 after a read) shows no selection.
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+void SystemPage::check(int id, bool on) {
+    if (auto *button = qobject_cast<QAbstractButton *>(control(id)))
+        button->setChecked(on);
+}
+
+void SystemPage::refresh() {
+    const SystemSettings &sys = m_settings.system;
+    for (int n = 0; n < kMicCount; ++n)
+        check(MicGate1 + n, (sys.micGateMask >> n) & 1);
+    select(MicPriorityAttenuation, sys.micPriorityAttenuation);
+    select(MicPriorityHold, sys.micPriorityHold);
+    select(MicPriorityRelease, sys.micPriorityRelease);
+    select(QpmOffset, sys.pagingMicOffset);
+    // Checking one radio button of an exclusive pair clears the other.
+    check(sys.accessContacts == 1 ? AccessInput : AccessOutput, true);
+    select(PagingAttenuation, sys.pagingPriorityAttenuation);
+    select(PagingHold, sys.pagingPriorityHold);
+    select(PagingRelease, sys.pagingPriorityRelease);
+    select(LinePriorityHold, sys.linePriorityHold);
+    select(LinePriorityRelease, sys.linePriorityRelease);
+    select(PowerUpMode, sys.powerUpMode);
+    select(QrcZoneOffset, sys.remoteZoneOffset);
+    check(sys.muteContacts == 1 ? MuteNormallyOpen : MuteNormallyClosed, true);
+    select(MuteLevel, sys.muteLevel);
+    select(MuteSource, sys.muteSource);
+}
+
+void SystemPage::onCommand(QWidget *control, int id, int notification) {
+    {
+        ScopedBindingBeep beep(m_boxes ? std::function<void()>([this] { m_boxes->beep(); })
+                                       : std::function<void()>());
+        int changed = 0;
+        if (HandleBoundCommand(kSystemTable, &m_settings.system, control, id, notification, changed)) {
+            if (changed)
+                markModified();
+            return;
+        }
+    }
+    if (id == SendSystem)
+        emit startJob(SendSystemJob());
+}
+
+} // namespace hzm
