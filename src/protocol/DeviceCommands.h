@@ -57,14 +57,14 @@ int ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *obse
 
 // ---- Command counts (for progress)
 
-int SendInputCommandCount();                                     // 2
+int SendInputCommandCount();                                          // 2
 int SendOutputCommandCount(const MixerSettings &settings, int index); // 22 to 28
-int SendSystemCommandCount();                                    // 19
-int SendAllCommandCount(const MixerSettings &settings);          // 345 for the factory defaults
-int ReadInputCommandCount(const QString &softwareVersion);       // 1 or 2
+int SendSystemCommandCount();                                         // 19
+int SendAllCommandCount(const MixerSettings &settings);               // 345 for the factory defaults
+int ReadInputCommandCount(const QString &softwareVersion);            // 1 or 2
 int ReadOutputCommandCount(int number, const QString &softwareVersion);
-int ReadSystemCommandCount(const QString &softwareVersion);      // 12 or 9
-int ReadAllCommandCount(const QString &softwareVersion);         // 239 above 1.04, 216 otherwise
+int ReadSystemCommandCount(const QString &softwareVersion); // 12 or 9
+int ReadAllCommandCount(const QString &softwareVersion);    // 239 above 1.04, 216 otherwise
 
 // ---- Version, defaults, reset
 

@@ -8,7 +8,9 @@ namespace hzm {
 
 namespace {
 
-QString inputPrefix(int number) { return QStringLiteral("L") + QString::number(number); }
+QString inputPrefix(int number) {
+    return QStringLiteral("L") + QString::number(number);
+}
 
 } // namespace
 
@@ -50,7 +52,9 @@ int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver
     return 1;
 }
 
-int SendInputCommandCount() { return 2; }
+int SendInputCommandCount() {
+    return 2;
+}
 
 int ReadInputCommandCount(const QString &softwareVersion) {
     return HasNewerSoftware(softwareVersion) ? 2 : 1;

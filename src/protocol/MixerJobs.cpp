@@ -10,7 +10,9 @@ namespace hzm {
 
 // ---- Version, defaults, reset
 
-QString VersionErrorText() { return QStringLiteral("Cannot receive version.\nCheck connection"); }
+QString VersionErrorText() {
+    return QStringLiteral("Cannot receive version.\nCheck connection");
+}
 
 int GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                const std::function<void(const QString &, const QString &)> &showMessage) {
@@ -73,7 +75,8 @@ int ReadAllCommandCount(const QString &softwareVersion) {
     int count = 1; // version
     for (int k = 1; k <= kOutputCount; ++k)
         count += ReadOutputCommandCount(k, softwareVersion);
-    return count + kInputCount * ReadInputCommandCount(softwareVersion) + ReadSystemCommandCount(softwareVersion);
+    return count + kInputCount * ReadInputCommandCount(softwareVersion) +
+           ReadSystemCommandCount(softwareVersion);
 }
 
 // ---- Jobs
@@ -103,9 +106,13 @@ TransferJob GetVersionJob() {
     });
 }
 
-TransferJob SetDefaultsJob() { return singleCommandJob(QStringLiteral("Set defaults"), QStringLiteral("SY,SD")); }
+TransferJob SetDefaultsJob() {
+    return singleCommandJob(QStringLiteral("Set defaults"), QStringLiteral("SY,SD"));
+}
 
-TransferJob ResetJob() { return singleCommandJob(QStringLiteral("Reset"), QStringLiteral("SY,R")); }
+TransferJob ResetJob() {
+    return singleCommandJob(QStringLiteral("Reset"), QStringLiteral("SY,R"));
+}
 
 TransferJob ReadAllJob(const MixerSettings &settings) {
     return makeJob(
@@ -250,12 +257,13 @@ TransferJob ChangeInstallerKeyJob(const QString &oldKey, const QString &newKey) 
     ExchangeOptions options;
     options.shownBody = MaskedInstallerKeyBody(oldKey, newKey);
     const QString keys = oldKey + newKey;
-    return makeJob(QStringLiteral("Change installer key"), 1, [body, options, keys](Comms &link, JobContext &c) {
-        if (!c.observer)
-            return CommandExchange(body, Exchange, link, nullptr, nullptr, 0, options);
-        KeyMaskingObserver masking(c.observer, keys);
-        return CommandExchange(body, Exchange, link, &masking, nullptr, 0, options);
-    });
+    return makeJob(QStringLiteral("Change installer key"), 1,
+                   [body, options, keys](Comms &link, JobContext &c) {
+                       if (!c.observer)
+                           return CommandExchange(body, Exchange, link, nullptr, nullptr, 0, options);
+                       KeyMaskingObserver masking(c.observer, keys);
+                       return CommandExchange(body, Exchange, link, &masking, nullptr, 0, options);
+                   });
 }
 
 } // namespace hzm

@@ -13,14 +13,14 @@ namespace hzm {
 struct MixerSettings;
 
 // Main window.
-TransferJob GetVersionJob();                              // "SY,VQ"; refreshTabs 0
-TransferJob SetDefaultsJob();                             // "SY,SD"
-TransferJob ResetJob();                                   // "SY,R"
-TransferJob ReadAllJob(const MixerSettings &settings);    // refreshTabs 1
-TransferJob SendAllJob(const MixerSettings &settings);    // 500 ms after each output and input
+TransferJob GetVersionJob();                           // "SY,VQ"; refreshTabs 0
+TransferJob SetDefaultsJob();                          // "SY,SD"
+TransferJob ResetJob();                                // "SY,R"
+TransferJob ReadAllJob(const MixerSettings &settings); // refreshTabs 1
+TransferJob SendAllJob(const MixerSettings &settings); // 500 ms after each output and input
 
 // Tab pages (all with refreshTabs 0).
-TransferJob SendInputJob(const MixerSettings &settings);  // the input in selectedInput
+TransferJob SendInputJob(const MixerSettings &settings); // the input in selectedInput
 TransferJob SendAllInputsJob();
 TransferJob SendOutputJob(const MixerSettings &settings); // the output in selectedOutput
 TransferJob SendAllOutputsJob(const MixerSettings &settings);

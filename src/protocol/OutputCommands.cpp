@@ -10,7 +10,9 @@ namespace hzm {
 
 namespace {
 
-bool isZoneIndex(int index) { return index >= 0 && index < kZoneCount; }
+bool isZoneIndex(int index) {
+    return index >= 0 && index < kZoneCount;
+}
 
 // Z1..Z8 for zones, G1..G4 for groups.
 QString outputPrefix(int index) {
@@ -18,7 +20,9 @@ QString outputPrefix(int index) {
                               : QStringLiteral("G") + QString::number(index - kZoneCount + 1);
 }
 
-QString number(int value) { return QString::number(value); }
+QString number(int value) {
+    return QString::number(value);
+}
 
 // The bodies of one output, in the order the mixer expects them.
 std::vector<QString> outputBodies(const MixerSettings &settings, int index) {
@@ -38,8 +42,9 @@ std::vector<QString> outputBodies(const MixerSettings &settings, int index) {
         bodies.push_back(p + QStringLiteral(".M") + number(m) +
                          (z.micInputMask & (1 << (m - 1)) ? QStringLiteral(",E") : QStringLiteral(",D")));
     for (int m = 1; m <= kMicCount; ++m)
-        bodies.push_back(p + QStringLiteral(".M") + number(m) +
-                         (z.micPriorityMask & (1 << (m - 1)) ? QStringLiteral(",TV") : QStringLiteral(",TO")));
+        bodies.push_back(
+            p + QStringLiteral(".M") + number(m) +
+            (z.micPriorityMask & (1 << (m - 1)) ? QStringLiteral(",TV") : QStringLiteral(",TO")));
     for (int n = 1; n <= 8; ++n)
         bodies.push_back(p + QStringLiteral(".L") + number(n) +
                          (z.lineInputMask & (1 << (n - 1)) ? QStringLiteral(",E") : QStringLiteral(",D")));

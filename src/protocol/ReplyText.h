@@ -32,6 +32,8 @@ inline QString ValueBetween(const QString &reply, int from, int skip, int to) {
 }
 
 // True when the mixer's software asks for labels and the newer system queries (above 1.04).
-inline bool HasNewerSoftware(const QString &softwareVersion) { return ParseDecimal(softwareVersion) > 1.04; }
+inline bool HasNewerSoftware(const QString &softwareVersion) {
+    return ParseDecimal(softwareVersion) > 1.04;
+}
 
 } // namespace hzm

@@ -12,7 +12,9 @@ namespace hzm {
 
 namespace {
 
-QString number(int value) { return QString::number(value); }
+QString number(int value) {
+    return QString::number(value);
+}
 
 std::vector<QString> systemBodies(const SystemSettings &s) {
     std::vector<QString> bodies;
@@ -22,7 +24,8 @@ std::vector<QString> systemBodies(const SystemSettings &s) {
                                                   : QString()));
     bodies.push_back(QStringLiteral("RM,Z") + ListEntry(lists::remoteZoneOffset(), s.remoteZoneOffset));
     bodies.push_back(QStringLiteral("PM,Z") + number(s.pagingMicOffset));
-    bodies.push_back(QStringLiteral("PM,") + (s.accessContacts == 1 ? QStringLiteral("I") : QStringLiteral("O")));
+    bodies.push_back(QStringLiteral("PM,") +
+                     (s.accessContacts == 1 ? QStringLiteral("I") : QStringLiteral("O")));
     bodies.push_back(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation));
     bodies.push_back(QStringLiteral("PM,H") + number(s.pagingPriorityHold + 1));
     bodies.push_back(QStringLiteral("PM,R") + number(s.pagingPriorityRelease + 1));
@@ -34,7 +37,8 @@ std::vector<QString> systemBodies(const SystemSettings &s) {
                          (s.micGateMask & (1 << (m - 1)) ? QStringLiteral(",NE") : QStringLiteral(",ND")));
     bodies.push_back(QStringLiteral("LI,H") + number(s.linePriorityHold + 1));
     bodies.push_back(QStringLiteral("LI,R") + number(s.linePriorityRelease + 1));
-    bodies.push_back(QStringLiteral("SY.EM,N") + (s.muteContacts == 1 ? QStringLiteral("O") : QStringLiteral("C")));
+    bodies.push_back(QStringLiteral("SY.EM,N") +
+                     (s.muteContacts == 1 ? QStringLiteral("O") : QStringLiteral("C")));
     QString source;
     if (s.muteSource == 0)
         source = QStringLiteral("O");
@@ -48,7 +52,9 @@ std::vector<QString> systemBodies(const SystemSettings &s) {
 }
 
 // The value that stands from position start up to the reply's last two characters.
-QString valueFrom(const QString &reply, int start) { return Mid(reply, start, int(reply.size()) - start - 2); }
+QString valueFrom(const QString &reply, int start) {
+    return Mid(reply, start, int(reply.size()) - start - 2);
+}
 
 // Attenuation texts come without their sign; "0" stays as it is.
 QString negated(const QString &value) {
@@ -64,7 +70,9 @@ int SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, Exc
     return 1;
 }
 
-int SendSystemCommandCount() { return 19; }
+int SendSystemCommandCount() {
+    return 19;
+}
 
 int ReadSystemCommandCount(const QString &softwareVersion) {
     return HasNewerSoftware(softwareVersion) ? 12 : 9;

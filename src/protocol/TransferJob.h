@@ -43,7 +43,7 @@ using JobFunction = std::function<int(Comms &link, JobContext &context)>;
 
 struct TransferJob {
     JobFunction run;
-    int refreshTabs = 0;    // 1: the main window reloads its pages afterwards, success or not
+    int refreshTabs = 0;     // 1: the main window reloads its pages afterwards, success or not
     int plannedCommands = 0; // commands the job expects to send (progress); 0 when unknown
     QString title;           // for progress lines ("Read all", "Send output 3", ...)
 };

@@ -98,16 +98,25 @@ TransferWorker::~TransferWorker() {
     delete m_thread;
 }
 
-void TransferWorker::setSleeper(Comms::Sleeper sleeper) { m_thread->sleeper = std::move(sleeper); }
+void TransferWorker::setSleeper(Comms::Sleeper sleeper) {
+    m_thread->sleeper = std::move(sleeper);
+}
 
-void TransferWorker::start() { m_thread->start(); }
+void TransferWorker::start() {
+    m_thread->start();
+}
 
-void TransferWorker::wait() { m_thread->wait(); }
+void TransferWorker::wait() {
+    m_thread->wait();
+}
 
-bool TransferWorker::isRunning() const { return m_thread->isRunning(); }
+bool TransferWorker::isRunning() const {
+    return m_thread->isRunning();
+}
 
-int TransferWorker::runBlocking(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
-                                ExchangeObserver *observer, bool *linkOpened, QString *linkError,
+int TransferWorker::runBlocking(const LinkSelection &selection, MixerSettings &settings,
+                                const TransferJob &job, ExchangeObserver *observer, bool *linkOpened,
+                                QString *linkError,
                                 std::function<void(const QString &, const QString &)> showMessage,
                                 Comms::Sleeper sleeper, std::function<void(int)> plannedChanged) {
     JobContext context{settings, observer, std::move(showMessage), std::move(plannedChanged)};

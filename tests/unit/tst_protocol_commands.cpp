@@ -186,12 +186,13 @@ private slots:
         QTest::newRow("source -1 sends 0")
             << "output" << 8 << Change([](MixerSettings &s) { s.zones[8].sourceInput = -1; })
             << QStringList{"G1.MU,S0"} << QStringList{};
-        QTest::newRow("members and enable")
-            << "output" << 8 << Change([](MixerSettings &s) { s.groups[0] = {0x15, 1}; })
-            << QStringList{"G1,ZR12345678", "G1,ZA135", "G1,E"} << QStringList{"G1,D"};
-        QTest::newRow("all members")
-            << "output" << 11 << Change([](MixerSettings &s) { s.groups[3].memberMask = 255; })
-            << QStringList{"G4,ZA12345678", "G4,D"} << QStringList{};
+        QTest::newRow("members and enable") << "output" << 8 << Change([](MixerSettings &s) {
+            s.groups[0] = {0x15, 1};
+        }) << QStringList{"G1,ZR12345678", "G1,ZA135", "G1,E"}
+                                            << QStringList{"G1,D"};
+        QTest::newRow("all members") << "output" << 11
+                                     << Change([](MixerSettings &s) { s.groups[3].memberMask = 255; })
+                                     << QStringList{"G4,ZA12345678", "G4,D"} << QStringList{};
         QTest::newRow("page priority outside the list")
             << "output" << 0 << Change([](MixerSettings &s) { s.zones[0].pagePriority = 3; })
             << QStringList{"Z1.PM,T"} << QStringList{"Z1.PM,TO"};
@@ -201,18 +202,20 @@ private slots:
         QTest::newRow("zone 3 has no output type")
             << "output" << 2 << Change([](MixerSettings &s) { s.zones[2].stereo = 1; }) << QStringList{}
             << QStringList{"SY.Z3,S", "SY.Z3,M"};
-        QTest::newRow("EQ outside the list sends no value")
-            << "output" << 0 << Change([](MixerSettings &s) { s.zoneEq[0] = {-1, 15, 0}; })
-            << QStringList{"Z1.MU,T", "Z1.MU,M", "Z1.MU,B+14"} << QStringList{};
+        QTest::newRow("EQ outside the list sends no value") << "output" << 0 << Change([](MixerSettings &s) {
+            s.zoneEq[0] = {-1, 15, 0};
+        }) << QStringList{"Z1.MU,T", "Z1.MU,M", "Z1.MU,B+14"}
+                                                            << QStringList{};
         QTest::newRow("level -1 as a number")
             << "output" << 0 << Change([](MixerSettings &s) { s.zones[0].level = -1; })
             << QStringList{"Z1.MU,L-1"} << QStringList{};
-        QTest::newRow("input with gain +12")
-            << "input" << 1 << Change([](MixerSettings &s) { s.inputs[1] = {QStringLiteral("Lobby"), 0}; })
-            << QStringList{"L2,L=Lobby", "L2,G+12"} << QStringList{};
-        QTest::newRow("input nine characters")
-            << "input" << 3 << Change([](MixerSettings &s) { s.inputs[3].name = QStringLiteral("Reception"); })
-            << QStringList{"L4,L=Reception "} << QStringList{};
+        QTest::newRow("input with gain +12") << "input" << 1 << Change([](MixerSettings &s) {
+            s.inputs[1] = {QStringLiteral("Lobby"), 0};
+        }) << QStringList{"L2,L=Lobby", "L2,G+12"}
+                                             << QStringList{};
+        QTest::newRow("input nine characters") << "input" << 3 << Change([](MixerSettings &s) {
+            s.inputs[3].name = QStringLiteral("Reception");
+        }) << QStringList{"L4,L=Reception "} << QStringList{};
         QTest::newRow("input gain outside the list sends no value")
             << "input" << 0 << Change([](MixerSettings &s) { s.inputs[0].gain = 25; }) << QStringList{"L1,G"}
             << QStringList{};
@@ -231,16 +234,15 @@ private slots:
         QTest::newRow("mute source -1")
             << "system" << 0 << Change([](MixerSettings &s) { s.system.muteSource = -1; })
             << QStringList{"SY.EM,S"} << QStringList{};
-        QTest::newRow("power-up 3")
-            << "system" << 0 << Change([](MixerSettings &s) { s.system.powerUpMode = 3; })
-            << QStringList{"SY,"} << QStringList{"SY,IP"};
-        QTest::newRow("values left at -1")
-            << "system" << 0 << Change([](MixerSettings &s) {
-                   s.system.pagingMicOffset = -1;
-                   s.system.pagingPriorityHold = -1;
-                   s.system.remoteZoneOffset = 16;
-               })
-            << QStringList{"PM,Z-1", "PM,H0", "RM,Z"} << QStringList{};
+        QTest::newRow("power-up 3") << "system" << 0
+                                    << Change([](MixerSettings &s) { s.system.powerUpMode = 3; })
+                                    << QStringList{"SY,"} << QStringList{"SY,IP"};
+        QTest::newRow("values left at -1") << "system" << 0 << Change([](MixerSettings &s) {
+            s.system.pagingMicOffset = -1;
+            s.system.pagingPriorityHold = -1;
+            s.system.remoteZoneOffset = 16;
+        }) << QStringList{"PM,Z-1", "PM,H0", "RM,Z"}
+                                           << QStringList{};
         QTest::newRow("remote offset index 3")
             << "system" << 0 << Change([](MixerSettings &s) { s.system.remoteZoneOffset = 3; })
             << QStringList{"RM,Z24"} << QStringList{};
@@ -258,7 +260,8 @@ private slots:
         change(s);
         const QStringList bodies = sentBodies(s, what, index);
         for (const QString &body : present)
-            QVERIFY2(bodies.contains(body), qPrintable(body + QLatin1String(" missing in ") + bodies.join('|')));
+            QVERIFY2(bodies.contains(body),
+                     qPrintable(body + QLatin1String(" missing in ") + bodies.join('|')));
         for (const QString &body : absent)
             QVERIFY2(!bodies.contains(body), qPrintable(body + QLatin1String(" sent")));
         if (what == QLatin1String("output"))
@@ -311,10 +314,10 @@ private slots:
             << 1 << "Z1.M2,Q" << QByteArray("<z1.m2,q=e, pri = off/>") << "micInput" << 0x2;
         QTest::newRow("mic priority on")
             << 1 << "Z1.M2,Q" << QByteArray("<z1.m2,q=d, pri = on/>") << "micPriority" << 0x2;
-        QTest::newRow("mic E in capitals") << 1 << "Z1.M1,Q" << QByteArray("<z1.m1,q=E, pri = on/>")
-                                           << "micInput" << 0;
-        QTest::newRow("line 3 enabled") << 1 << "Z1.L3,Q" << QByteArray("<z1.l3,q=e, pri = off/>")
-                                        << "lineInput" << 0x4;
+        QTest::newRow("mic E in capitals")
+            << 1 << "Z1.M1,Q" << QByteArray("<z1.m1,q=E, pri = on/>") << "micInput" << 0;
+        QTest::newRow("line 3 enabled")
+            << 1 << "Z1.L3,Q" << QByteArray("<z1.l3,q=e, pri = off/>") << "lineInput" << 0x4;
         QTest::newRow("stereo") << 2 << "SY.Z2,Q" << QByteArray("<sy.z2,q:s/>") << "stereo" << 1;
         QTest::newRow("mono") << 1 << "SY.Z1,Q" << QByteArray("<sy.z1,q:m/>") << "stereo" << 0;
         QTest::newRow("stereo in capitals") << 1 << "SY.Z1,Q" << QByteArray("<sy.z1,q:S/>") << "stereo" << 0;
@@ -328,8 +331,8 @@ private slots:
                                    << "treble" << 5;
         QTest::newRow("bass -14") << 1 << "Z1.MU,EQ" << QByteArray("<z1.mu,eq t = +4, m = 0, b = -14/>")
                                   << "bass" << 14;
-        QTest::newRow("treble without sign") << 1 << "Z1.MU,EQ"
-                                             << QByteArray("<z1.mu,eq t = 4, m = 0, b = 0/>") << "treble" << -1;
+        QTest::newRow("treble without sign")
+            << 1 << "Z1.MU,EQ" << QByteArray("<z1.mu,eq t = 4, m = 0, b = 0/>") << "treble" << -1;
         QTest::newRow("max 10") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=10, n=20/>") << "max" << 10;
         QTest::newRow("min 20") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=10, n=20/>") << "min" << 20;
         QTest::newRow("max mute") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=mute, n=mute/>") << "max"
@@ -367,11 +370,20 @@ private slots:
         const ZoneEq &eq = s.zoneEq[size_t(number <= 8 ? number - 1 : 0)];
         const GroupSettings &g = s.groups[size_t(number > 8 ? number - 9 : 0)];
         const QHash<QString, int> fields{
-            {"level", z.level},           {"source", z.sourceInput},   {"micInput", z.micInputMask},
-            {"micPriority", z.micPriorityMask}, {"lineInput", z.lineInputMask}, {"stereo", z.stereo},
-            {"treble", eq.treble},        {"mid", eq.mid},             {"bass", eq.bass},
-            {"max", z.maxLevel},          {"min", z.minLevel},         {"page", z.pagePriority},
-            {"members", g.memberMask},    {"enabled", g.enabled},
+            {"level", z.level},
+            {"source", z.sourceInput},
+            {"micInput", z.micInputMask},
+            {"micPriority", z.micPriorityMask},
+            {"lineInput", z.lineInputMask},
+            {"stereo", z.stereo},
+            {"treble", eq.treble},
+            {"mid", eq.mid},
+            {"bass", eq.bass},
+            {"max", z.maxLevel},
+            {"min", z.minLevel},
+            {"page", z.pagePriority},
+            {"members", g.memberMask},
+            {"enabled", g.enabled},
         };
         QVERIFY(fields.contains(field));
         QCOMPARE(fields.value(field), expected);
@@ -398,9 +410,9 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("version");
         QTest::addColumn<QStringList>("queries");
-        const QStringList zone1{"Z1.MU,LQ", "Z1.MU,SQ", "Z1.M1,Q",  "Z1.M2,Q",  "Z1.M3,Q",  "Z1.M4,Q",
-                                "Z1.L1,Q",  "Z1.L2,Q",  "Z1.L3,Q",  "Z1.L4,Q",  "Z1.L5,Q",  "Z1.L6,Q",
-                                "Z1.L7,Q",  "Z1.L8,Q",  "SY.Z1,Q",  "Z1.MU,EQ", "Z1.MU,MQ", "Z1.PM,TQ"};
+        const QStringList zone1{"Z1.MU,LQ", "Z1.MU,SQ", "Z1.M1,Q", "Z1.M2,Q",  "Z1.M3,Q",  "Z1.M4,Q",
+                                "Z1.L1,Q",  "Z1.L2,Q",  "Z1.L3,Q", "Z1.L4,Q",  "Z1.L5,Q",  "Z1.L6,Q",
+                                "Z1.L7,Q",  "Z1.L8,Q",  "SY.Z1,Q", "Z1.MU,EQ", "Z1.MU,MQ", "Z1.PM,TQ"};
         QTest::newRow("zone 1, 1.05") << 1 << "1.05" << (QStringList{"Z1,LQ"} + zone1);
         QTest::newRow("zone 1, 1.04") << 1 << "1.04" << zone1;
         QTest::newRow("zone 1, no version") << 1 << "" << zone1;
@@ -538,20 +550,36 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<int>("expected");
         // Fields by their position in the settings file's system line.
-        enum { Gates = 0, MicAtt, MicHold, MicRel, QpmOffset, Access, PageAtt, PageHold, PageRel, LineHold,
-               LineRel, PowerUp, Remote, Contacts, MuteLevel, MuteSource };
+        enum {
+            Gates = 0,
+            MicAtt,
+            MicHold,
+            MicRel,
+            QpmOffset,
+            Access,
+            PageAtt,
+            PageHold,
+            PageRel,
+            LineHold,
+            LineRel,
+            PowerUp,
+            Remote,
+            Contacts,
+            MuteLevel,
+            MuteSource
+        };
 
         QTest::newRow("power-up factory") << "SY,IQ" << QByteArray("<sy,iq=f/>") << int(PowerUp) << 0;
         QTest::newRow("power-up default") << "SY,IQ" << QByteArray("<sy,iq=d, more/>") << int(PowerUp) << 1;
-        QTest::newRow("power-up short reply, last character") << "SY,IQ" << QByteArray("<f") << int(PowerUp)
-                                                              << 0;
+        QTest::newRow("power-up short reply, last character")
+            << "SY,IQ" << QByteArray("<f") << int(PowerUp) << 0;
         QTest::newRow("power-up unknown") << "SY,IQ" << QByteArray("<sy,iq=x/>") << int(PowerUp) << 9;
-        QTest::newRow("remote 14 is 104") << "RM,ZQ" << QByteArray("<rm,zq offset is 14/>") << int(Remote)
-                                          << 13;
+        QTest::newRow("remote 14 is 104")
+            << "RM,ZQ" << QByteArray("<rm,zq offset is 14/>") << int(Remote) << 13;
         QTest::newRow("remote 8") << "RM,ZQ" << QByteArray("<rm,zq offset is 8/>") << int(Remote) << 1;
         QTest::newRow("remote 7") << "RM,ZQ" << QByteArray("<rm,zq offset is 7/>") << int(Remote) << -1;
-        QTest::newRow("qpm offset 15") << "PM,ZQ" << QByteArray("<pm,zq offset = 15/>") << int(QpmOffset)
-                                       << 15;
+        QTest::newRow("qpm offset 15")
+            << "PM,ZQ" << QByteArray("<pm,zq offset = 15/>") << int(QpmOffset) << 15;
         QTest::newRow("access out") << "PM,IQ" << QByteArray("<pm,iq acc = out/>") << int(Access) << 0;
         QTest::newRow("access in") << "PM,IQ" << QByteArray("<pm,iq acc = in/>") << int(Access) << 1;
         QTest::newRow("access other") << "PM,IQ" << QByteArray("<pm,iq acc = IN/>") << int(Access) << 9;
@@ -559,14 +587,14 @@ private slots:
         QTest::newRow("paging att 12") << "PM,Q" << paging << int(PageAtt) << 12;
         QTest::newRow("paging hold 3") << "PM,Q" << paging << int(PageHold) << 2;
         QTest::newRow("paging release 1") << "PM,Q" << paging << int(PageRel) << 0;
-        QTest::newRow("paging att 0") << "PM,Q" << QByteArray("<pm,q att = 0, hold = 3, rel = 1/>")
-                                      << int(PageAtt) << 0;
-        QTest::newRow("paging att -12") << "PM,Q" << QByteArray("<pm,q att = -12, hold = 3, rel = 1/>")
-                                        << int(PageAtt) << -1;
-        QTest::newRow("paging hold 0") << "PM,Q" << QByteArray("<pm,q att = 0, hold = 0, rel = 13/>")
-                                       << int(PageHold) << -1;
-        QTest::newRow("paging release 13") << "PM,Q" << QByteArray("<pm,q att = 0, hold = 0, rel = 13/>")
-                                           << int(PageRel) << -1;
+        QTest::newRow("paging att 0")
+            << "PM,Q" << QByteArray("<pm,q att = 0, hold = 3, rel = 1/>") << int(PageAtt) << 0;
+        QTest::newRow("paging att -12")
+            << "PM,Q" << QByteArray("<pm,q att = -12, hold = 3, rel = 1/>") << int(PageAtt) << -1;
+        QTest::newRow("paging hold 0")
+            << "PM,Q" << QByteArray("<pm,q att = 0, hold = 0, rel = 13/>") << int(PageHold) << -1;
+        QTest::newRow("paging release 13")
+            << "PM,Q" << QByteArray("<pm,q att = 0, hold = 0, rel = 13/>") << int(PageRel) << -1;
         const QByteArray mic("<mi,q attn = 20dB, hold = 4s, rel = 12s/>");
         QTest::newRow("mic att") << "MI,Q" << mic << int(MicAtt) << 20;
         QTest::newRow("mic hold") << "MI,Q" << mic << int(MicHold) << 3;
@@ -578,10 +606,10 @@ private slots:
                                      << 0;
         QTest::newRow("contacts NO") << "SY.EM,Q" << QByteArray("<sy.em,q=NO, s=off, l=20/>") << int(Contacts)
                                      << 9;
-        QTest::newRow("mute level 20") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=20/>")
-                                       << int(MuteLevel) << 20;
-        QTest::newRow("mute level unreadable") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=loud/>")
-                                               << int(MuteLevel) << 0;
+        QTest::newRow("mute level 20")
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=20/>") << int(MuteLevel) << 20;
+        QTest::newRow("mute level unreadable")
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=loud/>") << int(MuteLevel) << 0;
         QTest::newRow("source off") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=0/>") << int(MuteSource)
                                     << 0;
         QTest::newRow("source l8") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=l8, l=0/>") << int(MuteSource)
@@ -590,10 +618,10 @@ private slots:
                                    << 12;
         QTest::newRow("source L8") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=L8, l=0/>") << int(MuteSource)
                                    << 9;
-        QTest::newRow("source l alone") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=l, l=0/>")
-                                        << int(MuteSource) << 0;
-        QTest::newRow("source m alone") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=m, l=0/>")
-                                        << int(MuteSource) << 8;
+        QTest::newRow("source l alone")
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=l, l=0/>") << int(MuteSource) << 0;
+        QTest::newRow("source m alone")
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=m, l=0/>") << int(MuteSource) << 8;
         QTest::newRow("gate 2 on") << "SY.M2,NQ" << QByteArray("<sy.m2,nq: on/>") << int(Gates) << 0x2;
         QTest::newRow("gate On") << "SY.M2,NQ" << QByteArray("<sy.m2,nq: On/>") << int(Gates) << 0;
     }
@@ -616,10 +644,11 @@ private slots:
     void readSystemQueriesByVersion_data() {
         QTest::addColumn<QString>("version");
         QTest::addColumn<QStringList>("queries");
-        QTest::newRow("1.05") << "1.05"
-                              << QStringList{"SY,IQ", "RM,ZQ",   "PM,ZQ",    "PM,IQ",    "PM,Q",     "MI,Q",
-                                             "LI,Q",  "SY.EM,Q", "SY.M1,NQ", "SY.M2,NQ", "SY.M3,NQ", "SY.M4,NQ"};
-        const QStringList older{"SY,IQ", "RM,ZQ", "PM,ZQ", "PM,IQ", "PM,AQ", "PM,A7", "MI,Q", "LI,Q", "SY.EM,Q"};
+        QTest::newRow("1.05") << "1.05" << QStringList{"SY,IQ",    "RM,ZQ",    "PM,ZQ",    "PM,IQ",
+                                                       "PM,Q",     "MI,Q",     "LI,Q",     "SY.EM,Q",
+                                                       "SY.M1,NQ", "SY.M2,NQ", "SY.M3,NQ", "SY.M4,NQ"};
+        const QStringList older{"SY,IQ", "RM,ZQ", "PM,ZQ", "PM,IQ",  "PM,AQ",
+                                "PM,A7", "MI,Q",  "LI,Q",  "SY.EM,Q"};
         QTest::newRow("1.04") << "1.04" << older;
         QTest::newRow("empty") << "" << older;
         QTest::newRow("not a number") << "abcd" << older;
@@ -710,9 +739,8 @@ private slots:
         ScriptedComms link;
         link.answer(QStringLiteral("SY,VQ"), reply);
         QStringList shown;
-        QCOMPARE(GetVersion(s, link, nullptr, [&](const QString &text, const QString &caption) {
-                     shown << text << caption;
-                 }),
+        QCOMPARE(GetVersion(s, link, nullptr,
+                            [&](const QString &text, const QString &caption) { shown << text << caption; }),
                  result);
         QCOMPARE(s.softwareVersion, version);
         const QStringList expectedShown =
@@ -723,8 +751,10 @@ private slots:
     void mainWindowJobs_data() {
         QTest::addColumn<QString>("which");
         QTest::addColumn<QString>("body");
-        QTest::newRow("defaults") << "defaults" << "SY,SD";
-        QTest::newRow("reset") << "reset" << "SY,R";
+        QTest::newRow("defaults") << "defaults"
+                                  << "SY,SD";
+        QTest::newRow("reset") << "reset"
+                               << "SY,R";
     }
     void mainWindowJobs() {
         QFETCH(QString, which);
@@ -802,17 +832,47 @@ private slots:
         const QString newMessage = QStringLiteral("New Key invalid!\n Key must have four characters.\n"
                                                   "Only '1' to '8' allowed");
         const QString mismatch = QStringLiteral("New key and Repeat New \n Do not match.");
-        QTest::newRow("all valid") << "1234" << "8765" << "8765" << "" << "";
-        QTest::newRow("old key of three") << "123" << "5678" << "5678" << "o" << oldMessage;
-        QTest::newRow("new key with 9") << "1234" << "5679" << "5679" << "n" << newMessage;
-        QTest::newRow("old with 0, new with 9, repeat differs")
-            << "1230" << "5679" << "5678" << "onr" << oldMessage;
-        QTest::newRow("old with 0, new with 9, repeat equal") << "1230" << "5679" << "5679" << "on" << oldMessage;
-        QTest::newRow("repeat differs in one") << "1234" << "5678" << "5677" << "nr" << mismatch;
-        QTest::newRow("invalid new, repeat differs") << "1234" << "567" << "5678" << "nr" << newMessage;
-        QTest::newRow("leading blank") << " 123" << "5678" << "5678" << "o" << oldMessage;
-        QTest::newRow("trailing blank") << "1234" << "5678 " << "5678 " << "n" << newMessage;
-        QTest::newRow("empty") << "" << "" << "" << "on" << oldMessage;
+        QTest::newRow("all valid") << "1234"
+                                   << "8765"
+                                   << "8765"
+                                   << ""
+                                   << "";
+        QTest::newRow("old key of three") << "123"
+                                          << "5678"
+                                          << "5678"
+                                          << "o" << oldMessage;
+        QTest::newRow("new key with 9") << "1234"
+                                        << "5679"
+                                        << "5679"
+                                        << "n" << newMessage;
+        QTest::newRow("old with 0, new with 9, repeat differs") << "1230"
+                                                                << "5679"
+                                                                << "5678"
+                                                                << "onr" << oldMessage;
+        QTest::newRow("old with 0, new with 9, repeat equal") << "1230"
+                                                              << "5679"
+                                                              << "5679"
+                                                              << "on" << oldMessage;
+        QTest::newRow("repeat differs in one") << "1234"
+                                               << "5678"
+                                               << "5677"
+                                               << "nr" << mismatch;
+        QTest::newRow("invalid new, repeat differs") << "1234"
+                                                     << "567"
+                                                     << "5678"
+                                                     << "nr" << newMessage;
+        QTest::newRow("leading blank") << " 123"
+                                       << "5678"
+                                       << "5678"
+                                       << "o" << oldMessage;
+        QTest::newRow("trailing blank") << "1234"
+                                        << "5678 "
+                                        << "5678 "
+                                        << "n" << newMessage;
+        QTest::newRow("empty") << ""
+                               << ""
+                               << ""
+                               << "on" << oldMessage;
     }
     void keyCheck() {
         QFETCH(QString, oldKey);
