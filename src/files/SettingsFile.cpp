@@ -1,0 +1,310 @@
+#include "SettingsFile.h"
+
+#include "model/MixerSettings.h"
+#include "model/TextHelpers.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace hzm {
+
+namespace {
+
+constexpr int kNameColumns = kLabelLength; // 16
+constexpr int kSourceOff = 8;              // sourceInput: no line input selected
+const QLatin1String kFlagOn("0001");
+const QLatin1String kFlagOff("0000");
+const QLatin1String kLongSourceOff("FFFFFFFF");
+constexpr int kOutputLineLength = 56;
+constexpr int kLongOutputLine = kOutputLineLength + 4;
+
+// Every field keeps its columns whatever the record holds, so that the reader always finds the
+// next field where it belongs:
+// - a hex field is written with the low 16 bits of its value: 0..65535 as they are, anything
+//   else (for example -1, the mark of a reply the reader did not recognise) as its low four
+//   digits; -1 thus comes back as 65535, which is just as much "no valid entry";
+// - sourceInput outside 0..7 (off, or -1) is written "FFFF" and comes back as 8 (off).
+QString hexField(int value) {
+    return FormatHex(quint32(value) & 0xFFFFu);
+}
+
+QString flagField(int value) {
+    return value == 1 ? QString(kFlagOn) : QString(kFlagOff);
+}
+
+// A name always takes exactly sixteen columns: longer names (a label read from a mixer may have
+// up to 33 characters) are cut to sixteen, without splitting a surrogate pair, and control
+// characters become spaces, since a line feed inside a name would break the line apart. Shorter
+// names are padded with spaces, which the reader removes again.
+QString nameField(const QString &name) {
+    QString text = name.left(kNameColumns);
+    if (text.size() == kNameColumns && text.at(kNameColumns - 1).isHighSurrogate())
+        text.chop(1);
+    for (QChar &c : text) {
+        if (c.unicode() < 32)
+            c = QLatin1Char(' ');
+    }
+    return text.leftJustified(kNameColumns, QLatin1Char(' '));
+}
+
+QString outputLine(const ZoneSettings &z) {
+    QString line = flagField(z.stereo) + nameField(z.name);
+    line += hexField(z.micInputMask);
+    line += hexField(z.micPriorityMask);
+    line += hexField(z.priorityInput);
+    line += hexField(z.lineInputMask);
+    line += hexField(z.pagePriority);
+    line += (z.sourceInput >= 0 && z.sourceInput < kSourceOff) ? hexField(z.sourceInput) : hexField(0xFFFF);
+    line += hexField(z.level);
+    line += hexField(z.maxLevel);
+    line += hexField(z.minLevel);
+    return line;
+}
+
+bool readFlag(const QString &field) {
+    return field == kFlagOn;
+}
+
+void readOutputLine(const QString &line, ZoneSettings &z) {
+    z.stereo = readFlag(Mid(line, 0, 4)) ? 1 : 0;
+    z.name = FitName(TrimRight(Mid(line, 4, kNameColumns)));
+    z.micInputMask = ParseHex4(Mid(line, 20, 4));
+    z.micPriorityMask = ParseHex4(Mid(line, 24, 4));
+    z.priorityInput = ParseHex4(Mid(line, 28, 4));
+    z.lineInputMask = ParseHex4(Mid(line, 32, 4));
+    z.pagePriority = ParseHex4(Mid(line, 36, 4));
+    int levels = 44;
+    if (Mid(line, 40, 8) == kLongSourceOff && line.size() >= kLongOutputLine) {
+        // Older versions wrote a sourceInput of -1 with eight digits, moving the levels along
+        // and making the line four columns longer. A line of the usual length with "FFFF" at 40
+        // and at 44 is an input that is off followed by a level of 65535.
+        z.sourceInput = kSourceOff;
+        levels = 48;
+    } else {
+        z.sourceInput = ParseHex4(Mid(line, 40, 4));
+        if (z.sourceInput == 0xFFFF)
+            z.sourceInput = kSourceOff;
+    }
+    z.level = ParseHex4(Mid(line, levels, 4));
+    z.maxLevel = ParseHex4(Mid(line, levels + 4, 4));
+    z.minLevel = ParseHex4(Mid(line, levels + 8, 4));
+}
+
+bool isSystemFlag(int field) {
+    return field == 5 || field == 13;
+}
+
+QString prefixed(const QString &path, const QString &text) {
+    return QStringLiteral("%1: %2").arg(path, text);
+}
+
+void setError(QString *error, const QString &text) {
+    if (error)
+        *error = text;
+}
+
+// Whether bytes can be the content of a settings file at all: UTF-8 text without NUL characters
+// (a settings file saved as UTF-16, an image or a program fails here).
+bool isText(const QByteArray &bytes) {
+    if (bytes.contains('\0'))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString decoded = decoder.decode(bytes);
+    Q_UNUSED(decoded);
+    return !decoder.hasError();
+}
+
+} // namespace
+
+QString SettingsFileHeader() {
+    return QStringLiteral("ORVANE HZM-1 CONFIG");
+}
+QString SettingsFileVersion() {
+    return QStringLiteral("V2.24");
+}
+
+QStringList SettingsFileLines(const MixerSettings &settings) {
+    QStringList lines;
+    lines.reserve(kSettingsFileLineCount);
+    lines << SettingsFileHeader() << SettingsFileVersion();
+    for (const ZoneSettings &z : settings.zones)
+        lines << outputLine(z);
+    for (const ZoneEq &eq : settings.zoneEq)
+        lines << hexField(eq.treble) + hexField(eq.mid) + hexField(eq.bass);
+    for (const GroupSettings &g : settings.groups)
+        lines << hexField(g.memberMask) + flagField(g.enabled);
+    for (const InputSettings &in : settings.inputs)
+        lines << nameField(in.name) + hexField(in.gain);
+    QString system;
+    for (int k = 0; k < SystemSettings::kFieldCount; ++k) {
+        const int value = settings.system.field(k);
+        system += isSystemFlag(k) ? flagField(value) : hexField(value);
+    }
+    lines << system;
+    return lines;
+}
+
+QByteArray SettingsFileBytes(const MixerSettings &settings) {
+    QByteArray bytes("\xEF\xBB\xBF");
+    for (const QString &line : SettingsFileLines(settings)) {
+        bytes += line.toUtf8();
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+int SaveSettingsFile(const QString &path, const MixerSettings &settings, ModifiedFlag &modified,
+                     QString *error) {
+    if (QFileInfo(path).isDir()) {
+        setError(error, prefixed(path, QStringLiteral("is a folder")));
+        return 0;
+    }
+    QSaveFile file(path);
+    // Unbuffered, so that a write that stops short (a full disk) shows in write()'s result: a
+    // buffered QSaveFile would only meet the error while committing, which does not report it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setError(error, prefixed(path, file.errorString()));
+        return 0;
+    }
+    const QByteArray bytes = SettingsFileBytes(settings);
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
+        setError(error, prefixed(path, QStringLiteral("writing stopped after %1 of %2 bytes (%3)")
+                                           .arg(std::max<qint64>(written, 0))
+                                           .arg(bytes.size())
+                                           .arg(file.errorString())));
+        file.cancelWriting();
+        return 0;
+    }
+    // Nothing stands at path until the temporary file is complete and renamed into place.
+    if (!file.commit()) {
+        setError(error, prefixed(path, file.errorString()));
+        return 0;
+    }
+    modified.set(0);
+    return 1;
+}
+
+int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified, QString *error) {
+    LoadFactoryDefaults(settings, modified);
+
+    // Read at most one byte more than a settings file may have, so that a huge file or an
+    // endless device is never read to its end.
+    QByteArray bytes;
+    while (bytes.size() <= kMaxSettingsFileBytes) {
+        const QByteArray chunk = device.read(kMaxSettingsFileBytes + 1 - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (bytes.size() > kMaxSettingsFileBytes) {
+        setError(error,
+                 QStringLiteral("not a settings file (larger than %1 KB)").arg(kMaxSettingsFileBytes / 1024));
+        return 0;
+    }
+    if (bytes.isEmpty()) {
+        setError(error, QStringLiteral("the file is empty"));
+        return 0;
+    }
+    if (!isText(bytes)) {
+        setError(error, QStringLiteral("not a settings file (binary data, not UTF-8 text)"));
+        return 0;
+    }
+
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    LineReader reader(buffer);
+    int linesRead = 0;
+    QString line;
+    auto next = [&]() {
+        if (!reader.ReadLine(line))
+            return false;
+        ++linesRead;
+        return true;
+    };
+
+    bool complete = next() && next(); // any two lines are taken as the header
+    for (int k = 0; complete && k < kOutputCount; ++k) {
+        complete = next();
+        if (complete)
+            readOutputLine(line, settings.zones[k]);
+    }
+    for (int k = 0; complete && k < kZoneCount; ++k) {
+        complete = next();
+        if (complete) {
+            ZoneEq &eq = settings.zoneEq[k];
+            eq.treble = ParseHex4(Mid(line, 0, 4));
+            eq.mid = ParseHex4(Mid(line, 4, 4));
+            eq.bass = ParseHex4(Mid(line, 8, 4));
+        }
+    }
+    for (int k = 0; complete && k < kGroupCount; ++k) {
+        complete = next();
+        if (complete) {
+            settings.groups[k].memberMask = ParseHex4(Mid(line, 0, 4));
+            settings.groups[k].enabled = readFlag(Mid(line, 4, 4)) ? 1 : 0;
+        }
+    }
+    for (int k = 0; complete && k < kInputCount; ++k) {
+        complete = next();
+        if (complete) {
+            settings.inputs[k].name = FitName(TrimRight(Mid(line, 0, kNameColumns)));
+            settings.inputs[k].gain = ParseHex4(Mid(line, 16, 4));
+        }
+    }
+    complete = complete && next();
+    if (complete) {
+        for (int k = 0; k < SystemSettings::kFieldCount; ++k) {
+            const QString field = Mid(line, 4 * k, 4);
+            settings.system.field(k) = isSystemFlag(k) ? (readFlag(field) ? 1 : 0) : ParseHex4(field);
+        }
+    }
+
+    if (!complete) {
+        // A partly read file leaves nothing of itself behind.
+        LoadFactoryDefaults(settings, modified);
+        setError(error, QStringLiteral("not a complete settings file (%1 of %2 lines)")
+                            .arg(linesRead)
+                            .arg(kSettingsFileLineCount));
+        return 0;
+    }
+    return 1;
+}
+
+int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    ModifiedFlag modified;
+    return ReadSettingsFile(buffer, settings, modified, error);
+}
+
+int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified, QString *error) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        setError(error, prefixed(path, QStringLiteral("is a folder, not a settings file")));
+        return 0;
+    }
+    // Devices and pipes are no settings files; opening a pipe could wait for a writer forever.
+    if (info.exists() && !info.isFile()) {
+        setError(error, prefixed(path, QStringLiteral("is not a regular file")));
+        return 0;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, prefixed(path, file.errorString()));
+        return 0;
+    }
+    QString reason;
+    const int result = ReadSettingsFile(file, settings, modified, &reason);
+    if (!result)
+        setError(error, prefixed(path, reason));
+    return result;
+}
+
+} // namespace hzm

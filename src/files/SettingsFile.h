@@ -1,0 +1,61 @@
+#pragma once
+
+// The settings file ("*.hzc"): the whole configuration of one mixer as a short UTF-8 text file
+// with fixed columns. Written with a byte-order mark and CR LF line ends; read with or without
+// the mark and with either line end.
+//
+// Layout, 35 lines:
+//   1       "ORVANE HZM-1 CONFIG"
+//   2       "V2.24"
+//   3..14   outputs (zones 1-8, groups 1-4): stereo flag, name (16), nine hex fields
+//   15..22  tone of zones 1-8: treble, mid, bass
+//   23..26  groups 1-4: member mask, enabled flag
+//   27..34  inputs 1-8: name (16), gain
+//   35      system: sixteen fields of four columns, fields 5 and 13 as flags
+// A hex field is four upper-case digits, a flag "0001" or "0000", a name sixteen columns padded
+// with spaces. The page selections and the mixer's version are not stored.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace hzm {
+
+struct MixerSettings;
+class ModifiedFlag;
+
+constexpr int kSettingsFileLineCount = 35;
+// A settings file is about 1.7 KB; anything larger than this is not one and is not read.
+constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
+
+QString SettingsFileHeader();  // "ORVANE HZM-1 CONFIG"
+QString SettingsFileVersion(); // "V2.24"
+
+// The 35 lines of the file for these settings, without line ends.
+QStringList SettingsFileLines(const MixerSettings &settings);
+// The complete file as it goes to disk: byte-order mark, then every line followed by CR LF.
+QByteArray SettingsFileBytes(const MixerSettings &settings);
+
+// Writes the file through a temporary file in the same folder that replaces path only once it
+// is complete: a failed save leaves an earlier file as it was. Returns 1 and clears modified on
+// success; returns 0, leaves modified as it was and describes the failure in error otherwise.
+int SaveSettingsFile(const QString &path, const MixerSettings &settings, ModifiedFlag &modified,
+                     QString *error = nullptr);
+
+// Reads a settings file. A file that cannot be opened (missing, a folder, not a regular file)
+// returns 0 and leaves settings and modified untouched. Once it is open the settings start from
+// the factory defaults (clearing modified); 1 when all 35 lines were read, else 0 with the
+// settings back at the factory defaults: the file ended early, or it is no settings file at
+// all (binary data, text that is not UTF-8, more than kMaxSettingsFileBytes).
+int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified,
+                     QString *error = nullptr);
+
+// The reading part of LoadSettingsFile, from the device's current position to its end.
+int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified,
+                     QString *error = nullptr);
+// The same from bytes in memory.
+int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error = nullptr);
+
+} // namespace hzm

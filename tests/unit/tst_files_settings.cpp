@@ -1,0 +1,539 @@
+#include "files/SettingsFile.h"
+#include "model/MixerSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace hzm;
+
+Q_DECLARE_METATYPE(hzm::MixerSettings)
+
+namespace hzm {
+// Every field, for failure messages.
+char *toString(const MixerSettings &s) {
+    QStringList parts;
+    for (const ZoneSettings &z : s.zones)
+        parts << QStringLiteral("[%1 '%2' %3 %4 %5 %6 %7 %8 %9 %10 %11]")
+                     .arg(z.stereo)
+                     .arg(z.name)
+                     .arg(z.micInputMask)
+                     .arg(z.micPriorityMask)
+                     .arg(z.priorityInput)
+                     .arg(z.lineInputMask)
+                     .arg(z.pagePriority)
+                     .arg(z.sourceInput)
+                     .arg(z.level)
+                     .arg(z.maxLevel)
+                     .arg(z.minLevel);
+    for (const ZoneEq &e : s.zoneEq)
+        parts << QStringLiteral("eq %1 %2 %3").arg(e.treble).arg(e.mid).arg(e.bass);
+    for (const GroupSettings &g : s.groups)
+        parts << QStringLiteral("group %1 %2").arg(g.memberMask).arg(g.enabled);
+    for (const InputSettings &in : s.inputs)
+        parts << QStringLiteral("input '%1' %2").arg(in.name).arg(in.gain);
+    QStringList system;
+    for (int k = 0; k < SystemSettings::kFieldCount; ++k)
+        system << QString::number(s.system.field(k));
+    parts << QStringLiteral("system %1").arg(system.join(QLatin1Char(' ')));
+    parts << QStringLiteral("selected %1 %2 version '%3'")
+                 .arg(s.selectedOutput)
+                 .arg(s.selectedInput)
+                 .arg(s.softwareVersion);
+    return QTest::toString(parts.join(QLatin1Char('\n')));
+}
+} // namespace hzm
+
+namespace {
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray fixture() {
+    return readAll(QStringLiteral(HZM_FIXTURES_DIR "/files/factory-defaults.hzc"));
+}
+
+// The fixture's 35 lines, without mark and line ends.
+QList<QByteArray> fixtureLines() {
+    QByteArray body = fixture().mid(3);
+    body.replace("\r\n", "\n");
+    body.chop(1);
+    return body.split('\n');
+}
+
+QByteArray joinCrLf(const QList<QByteArray> &lines) {
+    QByteArray out("\xEF\xBB\xBF");
+    for (const QByteArray &l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+// Makes every write past limit bytes fail (EFBIG) while it lives, as on a full disk. Works for
+// root too, where a read-only folder would not stop a write.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l = m_saved;
+        l.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+class TestSettingsFile : public QObject {
+    Q_OBJECT
+
+private:
+    // A record with every stored field away from its default (and in range).
+    static MixerSettings customRecord() {
+        MixerSettings s;
+        for (int i = 0; i < kOutputCount; ++i) {
+            ZoneSettings &z = s.zones[i];
+            z.stereo = i == 1 ? 0 : (i == 0 ? 1 : 0);
+            z.name = QStringLiteral("Out %1").arg(i + 1);
+            z.micInputMask = (i * 5) & 15;
+            z.micPriorityMask = (i * 3) & 15;
+            z.priorityInput = i % 9;
+            z.lineInputMask = 255 - i * 7;
+            z.pagePriority = i % 3;
+            z.sourceInput = i < kZoneCount ? i % 8 : 8;
+            z.level = 62 - i;
+            z.maxLevel = i + 1;
+            z.minLevel = 40 + i;
+        }
+        s.zones[2].name = QStringLiteral("ABCDEFGHIJKLMNOP"); // exactly sixteen
+        s.zones[3].name = QStringLiteral("  Lobby");          // leading spaces stay
+        s.zones[4].name = QStringLiteral("Caf\u00e9 B\u00e4r");
+        s.zones[5].name = QString();
+        for (int i = 0; i < kZoneCount; ++i)
+            s.zoneEq[i] = ZoneEq{i, 14 - i, (i * 2) % 15};
+        for (int i = 0; i < kGroupCount; ++i)
+            s.groups[i] = GroupSettings{0x11 << i, i % 2};
+        for (int i = 0; i < kInputCount; ++i)
+            s.inputs[i] = InputSettings{QStringLiteral("Line %1").arg(i + 1), 24 - i * 3};
+        s.inputs[7].name = QStringLiteral("1234567890123456");
+        const int system[] = {9, 46, 11, 5, 15, 0, 12, 7, 3, 11, 1, 0, 15, 0, 69, 12};
+        for (int k = 0; k < SystemSettings::kFieldCount; ++k)
+            s.system.field(k) = system[k];
+        return s;
+    }
+
+    // What a load of the record gives: the page selections and the version are not stored.
+    static MixerSettings asLoaded(MixerSettings s) {
+        s.selectedOutput = 0;
+        s.selectedInput = 0;
+        s.softwareVersion.clear();
+        return s;
+    }
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void writerMatchesHandWrittenFile() {
+        const QByteArray expected = fixture();
+        QCOMPARE(expected.size(), 3 + 19 + 2 + 5 + 2 + 12 * 58 + 8 * 14 + 4 * 10 + 8 * 22 + 66);
+        QCOMPARE(SettingsFileBytes(MixerSettings()), expected);
+
+        const QString path = m_dir.filePath(QStringLiteral("defaults.hzc"));
+        QVERIFY(writeAll(path, QByteArray(5000, 'x'))); // a longer earlier file is replaced whole
+        ModifiedFlag modified;
+        modified.set(1);
+        QList<int> notified;
+        modified.setListener([&](int v) { notified << v; });
+        QString error;
+        QCOMPARE(SaveSettingsFile(path, MixerSettings(), modified, &error), 1);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(readAll(path), expected);
+        QCOMPARE(modified.value(), 0);
+        QCOMPARE(notified, QList<int>{0});
+    }
+
+    void loadsHandWrittenFile() {
+        MixerSettings s = customRecord();
+        s.selectedOutput = 7;
+        s.selectedInput = 3;
+        s.softwareVersion = QStringLiteral("1.05");
+        ModifiedFlag modified;
+        modified.set(1);
+        QString error;
+        QCOMPARE(LoadSettingsFile(QStringLiteral(HZM_FIXTURES_DIR "/files/factory-defaults.hzc"), s, modified,
+                                  &error),
+                 1);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(s, MixerSettings());
+        QCOMPARE(modified.value(), 0);
+    }
+
+    void roundTrip_data() {
+        QTest::addColumn<MixerSettings>("record");
+        QTest::newRow("factory defaults") << MixerSettings();
+        MixerSettings custom = customRecord();
+        custom.selectedOutput = 9;
+        custom.selectedInput = 4;
+        custom.softwareVersion = QStringLiteral("1.07");
+        QTest::newRow("every field changed") << custom;
+        MixerSettings extremes;
+        for (ZoneSettings &z : extremes.zones) {
+            z.micInputMask = 0xFFFF;
+            z.level = 0;
+            z.sourceInput = 7;
+        }
+        extremes.system.muteSource = 0xFFFF;
+        QTest::newRow("limits of the columns") << extremes;
+    }
+    void roundTrip() {
+        QFETCH(MixerSettings, record);
+        const QString path = m_dir.filePath(QStringLiteral("round.hzc"));
+        ModifiedFlag modified;
+        QCOMPARE(SaveSettingsFile(path, record, modified), 1);
+        MixerSettings loaded = customRecord();
+        QString error;
+        QCOMPARE(LoadSettingsFile(path, loaded, modified, &error), 1);
+        QCOMPARE(loaded, asLoaded(record));
+        // Saving what was loaded gives the same bytes again.
+        QCOMPARE(SettingsFileBytes(loaded), readAll(path));
+    }
+
+    // Values that do not fit their columns are written so that no other field moves.
+    void valuesOutsideTheColumns_data() {
+        QTest::addColumn<MixerSettings>("record");
+        QTest::addColumn<MixerSettings>("expected");
+        const MixerSettings base = customRecord();
+        auto row = [&](const char *name, auto change, auto expect) {
+            MixerSettings r = base, e = base;
+            change(r);
+            expect(e);
+            QTest::newRow(name) << r << e;
+        };
+        row(
+            "zone name of 23 characters",
+            [](MixerSettings &s) { s.zones[6].name = "ConferenceRoomNorthWing"; },
+            [](MixerSettings &s) { s.zones[6].name = "ConferenceRoomNo"; });
+        row(
+            "input name of 33 characters",
+            [](MixerSettings &s) { s.inputs[2].name = QString(33, QLatin1Char('N')); },
+            [](MixerSettings &s) { s.inputs[2].name = QString(16, QLatin1Char('N')); });
+        row(
+            "surrogate pair across the sixteenth column",
+            [](MixerSettings &s) {
+                s.zones[0].name =
+                    QString(15, QLatin1Char('x')) + QString::fromUtf8("\xF0\x9F\x98\x80") + "yy";
+            },
+            [](MixerSettings &s) { s.zones[0].name = QString(15, QLatin1Char('x')); });
+        row(
+            "line feed inside a name", [](MixerSettings &s) { s.inputs[0].name = "Hall\nB\r"; },
+            [](MixerSettings &s) { s.inputs[0].name = "Hall B"; });
+        row(
+            "level -1", [](MixerSettings &s) { s.zones[1].level = -1; },
+            [](MixerSettings &s) { s.zones[1].level = 0xFFFF; });
+        row(
+            "mask above 16 bits", [](MixerSettings &s) { s.zones[2].lineInputMask = 0x12345; },
+            [](MixerSettings &s) { s.zones[2].lineInputMask = 0x2345; });
+        row(
+            "zone sourceInput -1", [](MixerSettings &s) { s.zones[3].sourceInput = -1; },
+            [](MixerSettings &s) { s.zones[3].sourceInput = 8; });
+        row(
+            "group sourceInput 9", [](MixerSettings &s) { s.zones[10].sourceInput = 9; },
+            [](MixerSettings &s) { s.zones[10].sourceInput = 8; });
+        row(
+            "treble -1", [](MixerSettings &s) { s.zoneEq[4].treble = -1; },
+            [](MixerSettings &s) { s.zoneEq[4].treble = 0xFFFF; });
+        row(
+            "member mask -1", [](MixerSettings &s) { s.groups[1].memberMask = -1; },
+            [](MixerSettings &s) { s.groups[1].memberMask = 0xFFFF; });
+        row(
+            "gain -1", [](MixerSettings &s) { s.inputs[5].gain = -1; },
+            [](MixerSettings &s) { s.inputs[5].gain = 0xFFFF; });
+        row(
+            "system field -1", [](MixerSettings &s) { s.system.muteLevel = -1; },
+            [](MixerSettings &s) { s.system.muteLevel = 0xFFFF; });
+        row(
+            "flags other than 1",
+            [](MixerSettings &s) {
+                s.zones[0].stereo = 2;
+                s.groups[1].enabled = -1;
+                s.system.accessContacts = 5;
+                s.system.muteContacts = -1;
+            },
+            [](MixerSettings &s) {
+                s.zones[0].stereo = 0;
+                s.groups[1].enabled = 0;
+                s.system.accessContacts = 0;
+                s.system.muteContacts = 0;
+            });
+        row(
+            "everything at once",
+            [](MixerSettings &s) {
+                for (ZoneSettings &z : s.zones) {
+                    z.name = QString(20, QLatin1Char('Q'));
+                    z.micInputMask = z.micPriorityMask = z.priorityInput = z.lineInputMask = z.pagePriority =
+                        -1;
+                    z.sourceInput = z.level = z.maxLevel = z.minLevel = -1;
+                }
+                for (int k = 0; k < SystemSettings::kFieldCount; ++k)
+                    s.system.field(k) = -1;
+            },
+            [](MixerSettings &s) {
+                for (ZoneSettings &z : s.zones) {
+                    z.name = QString(16, QLatin1Char('Q'));
+                    z.micInputMask = z.micPriorityMask = z.priorityInput = z.lineInputMask = z.pagePriority =
+                        0xFFFF;
+                    z.sourceInput = 8;
+                    z.level = z.maxLevel = z.minLevel = 0xFFFF;
+                }
+                for (int k = 0; k < SystemSettings::kFieldCount; ++k)
+                    s.system.field(k) = (k == 5 || k == 13) ? 0 : 0xFFFF;
+            });
+    }
+    void valuesOutsideTheColumns() {
+        QFETCH(MixerSettings, record);
+        QFETCH(MixerSettings, expected);
+        const QStringList lines = SettingsFileLines(record);
+        QCOMPARE(lines.size(), kSettingsFileLineCount);
+        for (int i = 2; i < lines.size(); ++i) {
+            const int width = i < 14 ? 56 : i < 22 ? 12 : i < 26 ? 8 : i < 34 ? 20 : 64;
+            QCOMPARE(lines.at(i).size(), width);
+        }
+        const QString path = m_dir.filePath(QStringLiteral("odd.hzc"));
+        ModifiedFlag modified;
+        QCOMPARE(SaveSettingsFile(path, record, modified), 1);
+        MixerSettings loaded;
+        QCOMPARE(LoadSettingsFile(path, loaded, modified), 1);
+        QCOMPARE(loaded, asLoaded(expected));
+    }
+
+    void readerTolerance_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<MixerSettings>("expected");
+        const MixerSettings defaults;
+        const QList<QByteArray> lines = fixtureLines();
+        QCOMPARE(lines.size(), kSettingsFileLineCount);
+        auto with = [&](int index, const QByteArray &text) {
+            QList<QByteArray> l = lines;
+            l[index] = text;
+            return joinCrLf(l);
+        };
+        const QByteArray group1 = "0000Group 1         00000000000000FF0000";
+
+        QTest::newRow("as written") << fixture() << 1 << defaults;
+        QTest::newRow("no byte-order mark") << fixture().mid(3) << 1 << defaults;
+        QTest::newRow("LF line ends") << QByteArray(fixture()).replace("\r\n", "\n") << 1 << defaults;
+        QByteArray noFinalEnd = fixture();
+        noFinalEnd.chop(2);
+        QTest::newRow("no line end after the system line") << noFinalEnd << 1 << defaults;
+        QTest::newRow("lower-case hex")
+            << QByteArray(fixture()).replace("00FF", "00ff").replace("003D", "003d") << 1 << defaults;
+        QList<QByteArray> other = lines;
+        other[0] = "SOMEONE ELSE'S MIXER CONFIG";
+        other[1] = "";
+        QTest::newRow("another product's header") << joinCrLf(other) << 1 << defaults;
+        QTest::newRow("only the headers") << joinCrLf(lines.mid(0, 2)) << 0 << defaults;
+        QList<QByteArray> shortFile = lines.mid(0, 34);
+        shortFile[2] = "0000Changed         ";
+        QTest::newRow("34 lines: nothing of them stays") << joinCrLf(shortFile) << 0 << defaults;
+        QList<QByteArray> longer = lines;
+        for (QByteArray &l : longer)
+            l += "  ignored 0001 FFFFFFFF";
+        longer << "an extra line"
+               << "";
+        QTest::newRow("characters after the last column, extra lines") << joinCrLf(longer) << 1 << defaults;
+
+        MixerSettings off = defaults;
+        off.zones[8].sourceInput = 8;
+        off.zones[8].level = 16;
+        off.zones[8].maxLevel = 1;
+        off.zones[8].minLevel = 32;
+        QTest::newRow("FFFF source form") << with(10, group1 + "FFFF001000010020") << 1 << off;
+        QTest::newRow("ffff source form") << with(10, group1 + "ffff001000010020") << 1 << off;
+        QTest::newRow("FFFFFFFF source form of older files")
+            << with(10, group1 + "FFFFFFFF001000010020") << 1 << off;
+
+        MixerSettings offThenHigh = defaults;
+        offThenHigh.zones[8].sourceInput = 8;
+        offThenHigh.zones[8].level = 0xFFFF;
+        offThenHigh.zones[8].maxLevel = 1;
+        offThenHigh.zones[8].minLevel = 32;
+        QTest::newRow("FFFF source, then a level of FFFF")
+            << with(10, group1 + "FFFFFFFF00010020") << 1 << offThenHigh;
+
+        MixerSettings names = defaults;
+        names.inputs[0].name = QStringLiteral("  Lobby");
+        QTest::newRow("leading spaces stay, trailing go") << with(26, "  Lobby         000C") << 1 << names;
+        names = defaults;
+        names.zones[0].name = QStringLiteral("ABCDEFGHIJKLMNOP");
+        QTest::newRow("16-character name")
+            << with(2, "0001ABCDEFGHIJKLMNOP00010000000000FF00000000003D0000003E") << 1 << names;
+        names = defaults;
+        names.inputs[1].name = QString::fromUtf8("Caf\xC3\xA9");
+        QTest::newRow("name columns count characters, not bytes")
+            << with(27, "Caf\xC3\xA9            000B") << 1 << [&] {
+                   MixerSettings e = names;
+                   e.inputs[1].gain = 11;
+                   return e;
+               }();
+
+        MixerSettings odd = defaults;
+        odd.zones[0].stereo = 0;
+        odd.zones[0].level = 0;
+        odd.zones[0].minLevel = 200;
+        odd.system.accessContacts = 0;
+        QList<QByteArray> oddLines = lines;
+        oddLines[2] = "0002Zone 1          0001000000000"
+                      "0FF00000000"
+                      "00G1000000C8";
+        oddLines[34] = "000F001E000200000000 001001E0002000000020000000200000001"
+                       "00000000";
+        QTest::newRow("malformed hex and flags read as 0, ranges untested") << joinCrLf(oddLines) << 1 << odd;
+
+        MixerSettings shortLine = defaults;
+        shortLine.zones[1] = ZoneSettings();
+        shortLine.zones[1].stereo = 1;
+        shortLine.zones[1].name = QStringLiteral("Hall");
+        shortLine.zones[1].lineInputMask = 0;
+        shortLine.zones[1].level = 0;
+        shortLine.zones[1].minLevel = 0;
+        QTest::newRow("short line") << with(3, "0001Hall") << 1 << shortLine;
+    }
+    void readerTolerance() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, result);
+        QFETCH(MixerSettings, expected);
+        MixerSettings s = customRecord();
+        QString error;
+        QCOMPARE(ParseSettingsFile(bytes, s, &error), result);
+        QCOMPARE(error.isEmpty(), result == 1);
+        QCOMPARE(s, expected);
+    }
+
+    void notASettingsFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("opened"); // whether the settings end at the factory defaults
+
+        QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.hzc")) << false;
+        QTest::newRow("folder") << m_dir.path() << false;
+
+        const QString empty = m_dir.filePath(QStringLiteral("empty.hzc"));
+        QVERIFY(writeAll(empty, QByteArray()));
+        QTest::newRow("empty") << empty << true;
+
+        QByteArray binary;
+        quint32 x = 12345;
+        for (int i = 0; i < 64 * 1024; ++i) {
+            x = x * 1103515245u + 12345u;
+            binary += char(i % 40 == 39 ? '\n' : char(x >> 24));
+        }
+        const QString bin = m_dir.filePath(QStringLiteral("binary.hzc"));
+        QVERIFY(writeAll(bin, binary));
+        QTest::newRow("binary data") << bin << true;
+
+        const QString utf16 = m_dir.filePath(QStringLiteral("utf16.hzc"));
+        const QString text = QString::fromUtf8(fixture());
+        QVERIFY(writeAll(utf16, QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2)));
+        QTest::newRow("settings saved as UTF-16") << utf16 << true;
+
+        const QString latin1 = m_dir.filePath(QStringLiteral("latin1.hzc"));
+        QList<QByteArray> lines = fixtureLines();
+        lines[26] = "Caf\xE9            000C";
+        QVERIFY(writeAll(latin1, joinCrLf(lines)));
+        QTest::newRow("not UTF-8") << latin1 << true;
+
+        const QString huge = m_dir.filePath(QStringLiteral("huge.hzc"));
+        QByteArray big = fixture();
+        big += QByteArray(2 * 1024 * 1024, ' ');
+        QVERIFY(writeAll(huge, big));
+        QTest::newRow("2 MB file") << huge << true;
+
+        if (QFile::exists(QStringLiteral("/dev/zero")))
+            QTest::newRow("endless device") << QStringLiteral("/dev/zero") << false;
+    }
+    void notASettingsFile() {
+        QFETCH(QString, path);
+        QFETCH(bool, opened);
+        const MixerSettings before = customRecord();
+        MixerSettings s = before;
+        ModifiedFlag modified;
+        modified.set(1);
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(LoadSettingsFile(path, s, modified, &error), 0);
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(error.startsWith(path + QLatin1String(": ")));
+        QVERIFY(error.size() > path.size() + 2);
+        QCOMPARE(s, opened ? MixerSettings() : before);
+        QCOMPARE(modified.value(), opened ? 0 : 1);
+    }
+
+    // A save that cannot complete loses nothing: the earlier file stays, modified stays set and
+    // no temporary file is left behind.
+    void failedSaveKeepsEarlierFile_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("disk full while writing") << "full";
+        QTest::newRow("parent is a file") << "parent";
+        QTest::newRow("folder in place of the file") << "folder";
+    }
+    void failedSaveKeepsEarlierFile() {
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray earlier = "the earlier settings\r\n";
+        QString earlierPath = dir.filePath(QStringLiteral("Config.hzc"));
+        QString target = earlierPath;
+        if (how == QLatin1String("folder")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Config.hzc")));
+            earlierPath = dir.filePath(QStringLiteral("Config.hzc/inside.hzc"));
+        } else if (how == QLatin1String("parent")) {
+            target = dir.filePath(QStringLiteral("Config.hzc/Config.hzc"));
+        }
+        QVERIFY(writeAll(earlierPath, earlier));
+        const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+        ModifiedFlag modified;
+        modified.set(1);
+        QString error;
+        int result = -1;
+        if (how == QLatin1String("full")) {
+            FileSizeLimit limit(100);
+            result = SaveSettingsFile(target, customRecord(), modified, &error);
+        } else {
+            result = SaveSettingsFile(target, customRecord(), modified, &error);
+        }
+        QCOMPARE(result, 0);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(modified.value(), 1);
+        QCOMPARE(readAll(earlierPath), earlier);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+
+        // With room again the same save succeeds.
+        if (how == QLatin1String("full")) {
+            QCOMPARE(SaveSettingsFile(target, customRecord(), modified), 1);
+            QCOMPARE(readAll(target), SettingsFileBytes(customRecord()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "tst_files_settings.moc"
