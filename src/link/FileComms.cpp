@@ -17,7 +17,9 @@ int FileComms::Open() {
     if (m_isOpen)
         return 0;
     m_file = std::make_unique<QSaveFile>(m_fileName);
-    if (!m_file->open(QIODevice::WriteOnly)) {
+    // Unbuffered: a write that stops short (a full disk) must show in Write()'s result, since
+    // commit() does not report a failed flush of buffered data.
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_errorString = QStringLiteral("%1: %2").arg(m_fileName, m_file->errorString());
         m_file.reset();
         return 0;
