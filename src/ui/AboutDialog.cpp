@@ -1,0 +1,72 @@
+#include "AboutDialog.h"
+
+#include <QGridLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+static void initHzmResources() { Q_INIT_RESOURCE(hzm); }
+
+namespace hzm {
+
+void ensureResources() {
+    static const bool once = (initHzmResources(), true);
+    Q_UNUSED(once);
+}
+
+QString AboutDialog::versionNote() {
+    return QStringLiteral("This software works best with HZM-1 software V1.05 and above.\nIf your HZM-1 has a lower "
+                          "version you should upgrade it.\n\nBefore upgrading use this tool to back up the "
+                          "existing settings on the HZM-1.");
+}
+
+QString AboutDialog::labelNote() {
+    return QStringLiteral("This tool cannot read labels from a HZM-1 with software V1.04 or lower.");
+}
+
+QIcon AboutDialog::appIcon() {
+    ensureResources();
+    return QIcon(QStringLiteral(":/hzm/hzm-utility.png"));
+}
+
+AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About HZM1 Utility Tool"));
+    setObjectName(QStringLiteral("aboutDialog"));
+
+    auto *icon = new QLabel(this);
+    icon->setPixmap(appIcon().pixmap(48, 48));
+    auto *product = new QLabel(QStringLiteral("HZM-1 / HZM-1e Utility Tool"), this);
+    QFont bold = product->font();
+    bold.setBold(true);
+    product->setFont(bold);
+    auto *note1 = new QLabel(versionNote(), this);
+    note1->setObjectName(QStringLiteral("versionNote"));
+    note1->setWordWrap(true);
+    auto *note2 = new QLabel(labelNote(), this);
+    note2->setObjectName(QStringLiteral("labelNote"));
+    note2->setWordWrap(true);
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("c1"));
+    ok->setProperty("controlId", 1);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addSpacing(12);
+    top->addWidget(product, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 16);
+    layout->addLayout(top);
+    layout->addSpacing(12);
+    layout->addWidget(note1);
+    layout->addSpacing(8);
+    layout->addWidget(note2);
+    layout->addSpacing(8);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    setFixedWidth(420);
+    setFixedHeight(sizeHint().height());
+}
+
+} // namespace hzm

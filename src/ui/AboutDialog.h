@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDialog>
+
+namespace hzm {
+
+// Registers the program's resources (help text, icon); safe to call any number of times.
+void ensureResources();
+
+// "About HZM1 Utility Tool": the icon, the product line and the two notes on mixer versions.
+class AboutDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutDialog(QWidget *parent);
+
+    static QString versionNote();
+    static QString labelNote();
+    // The program's icon, drawn from the resources.
+    static QIcon appIcon();
+};
+
+} // namespace hzm

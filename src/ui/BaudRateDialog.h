@@ -1,0 +1,39 @@
+#pragma once
+
+// "Baud Rate": the small modal window shown while the mixer's baud rate is being detected. The
+// detection runs on a thread of its own; the window closes itself when it has ended.
+
+#include <QDialog>
+
+#include <functional>
+
+class QThread;
+
+namespace hzm {
+
+class BaudRateDialog : public QDialog {
+    Q_OBJECT
+public:
+    // detect runs on the detection thread and returns 1 when the mixer answered.
+    BaudRateDialog(std::function<int()> detect, QWidget *parent);
+    ~BaudRateDialog() override;
+
+    // Shows the dialog until the detection has ended; returns its result (1 found, 0 not).
+    int run();
+    bool found() const { return m_found != 0; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+public slots:
+    void reject() override;
+
+private:
+    std::function<int()> m_detect;
+    QThread *m_thread = nullptr;
+    int m_found = 0;
+    bool m_done = false;
+};
+
+} // namespace hzm

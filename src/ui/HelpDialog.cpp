@@ -1,0 +1,41 @@
+#include "HelpDialog.h"
+
+#include "AboutDialog.h"
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace hzm {
+
+QString HelpDialog::helpText() {
+    ensureResources();
+    QFile file(QStringLiteral(":/hzm/help.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+HelpDialog::HelpDialog(QWidget *parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Help"));
+    setObjectName(QStringLiteral("helpDialog"));
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("c1093"));
+    m_text->setProperty("controlId", 1093);
+    m_text->setReadOnly(true);
+    m_text->setPlainText(helpText());
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("c1"));
+    ok->setProperty("controlId", 1);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_text, 1);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    // 316 x 183 dialog units.
+    resize(520, 320);
+}
+
+} // namespace hzm

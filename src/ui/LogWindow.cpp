@@ -1,0 +1,210 @@
+#include "LogWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace hzm {
+
+LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
+    setWindowTitle(QStringLiteral("Log Window"));
+    setObjectName(QStringLiteral("logWindow"));
+    setModal(false);
+
+    m_edit = new QPlainTextEdit(this);
+    m_edit->setObjectName(QStringLiteral("c1088"));
+    m_edit->setProperty("controlId", 1088);
+    m_edit->setReadOnly(true);
+    m_edit->setUndoRedoEnabled(false);
+    m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    m_edit->setFont(font);
+
+    auto makeButton = [this](const QString &text, int id) {
+        auto *button = new QPushButton(text, this);
+        button->setObjectName(QStringLiteral("c%1").arg(id));
+        button->setProperty("controlId", id);
+        button->setAutoDefault(false);
+        return button;
+    };
+    m_clear = makeButton(QStringLiteral("Clear"), 1089);
+    m_copySelected = makeButton(QStringLiteral("Copy Selected"), 1090);
+    m_copyAll = makeButton(QStringLiteral("Copy All"), 3);
+    m_clear->setDefault(true);
+    m_copySelected->setEnabled(false);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_clear);
+    buttons->addWidget(m_copySelected);
+    buttons->addWidget(m_copyAll);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_edit, 1);
+    layout->addLayout(buttons);
+
+    connect(m_clear, &QPushButton::clicked, this, &LogWindow::clearLog);
+    connect(m_copySelected, &QPushButton::clicked, this, &LogWindow::copySelected);
+    connect(m_copyAll, &QPushButton::clicked, this, &LogWindow::copyAll);
+    connect(m_edit, &QPlainTextEdit::copyAvailable, m_copySelected, &QPushButton::setEnabled);
+
+    // 286 x 240 dialog units at the usual 8-point dialog font.
+    resize(430, 390);
+}
+
+QColor LogWindow::colourFor(LogColour colour, const QPalette &palette) {
+    const bool dark = palette.color(QPalette::Base).lightness() < 128;
+    switch (colour) {
+    case LogColour::GoodReply:
+        return dark ? QColor(110, 220, 110) : QColor(0, 0x80, 0);
+    case LogColour::Failure:
+        return dark ? QColor(255, 120, 120) : QColor(0x80, 0, 0);
+    case LogColour::Command:
+        break;
+    }
+    return palette.color(QPalette::Text);
+}
+
+void LogWindow::placeBeside(const QWidget *mainWindow) {
+    if (!mainWindow)
+        return;
+    const QRect frame = mainWindow->frameGeometry();
+    move(frame.right() + 1 + 10, frame.top());
+}
+
+bool LogWindow::isOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void LogWindow::showLog(bool onTop) {
+    if (onTop != isOnTop()) {
+        const QPoint position = pos();
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        move(position);
+    }
+    show();
+    flush();
+    scrollToEnd();
+}
+
+void LogWindow::appendLine(const QString &text, LogColour colour) {
+    m_pending.append({text, colour});
+    // Lines are written in batches: a burst of replies costs one layout pass, not one per line.
+    if (m_pending.size() >= 2000) {
+        flush();
+    } else if (!m_flushScheduled) {
+        m_flushScheduled = true;
+        QTimer::singleShot(0, this, &LogWindow::flush);
+    }
+}
+
+void LogWindow::flush() {
+    m_flushScheduled = false;
+    if (m_pending.isEmpty())
+        return;
+    const QPalette pal = m_edit->palette();
+    QTextCursor cursor(m_edit->document());
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    for (const auto &line : std::as_const(m_pending)) {
+        QTextCharFormat format;
+        format.setForeground(colourFor(line.second, pal));
+        format.setProperty(QTextFormat::UserProperty, int(line.second));
+        if (!m_empty)
+            cursor.insertBlock(QTextBlockFormat(), format);
+        cursor.insertText(line.first, format);
+        m_empty = false;
+    }
+    cursor.endEditBlock();
+    m_pending.clear();
+    if (isVisible())
+        scrollToEnd();
+}
+
+void LogWindow::scrollToEnd() {
+    m_edit->moveCursor(QTextCursor::End);
+    m_edit->verticalScrollBar()->setValue(m_edit->verticalScrollBar()->maximum());
+}
+
+void LogWindow::clearLog() {
+    m_pending.clear();
+    m_edit->clear();
+    m_empty = true;
+    m_copySelected->setEnabled(false);
+}
+
+void LogWindow::copySelected() {
+    flush();
+    m_edit->copy();
+}
+
+void LogWindow::copyAll() {
+    flush();
+    m_edit->selectAll();
+    // An empty log still puts an (empty) text on the clipboard.
+    QApplication::clipboard()->setText(m_edit->textCursor().selectedText().replace(QChar::ParagraphSeparator,
+                                                                                   QLatin1Char('\n')));
+}
+
+QString LogWindow::text() {
+    flush();
+    return m_edit->toPlainText();
+}
+
+int LogWindow::lineCount() {
+    flush();
+    return m_empty ? 0 : m_edit->document()->blockCount();
+}
+
+QColor LogWindow::lineColour(int line) {
+    flush();
+    const QTextBlock block = m_edit->document()->findBlockByNumber(line);
+    if (!block.isValid())
+        return QColor();
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::NextCharacter);
+    return cursor.charFormat().foreground().color();
+}
+
+void LogWindow::changeEvent(QEvent *event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    // A new palette (a switch to a dark theme): draw every line again in colours that suit it.
+    flush();
+    const QPalette pal = m_edit->palette();
+    QTextCursor cursor(m_edit->document());
+    cursor.beginEditBlock();
+    for (QTextBlock block = m_edit->document()->begin(); block.isValid(); block = block.next()) {
+        QTextCursor lineCursor(block);
+        lineCursor.movePosition(QTextCursor::NextCharacter);
+        const QTextCharFormat old = lineCursor.charFormat();
+        if (!old.hasProperty(QTextFormat::UserProperty))
+            continue;
+        QTextCharFormat format;
+        format.setForeground(colourFor(LogColour(old.property(QTextFormat::UserProperty).toUInt()), pal));
+        lineCursor.movePosition(QTextCursor::StartOfBlock);
+        lineCursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        lineCursor.mergeCharFormat(format);
+    }
+    cursor.endEditBlock();
+}
+
+void LogWindow::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    flush();
+    scrollToEnd();
+}
+
+} // namespace hzm

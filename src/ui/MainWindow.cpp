@@ -1,0 +1,574 @@
+#include "MainWindow.h"
+
+#include "AboutDialog.h"
+#include "BaudRateDialog.h"
+#include "HelpDialog.h"
+#include "LogWindow.h"
+#include "MessageBoxes.h"
+#include "TcpSettingsDialog.h"
+#include "TransferDialog.h"
+
+#include "files/SettingsFile.h"
+#include "link/PortProbe.h"
+#include "link/SerialComms.h"
+#include "protocol/MixerJobs.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace hzm {
+
+namespace {
+
+const QString kConfirm = QStringLiteral("Confirm");
+const QString kError = QStringLiteral("Error");
+const QString kConfigName = QStringLiteral("Config.hzc");
+const QString kExportName = QStringLiteral("Export.txt");
+const QString kConfigFilter = QStringLiteral("HZM Config Files (*.hzc)");
+const QString kExportFilter = QStringLiteral("HZM Exported Text (*.txt)");
+
+constexpr int kComIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
+
+void tag(QObject *object, int id) {
+    object->setObjectName(QStringLiteral("c%1").arg(id));
+    object->setProperty("controlId", id);
+}
+
+} // namespace
+
+int comMenuId(int portNumber) {
+    return portNumber >= 1 && portNumber <= 10 ? kComIds[portNumber - 1] : 0;
+}
+
+MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(parent), m_boxes(boxes) {
+    ensureResources();
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowIcon(AboutDialog::appIcon());
+    // The settings start at the factory defaults; nobody listens yet.
+    LoadFactoryDefaults(m_settings, m_modified);
+    setWindowTitle(titleStem());
+
+    buildMenus();
+    buildPages();
+    refreshPages({OutputsPage, InputsPage, SystemPage});
+    EnableTransferButtons(false);
+    m_modified.setListener([this](int value) { setTitleModified(value); });
+
+    // At every start the user is asked to choose a port first.
+    QMetaObject::invokeMethod(this, &MainWindow::choosePortPrompt, Qt::QueuedConnection);
+}
+
+MainWindow::~MainWindow() {
+    m_modified.setListener({});
+    delete m_log;
+}
+
+QString MainWindow::titleStem() const {
+    return m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
+}
+
+QAction *MainWindow::addAction(QMenu *menu, const QString &text, int id, void (MainWindow::*slot)()) {
+    QAction *action = menu->addAction(text);
+    tag(action, id);
+    m_actions.insert(id, action);
+    if (slot)
+        connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void MainWindow::buildMenus() {
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    addAction(file, QStringLiteral("&New\tCtrl+N"), kIdNew, &MainWindow::fileNew);
+    addAction(file, QStringLiteral("&Open\tCtrl+O"), kIdOpen, &MainWindow::fileOpen);
+    addAction(file, QStringLiteral("&Export Text"), kIdExport, &MainWindow::fileExport);
+    addAction(file, QStringLiteral("Ex&port Text As..."), kIdExportAs, &MainWindow::fileExportAs);
+    addAction(file, QStringLiteral("&Save\tCtrl+S"), kIdSave, &MainWindow::fileSave);
+    addAction(file, QStringLiteral("Save &As..."), kIdSaveAs, &MainWindow::fileSaveAs);
+    file->addSeparator();
+    addAction(file, QStringLiteral("E&xit"), kIdExit, &MainWindow::fileExit);
+
+    // The edit entries are there for the look of the menu; they do nothing.
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addAction(edit, QStringLiteral("Cu&t\tCtrl+X"), kIdCut, nullptr);
+    addAction(edit, QStringLiteral("&Copy\tCtrl+C"), kIdCopy, nullptr);
+    addAction(edit, QStringLiteral("&Paste\tCtrl+V"), kIdPaste, nullptr);
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    addAction(view, QStringLiteral("&Log Window On Top"), kIdLogOnTop, &MainWindow::toggleLogWindowOnTop)
+        ->setCheckable(true);
+    addAction(view, QStringLiteral("L&og Window"), kIdLog, &MainWindow::toggleLogWindow)->setCheckable(true);
+
+    QMenu *port = menuBar()->addMenu(QStringLiteral("&Port"));
+    for (int n = 1; n <= 10; ++n) {
+        const QString text = n < 10 ? QStringLiteral("Com &%1").arg(n) : QStringLiteral("Com 1&0");
+        QAction *action = addAction(port, text, comMenuId(n), nullptr);
+        connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
+        m_portActions << action;
+    }
+    m_portActions << addAction(port, QStringLiteral("Ethernet"), kIdEthernet, &MainWindow::selectEthernet);
+    port->addSeparator();
+    m_otherPort = port->addAction(QStringLiteral("Other Serial Port..."));
+    m_otherPort->setObjectName(QStringLiteral("portOther"));
+    connect(m_otherPort, &QAction::triggered, this, &MainWindow::chooseOtherSerialPort);
+    m_portActions << m_otherPort;
+    for (QAction *action : std::as_const(m_portActions))
+        action->setCheckable(true);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addAction(help, QStringLiteral("&Help..."), kIdHelp, &MainWindow::showHelp);
+    addAction(help, QStringLiteral("&About ..."), kIdAbout, &MainWindow::showAbout);
+
+    // Keyboard accelerators; the menu texts show them without binding them a second time.
+    const struct {
+        QKeySequence keys;
+        void (MainWindow::*slot)();
+    } shortcuts[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), &MainWindow::fileNew},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), &MainWindow::fileOpen},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::fileSave},
+        {QKeySequence(Qt::ALT | Qt::Key_Slash), &MainWindow::showAbout},
+        {QKeySequence(Qt::ALT | Qt::Key_Question), &MainWindow::showAbout},
+    };
+    for (const auto &s : shortcuts) {
+        auto *shortcut = new QShortcut(s.keys, this);
+        connect(shortcut, &QShortcut::activated, this, s.slot);
+    }
+
+    for (QMenu *menu : {file, edit, view, port, help})
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateMenuMarks);
+}
+
+void MainWindow::buildPages() {
+    auto *central = new QWidget(this);
+    m_tabs = new QTabWidget(central);
+    tag(m_tabs, 1000);
+    const QStringList names = {QStringLiteral("Inputs"), QStringLiteral("Outputs"), QStringLiteral("Installer Key"),
+                               QStringLiteral("System")};
+    for (int i = 0; i < 4; ++i) {
+        auto *placeholder = new QWidget(m_tabs);
+        placeholder->setMinimumSize(660, 400);
+        m_pages[i].widget = placeholder;
+        m_tabs->addTab(placeholder, names[i]);
+    }
+
+    m_buttonBox = new QGroupBox(central);
+    tag(m_buttonBox, 1001);
+    auto *buttonLayout = new QHBoxLayout(m_buttonBox);
+    buttonLayout->addStretch();
+    const struct {
+        const char *text;
+        int id;
+        void (MainWindow::*slot)();
+    } buttons[] = {
+        {"Get Version", 1002, &MainWindow::getVersion}, {"Send All", 1003, &MainWindow::sendAll},
+        {"Read HZM1", 1004, &MainWindow::readAll},      {"Set Defaults", 1005, &MainWindow::setDefaults},
+        {"Reset HZM1", 1006, &MainWindow::resetMixer},
+    };
+    for (const auto &b : buttons) {
+        auto *button = new QPushButton(QString::fromLatin1(b.text), m_buttonBox);
+        tag(button, b.id);
+        button->setMinimumWidth(90);
+        connect(button, &QPushButton::clicked, this, b.slot);
+        buttonLayout->addWidget(button);
+        buttonLayout->addSpacing(12);
+        m_buttons << button;
+    }
+    buttonLayout->addStretch();
+
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->addWidget(m_tabs, 1);
+    layout->addWidget(m_buttonBox);
+    setCentralWidget(central);
+}
+
+QWidget *MainWindow::page(int index) const {
+    return index >= 0 && index < 4 ? m_pages[index].widget : nullptr;
+}
+
+void MainWindow::refreshPages(std::initializer_list<int> order) {
+    for (int index : order) {
+        if (m_pages[index].refresh)
+            m_pages[index].refresh();
+    }
+}
+
+void MainWindow::EnableTransferButtons(bool enable) {
+    for (QPushButton *button : std::as_const(m_buttons))
+        button->setEnabled(enable);
+    for (const Page &page : m_pages) {
+        if (page.enableButtons)
+            page.enableButtons(enable);
+    }
+}
+
+void MainWindow::choosePortPrompt() {
+    m_boxes.information(this, QStringLiteral("Choose a Port"),
+                        QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
+                                       "connect to the HZM-1."));
+}
+
+void MainWindow::setTitleModified(int modified) {
+    QString title = windowTitle();
+    if (modified) {
+        if (!title.endsWith(QLatin1Char('*')))
+            title += QLatin1Char('*');
+    } else if (title.endsWith(QLatin1Char('*'))) {
+        title.chop(1);
+    }
+    setWindowTitle(title);
+    // Save is only offered while something has changed; the shortcut follows the menu.
+    m_actions.value(kIdSave)->setEnabled(modified != 0);
+    m_actions.value(kIdSaveAs)->setEnabled(modified != 0);
+}
+
+void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, const QString &name, const QString &mac,
+                              const QString &description) {
+    m_demo = true;
+    const bool modified = windowTitle().endsWith(QLatin1Char('*'));
+    setWindowTitle(titleStem() + (modified ? QStringLiteral("*") : QString()));
+    m_selection.address = address;
+    m_selection.port = port;
+    m_demoRow[0] = name;
+    m_demoRow[1] = mac;
+    m_demoRow[2] = description;
+}
+
+void MainWindow::updateMenuMarks() {
+    const bool modified = m_modified.value() != 0;
+    m_actions.value(kIdSave)->setEnabled(modified);
+    m_actions.value(kIdSaveAs)->setEnabled(modified);
+
+    const bool shown = m_log && m_log->isVisible();
+    m_actions.value(kIdLogOnTop)->setChecked(shown && m_log->isOnTop());
+    m_actions.value(kIdLog)->setChecked(shown && !m_log->isOnTop());
+
+    QAction *marked = nullptr;
+    if (m_selection.ethernetSelected)
+        marked = m_actions.value(kIdEthernet);
+    else if (m_selection.comSelected && !m_selection.serialDevice.isEmpty())
+        marked = m_otherPort;
+    else if (m_selection.comSelected)
+        marked = m_actions.value(comMenuId(m_selection.comPort));
+    for (QAction *action : std::as_const(m_portActions))
+        action->setChecked(action == marked);
+}
+
+void MainWindow::showDialog(QDialog *dialog) {
+    if (m_dialogHook) {
+        auto hook = m_dialogHook;
+        QTimer::singleShot(0, dialog, [hook, dialog] { hook(dialog); });
+    }
+}
+
+// ---- File menu
+
+bool MainWindow::confirmDiscard(const QString &question) {
+    return !m_modified.value() || m_boxes.question(this, kConfirm, question);
+}
+
+void MainWindow::fileNew() {
+    if (!confirmDiscard(QStringLiteral("Discard current changes ?")))
+        return;
+    LoadFactoryDefaults(m_settings, m_modified);
+    refreshPages({OutputsPage, InputsPage, SystemPage});
+    m_modified.set(0);
+}
+
+void MainWindow::fileOpen() {
+    if (!confirmDiscard(QStringLiteral("Discard current changes ?")))
+        return;
+    FileDialogRequest request;
+    request.title = QStringLiteral("Open");
+    request.filters = {kConfigFilter, QStringLiteral("All files (*)")};
+    request.defaultSuffix = QStringLiteral("hzc");
+    request.initialPath = m_savePath;
+    request.mustExist = true;
+    const QString path = m_boxes.openFileName(this, request);
+    if (path.isEmpty())
+        return;
+    QString error;
+    const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
+    // A file that could be opened has replaced the settings, whatever it held.
+    refreshPages({OutputsPage, InputsPage, SystemPage});
+    if (!loaded)
+        m_boxes.error(this, kError, QStringLiteral("Unable to load file"));
+    m_modified.set(0);
+}
+
+bool MainWindow::saveTo(const QString &path) {
+    QString error;
+    if (SaveSettingsFile(path, m_settings, m_modified, &error))
+        return true;
+    // The settings were not stored: say so, and keep the asterisk.
+    m_boxes.error(this, kError,
+                  QStringLiteral("Unable to save the settings to \"%1\".\n%2")
+                      .arg(QDir::toNativeSeparators(path), error));
+    return false;
+}
+
+void MainWindow::fileSave() {
+    if (!m_actions.value(kIdSave)->isEnabled())
+        return;
+    if (m_savePath.isEmpty())
+        fileSaveAs();
+    else
+        saveTo(m_savePath);
+}
+
+void MainWindow::fileSaveAs() {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Save As");
+    request.filters = {kConfigFilter};
+    request.defaultSuffix = QStringLiteral("hzc");
+    request.initialPath = m_savePath.isEmpty() ? kConfigName : m_savePath;
+    request.overwritePrompt = true;
+    const QString path = m_boxes.saveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    m_savePath = path;
+    saveTo(path);
+}
+
+bool MainWindow::exportTo(const QString &path) {
+    QString error = QStringLiteral("Text export is not available.");
+    m_boxes.error(this, kError,
+                  QStringLiteral("Unable to export the settings to \"%1\".\n%2")
+                      .arg(QDir::toNativeSeparators(path), error));
+    return false;
+}
+
+void MainWindow::fileExport() {
+    if (m_exportPath.isEmpty())
+        fileExportAs();
+    else
+        exportTo(m_exportPath);
+}
+
+void MainWindow::fileExportAs() {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Export As");
+    request.filters = {kExportFilter};
+    request.defaultSuffix = QStringLiteral("txt");
+    request.initialPath = m_exportPath.isEmpty() ? kExportName : m_exportPath;
+    request.overwritePrompt = true;
+    const QString path = m_boxes.saveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    m_exportPath = path;
+    exportTo(path);
+}
+
+void MainWindow::fileExit() { close(); }
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+    if (m_modified.value() && !m_boxes.question(this, kConfirm, QStringLiteral("Close without saving changes ?"))) {
+        event->ignore();
+        return;
+    }
+    if (m_log)
+        m_log->hide();
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    // When the application comes to the front, a log window that is not on top follows the
+    // main window rather than hiding behind other programs.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_log && m_log->isVisible() &&
+        !m_log->isOnTop()) {
+        m_log->raise();
+        raise();
+    }
+}
+
+// ---- Port menu
+
+void MainWindow::selectComPort(int portNumber) {
+    if (portNumber < 1 || portNumber > 10)
+        return;
+    const QString device = m_comResolver ? m_comResolver(portNumber) : comPortName(portNumber);
+    selectSerial(device, portNumber);
+}
+
+void MainWindow::selectSerialDevice(const QString &device) {
+    if (!device.trimmed().isEmpty())
+        selectSerial(device.trimmed(), 0);
+}
+
+void MainWindow::selectSerial(const QString &device, int comPort) {
+    QString reason;
+    if (!checkSerialPortUsable(device, &reason)) {
+        EnableTransferButtons(m_selection.anySelected());
+        m_boxes.warning(this, QString::fromLatin1(kPortBusyCaption), QString::fromLatin1(kPortBusyMessage));
+        return;
+    }
+    PortProbeResult result;
+    const Comms::Sleeper sleeper = m_sleeper;
+    BaudRateDialog dialog(
+        [&result, device, sleeper] {
+            result = detectMixerBaudRate(device, sleeper);
+            return result.outcome == PortProbeOutcome::Found ? 1 : 0;
+        },
+        this);
+    showDialog(&dialog);
+    if (!dialog.run()) {
+        result.outcome = PortProbeOutcome::NotFound;
+        result.baudRate = kFallbackBaudRate;
+        m_boxes.error(this, QString::fromLatin1(kBaudNotDetectedCaption),
+                      QString::fromLatin1(kBaudNotDetectedMessage));
+    }
+    applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
+                     m_selection);
+    EnableTransferButtons(true);
+}
+
+void MainWindow::chooseOtherSerialPort() {
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Serial Port"));
+    dialog.setObjectName(QStringLiteral("serialPortDialog"));
+    auto *label = new QLabel(QStringLiteral("Serial port or device path:"), &dialog);
+    auto *combo = new QComboBox(&dialog);
+    combo->setObjectName(QStringLiteral("serialDevice"));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setMinimumWidth(320);
+    for (const SerialPortEntry &entry : serialPortsPresent())
+        combo->addItem(entry.label, entry.device);
+    if (!m_selection.serialDevice.isEmpty())
+        combo->setCurrentText(m_selection.serialDevice);
+    else if (combo->count() == 0)
+        combo->setCurrentText(QString());
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(combo);
+    layout->addWidget(buttons);
+    showDialog(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A listed port stands for its device; anything typed is taken as a device path.
+    QString device = combo->currentText().trimmed();
+    const int index = combo->findText(device);
+    if (index >= 0)
+        device = combo->itemData(index).toString();
+    selectSerialDevice(device);
+}
+
+void MainWindow::selectEthernet() {
+    TcpSettingsDialog dialog(m_selection.address, m_selection.port, m_boxes, this);
+    if (m_demo) {
+        // The simulated mixer runs inside this program: it is always there to be found.
+        connect(&dialog, &TcpSettingsDialog::refreshRequested, &dialog, [this, &dialog] {
+            dialog.addMixer(m_selection.address.toString(), m_demoRow[0], m_demoRow[1], m_demoRow[2]);
+        });
+    }
+    showDialog(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_selection.address = dialog.address();
+    m_selection.port = dialog.port();
+    if (!m_selection.ethernetSelected) {
+        m_selection.ethernetSelected = true;
+        m_selection.comSelected = false;
+        EnableTransferButtons(true);
+    }
+}
+
+// ---- View and Help menus
+
+LogWindow *MainWindow::EnsureLogWindow() {
+    if (!m_log) {
+        m_log = new LogWindow(nullptr);
+        m_log->setWindowIcon(windowIcon());
+    }
+    if (!m_logPlaced && isVisible()) {
+        m_log->placeBeside(this);
+        m_logPlaced = true;
+    }
+    return m_log;
+}
+
+void MainWindow::toggleLogWindow() {
+    if (m_log && m_log->isVisible() && !m_log->isOnTop()) {
+        m_log->hide();
+        return;
+    }
+    EnsureLogWindow()->showLog(false);
+}
+
+void MainWindow::toggleLogWindowOnTop() {
+    if (m_log && m_log->isVisible() && m_log->isOnTop()) {
+        m_log->hide();
+        return;
+    }
+    EnsureLogWindow()->showLog(true);
+}
+
+void MainWindow::appendLog(const QString &text, LogColour colour) { EnsureLogWindow()->appendLine(text, colour); }
+
+void MainWindow::showHelp() {
+    HelpDialog dialog(this);
+    showDialog(&dialog);
+    dialog.exec();
+}
+
+void MainWindow::showAbout() {
+    AboutDialog dialog(this);
+    showDialog(&dialog);
+    dialog.exec();
+}
+
+// ---- Transfers
+
+void MainWindow::runJob(const TransferJob &job) {
+    TransferDialog dialog(m_selection, m_settings, job, m_boxes, this);
+    if (m_sleeper)
+        dialog.setSleeper(m_sleeper);
+    connect(&dialog, &TransferDialog::transferStarted, this, [this] { EnableTransferButtons(false); });
+    connect(&dialog, &TransferDialog::logLine, this, &MainWindow::appendLog);
+    showDialog(&dialog);
+    const TransferResult result = dialog.run();
+    if (!result.linkError.isEmpty())
+        appendLog(result.linkError, LogColour::Failure);
+    if (result.refreshTabs) {
+        refreshPages({InputsPage, OutputsPage, SystemPage});
+        m_modified.set(1);
+    }
+    if (result.success)
+        m_boxes.information(this, QStringLiteral("Success"), QStringLiteral("Transfer complete."));
+    else
+        m_boxes.error(this, kError, QStringLiteral("Transfer failed."));
+    EnableTransferButtons(true);
+    emit jobFinished(result.success);
+}
+
+void MainWindow::getVersion() { runJob(GetVersionJob()); }
+
+void MainWindow::sendAll() {
+    if (m_boxes.question(this, kConfirm, QStringLiteral("Send all settings to HZM-1 ?")))
+        runJob(SendAllJob(m_settings));
+}
+
+void MainWindow::readAll() { runJob(ReadAllJob(m_settings)); }
+
+void MainWindow::setDefaults() { runJob(SetDefaultsJob()); }
+
+void MainWindow::resetMixer() { runJob(ResetJob()); }
+
+} // namespace hzm

@@ -1,0 +1,216 @@
+#include "TcpSettingsDialog.h"
+
+#include "MessageBoxes.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace hzm {
+
+namespace {
+
+enum Column { IpColumn = 0, NameColumn = 1, MacColumn = 2, DescriptionColumn = 3 };
+
+const QString kOctet = QStringLiteral("(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])");
+
+void tag(QWidget *widget, int id) {
+    widget->setObjectName(QStringLiteral("c%1").arg(id));
+    widget->setProperty("controlId", id);
+}
+
+} // namespace
+
+TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, MessageBoxes &boxes,
+                                     QWidget *parent)
+    : QDialog(parent), m_boxes(boxes), m_address(address), m_port(port) {
+    setWindowTitle(QStringLiteral("TCP/IP Settings"));
+    setObjectName(QStringLiteral("tcpSettingsDialog"));
+    setModal(true);
+
+    auto *intro = new QLabel(QStringLiteral("Enter the IP address and TCP/IP port number which will be used to "
+                                            "communicate with the HZM-1e"),
+                             this);
+    intro->setWordWrap(true);
+
+    m_addressEdit = new QLineEdit(this);
+    tag(m_addressEdit, 1086);
+    m_addressEdit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("(%1\\.){3}%1").arg(kOctet)), m_addressEdit));
+    m_addressEdit->setText(address.protocol() == QAbstractSocket::IPv4Protocol ? address.toString() : QString());
+    m_addressEdit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 24);
+
+    m_portEdit = new QLineEdit(this);
+    tag(m_portEdit, 1087);
+    m_portEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), m_portEdit));
+    m_portEdit->setText(QString::number(port));
+    m_portEdit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 24);
+
+    auto *form = new QGridLayout;
+    form->addWidget(new QLabel(QStringLiteral("IP Address: "), this), 0, 0);
+    form->addWidget(m_addressEdit, 0, 1, Qt::AlignLeft);
+    form->addWidget(new QLabel(QStringLiteral("Port:"), this), 1, 0);
+    form->addWidget(m_portEdit, 1, 1, Qt::AlignLeft);
+    form->setColumnStretch(2, 1);
+
+    m_list = new QTreeWidget(this);
+    tag(m_list, 1091);
+    m_list->setColumnCount(4);
+    m_list->setHeaderLabels({QStringLiteral("IP Address"), QStringLiteral("Name"), QStringLiteral("MAC Address"),
+                             QStringLiteral("Description")});
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setUniformRowHeights(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->header()->setStretchLastSection(false);
+    m_list->setMinimumSize(520, 140);
+
+    m_refresh = new QPushButton(QStringLiteral("Refresh"), this);
+    tag(m_refresh, 1092);
+    m_refresh->setAutoDefault(false);
+    auto *discovery = new QGroupBox(QStringLiteral("Discovery"), this);
+    auto *discoveryLayout = new QVBoxLayout(discovery);
+    discoveryLayout->addWidget(m_list, 1);
+    discoveryLayout->addWidget(m_refresh, 0, Qt::AlignHCenter);
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    tag(m_ok, 1);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    tag(m_cancel, 2);
+    m_cancel->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 16, 12, 12);
+    layout->addWidget(intro);
+    layout->addSpacing(8);
+    layout->addLayout(form);
+    layout->addSpacing(8);
+    layout->addWidget(discovery, 1);
+    layout->addLayout(buttons);
+
+    connect(m_ok, &QPushButton::clicked, this, &TcpSettingsDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &TcpSettingsDialog::reject);
+    connect(m_refresh, &QPushButton::clicked, this, &TcpSettingsDialog::refreshRequested);
+    connect(m_list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { pickRow(item); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
+        pickRow(item);
+        accept();
+    });
+
+    resize(640, 400);
+}
+
+QList<int> TcpSettingsDialog::columnWidths(int w) {
+    return {w * 2 / 10, w * 2 / 10, w * 5 / 20, w - w * 13 / 20};
+}
+
+void TcpSettingsDialog::fitColumns() {
+    const QList<int> widths = columnWidths(m_list->viewport()->width());
+    for (int i = 0; i < widths.size(); ++i)
+        m_list->setColumnWidth(i, widths[i]);
+}
+
+void TcpSettingsDialog::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    fitColumns();
+    if (!m_announced) {
+        m_announced = true;
+        emit refreshRequested();
+    }
+}
+
+void TcpSettingsDialog::resizeEvent(QResizeEvent *event) {
+    QDialog::resizeEvent(event);
+    fitColumns();
+}
+
+void TcpSettingsDialog::addDiscoveryReply(const QString &text) {
+    // Line 0 is the sender; lines 1 to 3 come from the payload. A line counts only when a
+    // "\r\n" follows it.
+    QStringList lines;
+    int from = 0;
+    while (lines.size() < 4) {
+        const int end = text.indexOf(QLatin1String("\r\n"), from);
+        if (end < 0)
+            break;
+        lines << text.mid(from, end - from).left(127);
+        from = end + 2;
+    }
+    while (lines.size() < 4)
+        lines << QString();
+    addMixer(lines[0], lines[1], lines[2], lines[3]);
+}
+
+void TcpSettingsDialog::addMixer(const QString &address, const QString &name, const QString &mac,
+                                 const QString &description) {
+    if (!description.startsWith(QLatin1String("Orvane HZM1")))
+        return;
+    QTreeWidgetItem *row = nullptr;
+    for (int i = 0; i < m_list->topLevelItemCount() && !row; ++i) {
+        QTreeWidgetItem *item = m_list->topLevelItem(i);
+        if (item->text(IpColumn) == address && item->text(MacColumn).left(32) == mac.left(32))
+            row = item;
+    }
+    for (int i = 0; i < m_list->topLevelItemCount() && !row; ++i) {
+        QTreeWidgetItem *item = m_list->topLevelItem(i);
+        if (item->text(MacColumn) == mac)
+            row = item; // the mixer moved: the row keeps the address it was first seen at
+    }
+    if (!row) {
+        row = new QTreeWidgetItem;
+        row->setText(IpColumn, address);
+        m_list->insertTopLevelItem(0, row);
+    }
+    row->setText(NameColumn, name);
+    row->setText(MacColumn, mac);
+    row->setText(DescriptionColumn, description);
+}
+
+void TcpSettingsDialog::pickRow(QTreeWidgetItem *item) {
+    if (!item)
+        return;
+    const QHostAddress picked(item->text(IpColumn).left(119));
+    if (picked.protocol() == QAbstractSocket::IPv4Protocol)
+        m_addressEdit->setText(picked.toString());
+}
+
+void TcpSettingsDialog::accept() {
+    const QHostAddress address(m_addressEdit->text());
+    if (!m_addressEdit->hasAcceptableInput() || address.protocol() != QAbstractSocket::IPv4Protocol) {
+        m_boxes.error(this, QStringLiteral("Error"),
+                      QStringLiteral("Please enter the mixer's IP address as four numbers from 0 to 255, "
+                                     "separated by dots."));
+        m_addressEdit->setFocus();
+        return;
+    }
+    bool ok = false;
+    const int port = m_portEdit->text().toInt(&ok);
+    if (!ok || port < 1 || port > 65535) {
+        m_boxes.error(this, QStringLiteral("Error"),
+                      QStringLiteral("Please enter a TCP/IP port number from 1 to 65535."));
+        m_portEdit->setFocus();
+        return;
+    }
+    m_address = address;
+    m_port = quint16(port);
+    QDialog::accept();
+}
+
+} // namespace hzm

@@ -1,0 +1,71 @@
+#pragma once
+
+// "Transfer in progress": the modal window shown while one job runs on its worker thread. It has
+// no buttons and cannot be closed; it ends by itself when the worker reports.
+
+#include "protocol/TransferJob.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+namespace hzm {
+
+class MessageBoxes;
+struct MixerSettings;
+
+struct TransferResult {
+    bool success = false;
+    int refreshTabs = 0; // the job's flag, 0 when the link could not be opened
+    QString linkError;   // why the link could not be opened, empty otherwise
+};
+
+class TransferDialog : public QDialog {
+    Q_OBJECT
+public:
+    TransferDialog(const LinkSelection &selection, MixerSettings &settings, TransferJob job,
+                   MessageBoxes &boxes, QWidget *parent);
+    ~TransferDialog() override;
+
+    // Replaces how the job's link sleeps for its pauses (tests); call before run().
+    void setSleeper(Comms::Sleeper sleeper);
+    // Starts the worker, shows the dialog modally until the job has ended, returns its result.
+    TransferResult run();
+
+    QLabel *commandLabel() const { return m_command; }
+    QLabel *responseLabel() const { return m_response; }
+    QProgressBar *progressBar() const { return m_progress; }
+
+    // The refusal colour of "Response received:", and the normal one.
+    static QColor refusalColour() { return QColor(0xC0, 0, 0); }
+
+signals:
+    void transferStarted();
+    void logLine(const QString &text, hzm::LogColour colour);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+public slots:
+    void reject() override;
+
+private slots:
+    void showCommand(const QString &framed);
+    void showResponse(const QString &reply);
+    void showProgress(int done, int planned);
+    void showMessage(const QString &text, const QString &caption);
+    void onFinished(bool success, int refreshTabs, const QString &linkError);
+
+private:
+    TransferWorker *m_worker;
+    MessageBoxes &m_boxes;
+    QLabel *m_command;
+    QLabel *m_response;
+    QProgressBar *m_progress;
+    TransferResult m_result;
+    bool m_done = false;
+};
+
+} // namespace hzm
