@@ -1,0 +1,330 @@
+// Transfer jobs on their worker thread against the simulated mixer, over TCP and the serial line.
+
+#include "SimServer.h"
+#include "TcpPeer.h"
+
+#include "model/MixerSettings.h"
+#include "protocol/DeviceCommands.h"
+#include "protocol/MixerJobs.h"
+#include "protocol/TransferJob.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <QtTest>
+
+using namespace hzm;
+using namespace hzm::sim;
+
+namespace {
+
+// What a worker reported, collected on the test's thread through queued connections (as the
+// progress dialog receives them).
+struct Reports {
+    bool ended = false;
+    bool success = false;
+    int refreshTabs = -1;
+    QString linkError;
+    QList<QPair<int, int>> progress;
+    QStringList messages;
+    QStringList commandsShown;
+    int logLines = 0;
+};
+
+Reports runWorker(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job) {
+    Reports r;
+    TransferWorker worker(selection, settings, job);
+    worker.setSleeper([](Pause, int) {});
+    QObject receiver;
+    QEventLoop loop;
+    QObject::connect(
+        &worker, &TransferWorker::finished, &receiver,
+        [&](bool success, int refreshTabs, const QString &error) {
+            r.ended = true;
+            r.success = success;
+            r.refreshTabs = refreshTabs;
+            r.linkError = error;
+            loop.quit();
+        },
+        Qt::QueuedConnection);
+    QObject::connect(
+        &worker, &TransferWorker::progress, &receiver,
+        [&](int done, int planned) { r.progress << qMakePair(done, planned); }, Qt::QueuedConnection);
+    QObject::connect(
+        &worker, &TransferWorker::message, &receiver,
+        [&](const QString &text, const QString &caption) { r.messages << text << caption; },
+        Qt::QueuedConnection);
+    QObject::connect(
+        &worker, &TransferWorker::commandSent, &receiver,
+        [&](const QString &framed) { r.commandsShown << framed; }, Qt::QueuedConnection);
+    QObject::connect(
+        &worker, &TransferWorker::logLine, &receiver, [&](const QString &, hzm::LogColour) { ++r.logLines; },
+        Qt::QueuedConnection);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    worker.start();
+    loop.exec();
+    worker.wait();
+    QCoreApplication::processEvents(); // reports queued before finished
+    return r;
+}
+
+struct Mixer {
+    explicit Mixer(bool serial) {
+        SimOptions o;
+        o.tcpPort = serial ? -1 : 0;
+        o.pty = serial;
+        server = std::make_unique<SimServer>(o);
+        started = server->start();
+        if (serial) {
+            selection.comSelected = true;
+            selection.serialDevice = server->ptyPath();
+            selection.baudRate = o.baudRate;
+        } else {
+            selection.ethernetSelected = true;
+            selection.address = QHostAddress::LocalHost;
+            selection.port = server->tcpPort();
+        }
+    }
+    SimMixer &mixer() { return server->mixer(); }
+    std::unique_ptr<SimServer> server;
+    bool started = false;
+    LinkSelection selection;
+};
+
+QStringList fixtureBodies(const QString &name) {
+    QFile file(QStringLiteral(HZM_FIXTURES_DIR "/protocol/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList bodies;
+    for (QByteArray line : file.readAll().split('\n')) {
+        line = line.trimmed();
+        if (!line.isEmpty())
+            bodies << QString::fromUtf8(line.mid(1, line.size() - 3));
+    }
+    return bodies;
+}
+
+} // namespace
+
+class TestProtocolJobs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void links_data() {
+        QTest::addColumn<bool>("serial");
+        QTest::newRow("tcp") << false;
+        QTest::newRow("pty") << true;
+    }
+
+    void sendAllThenReadAllGivesBackTheRecord_data() { links_data(); }
+    void sendAllThenReadAllGivesBackTheRecord() {
+        QFETCH(bool, serial);
+        Mixer m(serial);
+        QVERIFY2(m.started, qPrintable(m.server->errorString()));
+
+        MixerSettings mine = SimMixer::demoSettings();
+        const Reports sent = runWorker(m.selection, mine, SendAllJob(mine));
+        QVERIFY(sent.ended && sent.success);
+        QCOMPARE(sent.refreshTabs, 0);
+        QVERIFY(m.mixer().settings().sameConfiguration(mine));
+        const int commands = SendAllCommandCount(mine);
+        QCOMPARE(m.mixer().receivedBodies().size(), commands); // each accepted at the first attempt
+        QCOMPARE(sent.progress.last(), qMakePair(commands, commands));
+
+        m.mixer().clearLog();
+        MixerSettings readBack; // factory defaults
+        const Reports read = runWorker(m.selection, readBack, ReadAllJob(readBack));
+        QVERIFY(read.ended && read.success);
+        QCOMPARE(read.refreshTabs, 1);
+        QVERIFY(readBack.sameConfiguration(mine));
+        QCOMPARE(readBack.softwareVersion, QStringLiteral("1.05"));
+        QCOMPARE(read.progress.last(), qMakePair(239, 239));
+        QCOMPARE(read.commandsShown.size(), 239);
+        QCOMPARE(read.logLines, 2 * 239);
+    }
+
+    void readAllExchangesByVersion_data() {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("exchanges");
+        QTest::newRow("1.05") << "1.05" << 239;
+        QTest::newRow("1.10") << "1.10" << 239;
+        QTest::newRow("1.04") << "1.04" << 216;
+        QTest::newRow("1.00") << "1.00" << 216;
+    }
+    void readAllExchangesByVersion() {
+        QFETCH(QString, version);
+        QFETCH(int, exchanges);
+        Mixer m(false);
+        QVERIFY(m.started);
+        m.mixer().setSoftwareVersion(version);
+        MixerSettings s;
+        s.softwareVersion = QStringLiteral("1.05"); // what the record held before: the mixer's wins
+        const TransferJob job = ReadAllJob(s);
+        QCOMPARE(job.plannedCommands, 239);
+        const Reports r = runWorker(m.selection, s, job);
+        QVERIFY(r.success);
+        QCOMPARE(s.softwareVersion, version);
+        QCOMPARE(m.mixer().receivedBodies().size(), exchanges);
+        QCOMPARE(r.progress.last(), qMakePair(exchanges, exchanges));
+    }
+
+    void aRefusedThirdOutputStopsSendAll_data() { links_data(); }
+    void aRefusedThirdOutputStopsSendAll() {
+        QFETCH(bool, serial);
+        Mixer m(serial);
+        QVERIFY(m.started);
+        m.mixer().refuseNext(QStringLiteral("Z3,L=*"), 4);
+        MixerSettings s;
+        const Reports r = runWorker(m.selection, s, SendAllJob(s));
+        QVERIFY(r.ended && !r.success);
+        QCOMPARE(r.refreshTabs, 0);
+        QVERIFY(r.linkError.isEmpty());
+        const QStringList expected = fixtureBodies(QStringLiteral("send_all_defaults.txt")).mid(0, 56) +
+                                     QStringList(4, QStringLiteral("Z3,L=Zone 3"));
+        QCOMPARE(m.mixer().receivedBodies(), expected);
+    }
+
+    void aReadFailingPartWayLeavesTheRecordPartlyUpdated() {
+        Mixer m(false);
+        QVERIFY(m.started);
+        const MixerSettings demo = SimMixer::demoSettings();
+        m.mixer().setSettings(demo);
+        m.mixer().refuseNext(QStringLiteral("Z2.M3,Q"), 4);
+        MixerSettings s;
+        const MixerSettings before = s;
+        const Reports r = runWorker(m.selection, s, ReadAllJob(s));
+        QVERIFY(r.ended && !r.success);
+        QCOMPARE(r.refreshTabs, 1); // the pages show what was read
+        QCOMPARE(s.zones[0], demo.zones[0]);
+        QCOMPARE(s.zoneEq[0], demo.zoneEq[0]);
+        QCOMPARE(s.zones[1].name, demo.zones[1].name);
+        QCOMPARE(s.zones[1].level, demo.zones[1].level);
+        QCOMPARE(s.zones[1].sourceInput, demo.zones[1].sourceInput);
+        QCOMPARE(s.zones[1].micInputMask, demo.zones[1].micInputMask & 0x3);
+        QCOMPARE(s.zones[1].micPriorityMask, demo.zones[1].micPriorityMask & 0x3);
+        QCOMPARE(s.zones[1].lineInputMask, before.zones[1].lineInputMask);
+        QCOMPARE(s.zoneEq[1], before.zoneEq[1]);
+        for (int i = 2; i < kOutputCount; ++i)
+            QCOMPARE(s.zones[size_t(i)], before.zones[size_t(i)]);
+        QVERIFY(s.inputs == before.inputs);
+        QVERIFY(s.system == before.system);
+    }
+
+    void getVersionWithAWrongReplyFails() {
+        hzm::test::TcpPeer peer;
+        QVERIFY(peer.isListening());
+        peer.start({{0, QByteArray("<SY,VQ v: 1.05/>")}}, 200);
+        LinkSelection selection;
+        selection.ethernetSelected = true;
+        selection.address = QHostAddress::LocalHost;
+        selection.port = peer.port();
+        MixerSettings s;
+        s.softwareVersion = QStringLiteral("1.03");
+        const Reports r = runWorker(selection, s, GetVersionJob());
+        peer.wait();
+        QVERIFY(r.ended && !r.success);
+        QCOMPARE(r.messages, (QStringList{"Cannot receive version.\nCheck connection", "Error"}));
+        QCOMPARE(s.softwareVersion, QStringLiteral("1.03"));
+        QCOMPARE(peer.received(), QByteArray("<SY,VQ/>"));
+    }
+
+    void getVersionDefaultsAndReset_data() { links_data(); }
+    void getVersionDefaultsAndReset() {
+        QFETCH(bool, serial);
+        Mixer m(serial);
+        QVERIFY(m.started);
+        m.mixer().setSoftwareVersion(QStringLiteral("1.07"));
+        MixerSettings s;
+        s.zones[0].name = QStringLiteral("Kept");
+        QVERIFY(runWorker(m.selection, s, GetVersionJob()).success);
+        QCOMPARE(s.softwareVersion, QStringLiteral("1.07"));
+        QVERIFY(runWorker(m.selection, s, SetDefaultsJob()).success);
+        QVERIFY(runWorker(m.selection, s, ResetJob()).success);
+        QCOMPARE(m.mixer().receivedBodies(), (QStringList{"SY,VQ", "SY,SD", "SY,R"}));
+        QCOMPARE(s.zones[0].name, QStringLiteral("Kept"));
+    }
+
+    void theKeyChangeMasksTheKey() {
+        Mixer m(false);
+        QVERIFY(m.started);
+        MixerSettings s;
+        const Reports r =
+            runWorker(m.selection, s, ChangeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("5678")));
+        QVERIFY(r.success);
+        QCOMPARE(m.mixer().installerKey(), QStringLiteral("5678"));
+        QCOMPARE(r.commandsShown, QStringList{QStringLiteral("<SY,K********/>")});
+        // A wrong old key is refused: four attempts, then failure.
+        const Reports refused =
+            runWorker(m.selection, s, ChangeInstallerKeyJob(QStringLiteral("1111"), QStringLiteral("2222")));
+        QVERIFY(!refused.success);
+        QCOMPARE(m.mixer().installerKey(), QStringLiteral("5678"));
+    }
+
+    void aLinkThatCannotOpenSendsNothing() {
+        LinkSelection selection;
+        selection.ethernetSelected = true;
+        selection.address = QHostAddress::LocalHost;
+        selection.port = hzm::test::unusedLoopbackPort();
+        MixerSettings s;
+        s.softwareVersion = QStringLiteral("1.05");
+        const MixerSettings before = s;
+        const Reports r = runWorker(selection, s, ReadAllJob(s));
+        QVERIFY(r.ended && !r.success);
+        QCOMPARE(r.refreshTabs, 0); // no link: the pages are not reloaded
+        QVERIFY(!r.linkError.isEmpty());
+        QVERIFY(r.commandsShown.isEmpty());
+        QVERIFY(s == before);
+
+        LinkSelection gone;
+        gone.comSelected = true;
+        gone.serialDevice = QStringLiteral("/dev/hzm-no-such-port");
+        const Reports serial = runWorker(gone, s, GetVersionJob());
+        QVERIFY(!serial.success && !serial.linkError.isEmpty());
+        QCOMPARE(serial.refreshTabs, 0);
+        QVERIFY(s == before);
+    }
+
+    void noPortSelectedFailsEveryCommand() {
+        MixerSettings s;
+        const Reports r = runWorker(LinkSelection(), s, ReadAllJob(s));
+        QVERIFY(r.ended && !r.success);
+        QCOMPARE(r.refreshTabs, 1);
+        QCOMPARE(r.commandsShown, QStringList(4, QStringLiteral("<SY,VQ/>")));
+    }
+
+    void ethernetWinsOverTheSerialPort() {
+        Mixer m(false);
+        QVERIFY(m.started);
+        LinkSelection both = m.selection;
+        both.comSelected = true;
+        both.serialDevice = QStringLiteral("/dev/hzm-no-such-port");
+        MixerSettings s;
+        QVERIFY(runWorker(both, s, GetVersionJob()).success);
+        QCOMPARE(s.softwareVersion, QStringLiteral("1.05"));
+    }
+
+    void runBlockingReportsLikeTheWorker() {
+        Mixer m(false);
+        QVERIFY(m.started);
+        m.mixer().setSoftwareVersion(QStringLiteral("1.04"));
+        MixerSettings s;
+        s.softwareVersion = QStringLiteral("1.05");
+        bool opened = false;
+        QString error;
+        QList<int> planned;
+        const int result = TransferWorker::runBlocking(
+            m.selection, s, ReadAllJob(s), nullptr, &opened, &error, {}, [](Pause, int) {},
+            [&](int n) { planned << n; });
+        QCOMPARE(result, 1);
+        QVERIFY(opened && error.isEmpty());
+        QCOMPARE(planned, QList<int>{216});
+
+        LinkSelection closed = m.selection;
+        closed.port = hzm::test::unusedLoopbackPort();
+        QCOMPARE(TransferWorker::runBlocking(closed, s, GetVersionJob(), nullptr, &opened, &error), 0);
+        QVERIFY(!opened && !error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProtocolJobs)
+#include "tst_protocol_jobs.moc"
