@@ -63,7 +63,9 @@ namespace hzm::sim {
 
 namespace {
 
-QString framed(const QString &text) { return QLatin1Char('<') + text + QStringLiteral("/>"); }
+QString framed(const QString &text) {
+    return QLatin1Char('<') + text + QStringLiteral("/>");
+}
 
 const QString kUnknown = QStringLiteral("<!unknown/>");
 const QString kRange = QStringLiteral("<!range/>");
@@ -102,7 +104,9 @@ bool parseDigit(QChar c, int low, int high, int &value) {
     return true;
 }
 
-QString storedLabel(const QString &text) { return FitName(TrimRight(text)); }
+QString storedLabel(const QString &text) {
+    return FitName(TrimRight(text));
+}
 
 bool isKey(const QString &key) {
     if (key.size() != 4)
@@ -120,8 +124,12 @@ QString levelText(int index, int muteIndex) {
     return QString::number(index);
 }
 
-QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
-QString enabledText(bool on) { return on ? QStringLiteral("e") : QStringLiteral("d"); }
+QString onOff(bool on) {
+    return on ? QStringLiteral("on") : QStringLiteral("off");
+}
+QString enabledText(bool on) {
+    return on ? QStringLiteral("e") : QStringLiteral("d");
+}
 
 } // namespace
 
@@ -158,7 +166,9 @@ QByteArray SimMixer::handle(const QString &body) {
     return handleLocked(body);
 }
 
-QByteArray SimMixer::handleLocked(const QString &body) { return reply(body).toUtf8(); }
+QByteArray SimMixer::handleLocked(const QString &body) {
+    return reply(body).toUtf8();
+}
 
 Outcome SimMixer::process(const QString &body, const QString &source) {
     Outcome out;
@@ -285,7 +295,9 @@ void SimMixer::neverAnswer(const QString &pattern) {
     m_faults.silent.append(pattern);
 }
 
-void SimMixer::clearFaults() { setFaults(FaultSettings()); }
+void SimMixer::clearFaults() {
+    setFaults(FaultSettings());
+}
 
 QList<LogEntry> SimMixer::log() const {
     QMutexLocker lock(&m_mutex);
@@ -313,13 +325,13 @@ void SimMixer::setLogSink(std::function<void(const LogEntry &)> sink) {
 MixerSettings SimMixer::demoSettings() {
     MixerSettings s;
     const char *inputNames[kInputCount] = {"CD Player", "Tuner", "Jukebox", "Background",
-                                           "DJ Desk", "Stage", "TV", "Spare"};
+                                           "DJ Desk",   "Stage", "TV",      "Spare"};
     for (int i = 0; i < kInputCount; ++i) {
         s.inputs[i].name = QString::fromLatin1(inputNames[i]);
         s.inputs[i].gain = (i * 3) % 25;
     }
-    const char *zoneNames[kOutputCount] = {"Bar",     "Restaurant", "Lobby",   "Terrace",
-                                           "Kitchen", "Toilets",    "Office",  "Garden",
+    const char *zoneNames[kOutputCount] = {"Bar",     "Restaurant",  "Lobby",   "Terrace",
+                                           "Kitchen", "Toilets",     "Office",  "Garden",
                                            "Ground",  "First Floor", "Outside", "All Areas"};
     for (int i = 0; i < kOutputCount; ++i) {
         ZoneSettings &z = s.zones[i];
@@ -398,8 +410,8 @@ QString SimMixer::reply(const QString &body) {
     }
     if (body == QLatin1String("SY,IQ")) {
         static const char letters[] = "fdp";
-        const QChar letter = y.powerUpMode >= 0 && y.powerUpMode <= 2 ? QLatin1Char(letters[y.powerUpMode])
-                                                                        : QLatin1Char('?');
+        const QChar letter =
+            y.powerUpMode >= 0 && y.powerUpMode <= 2 ? QLatin1Char(letters[y.powerUpMode]) : QLatin1Char('?');
         return framed(QStringLiteral("sy,iq=") + letter);
     }
     if (body == QLatin1String("SY,IF") || body == QLatin1String("SY,ID") || body == QLatin1String("SY,IP")) {
@@ -407,7 +419,8 @@ QString SimMixer::reply(const QString &body) {
         return ack;
     }
     if (body == QLatin1String("RM,ZQ"))
-        return framed(QStringLiteral("rm,zq offset is ") + ListEntry(lists::remoteZoneOffset(), y.remoteZoneOffset));
+        return framed(QStringLiteral("rm,zq offset is ") +
+                      ListEntry(lists::remoteZoneOffset(), y.remoteZoneOffset));
     if (body.startsWith(QLatin1String("RM,Z"))) {
         const int index = FindExactInList(body.mid(4), lists::remoteZoneOffset());
         if (index < 0)
@@ -420,8 +433,8 @@ QString SimMixer::reply(const QString &body) {
         if (rest == QLatin1String("ZQ"))
             return framed(QStringLiteral("pm,zq offset = ") + QString::number(y.pagingMicOffset));
         if (rest == QLatin1String("IQ"))
-            return framed(QStringLiteral("pm,iq acc = ") + (y.accessContacts == 1 ? QStringLiteral("in")
-                                                                                 : QStringLiteral("out")));
+            return framed(QStringLiteral("pm,iq acc = ") +
+                          (y.accessContacts == 1 ? QStringLiteral("in") : QStringLiteral("out")));
         if (rest == QLatin1String("Q") || rest == QLatin1String("AQ")) {
             if (rest == QLatin1String("Q") && !newer)
                 return kOldVersion;
@@ -678,14 +691,17 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
             if (eqIndex < 0)
                 return kRange;
             ZoneEq &eq = m_settings.zoneEq[index];
-            (mu.at(0) == QLatin1Char('T') ? eq.treble : mu.at(0) == QLatin1Char('M') ? eq.mid : eq.bass) = eqIndex;
+            (mu.at(0) == QLatin1Char('T')   ? eq.treble
+             : mu.at(0) == QLatin1Char('M') ? eq.mid
+                                            : eq.bass) = eqIndex;
             return ack;
         }
         return kUnknown;
     }
     // .Mm,E/D/TV/TO/Q  and  .Ln,E/D/TV/TO/Q
     if (rest.size() >= 5 && rest.at(0) == QLatin1Char('.') &&
-        (rest.at(1) == QLatin1Char('M') || rest.at(1) == QLatin1Char('L')) && rest.at(3) == QLatin1Char(',')) {
+        (rest.at(1) == QLatin1Char('M') || rest.at(1) == QLatin1Char('L')) &&
+        rest.at(3) == QLatin1Char(',')) {
         const bool mic = rest.at(1) == QLatin1Char('M');
         int n;
         if (!parseDigit(rest.at(2), 1, mic ? kMicCount : kInputCount, n))
@@ -695,7 +711,8 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
         int &enableMask = mic ? z.micInputMask : z.lineInputMask;
         if (what == QLatin1String("Q")) {
             const bool priority = mic ? (z.micPriorityMask & bit) != 0 : z.priorityInput == n;
-            return framed(p + QStringLiteral(".%1%2,q=").arg(mic ? QLatin1Char('m') : QLatin1Char('l')).arg(n) +
+            return framed(p +
+                          QStringLiteral(".%1%2,q=").arg(mic ? QLatin1Char('m') : QLatin1Char('l')).arg(n) +
                           enabledText(enableMask & bit) + QStringLiteral(", pri = ") + onOff(priority));
         }
         if (what == QLatin1String("E") || what == QLatin1String("D")) {
@@ -717,7 +734,8 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
     if (!group && rest.startsWith(QLatin1String(".PM,T"))) {
         const QString what = rest.mid(5);
         if (what == QLatin1String("Q"))
-            return framed(p + QStringLiteral(".pm,t = ") + ListEntry(lists::pagePriority(), z.pagePriority).toLower());
+            return framed(p + QStringLiteral(".pm,t = ") +
+                          ListEntry(lists::pagePriority(), z.pagePriority).toLower());
         const int mode = QStringLiteral("OVA").indexOf(what);
         if (what.size() != 1 || mode < 0)
             return kRange;

@@ -18,10 +18,10 @@ namespace hzm::sim {
 
 // One received command, as the log shows it.
 struct LogEntry {
-    QDateTime time;     // when the command was complete
-    QString source;     // "tcp 127.0.0.1:41000", "pty", "api"
-    QString body;       // the command without "<" and "/>"
-    QByteArray reply;   // the framed reply, empty when the mixer stayed silent
+    QDateTime time;   // when the command was complete
+    QString source;   // "tcp 127.0.0.1:41000", "pty", "api"
+    QString body;     // the command without "<" and "/>"
+    QByteArray reply; // the framed reply, empty when the mixer stayed silent
     bool answered = true;
 
     // "12:00:01.250 tcp 127.0.0.1:41000  <SY,VQ/>  ->  <sy,vq v: 1.05/>"
@@ -38,24 +38,24 @@ struct RefuseRule {
 // Patterns are wildcards over the whole body, case-sensitive: '*' any text, '?' one character
 // ("SY,VQ", "Z1.MU,*", "*"). '[' has no special meaning.
 struct FaultSettings {
-    QList<RefuseRule> refuse;    // refused with "<!busy/>" while their count lasts
-    QStringList silent;          // never answered
-    int fragmentBytes = 0;       // > 0: every reply goes out in pieces of this many bytes ...
-    int fragmentDelayMs = 0;     // ... with this pause between the pieces
-    int replyDelayMs = 0;        // pause before every reply
-    int dropAfterCommands = 0;   // > 0: after this many further commands the TCP connection that
-                                 // carried the last one is closed (its reply is sent first); one-shot
+    QList<RefuseRule> refuse;  // refused with "<!busy/>" while their count lasts
+    QStringList silent;        // never answered
+    int fragmentBytes = 0;     // > 0: every reply goes out in pieces of this many bytes ...
+    int fragmentDelayMs = 0;   // ... with this pause between the pieces
+    int replyDelayMs = 0;      // pause before every reply
+    int dropAfterCommands = 0; // > 0: after this many further commands the TCP connection that
+                               // carried the last one is closed (its reply is sent first); one-shot
 
     bool any() const;
 };
 
 // What a transport does with one command.
 struct Outcome {
-    QByteArray reply;        // framed reply; empty = stay silent
-    int delayMs = 0;         // before the first byte
-    int fragmentBytes = 0;   // 0 = all at once
+    QByteArray reply;      // framed reply; empty = stay silent
+    int delayMs = 0;       // before the first byte
+    int fragmentBytes = 0; // 0 = all at once
     int fragmentDelayMs = 0;
-    bool dropAfter = false;  // close the connection once the reply is out
+    bool dropAfter = false; // close the connection once the reply is out
 };
 
 class SimMixer {

@@ -23,7 +23,9 @@
 
 namespace hzm::sim {
 
-QByteArray DiscoveryQuestion() { return QByteArrayLiteral("Discovery: Who is out there ?"); }
+QByteArray DiscoveryQuestion() {
+    return QByteArrayLiteral("Discovery: Who is out there ?");
+}
 
 QByteArray DiscoveryAnswer(const SimOptions &options) {
     return options.name.toLatin1() + "\r\n" + options.macAddress.toLatin1() + "\r\n" +
@@ -45,14 +47,15 @@ public:
         bool closeAfter = false;
     };
 
-    Channel(SimMixer &mixer, QString source, QObject *parent) : QObject(parent), m_mixer(mixer), m_source(std::move(source)) {
+    Channel(SimMixer &mixer, QString source, QObject *parent)
+        : QObject(parent), m_mixer(mixer), m_source(std::move(source)) {
         m_timer.setSingleShot(true);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { sendNext(); });
     }
 
     std::function<void(const QByteArray &)> write;
-    std::function<void()> close;         // empty: the channel cannot be closed (pty)
-    std::function<QString()> lineFault;  // non-empty text: the line settings do not match
+    std::function<void()> close;        // empty: the channel cannot be closed (pty)
+    std::function<QString()> lineFault; // non-empty text: the line settings do not match
 
     void feed(const QByteArray &data) {
         m_pending += data;
@@ -89,7 +92,8 @@ private:
         QList<Piece> pieces;
         if (out.fragmentBytes > 0) {
             for (int i = 0; i < out.reply.size(); i += out.fragmentBytes)
-                pieces.append(Piece{out.reply.mid(i, out.fragmentBytes), i == 0 ? out.delayMs : out.fragmentDelayMs});
+                pieces.append(
+                    Piece{out.reply.mid(i, out.fragmentBytes), i == 0 ? out.delayMs : out.fragmentDelayMs});
         } else if (!out.reply.isEmpty()) {
             pieces.append(Piece{out.reply, out.delayMs});
         }
@@ -128,16 +132,26 @@ private:
 #ifdef Q_OS_UNIX
 speed_t speedConstant(int baud) {
     switch (baud) {
-    case 300: return B300;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 300:
+        return B300;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
     }
 }
 
@@ -214,7 +228,8 @@ private:
         int master = -1;
         int slave = -1;
         if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-            error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+            error = QStringLiteral("cannot open a pseudo-terminal: %1")
+                        .arg(QString::fromLocal8Bit(strerror(errno)));
             return false;
         }
         m_master = master;
@@ -248,7 +263,8 @@ private:
             if (::tcgetattr(m_slave, &now) != 0)
                 return QStringLiteral("line settings unreadable");
             const speed_t want = speedConstant(m_options.baudRate);
-            const bool frame8N1 = (now.c_cflag & CSIZE) == CS8 && !(now.c_cflag & PARENB) && !(now.c_cflag & CSTOPB);
+            const bool frame8N1 =
+                (now.c_cflag & CSIZE) == CS8 && !(now.c_cflag & PARENB) && !(now.c_cflag & CSTOPB);
             if (::cfgetospeed(&now) == want && ::cfgetispeed(&now) == want && frame8N1)
                 return {};
             return QStringLiteral("line at %1 baud%2, mixer at %3 baud 8N1: ignored")
@@ -350,7 +366,9 @@ private:
 
 SimServer::SimServer(const SimOptions &options) : m_options(options) {}
 
-SimServer::~SimServer() { stop(); }
+SimServer::~SimServer() {
+    stop();
+}
 
 bool SimServer::start() {
     if (m_running)
@@ -386,7 +404,8 @@ void SimServer::stop() {
     if (!m_running)
         return;
     SimWorker *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
     m_worker = nullptr;
     m_thread->quit();
     m_thread->wait();
@@ -397,6 +416,8 @@ void SimServer::stop() {
     m_discoveryPort = 0;
 }
 
-int SimServer::tcpConnectionCount() const { return m_connections; }
+int SimServer::tcpConnectionCount() const {
+    return m_connections;
+}
 
 } // namespace hzm::sim

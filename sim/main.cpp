@@ -20,7 +20,9 @@ namespace {
 
 std::atomic<bool> g_stop{false};
 
-void onSignal(int) { g_stop = true; }
+void onSignal(int) {
+    g_stop = true;
+}
 
 int fail(const QString &message) {
     std::fprintf(stderr, "hzm-sim: %s\n", qPrintable(message));
@@ -70,51 +72,75 @@ int main(int argc, char *argv[]) {
         "time stamp on standard output, or to the --log file.\n"
         "Fault patterns are wildcards over the whole command body: * any text, ? one character."));
     parser.addHelpOption();
-    const QCommandLineOption bindOpt(QStringLiteral("bind"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
+    const QCommandLineOption bindOpt(QStringLiteral("bind"),
+                                     QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                      QStringLiteral("address"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption tcpOpt(QStringLiteral("tcp"), QStringLiteral("Serve TCP on this port; 0 picks a free one."),
+    const QCommandLineOption tcpOpt(QStringLiteral("tcp"),
+                                    QStringLiteral("Serve TCP on this port; 0 picks a free one."),
                                     QStringLiteral("port"));
-    const QCommandLineOption ptyOpt(QStringLiteral("pty"), QStringLiteral("Serve a serial line on a pseudo-terminal and print its path."));
-    const QCommandLineOption baudOpt(QStringLiteral("baud"),
-                                     QStringLiteral("Line rate of the pseudo-terminal (default 9600); the mixer stays silent "
-                                                    "while the client's line is set otherwise (8N1 required)."),
-                                     QStringLiteral("rate"), QStringLiteral("9600"));
-    const QCommandLineOption discoveryOpt(QStringLiteral("discovery"), QStringLiteral("Answer the UDP discovery broadcast."));
-    const QCommandLineOption discoveryPortOpt(QStringLiteral("discovery-port"),
-                                              QStringLiteral("UDP port of the discovery responder (default 30303; 0 picks a free one)."),
-                                              QStringLiteral("port"), QStringLiteral("30303"));
-    const QCommandLineOption discoveryFromOpt(QStringLiteral("discovery-from"),
-                                              QStringLiteral("Send discovery answers from this address (for example 127.0.0.2)."),
-                                              QStringLiteral("address"));
-    const QCommandLineOption nameOpt(QStringLiteral("name"), QStringLiteral("Name in the discovery answer."), QStringLiteral("name"));
-    const QCommandLineOption macOpt(QStringLiteral("mac"), QStringLiteral("MAC address in the discovery answer."), QStringLiteral("mac"));
-    const QCommandLineOption versionOpt(QStringLiteral("version"),
-                                        QStringLiteral("Software version the mixer reports, four characters (default 1.05). "
-                                                       "1.04 and lower refuse label queries."),
-                                        QStringLiteral("x.yy"), QStringLiteral("1.05"));
-    const QCommandLineOption keyOpt(QStringLiteral("key"), QStringLiteral("Installer key, four digits 1 to 8 (default 1234)."),
+    const QCommandLineOption ptyOpt(
+        QStringLiteral("pty"),
+        QStringLiteral("Serve a serial line on a pseudo-terminal and print its path."));
+    const QCommandLineOption baudOpt(
+        QStringLiteral("baud"),
+        QStringLiteral("Line rate of the pseudo-terminal (default 9600); the mixer stays silent "
+                       "while the client's line is set otherwise (8N1 required)."),
+        QStringLiteral("rate"), QStringLiteral("9600"));
+    const QCommandLineOption discoveryOpt(QStringLiteral("discovery"),
+                                          QStringLiteral("Answer the UDP discovery broadcast."));
+    const QCommandLineOption discoveryPortOpt(
+        QStringLiteral("discovery-port"),
+        QStringLiteral("UDP port of the discovery responder (default 30303; 0 picks a free one)."),
+        QStringLiteral("port"), QStringLiteral("30303"));
+    const QCommandLineOption discoveryFromOpt(
+        QStringLiteral("discovery-from"),
+        QStringLiteral("Send discovery answers from this address (for example 127.0.0.2)."),
+        QStringLiteral("address"));
+    const QCommandLineOption nameOpt(QStringLiteral("name"), QStringLiteral("Name in the discovery answer."),
+                                     QStringLiteral("name"));
+    const QCommandLineOption macOpt(
+        QStringLiteral("mac"), QStringLiteral("MAC address in the discovery answer."), QStringLiteral("mac"));
+    const QCommandLineOption versionOpt(
+        QStringLiteral("version"),
+        QStringLiteral("Software version the mixer reports, four characters (default 1.05). "
+                       "1.04 and lower refuse label queries."),
+        QStringLiteral("x.yy"), QStringLiteral("1.05"));
+    const QCommandLineOption keyOpt(QStringLiteral("key"),
+                                    QStringLiteral("Installer key, four digits 1 to 8 (default 1234)."),
                                     QStringLiteral("key"), QStringLiteral("1234"));
-    const QCommandLineOption stateOpt(QStringLiteral("state"), QStringLiteral("Load the mixer's configuration from a settings file (.hzc)."),
-                                      QStringLiteral("file"));
-    const QCommandLineOption demoOpt(QStringLiteral("demo-state"), QStringLiteral("Start with a built-in demonstration configuration."));
-    const QCommandLineOption refuseOpt(QStringLiteral("refuse"),
-                                       QStringLiteral("Refuse the next N commands matching PATTERN (\"PATTERN:N\", N default 1). Repeatable."),
-                                       QStringLiteral("pattern[:n]"));
-    const QCommandLineOption silentOpt(QStringLiteral("silent"), QStringLiteral("Never answer commands matching PATTERN. Repeatable."),
+    const QCommandLineOption stateOpt(
+        QStringLiteral("state"),
+        QStringLiteral("Load the mixer's configuration from a settings file (.hzc)."),
+        QStringLiteral("file"));
+    const QCommandLineOption demoOpt(QStringLiteral("demo-state"),
+                                     QStringLiteral("Start with a built-in demonstration configuration."));
+    const QCommandLineOption refuseOpt(
+        QStringLiteral("refuse"),
+        QStringLiteral(
+            "Refuse the next N commands matching PATTERN (\"PATTERN:N\", N default 1). Repeatable."),
+        QStringLiteral("pattern[:n]"));
+    const QCommandLineOption silentOpt(QStringLiteral("silent"),
+                                       QStringLiteral("Never answer commands matching PATTERN. Repeatable."),
                                        QStringLiteral("pattern"));
-    const QCommandLineOption fragmentOpt(QStringLiteral("fragment"),
-                                         QStringLiteral("Send replies in pieces of BYTES bytes with MS milliseconds between them."),
-                                         QStringLiteral("bytes:ms"));
-    const QCommandLineOption delayOpt(QStringLiteral("delay"), QStringLiteral("Wait MS milliseconds before every reply."),
+    const QCommandLineOption fragmentOpt(
+        QStringLiteral("fragment"),
+        QStringLiteral("Send replies in pieces of BYTES bytes with MS milliseconds between them."),
+        QStringLiteral("bytes:ms"));
+    const QCommandLineOption delayOpt(QStringLiteral("delay"),
+                                      QStringLiteral("Wait MS milliseconds before every reply."),
                                       QStringLiteral("ms"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"),
-                                     QStringLiteral("Close the TCP connection after N commands (once)."), QStringLiteral("n"));
-    const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Append the command log to FILE instead of standard output."),
-                                    QStringLiteral("file"));
+                                     QStringLiteral("Close the TCP connection after N commands (once)."),
+                                     QStringLiteral("n"));
+    const QCommandLineOption logOpt(
+        QStringLiteral("log"), QStringLiteral("Append the command log to FILE instead of standard output."),
+        QStringLiteral("file"));
     const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Do not log commands."));
-    for (const QCommandLineOption *o : {&bindOpt, &tcpOpt, &ptyOpt, &baudOpt, &discoveryOpt, &discoveryPortOpt, &discoveryFromOpt,
-                                        &nameOpt, &macOpt, &versionOpt, &keyOpt, &stateOpt, &demoOpt, &refuseOpt, &silentOpt,
-                                        &fragmentOpt, &delayOpt, &dropOpt, &logOpt, &quietOpt})
+    for (const QCommandLineOption *o :
+         {&bindOpt,          &tcpOpt,           &ptyOpt,  &baudOpt,   &discoveryOpt,
+          &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &versionOpt,
+          &keyOpt,           &stateOpt,         &demoOpt, &refuseOpt, &silentOpt,
+          &fragmentOpt,      &delayOpt,         &dropOpt, &logOpt,    &quietOpt})
         parser.addOption(*o);
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText());
@@ -138,12 +164,14 @@ int main(int argc, char *argv[]) {
         return fail(QStringLiteral("--baud: not a rate: %1").arg(parser.value(baudOpt)));
     if (parser.isSet(discoveryOpt) || parser.isSet(discoveryPortOpt) || parser.isSet(discoveryFromOpt)) {
         if (!parsePort(parser.value(discoveryPortOpt), options.discoveryPort))
-            return fail(QStringLiteral("--discovery-port: not a port: %1").arg(parser.value(discoveryPortOpt)));
+            return fail(
+                QStringLiteral("--discovery-port: not a port: %1").arg(parser.value(discoveryPortOpt)));
     }
     if (parser.isSet(discoveryFromOpt)) {
         options.discoveryFrom = QHostAddress(parser.value(discoveryFromOpt));
         if (options.discoveryFrom.isNull())
-            return fail(QStringLiteral("--discovery-from: not an address: %1").arg(parser.value(discoveryFromOpt)));
+            return fail(
+                QStringLiteral("--discovery-from: not an address: %1").arg(parser.value(discoveryFromOpt)));
     }
     if (parser.isSet(nameOpt))
         options.name = parser.value(nameOpt);
@@ -154,7 +182,8 @@ int main(int argc, char *argv[]) {
     if (version.size() != 4)
         return fail(QStringLiteral("--version: four characters such as 1.05 expected: %1").arg(version));
     const QString key = parser.value(keyOpt);
-    if (key.size() != 4 || !std::all_of(key.begin(), key.end(), [](QChar c) { return c >= u'1' && c <= u'8'; }))
+    if (key.size() != 4 ||
+        !std::all_of(key.begin(), key.end(), [](QChar c) { return c >= u'1' && c <= u'8'; }))
         return fail(QStringLiteral("--key: four digits 1 to 8 expected: %1").arg(key));
 
     hzm::sim::FaultSettings faults;
@@ -182,7 +211,8 @@ int main(int argc, char *argv[]) {
     if (parser.isSet(dropOpt)) {
         faults.dropAfterCommands = parser.value(dropOpt).toInt(&ok);
         if (!ok || faults.dropAfterCommands <= 0)
-            return fail(QStringLiteral("--drop-after: a positive number expected: %1").arg(parser.value(dropOpt)));
+            return fail(
+                QStringLiteral("--drop-after: a positive number expected: %1").arg(parser.value(dropOpt)));
     }
 
     hzm::sim::SimServer server(options);

@@ -19,7 +19,9 @@ using namespace hzm::sim;
 
 namespace {
 
-void noPauses(Comms &link) { link.setSleeper([](Pause, int) {}); }
+void noPauses(Comms &link) {
+    link.setSleeper([](Pause, int) {});
+}
 
 // The value that stands between the head of h characters and the closing "/>".
 QString byPosition(const QString &reply, int head) {
@@ -188,8 +190,10 @@ private slots:
         const QString ack = ask(set);
         QVERIFY2(!ack.startsWith(QLatin1String("FAILED")), qPrintable(set + QStringLiteral(": ") + ack));
         const QString reply = ask(query);
-        QVERIFY2(!reply.startsWith(QLatin1String("FAILED")), qPrintable(query + QStringLiteral(": ") + reply));
-        QVERIFY2(reply.startsWith(QLatin1Char('<')) && reply.endsWith(QLatin1String("/>")), qPrintable(reply));
+        QVERIFY2(!reply.startsWith(QLatin1String("FAILED")),
+                 qPrintable(query + QStringLiteral(": ") + reply));
+        QVERIFY2(reply.startsWith(QLatin1Char('<')) && reply.endsWith(QLatin1String("/>")),
+                 qPrintable(reply));
         QString value;
         if (marker.isEmpty())
             value = byPosition(reply, head);
@@ -200,8 +204,9 @@ private slots:
 
     // The state record follows the commands (what a test of the program compares against).
     void setChangesState() {
-        for (const char *body : {"L1,L=Lobby", "L1,G-12", "Z1.MU,L30", "Z1.L3,TV", "Z1.L3,TO", "Z2.L5,TV", "G1,ZA246",
-                                 "G1,ZR4", "G1,E", "Z3.MU,S0", "SY.M1,ND", "SY.EM,SM2", "PM,H1", "RM,Z120"})
+        for (const char *body :
+             {"L1,L=Lobby", "L1,G-12", "Z1.MU,L30", "Z1.L3,TV", "Z1.L3,TO", "Z2.L5,TV", "G1,ZA246", "G1,ZR4",
+              "G1,E", "Z3.MU,S0", "SY.M1,ND", "SY.EM,SM2", "PM,H1", "RM,Z120"})
             QVERIFY2(!ask(QString::fromLatin1(body)).startsWith(QLatin1String("FAILED")), body);
         const MixerSettings s = m_server->mixer().settings();
         QCOMPARE(s.inputs[0].name, QStringLiteral("Lobby"));
@@ -339,14 +344,22 @@ private slots:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("body");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("exact") << "SY,VQ" << "SY,VQ" << true;
-        QTest::newRow("whole body only") << "SY,V" << "SY,VQ" << false;
-        QTest::newRow("star") << "Z1.MU,*" << "Z1.MU,LQ" << true;
-        QTest::newRow("star other zone") << "Z1.MU,*" << "Z2.MU,LQ" << false;
-        QTest::newRow("dot is literal") << "Z1.M?,Q" << "Z1.M3,Q" << true;
-        QTest::newRow("dot not any") << "Z1.M1,Q" << "Z1XM1,Q" << false;
-        QTest::newRow("everything") << "*" << "L1,L=a*b" << true;
-        QTest::newRow("case") << "sy,vq" << "SY,VQ" << false;
+        QTest::newRow("exact") << "SY,VQ"
+                               << "SY,VQ" << true;
+        QTest::newRow("whole body only") << "SY,V"
+                                         << "SY,VQ" << false;
+        QTest::newRow("star") << "Z1.MU,*"
+                              << "Z1.MU,LQ" << true;
+        QTest::newRow("star other zone") << "Z1.MU,*"
+                                         << "Z2.MU,LQ" << false;
+        QTest::newRow("dot is literal") << "Z1.M?,Q"
+                                        << "Z1.M3,Q" << true;
+        QTest::newRow("dot not any") << "Z1.M1,Q"
+                                     << "Z1XM1,Q" << false;
+        QTest::newRow("everything") << "*"
+                                    << "L1,L=a*b" << true;
+        QTest::newRow("case") << "sy,vq"
+                              << "SY,VQ" << false;
     }
     void patterns() {
         QFETCH(QString, pattern);
@@ -536,7 +549,8 @@ private slots:
         QVERIFY(!asker.waitForReadyRead(300));
         const QByteArray question("Discovery: Who is out there ?");
         QCOMPARE(question.size(), 29);
-        QCOMPARE(asker.writeDatagram(question, QHostAddress(QStringLiteral("127.255.255.255")), server.discoveryPort()),
+        QCOMPARE(asker.writeDatagram(question, QHostAddress(QStringLiteral("127.255.255.255")),
+                                     server.discoveryPort()),
                  qint64(29));
         QVERIFY(asker.waitForReadyRead(2000));
         const QNetworkDatagram answer = asker.receiveDatagram();

@@ -16,7 +16,9 @@ using namespace hzm;
 
 namespace {
 
-QString simPath() { return QStringLiteral(HZM_BUILD_DIR "/hzm-sim"); }
+QString simPath() {
+    return QStringLiteral(HZM_BUILD_DIR "/hzm-sim");
+}
 
 // Starts hzm-sim and waits for "ready"; the printed lines go to output.
 bool startSim(QProcess &process, const QStringList &args, QString &output) {
@@ -32,9 +34,9 @@ bool startSim(QProcess &process, const QStringList &args, QString &output) {
 }
 
 quint16 tcpPortOf(const QString &output) {
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("^tcp: 127\\.0\\.0\\.1:(\\d+)$"), QRegularExpression::MultilineOption)
-            .match(output);
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^tcp: 127\\.0\\.0\\.1:(\\d+)$"),
+                                                         QRegularExpression::MultilineOption)
+                                          .match(output);
     return m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
 }
 
@@ -67,8 +69,9 @@ private slots:
         QVERIFY(p.waitForFinished(5000));
         QCOMPARE(p.exitCode(), 0);
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
-        for (const char *option : {"--tcp", "--pty", "--baud", "--discovery", "--discovery-from", "--version", "--state",
-                                   "--refuse", "--silent", "--fragment", "--delay", "--drop-after", "--log"})
+        for (const char *option :
+             {"--tcp", "--pty", "--baud", "--discovery", "--discovery-from", "--version", "--state",
+              "--refuse", "--silent", "--fragment", "--delay", "--drop-after", "--log"})
             QVERIFY2(text.contains(QLatin1String(option)), option);
     }
 
@@ -101,13 +104,14 @@ private slots:
         QProcess p;
         QString output;
         QVERIFY2(startSim(p,
-                          {"--tcp", "0", "--pty", "--discovery", "--discovery-port", "0", "--discovery-from", "127.0.0.2",
-                           "--version", "1.04", "--log", logPath},
+                          {"--tcp", "0", "--pty", "--discovery", "--discovery-port", "0", "--discovery-from",
+                           "127.0.0.2", "--version", "1.04", "--log", logPath},
                           output),
                  qPrintable(output + QString::fromUtf8(p.readAllStandardError())));
         const quint16 port = tcpPortOf(output);
         QVERIFY2(port != 0, qPrintable(output));
-        QVERIFY2(output.contains(QRegularExpression(QStringLiteral("^pty: /dev/\\S+"), QRegularExpression::MultilineOption)),
+        QVERIFY2(output.contains(QRegularExpression(QStringLiteral("^pty: /dev/\\S+"),
+                                                    QRegularExpression::MultilineOption)),
                  qPrintable(output));
         QVERIFY2(output.contains(QRegularExpression(QStringLiteral("^discovery: udp port \\d+"),
                                                     QRegularExpression::MultilineOption)),
@@ -117,9 +121,10 @@ private slots:
         QFile log(logPath);
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(log.readAll());
-        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} tcp .*<SY,VQ/>"),
-                                                  QRegularExpression::MultilineOption)),
-                 qPrintable(text));
+        QVERIFY2(
+            text.contains(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} tcp .*<SY,VQ/>"),
+                                             QRegularExpression::MultilineOption)),
+            qPrintable(text));
     }
 
     void stateFile() {

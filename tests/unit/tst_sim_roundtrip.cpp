@@ -43,7 +43,10 @@ QString firstDifference(const MixerSettings &a, const MixerSettings &b) {
             return QStringLiteral("group %1").arg(i + 1);
     for (int f = 0; f < SystemSettings::kFieldCount; ++f)
         if (a.system.field(f) != b.system.field(f))
-            return QStringLiteral("system field %1: %2 vs %3").arg(f).arg(a.system.field(f)).arg(b.system.field(f));
+            return QStringLiteral("system field %1: %2 vs %3")
+                .arg(f)
+                .arg(a.system.field(f))
+                .arg(b.system.field(f));
     return QString();
 }
 
@@ -113,7 +116,8 @@ private slots:
         QCOMPARE(read.zones[0].name, QStringLiteral("Zone 1"));
         QCOMPARE(read.zones[0].level, SimMixer::demoSettings().zones[0].level);
         for (const QString &body : server.mixer().receivedBodies())
-            QVERIFY2(!body.endsWith(QLatin1String(",LQ")) || body.contains(QLatin1Char('.')), qPrintable(body));
+            QVERIFY2(!body.endsWith(QLatin1String(",LQ")) || body.contains(QLatin1Char('.')),
+                     qPrintable(body));
         QCOMPARE(server.mixer().receivedBodies().size(), ReadAllCommandCount(QStringLiteral("1.04")));
     }
 };
