@@ -1,0 +1,272 @@
+#include "SettingsView.h"
+
+#include "model/MixerSettings.h"
+#include "model/OptionLists.h"
+
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace hzm::cli {
+
+namespace {
+
+// A value outside its list: shown with its index, null in JSON.
+FieldView invalid(const QString &key, const QString &label, int value) {
+    return {key, label, QStringLiteral("invalid (%1)").arg(value), QJsonValue(QJsonValue::Null)};
+}
+
+FieldView textField(const QString &key, const QString &label, const QString &text) {
+    return {key, label, text, QJsonValue(text)};
+}
+
+// Index n of a list running "0", "-1", ... (optionally with "MUTE" at muteIndex): -n dB.
+FieldView attenuationField(const QString &key, const QString &label, int index, int count, int muteIndex = -1) {
+    if (index == muteIndex)
+        return {key, label, QStringLiteral("Mute"), QJsonValue(QStringLiteral("mute"))};
+    if (index < 0 || index >= count)
+        return invalid(key, label, index);
+    return {key, label, QStringLiteral("%1 dB").arg(-index), QJsonValue(-index)};
+}
+
+// Index k of a signed scale starting at top and falling by step: top - step * k dB.
+FieldView signedDbField(const QString &key, const QString &label, int index, int top, int step) {
+    const int count = 2 * top / step + 1;
+    if (index < 0 || index >= count)
+        return invalid(key, label, index);
+    const int db = top - step * index;
+    return {key, label, (db > 0 ? QStringLiteral("+%1 dB") : QStringLiteral("%1 dB")).arg(db), QJsonValue(db)};
+}
+
+FieldView secondsField(const QString &key, const QString &label, int index) {
+    if (index < 0 || index >= 12)
+        return invalid(key, label, index);
+    return {key, label, QStringLiteral("%1 s").arg(index + 1), QJsonValue(index + 1)};
+}
+
+FieldView onOffField(const QString &key, const QString &label, int value) {
+    return {key, label, value ? QStringLiteral("on") : QStringLiteral("off"), QJsonValue(value != 0)};
+}
+
+// Bit n-1 of mask for n = 1..count: "1 on, 2 off, ..."; JSON: the numbers that are on.
+FieldView maskField(const QString &key, const QString &label, int mask, int count) {
+    QStringList parts;
+    QJsonArray on;
+    for (int n = 1; n <= count; ++n) {
+        const bool set = mask & (1 << (n - 1));
+        parts << QStringLiteral("%1 %2").arg(n).arg(set ? QStringLiteral("on") : QStringLiteral("off"));
+        if (set)
+            on.append(n);
+    }
+    return {key, label, parts.join(QStringLiteral(", ")), on};
+}
+
+FieldView listField(const QString &key, const QString &label, int index, const OptionList &list) {
+    if (index < 0 || index >= list.size())
+        return invalid(key, label, index);
+    return textField(key, label, list.at(index));
+}
+
+SectionView outputView(const MixerSettings &s, int index) {
+    const ZoneSettings &z = s.zones[size_t(index)];
+    const bool zone = index < kZoneCount;
+    SectionView v;
+    v.kind = zone ? SectionView::Zone : SectionView::Group;
+    v.number = zone ? index + 1 : index - kZoneCount + 1;
+    v.title = (zone ? QStringLiteral("Zone %1") : QStringLiteral("Group %1")).arg(v.number);
+    auto &f = v.fields;
+    f << textField(QStringLiteral("name"), QStringLiteral("Name"), z.name);
+    if (index < 2)
+        f << FieldView{QStringLiteral("stereo"), QStringLiteral("Output type"),
+                       z.stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), QJsonValue(z.stereo != 0)};
+    if (z.sourceInput >= 0 && z.sourceInput < kInputCount)
+        f << FieldView{QStringLiteral("select_input"), QStringLiteral("Select input"),
+                       QStringLiteral("Input %1").arg(z.sourceInput + 1), QJsonValue(z.sourceInput + 1)};
+    else if (z.sourceInput == kInputCount)
+        f << FieldView{QStringLiteral("select_input"), QStringLiteral("Select input"), QStringLiteral("Off"),
+                       QJsonValue(QStringLiteral("off"))};
+    else
+        f << invalid(QStringLiteral("select_input"), QStringLiteral("Select input"), z.sourceInput);
+    f << attenuationField(QStringLiteral("level_db"), QStringLiteral("Level"), z.level, 62, 62);
+    if (zone) {
+        f << attenuationField(QStringLiteral("max_level_db"), QStringLiteral("Maximum level"), z.maxLevel, 63);
+        f << attenuationField(QStringLiteral("min_level_db"), QStringLiteral("Minimum level"), z.minLevel, 62, 62);
+    }
+    f << maskField(QStringLiteral("mic_inputs"), QStringLiteral("Mic inputs"), z.micInputMask, kMicCount);
+    f << maskField(QStringLiteral("mic_priority"), QStringLiteral("Mic priority"), z.micPriorityMask, kMicCount);
+    f << maskField(QStringLiteral("line_inputs"), QStringLiteral("Input enable"), z.lineInputMask, kInputCount);
+    if (z.priorityInput == 0)
+        f << FieldView{QStringLiteral("priority_input"), QStringLiteral("Priority input"), QStringLiteral("None"),
+                       QJsonValue(QStringLiteral("none"))};
+    else if (z.priorityInput > 0 && z.priorityInput <= kInputCount)
+        f << FieldView{QStringLiteral("priority_input"), QStringLiteral("Priority input"),
+                       QStringLiteral("Line %1").arg(z.priorityInput), QJsonValue(z.priorityInput)};
+    else
+        f << invalid(QStringLiteral("priority_input"), QStringLiteral("Priority input"), z.priorityInput);
+    if (zone) {
+        const ZoneEq &eq = s.zoneEq[size_t(index)];
+        f << signedDbField(QStringLiteral("treble_db"), QStringLiteral("Treble"), eq.treble, 14, 2);
+        f << signedDbField(QStringLiteral("mid_db"), QStringLiteral("Mid"), eq.mid, 14, 2);
+        f << signedDbField(QStringLiteral("bass_db"), QStringLiteral("Bass"), eq.bass, 14, 2);
+        f << listField(QStringLiteral("page_priority"), QStringLiteral("Page priority"), z.pagePriority,
+                       lists::pagePriority());
+    } else {
+        const GroupSettings &g = s.groups[size_t(index - kZoneCount)];
+        QStringList members;
+        QJsonArray memberArray;
+        for (int n = 1; n <= kZoneCount; ++n) {
+            if (g.memberMask & (1 << (n - 1))) {
+                members << QString::number(n);
+                memberArray.append(n);
+            }
+        }
+        f << FieldView{QStringLiteral("members"), QStringLiteral("Member zones"),
+                       members.isEmpty() ? QStringLiteral("none") : members.join(QStringLiteral(", ")), memberArray};
+        f << onOffField(QStringLiteral("enabled"), QStringLiteral("Enabled"), g.enabled);
+    }
+    return v;
+}
+
+SectionView inputView(const MixerSettings &s, int index) {
+    const InputSettings &in = s.inputs[size_t(index)];
+    SectionView v;
+    v.kind = SectionView::Input;
+    v.number = index + 1;
+    v.title = QStringLiteral("Input %1").arg(v.number);
+    v.fields << textField(QStringLiteral("name"), QStringLiteral("Name"), in.name);
+    v.fields << signedDbField(QStringLiteral("gain_db"), QStringLiteral("Gain"), in.gain, 12, 1);
+    return v;
+}
+
+SectionView systemView(const MixerSettings &s) {
+    const SystemSettings &y = s.system;
+    SectionView v;
+    v.kind = SectionView::System;
+    v.title = QStringLiteral("System");
+    auto &f = v.fields;
+    f << listField(QStringLiteral("power_up_mode"), QStringLiteral("Power-up mode"), y.powerUpMode,
+                   lists::powerUpMode());
+    if (y.remoteZoneOffset >= 0 && y.remoteZoneOffset < lists::remoteZoneOffset().size())
+        f << FieldView{QStringLiteral("remote_zone_offset"), QStringLiteral("Remote zone offset"),
+                       QString::number(y.remoteZoneOffset * 8), QJsonValue(y.remoteZoneOffset * 8)};
+    else
+        f << invalid(QStringLiteral("remote_zone_offset"), QStringLiteral("Remote zone offset"), y.remoteZoneOffset);
+    if (y.pagingMicOffset >= 0 && y.pagingMicOffset < 16)
+        f << FieldView{QStringLiteral("paging_mic_offset"), QStringLiteral("Paging mic offset"),
+                       QString::number(y.pagingMicOffset), QJsonValue(y.pagingMicOffset)};
+    else
+        f << invalid(QStringLiteral("paging_mic_offset"), QStringLiteral("Paging mic offset"), y.pagingMicOffset);
+    f << textField(QStringLiteral("access_contacts"), QStringLiteral("Access contacts"),
+                   y.accessContacts == 1 ? QStringLiteral("Input") : QStringLiteral("Output"));
+    f << attenuationField(QStringLiteral("paging_priority_attenuation_db"), QStringLiteral("Paging priority attenuation"),
+                          y.pagingPriorityAttenuation, 47);
+    f << secondsField(QStringLiteral("paging_priority_hold_s"), QStringLiteral("Paging priority hold"),
+                      y.pagingPriorityHold);
+    f << secondsField(QStringLiteral("paging_priority_release_s"), QStringLiteral("Paging priority release"),
+                      y.pagingPriorityRelease);
+    f << attenuationField(QStringLiteral("mic_priority_attenuation_db"), QStringLiteral("Mic priority attenuation"),
+                          y.micPriorityAttenuation, 47);
+    f << secondsField(QStringLiteral("mic_priority_hold_s"), QStringLiteral("Mic priority hold"), y.micPriorityHold);
+    f << secondsField(QStringLiteral("mic_priority_release_s"), QStringLiteral("Mic priority release"),
+                      y.micPriorityRelease);
+    f << maskField(QStringLiteral("mic_gates"), QStringLiteral("Mic gates"), y.micGateMask, kMicCount);
+    f << secondsField(QStringLiteral("line_priority_hold_s"), QStringLiteral("Line priority hold"),
+                      y.linePriorityHold);
+    f << secondsField(QStringLiteral("line_priority_release_s"), QStringLiteral("Line priority release"),
+                      y.linePriorityRelease);
+    f << textField(QStringLiteral("mute_contacts"), QStringLiteral("Emergency mute contacts"),
+                   y.muteContacts == 1 ? QStringLiteral("N/O") : QStringLiteral("N/C"));
+    f << listField(QStringLiteral("mute_source"), QStringLiteral("Emergency mute source"), y.muteSource,
+                   lists::muteSource());
+    f << attenuationField(QStringLiteral("mute_level_db"), QStringLiteral("Emergency mute level"), y.muteLevel, 70);
+    return v;
+}
+
+} // namespace
+
+QList<SectionView> ViewSettings(const MixerSettings &settings) {
+    QList<SectionView> views;
+    for (int i = 0; i < kOutputCount; ++i)
+        views << outputView(settings, i);
+    for (int i = 0; i < kInputCount; ++i)
+        views << inputView(settings, i);
+    views << systemView(settings);
+    return views;
+}
+
+QString SettingsText(const MixerSettings &settings) {
+    int width = 0;
+    const QList<SectionView> views = ViewSettings(settings);
+    for (const SectionView &v : views)
+        for (const FieldView &f : v.fields)
+            width = std::max(width, int(f.label.size()));
+    QString out;
+    for (const SectionView &v : views) {
+        if (!out.isEmpty())
+            out += QLatin1Char('\n');
+        out += v.title + QLatin1Char('\n');
+        for (const FieldView &f : v.fields)
+            out += QStringLiteral("  ") + (f.label + QLatin1Char(':')).leftJustified(width + 2) + f.text +
+                   QLatin1Char('\n');
+    }
+    return out;
+}
+
+QJsonObject SettingsJson(const MixerSettings &settings) {
+    QJsonArray outputs;
+    QJsonArray inputs;
+    QJsonObject system;
+    for (const SectionView &v : ViewSettings(settings)) {
+        QJsonObject object;
+        switch (v.kind) {
+        case SectionView::Zone:
+            object.insert(QStringLiteral("kind"), QStringLiteral("zone"));
+            break;
+        case SectionView::Group:
+            object.insert(QStringLiteral("kind"), QStringLiteral("group"));
+            break;
+        default:
+            break;
+        }
+        if (v.kind != SectionView::System)
+            object.insert(QStringLiteral("number"), v.number);
+        for (const FieldView &f : v.fields)
+            object.insert(f.key, f.json);
+        if (v.kind == SectionView::Input)
+            inputs.append(object);
+        else if (v.kind == SectionView::System)
+            system = object;
+        else
+            outputs.append(object);
+    }
+    QJsonObject root;
+    root.insert(QStringLiteral("format"), QStringLiteral("hzm-settings"));
+    root.insert(QStringLiteral("format_version"), kSettingsJsonVersion);
+    root.insert(QStringLiteral("outputs"), outputs);
+    root.insert(QStringLiteral("inputs"), inputs);
+    root.insert(QStringLiteral("system"), system);
+    return root;
+}
+
+QStringList SettingsDifferences(const MixerSettings &file, const MixerSettings &mixer, bool skipNames) {
+    const QList<SectionView> a = ViewSettings(file);
+    const QList<SectionView> b = ViewSettings(mixer);
+    QStringList lines;
+    for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
+        const QList<FieldView> &fa = a.at(i).fields;
+        const QList<FieldView> &fb = b.at(i).fields;
+        for (qsizetype k = 0; k < fa.size() && k < fb.size(); ++k) {
+            if (skipNames && fa.at(k).key == QLatin1String("name"))
+                continue;
+            if (fa.at(k).text == fb.at(k).text && fa.at(k).json == fb.at(k).json)
+                continue;
+            const bool isName = fa.at(k).key == QLatin1String("name");
+            const auto shown = [isName](const QString &t) { return isName ? QLatin1Char('"') + t + QLatin1Char('"') : t; };
+            lines << QStringLiteral("%1 %2: file %3, mixer %4")
+                         .arg(a.at(i).title, fa.at(k).label, shown(fa.at(k).text), shown(fb.at(k).text));
+        }
+    }
+    return lines;
+}
+
+} // namespace hzm::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+// A readable view of a configuration: every setting as a labelled text and a JSON value, grouped
+// by output, input and the system settings. `show` prints it, `show --json` writes it as JSON and
+// `verify` compares two of them field by field.
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace hzm {
+
+struct MixerSettings;
+
+namespace cli {
+
+struct FieldView {
+    QString key;   // JSON member name ("level_db")
+    QString label; // for people ("Level")
+    QString text;  // for people ("-20 dB", "Mute", "1 on, 2 off")
+    QJsonValue json;
+};
+
+struct SectionView {
+    enum Kind { Zone, Group, Input, System };
+    Kind kind = System;
+    int number = 0;       // zone 1..8, group 1..4, input 1..8; 0 for the system settings
+    QString title;        // "Zone 1", "Group 2", "Input 3", "System"
+    QList<FieldView> fields;
+};
+
+// Zones 1-8, groups 1-4, inputs 1-8, then the system settings.
+QList<SectionView> ViewSettings(const MixerSettings &settings);
+
+// The readable listing `show` prints (ends with a line end).
+QString SettingsText(const MixerSettings &settings);
+
+// The JSON document `show --json` prints.
+QJsonObject SettingsJson(const MixerSettings &settings);
+inline constexpr int kSettingsJsonVersion = 1;
+
+// One line per differing field: "Zone 1 Level: file -20 dB, mixer -61 dB". With skipNames the
+// names of outputs and inputs are not compared (mixers up to 1.04 do not report them).
+QStringList SettingsDifferences(const MixerSettings &file, const MixerSettings &mixer, bool skipNames = false);
+
+} // namespace cli
+} // namespace hzm

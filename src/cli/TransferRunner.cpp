@@ -1,0 +1,125 @@
+#include "TransferRunner.h"
+
+#include "link/CommandExchange.h"
+#include "model/MixerSettings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace hzm::cli {
+
+bool ErrorStream::isTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+CliObserver::CliObserver(bool printLog, bool showProgress, const QString &title, int planned)
+    : m_printLog(printLog), m_showProgress(showProgress), m_colour(printLog && ErrorStream::isTerminal()),
+      m_title(title), m_planned(planned) {
+    drawProgress();
+}
+
+CliObserver::~CliObserver() { finish(); }
+
+void CliObserver::commandSent(const QString &framed) { m_lastCommand = framed; }
+
+void CliObserver::responseReceived(const QString &) {}
+
+void CliObserver::logLine(const QString &text, LogColour colour) {
+    if (colour == LogColour::Failure)
+        m_lastFailure = text;
+    if (!m_printLog)
+        return;
+    clearProgress();
+    // The log window's colours: black commands, green good replies, red refusals and time-outs.
+    const char *start = "";
+    const char *end = "";
+    if (m_colour && colour != LogColour::Command) {
+        start = colour == LogColour::GoodReply ? "\033[32m" : "\033[31m";
+        end = "\033[0m";
+    }
+    std::fprintf(stderr, "%s%s%s\n", start, text.toUtf8().constData(), end);
+    std::fflush(stderr);
+    drawProgress();
+}
+
+void CliObserver::commandFinished(bool) {
+    ++m_done;
+    drawProgress();
+}
+
+void CliObserver::setPlanned(int planned) {
+    m_planned = planned;
+    drawProgress();
+}
+
+void CliObserver::clearProgress() {
+    if (!m_progressShown)
+        return;
+    std::fputs("\r\033[K", stderr);
+    m_progressShown = false;
+}
+
+void CliObserver::drawProgress() {
+    if (!m_showProgress)
+        return;
+    const int planned = std::max(m_planned, m_done);
+    std::fprintf(stderr, "\r\033[K%s: %d/%d", m_title.toUtf8().constData(), m_done, planned);
+    std::fflush(stderr);
+    m_progressShown = true;
+}
+
+void CliObserver::finish() {
+    clearProgress();
+    std::fflush(stderr);
+    m_showProgress = false;
+}
+
+TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
+                            const RunOptions &options) {
+    CliObserver observer(options.printLog, options.showProgress, job.title, job.plannedCommands);
+    QString shownMessage;
+    bool opened = false;
+    QString linkError;
+    const int result = TransferWorker::runBlocking(
+        selection, settings, job, &observer, &opened, &linkError,
+        [&shownMessage](const QString &text, const QString &) { shownMessage = text; }, {},
+        [&observer](int planned) { observer.setPlanned(planned); });
+    observer.finish();
+
+    TransferOutcome outcome;
+    outcome.success = result != 0;
+    outcome.linkOpened = opened;
+    outcome.done = observer.done();
+    outcome.planned = std::max(observer.planned(), observer.done());
+    if (outcome.success)
+        return outcome;
+
+    const QString where = selection.ethernetSelected
+                              ? QStringLiteral("%1:%2").arg(selection.address.toString()).arg(selection.port)
+                              : selection.serialPortName();
+    if (!opened) {
+        outcome.reason = QStringLiteral("cannot open %1: %2")
+                             .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
+    } else if (!shownMessage.isEmpty()) {
+        outcome.reason = shownMessage;
+        outcome.reason.replace(QLatin1Char('\n'), QStringLiteral(": "));
+        outcome.reason += QStringLiteral(" (%1)").arg(where);
+    } else if (observer.lastFailure() == QLatin1String("No Response")) {
+        outcome.reason = QStringLiteral("no response from %1 to %2 after %3 attempts")
+                             .arg(where, observer.lastCommand())
+                             .arg(kMaxAttempts);
+    } else if (!observer.lastFailure().isEmpty()) {
+        outcome.reason = QStringLiteral("%1 refused %2 %3 times (reply %4)")
+                             .arg(where, observer.lastCommand())
+                             .arg(kMaxAttempts)
+                             .arg(observer.lastFailure());
+    } else if (!observer.lastCommand().isEmpty()) {
+        outcome.reason = QStringLiteral("%1 gave an unexpected reply to %2").arg(where, observer.lastCommand());
+    } else {
+        outcome.reason = QStringLiteral("the job ended before any command was sent to %1").arg(where);
+    }
+    if (outcome.planned > 1)
+        outcome.reason += QStringLiteral("; stopped after %1 of %2 commands").arg(outcome.done).arg(outcome.planned);
+    return outcome;
+}
+
+} // namespace hzm::cli

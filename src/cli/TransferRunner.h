@@ -1,0 +1,73 @@
+#pragma once
+
+// Runs one transfer job on the calling thread for the command-line tool: prints the log lines
+// (--log) and a progress line on standard error, and works out why a failed job failed.
+
+#include "link/CommandExchange.h"
+#include "link/LinkSelection.h"
+#include "protocol/TransferJob.h"
+
+#include <QString>
+
+#include <cstdio>
+
+namespace hzm::cli {
+
+struct TransferOutcome {
+    bool success = false;
+    bool linkOpened = false;
+    int done = 0;       // commands done (accepted or given up)
+    int planned = 0;    // commands planned at the end
+    QString reason;     // why it failed, for people; empty on success
+};
+
+class ErrorStream {
+public:
+    // Standard error; progress lines only when it is a terminal.
+    static bool isTerminal();
+};
+
+// The observer the tool hands to every job.
+class CliObserver : public ExchangeObserver {
+public:
+    CliObserver(bool printLog, bool showProgress, const QString &title, int planned);
+    ~CliObserver() override;
+
+    void commandSent(const QString &framed) override;
+    void responseReceived(const QString &reply) override;
+    void logLine(const QString &text, LogColour colour) override;
+    void commandFinished(bool accepted) override;
+
+    void setPlanned(int planned);
+    void finish(); // ends the progress line
+
+    int done() const { return m_done; }
+    int planned() const { return m_planned; }
+    QString lastCommand() const { return m_lastCommand; }
+    QString lastFailure() const { return m_lastFailure; }
+
+private:
+    void clearProgress();
+    void drawProgress();
+
+    bool m_printLog;
+    bool m_showProgress;
+    bool m_colour;
+    QString m_title;
+    int m_planned;
+    int m_done = 0;
+    bool m_progressShown = false;
+    QString m_lastCommand;
+    QString m_lastFailure;
+};
+
+struct RunOptions {
+    bool printLog = false;
+    bool showProgress = false;
+};
+
+// Runs job over the selection. settings is what the job reads or fills.
+TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
+                            const RunOptions &options);
+
+} // namespace hzm::cli
