@@ -2,6 +2,8 @@
 
 #include "Comms.h"
 
+#include <algorithm>
+
 namespace hzm {
 
 namespace {
@@ -49,8 +51,11 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
     if (mode != WriteOnly && mode != Exchange)
         return 0;
     const QByteArray bytes = wireBytes(framed);
-    if (bytes.isEmpty())
+    if (bytes.isEmpty()) {
+        if (mode == Exchange && observer)
+            observer->commandFinished(false);
         return 0;
+    }
 
     if (mode == WriteOnly) {
         WriteCommandText(link, bytes);
@@ -73,8 +78,12 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
             outcome = QStringLiteral("No Response");
         } else {
             const QString text = QString::fromUtf8(wire, qsizetype(qstrnlen(wire, size_t(received))));
-            if (reply && replyChars > 0)
+            if (reply && replyChars > 0) {
                 *reply = text.left(replyChars - 1);
+                // Never keep half of a surrogate pair at the cut.
+                if (reply->size() < text.size() && !reply->isEmpty() && reply->back().isHighSurrogate())
+                    reply->chop(1);
+            }
             if (observer)
                 observer->responseReceived(text);
             if (!text.contains(QStringLiteral("<!"))) {

@@ -4,9 +4,26 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <algorithm>
 #include <cstring>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
 namespace hzm {
+
+namespace {
+#ifdef Q_OS_WIN
+using SocketHandle = SOCKET;
+constexpr int kShutdownSending = SD_SEND;
+#else
+using SocketHandle = int;
+constexpr int kShutdownSending = SHUT_WR;
+#endif
+} // namespace
 
 TCPComms::TCPComms(const QHostAddress &address, quint16 port) : m_address(address), m_port(port) {}
 
@@ -33,16 +50,25 @@ int TCPComms::Open() {
 int TCPComms::Close() {
     if (!m_isOpen)
         return 0;
-    // Send what is left, then read and discard until the mixer closes its side, but not forever.
-    m_socket->flush();
-    m_socket->waitForBytesWritten(kCloseDrainMs);
-    m_socket->disconnectFromHost();
+    // Send what is left, shut down our sending side (the mixer sees a clean end of data), then
+    // read and discard until the mixer closes its side, but not forever: one second in all.
     QElapsedTimer drain;
     drain.start();
-    while (m_socket->state() != QAbstractSocket::UnconnectedState && drain.elapsed() < kCloseDrainMs) {
-        m_socket->readAll();
-        m_socket->waitForDisconnected(int(std::max<qint64>(1, kCloseDrainMs - drain.elapsed())));
+    auto remaining = [&] { return int(std::max<qint64>(1, kCloseDrainMs - drain.elapsed())); };
+    while (m_socket->bytesToWrite() > 0 && drain.elapsed() < kCloseDrainMs) {
+        if (!m_socket->waitForBytesWritten(remaining()))
+            break;
     }
+    if (m_socket->state() == QAbstractSocket::ConnectedState) {
+        const qintptr fd = m_socket->socketDescriptor();
+        if (fd >= 0)
+            ::shutdown(SocketHandle(fd), kShutdownSending);
+    }
+    while (m_socket->state() == QAbstractSocket::ConnectedState && drain.elapsed() < kCloseDrainMs) {
+        m_socket->readAll();
+        m_socket->waitForReadyRead(remaining());
+    }
+    m_socket->readAll();
     m_socket->abort();
     m_socket.reset();
     m_isOpen = 0;
@@ -72,7 +98,7 @@ int TCPComms::Read(char *buffer, int size) {
     std::memset(buffer, 0, size_t(size));
     if (!m_isOpen || !m_socket)
         return 0;
-    // Fifty short waits of 20 ms: about one second at most, without spinning.
+    // Fifty waits of 20 ms: about one second at most, without spinning.
     for (int attempt = 0; attempt < 50; ++attempt) {
         if (m_socket->bytesAvailable() > 0) {
             const qint64 n = m_socket->read(buffer, size);

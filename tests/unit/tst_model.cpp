@@ -23,7 +23,8 @@ void TestModel::factoryDefaultsOutputs() {
     MixerSettings s;
     for (int i = 0; i < kOutputCount; ++i) {
         const ZoneSettings &z = s.zones[i];
-        QCOMPARE(z.name, i < 8 ? QStringLiteral("Zone %1").arg(i + 1) : QStringLiteral("Group %1").arg(i - 7));
+        QCOMPARE(z.name,
+                 i < 8 ? QStringLiteral("Zone %1").arg(i + 1) : QStringLiteral("Group %1").arg(i - 7));
         QCOMPARE(z.stereo, i < 2 ? 1 : 0);
         QCOMPARE(z.micInputMask, i < 4 ? 1 << i : 0);
         QCOMPARE(z.micPriorityMask, 0);

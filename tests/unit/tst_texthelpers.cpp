@@ -105,10 +105,13 @@ void TestTextHelpers::trimRight_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
     QTest::newRow("ten spaces") << "Zone 1" + QString(10, QLatin1Char(' ')) << "Zone 1";
-    QTest::newRow("all blank") << "  " << "";
-    QTest::newRow("leading spaces stay") << "  a " << "  a";
+    QTest::newRow("all blank") << "  "
+                               << "";
+    QTest::newRow("leading spaces stay") << "  a "
+                                         << "  a";
     QTest::newRow("control characters") << QString("a\t\r\n") + QChar(1) << "a";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestTextHelpers::trimRight() {
@@ -150,7 +153,9 @@ void TestTextHelpers::parseHex4_data() {
     QTest::newRow("only four read") << "0012345" << 18;
     QTest::newRow("sign is no digit") << "-001" << 0;
     QTest::newRow("blank is no digit") << " 001" << 0;
-    QTest::newRow("full-width digit") << QString::fromUtf8("00\xEF\xBC\x91" "1") << 0;
+    QTest::newRow("full-width digit") << QString::fromUtf8("00\xEF\xBC\x91"
+                                                           "1")
+                                      << 0;
     QTest::newRow("empty") << "" << 0;
 }
 
@@ -240,24 +245,30 @@ void TestTextHelpers::readLine_data() {
     QTest::newRow("last line without end") << QByteArray("one\ntwo") << QStringList{"one", "two"};
     QTest::newRow("empty lines kept") << QByteArray("\n\nx\n") << QStringList{"", "", "x"};
     QTest::newRow("BOM consumed") << QByteArray("\xEF\xBB\xBFHZM\r\n") << QStringList{"HZM"};
-    QTest::newRow("BOM only at the start") << QByteArray("a\n\xEF\xBB\xBF" "b\n")
+    QTest::newRow("BOM only at the start") << QByteArray("a\n\xEF\xBB\xBF"
+                                                         "b\n")
                                            << QStringList{"a", QString(QChar(0xFEFF)) + "b"};
     QTest::newRow("only a BOM") << QByteArray("\xEF\xBB\xBF") << QStringList{};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
-    QTest::newRow("UTF-8 text") << QByteArray("Zon\xC3\xA9 \xE2\x82\xAC\n") << QStringList{QString::fromUtf8("Zon\xC3\xA9 \xE2\x82\xAC")};
+    QTest::newRow("UTF-8 text") << QByteArray("Zon\xC3\xA9 \xE2\x82\xAC\n")
+                                << QStringList{QString::fromUtf8("Zon\xC3\xA9 \xE2\x82\xAC")};
     QTest::newRow("1023 characters whole") << a1023 + "\nx\n" << QStringList{QString(a1023), "x"};
-    QTest::newRow("1023 characters whole with CRLF") << a1023 + "\r\nx\r\n" << QStringList{QString(a1023), "x"};
-    QTest::newRow("1024 characters in two pieces")
-        << QByteArray(1024, 'c') + "\n" << QStringList{QString(1023, QLatin1Char('c')), "c"};
+    QTest::newRow("1023 characters whole with CRLF") << a1023 + "\r\nx\r\n"
+                                                     << QStringList{QString(a1023), "x"};
+    QTest::newRow("1024 characters in two pieces") << QByteArray(1024, 'c') + "\n"
+                                                   << QStringList{QString(1023, QLatin1Char('c')), "c"};
     QTest::newRow("2000 characters in pieces")
         << b2000 + "\nend\n"
         << QStringList{QString(1023, QLatin1Char('b')), QString(977, QLatin1Char('b')), "end"};
     QTest::newRow("long line counted in characters, not bytes")
-        << QByteArray("\xC3\xA9").repeated(1023) + "\n" << QStringList{QString(1023, QChar(0xE9))};
+        << QByteArray("\xC3\xA9").repeated(1023) + "\n"
+        << QStringList{QString(1023, QChar(0xE9))};
     QTest::newRow("piece never splits a surrogate pair")
         << QByteArray(1022, 'd') + "\xF0\x9F\x8E\xB5" + "\n"
         << QStringList{QString(1022, QLatin1Char('d')), QString::fromUtf8("\xF0\x9F\x8E\xB5")};
-    QTest::newRow("invalid UTF-8 replaced") << QByteArray("a\xFF" "b\n") << QStringList{QString("a") + QChar(0xFFFD) + "b"};
+    QTest::newRow("invalid UTF-8 replaced") << QByteArray("a\xFF"
+                                                          "b\n")
+                                            << QStringList{QString("a") + QChar(0xFFFD) + "b"};
 }
 
 void TestTextHelpers::readLine() {
@@ -269,9 +280,12 @@ void TestTextHelpers::readLine() {
 void TestTextHelpers::readLineSplitUtf8AcrossReads() {
     // A device that hands out one, two or three bytes at a time splits every multi-byte
     // character and the byte-order mark; nothing may be lost or replaced.
-    const QByteArray text = "\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC 5\r\n\xF0\x9F\x8E\xB5 Zone\r\n" +
+    const QByteArray text = "\xEF\xBB\xBF"
+                            "Gr\xC3\xBC\xC3\x9F"
+                            "e \xE2\x82\xAC 5\r\n\xF0\x9F\x8E\xB5 Zone\r\n" +
                             QByteArray(1023, 'z') + "\r\nlast";
-    const QStringList expected{QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC 5"),
+    const QStringList expected{QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                                                 "e \xE2\x82\xAC 5"),
                                QString::fromUtf8("\xF0\x9F\x8E\xB5 Zone"), QString(1023, QLatin1Char('z')),
                                "last"};
     for (int step = 1; step <= 3; ++step) {
