@@ -1,0 +1,201 @@
+#include "files/TextExport.h"
+#include "link/CommandExchange.h"
+#include "link/TCPComms.h"
+#include "model/MixerSettings.h"
+#include "protocol/DeviceCommands.h"
+
+#include "SimServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace hzm;
+
+Q_DECLARE_METATYPE(hzm::MixerSettings)
+
+namespace {
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Makes every write past limit bytes fail (EFBIG) while it lives, as on a full disk; unlike a
+// read-only folder this stops root too.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l = m_saved;
+        l.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+MixerSettings customRecord() {
+    MixerSettings s;
+    s.inputs[0].name = QStringLiteral("Reception"); // nine characters
+    s.inputs[3].name = QStringLiteral("Bar");
+    s.inputs[5].gain = 0;
+    s.zones[4].name = QStringLiteral("Terrace");
+    s.zones[4].lineInputMask = 0x55;
+    s.zones[4].sourceInput = 3;
+    s.zones[9].sourceInput = 8; // a group with no input
+    s.groups[1] = GroupSettings{0x0F, 1};
+    s.zoneEq[2] = ZoneEq{0, 14, 3};
+    s.system.muteSource = 10;
+    s.system.powerUpMode = 0;
+    return s;
+}
+
+} // namespace
+
+class TestTextExport : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void factoryDefaults() {
+        const QString path = m_dir.filePath(QStringLiteral("Export.txt"));
+        QString error;
+        QCOMPARE(ExportText(path, MixerSettings(), &error), 1);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QByteArray bytes = readAll(path);
+        QCOMPARE(bytes, readAll(QStringLiteral(HZM_FIXTURES_DIR "/protocol/send_all_defaults.txt")));
+
+        QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.endsWith("/>\r\n"));
+        QList<QByteArray> lines = bytes.split('\n');
+        lines.removeLast();
+        QCOMPARE(lines.size(), SendAllCommandCount(MixerSettings()));
+        for (const QByteArray &line : lines)
+            QVERIFY2(line.startsWith('<') && line.endsWith("/>\r") && line.count('\r') == 1,
+                     line.constData());
+        // Outputs first, then two lines per input, then the nineteen system commands.
+        const int system = int(lines.size()) - SendSystemCommandCount();
+        const int inputs = system - 2 * kInputCount;
+        QCOMPARE(lines.at(inputs), QByteArray("<L1,L=Input 1/>\r"));
+        QCOMPARE(lines.at(inputs + 1), QByteArray("<L1,G0/>\r"));
+        const QRegularExpression inputCommand(QStringLiteral("^<L[1-8],"));
+        auto isInput = [&](int i) { return inputCommand.match(QString::fromUtf8(lines.at(i))).hasMatch(); };
+        for (int i = 0; i < lines.size(); ++i) {
+            QCOMPARE(isInput(i), i >= inputs && i < system);
+            if (isInput(i))
+                QCOMPARE(lines.at(i).mid(2, 1).toInt(), (i - inputs) / 2 + 1);
+        }
+    }
+
+    // The export holds exactly what Send all transmits to a mixer, in the same order.
+    void sameAsSendAll_data() {
+        QTest::addColumn<MixerSettings>("settings");
+        QTest::newRow("factory defaults") << MixerSettings();
+        QTest::newRow("changed record") << customRecord();
+    }
+    void sameAsSendAll() {
+        QFETCH(MixerSettings, settings);
+        sim::SimOptions options;
+        options.tcpPort = 0;
+        sim::SimServer server(options);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        TCPComms link(server.tcpAddress(), server.tcpPort());
+        link.setSleeper([](Pause, int) {});
+        QCOMPARE(link.Open(), 1);
+        QCOMPARE(SendAllCommands(settings, Exchange, link, nullptr), 1);
+        link.Close();
+        const QStringList sent = server.mixer().receivedBodies();
+
+        const QString path = m_dir.filePath(QStringLiteral("same.txt"));
+        QCOMPARE(ExportText(path, settings), 1);
+        QStringList lines = QString::fromUtf8(readAll(path)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.takeLast(), QString());
+        QCOMPARE(lines.size(), sent.size());
+        for (int i = 0; i < lines.size(); ++i)
+            QCOMPARE(lines.at(i), QStringLiteral("<%1/>").arg(sent.at(i)));
+    }
+
+    void nineCharacterInputName() {
+        const QString path = m_dir.filePath(QStringLiteral("nine.txt"));
+        QCOMPARE(ExportText(path, customRecord()), 1);
+        const QByteArray bytes = readAll(path);
+        QVERIFY(bytes.contains("\r\n<L1,L=Reception />\r\n<L1,G0/>\r\n"));
+        QVERIFY(bytes.contains("\r\n<L4,L=Bar/>\r\n"));
+    }
+
+    void twoExportsAreIdentical() {
+        const QString a = m_dir.filePath(QStringLiteral("a.txt"));
+        const QString b = m_dir.filePath(QStringLiteral("b.txt"));
+        QCOMPARE(ExportText(a, customRecord()), 1);
+        QCOMPARE(ExportText(b, customRecord()), 1);
+        QVERIFY(!readAll(a).isEmpty());
+        QCOMPARE(readAll(a), readAll(b));
+    }
+
+    void missingFolder() {
+        const QString folder = m_dir.filePath(QStringLiteral("no such folder"));
+        QString error;
+        QCOMPARE(ExportText(folder + QStringLiteral("/Export.txt"), MixerSettings(), &error), 0);
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    // An export that cannot complete leaves the earlier file as it was and nothing else behind.
+    void failedExportKeepsEarlierFile_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("disk full while writing") << "full";
+        QTest::newRow("command too long to send") << "long";
+        QTest::newRow("folder in place of the file") << "folder";
+    }
+    void failedExportKeepsEarlierFile() {
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString target = dir.filePath(QStringLiteral("Export.txt"));
+        QString earlierPath = target;
+        if (how == QLatin1String("folder")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Export.txt")));
+            earlierPath = dir.filePath(QStringLiteral("Export.txt/inside.txt"));
+        }
+        const QByteArray earlier = "<the earlier export/>\r\n";
+        QVERIFY(writeAll(earlierPath, earlier));
+        const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+        MixerSettings settings;
+        if (how == QLatin1String("long"))
+            settings.inputs[6].name = QString(2000, QLatin1Char('n')); // more than a command may hold
+        QString error;
+        int result = -1;
+        if (how == QLatin1String("full")) {
+            FileSizeLimit limit(1000);
+            result = ExportText(target, settings, &error);
+        } else {
+            result = ExportText(target, settings, &error);
+        }
+        QCOMPARE(result, 0);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readAll(earlierPath), earlier);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextExport)
+#include "tst_files_export.moc"
