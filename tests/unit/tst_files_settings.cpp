@@ -428,6 +428,45 @@ private slots:
         QCOMPARE(s, expected);
     }
 
+    // Damaged files never crash the reader; a failed read leaves the factory defaults, and what
+    // was read saves to a file that reads back the same after one more save.
+    void damagedFiles() {
+        const QByteArray original = fixture();
+        quint32 x = 2024;
+        auto next = [&x](quint32 bound) {
+            x = x * 1664525u + 1013904223u;
+            return (x >> 8) % bound;
+        };
+        const char alphabet[] = "0123456789abcdefABCDEF \r\n\t\x01\xC3\xA9\xFF";
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray bytes = original;
+            const int edits = 1 + int(next(12));
+            for (int e = 0; e < edits && !bytes.isEmpty(); ++e) {
+                const int at = int(next(quint32(bytes.size())));
+                switch (next(3)) {
+                case 0:
+                    bytes[at] = alphabet[next(sizeof alphabet - 1)];
+                    break;
+                case 1:
+                    bytes.remove(at, int(next(40)));
+                    break;
+                default:
+                    bytes.insert(at, QByteArray(int(next(20)), alphabet[next(sizeof alphabet - 1)]));
+                }
+            }
+            MixerSettings s;
+            s.zones[0].level = 3;
+            if (!ParseSettingsFile(bytes, s)) {
+                QCOMPARE(s, MixerSettings());
+                continue;
+            }
+            MixerSettings once, twice;
+            QCOMPARE(ParseSettingsFile(SettingsFileBytes(s), once), 1);
+            QCOMPARE(ParseSettingsFile(SettingsFileBytes(once), twice), 1);
+            QCOMPARE(twice, once);
+        }
+    }
+
     void notASettingsFile_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("opened"); // whether the settings end at the factory defaults
