@@ -75,6 +75,11 @@ void InstallerKeyPage::resizeEvent(QResizeEvent *event) {
     centreHeading();
 }
 
+void InstallerKeyPage::showEvent(QShowEvent *event) {
+    TabPage::showEvent(event);
+    centreHeading();
+}
+
 void InstallerKeyPage::changeInstallerKey() {
     const QColor normal = palette().color(QPalette::Text);
     for (int i = 0; i < 3; ++i)

@@ -31,6 +31,7 @@ public:
 protected:
     void onCommand(QWidget *control, int id, int notification) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void setKeyTextColour(int box, const QColor &colour);

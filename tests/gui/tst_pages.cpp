@@ -1,0 +1,527 @@
+// The four tab pages on real widgets: refreshes that load without marking anything modified,
+// edits that reach the record through the binding tables, the zone and group layouts, the
+// installer key checks, and the send buttons' jobs.
+
+#include "InputsPage.h"
+#include "InstallerKeyPage.h"
+#include "MessageBoxes.h"
+#include "OutputsPage.h"
+#include "SystemPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace hzm;
+
+Q_DECLARE_METATYPE(hzm::TransferJob)
+
+namespace {
+
+// A user's choice in a combo box, the way the box reports it.
+void choose(QComboBox *combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+QStringList items(QComboBox *combo) {
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+} // namespace
+
+class PagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_settings = MixerSettings();
+        m_modified = ModifiedFlag();
+        m_notices.clear();
+        m_modified.setListener([this](int v) { m_notices << v; });
+    }
+
+    // ---- Inputs ----
+
+    void inputsSelectorShowsInput() {
+        m_settings.inputs[2].name = QStringLiteral("Bar");
+        m_settings.inputs[2].gain = 5;
+        InputsPage page(m_settings, m_modified);
+        page.refresh();
+        auto *selector = combo(page, 1007);
+        QCOMPARE(items(selector).size(), 8);
+        QCOMPARE(selector->itemText(2), QStringLiteral("Input 3"));
+        QCOMPARE(selector->currentIndex(), 0);
+        choose(selector, 2);
+        QCOMPARE(m_settings.selectedInput, 2);
+        QCOMPARE(edit(page, 1010)->text(), QStringLiteral("Bar"));
+        QCOMPARE(combo(page, 1011)->currentIndex(), 5);
+        QCOMPARE(combo(page, 1011)->currentText(), QStringLiteral("+7"));
+        QVERIFY(m_notices.isEmpty()); // switching inputs is no edit
+    }
+
+    void inputsNameTyping() {
+        InputsPage page(m_settings, m_modified);
+        page.refresh();
+        QLineEdit *name = edit(page, 1010);
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Lobby"));
+        QCOMPARE(m_settings.inputs[0].name, QStringLiteral("Lobby"));
+        QCOMPARE(m_modified.value(), 1);
+        const int notices = m_notices.size();
+        QVERIFY(notices >= 1);
+        QVERIFY(m_notices.last() == 1);
+        // Typing the same text back changes nothing further.
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Lobby"));
+        QCOMPARE(m_settings.inputs[0].name, QStringLiteral("Lobby"));
+    }
+
+    void inputsSeventeenthCharacter() {
+        m_settings.inputs[0].name = QStringLiteral("ABCDEFGHIJKLMNOP");
+        InputsPage page(m_settings, m_modified);
+        ScriptedMessageBoxes boxes;
+        page.setMessageBoxes(&boxes);
+        page.refresh();
+        QLineEdit *name = edit(page, 1010);
+        QCOMPARE(name->maxLength(), 16);
+        name->setCursorPosition(16);
+        QTest::keyClick(name, Qt::Key_Q);
+        QCOMPARE(name->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(m_settings.inputs[0].name, QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QVERIFY(m_notices.isEmpty());
+        // A pasted text with a tab is refused with the beep and the stored name returns.
+        name->setCursorPosition(3);
+        name->setSelection(3, 2);
+        name->insert(QStringLiteral("\t"));
+        QCOMPARE(boxes.beeps(), 1);
+        QCOMPARE(name->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(m_settings.inputs[0].name, QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(m_modified.value(), 0);
+    }
+
+    void inputsGainReselect() {
+        InputsPage page(m_settings, m_modified);
+        page.refresh();
+        QComboBox *gain = combo(page, 1011);
+        choose(gain, m_settings.inputs[0].gain);
+        QCOMPARE(m_modified.value(), 0);
+        QVERIFY(m_notices.isEmpty());
+        choose(gain, 0);
+        QCOMPARE(m_settings.inputs[0].gain, 0);
+        QCOMPARE(m_notices, QList<int>{1});
+        // The keyboard is a user's choice too.
+        gain->setFocus();
+        QTest::keyClick(gain, Qt::Key_Down);
+        QCOMPARE(m_settings.inputs[0].gain, 1);
+    }
+
+    void inputsGainOutsideList_data() {
+        QTest::addColumn<int>("gain");
+        QTest::newRow("-1") << -1;
+        QTest::newRow("25") << 25;
+    }
+    void inputsGainOutsideList() {
+        QFETCH(int, gain);
+        m_settings.inputs[0].gain = gain;
+        InputsPage page(m_settings, m_modified);
+        page.refresh();
+        QCOMPARE(combo(page, 1011)->currentIndex(), -1);
+        QCOMPARE(m_settings.inputs[0].gain, gain);
+    }
+
+    void inputsSendButtons() {
+        qRegisterMetaType<hzm::TransferJob>();
+        InputsPage page(m_settings, m_modified);
+        page.refresh();
+        QSignalSpy jobs(&page, &TabPage::startJob);
+        page.setTransferButtonsEnabled(false);
+        QTest::mouseClick(button(page, 1008), Qt::LeftButton);
+        QCOMPARE(jobs.size(), 0); // disabled buttons cannot be pressed
+        page.setTransferButtonsEnabled(true);
+        QTest::mouseClick(button(page, 1008), Qt::LeftButton);
+        QTest::mouseClick(button(page, 1009), Qt::LeftButton);
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(jobs[0][0].value<TransferJob>().refreshTabs, 0);
+        QVERIFY(jobs[1][0].value<TransferJob>().run);
+    }
+
+    // ---- Outputs ----
+
+    void outputsLayout_data() {
+        QTest::addColumn<int>("output");
+        QTest::newRow("zone 1") << 0;
+        QTest::newRow("zone 4") << 3;
+        QTest::newRow("group 1") << 8;
+        QTest::newRow("group 2") << 9;
+        QTest::newRow("group 4") << 11;
+        QTest::newRow("zone 8") << 7;
+    }
+    void outputsLayout() {
+        QFETCH(int, output);
+        OutputsPage page(m_settings, m_modified);
+        page.show();
+        page.refresh();
+        // Come from the other layout, so that every switch is exercised.
+        choose(combo(page, 1012), output < 8 ? 9 : 3);
+        choose(combo(page, 1012), output);
+        const bool group = output >= 8;
+        QCOMPARE(m_settings.selectedOutput, output);
+        QCOMPARE(combo(page, 1012)->currentIndex(), output);
+        QCOMPARE(label(page, 1077)->text(), group ? QStringLiteral("Group name:") : QStringLiteral("Zone name:"));
+        for (int id : OutputsPage::zoneOnlyIds())
+            QVERIFY2(page.control(id)->isVisible() == !group, qPrintable(QString::number(id)));
+        for (int id : OutputsPage::groupOnlyIds())
+            QVERIFY2(page.control(id)->isVisible() == group, qPrintable(QString::number(id)));
+        QStringList inputs = {"1", "2", "3", "4", "5", "6", "7", "8"};
+        if (group)
+            inputs << QStringLiteral("Off");
+        QCOMPARE(items(combo(page, 1020)), inputs);
+        QVERIFY(m_notices.isEmpty());
+    }
+
+    void outputsSourceInputOff() {
+        m_settings.zones[2].sourceInput = 8; // from a file
+        m_settings.zones[9].sourceInput = 8;
+        m_settings.selectedOutput = 2;
+        OutputsPage page(m_settings, m_modified);
+        page.refresh();
+        QCOMPARE(combo(page, 1020)->currentText(), QStringLiteral("1"));
+        QCOMPARE(m_settings.zones[2].sourceInput, 8);
+        choose(combo(page, 1012), 9);
+        QCOMPARE(combo(page, 1020)->currentText(), QStringLiteral("Off"));
+        choose(combo(page, 1020), 3);
+        QCOMPARE(m_settings.zones[9].sourceInput, 3);
+        QCOMPARE(m_modified.value(), 1);
+    }
+
+    void outputsOutputType_data() {
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<int>("stereo");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("zone 1 stereo") << 0 << 1 << true << "Stereo";
+        QTest::newRow("zone 2 mono") << 1 << 0 << true << "Mono";
+        QTest::newRow("zone 2 odd value") << 1 << 5 << true << "Stereo";
+        QTest::newRow("zone 3 stereo") << 2 << 1 << false << "Mono";
+        QTest::newRow("zone 8 stereo") << 7 << 1 << false << "Mono";
+    }
+    void outputsOutputType() {
+        QFETCH(int, zone);
+        QFETCH(int, stereo);
+        QFETCH(bool, enabled);
+        QFETCH(QString, shown);
+        m_settings.zones[size_t(zone)].stereo = stereo;
+        m_settings.selectedOutput = zone;
+        OutputsPage page(m_settings, m_modified);
+        page.refresh();
+        QComboBox *type = combo(page, 1021);
+        QCOMPARE(type->isEnabled(), enabled);
+        QCOMPARE(type->currentText(), shown);
+        QCOMPARE(m_settings.zones[size_t(zone)].stereo, stereo);
+        if (enabled) {
+            const int other = type->currentIndex() == 1 ? 0 : 1;
+            choose(type, other);
+            QCOMPARE(m_settings.zones[size_t(zone)].stereo, other);
+            QCOMPARE(m_modified.value(), 1);
+        }
+    }
+
+    void outputsMicInputBit() {
+        m_settings.zones[0].micInputMask = 0x9;
+        OutputsPage page(m_settings, m_modified);
+        page.refresh();
+        QCheckBox *mic3 = check(page, 1025);
+        QVERIFY(!mic3->isChecked());
+        QVERIFY(check(page, 1023)->isChecked());
+        mic3->click();
+        QCOMPARE(m_settings.zones[0].micInputMask, 0xD);
+        QCOMPARE(m_notices, QList<int>{1});
+        mic3->click();
+        QCOMPARE(m_settings.zones[0].micInputMask, 0x9);
+        QCOMPARE(m_settings.zones[0].micPriorityMask, 0);
+    }
+
+    void outputsGroupMember() {
+        m_settings.selectedOutput = 8;
+        OutputsPage page(m_settings, m_modified);
+        page.show();
+        page.refresh();
+        check(page, 1071)->click(); // "Zone 5"
+        QCOMPARE(m_settings.groups[0].memberMask, 16);
+        for (int g = 1; g < kGroupCount; ++g)
+            QCOMPARE(m_settings.groups[size_t(g)].memberMask, 0);
+        QCOMPARE(m_settings.zones[8].lineInputMask, 255);
+        check(page, 1075)->click(); // "Enabled"
+        QCOMPARE(m_settings.groups[0].enabled, 1);
+        // Back on group 1 after a zone: the boxes show the record.
+        choose(combo(page, 1012), 0);
+        choose(combo(page, 1012), 8);
+        QVERIFY(check(page, 1071)->isChecked());
+        QVERIFY(check(page, 1075)->isChecked());
+        QVERIFY(!check(page, 1067)->isChecked());
+    }
+
+    void outputsToneOnZoneOnly() {
+        m_settings.selectedOutput = 4;
+        OutputsPage page(m_settings, m_modified);
+        page.refresh();
+        choose(combo(page, 1040), 0);
+        QCOMPARE(m_settings.zoneEq[4].mid, 0);
+        QCOMPARE(items(combo(page, 1039)).first(), QStringLiteral("+14"));
+        QCOMPARE(combo(page, 1039)->count(), 15);
+    }
+
+    void outputsSameLevelAgain() {
+        OutputsPage page(m_settings, m_modified);
+        page.refresh();
+        choose(combo(page, 1016), m_settings.zones[0].level);
+        QVERIFY(m_notices.isEmpty());
+        QCOMPARE(m_modified.value(), 0);
+    }
+
+    void outputsValuesOutsideLists() {
+        m_settings.zones[0].level = -1;
+        m_settings.zones[0].pagePriority = 3;
+        m_settings.zones[0].priorityInput = -1;
+        m_settings.zoneEq[0].bass = 15;
+        OutputsPage page(m_settings, m_modified);
+        page.refresh();
+        QCOMPARE(combo(page, 1016)->currentIndex(), -1);
+        QCOMPARE(combo(page, 1019)->currentIndex(), -1);
+        QCOMPARE(combo(page, 1017)->currentIndex(), -1);
+        QCOMPARE(combo(page, 1041)->currentIndex(), -1);
+        QCOMPARE(combo(page, 1018)->currentIndex(), m_settings.zones[0].maxLevel);
+        QCOMPARE(combo(page, 1022)->currentText(), QStringLiteral("MUTE"));
+        QCOMPARE(combo(page, 1039)->currentText(), QStringLiteral("0"));
+        QCOMPARE(m_settings.zones[0].level, -1);
+    }
+
+    void outputsRefreshMarksNothing() {
+        for (int s = 0; s < kOutputCount; ++s)
+            m_settings.zones[size_t(s)].name = QStringLiteral("Out %1").arg(s);
+        OutputsPage page(m_settings, m_modified);
+        for (int s = 0; s < kOutputCount; ++s) {
+            m_settings.selectedOutput = s;
+            page.refresh();
+            QCOMPARE(edit(page, 1015)->text(), QStringLiteral("Out %1").arg(s));
+        }
+        QVERIFY(m_notices.isEmpty());
+    }
+
+    // ---- System ----
+
+    void systemLists() {
+        SystemPage page(m_settings, m_modified);
+        QComboBox *level = combo(page, 1063);
+        QCOMPARE(level->count(), 70);
+        QCOMPARE(level->itemText(0), QStringLiteral("0"));
+        QCOMPARE(level->itemText(69), QStringLiteral("-69"));
+        const QStringList sources = {"OFF",     "Input 1", "Input 2", "Input 3", "Input 4", "Input 5", "Input 6",
+                                     "Input 7", "Input 8", "Mic 1",   "Mic 2",   "Mic 3",   "Mic 4"};
+        QCOMPARE(items(combo(page, 1064)), sources);
+        QCOMPARE(combo(page, 1042)->count(), 16);
+        QCOMPARE(combo(page, 1047)->count(), 47);
+        QCOMPARE(combo(page, 1047)->itemText(46), QStringLiteral("-46"));
+        QCOMPARE(combo(page, 1048)->itemText(15), QStringLiteral("120"));
+        QCOMPARE(items(combo(page, 1049)), (QStringList{"Factory", "Default", "Last"}));
+        for (int id : {1045, 1046, 1054, 1055, 1057, 1058})
+            QCOMPARE(items(combo(page, id)).last(), QStringLiteral("12"));
+    }
+
+    void systemEdits_data() {
+        QTest::addColumn<int>("controlId");
+        QTest::addColumn<int>("index"); // combo entry, or -1 to click the button
+        QTest::addColumn<int>("field");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("modified");
+        QTest::newRow("mic priority hold 2") << 1054 << 1 << 2 << 1 << true;
+        QTest::newRow("mute source Mic 1") << 1064 << 9 << 15 << 9 << true;
+        QTest::newRow("same QPM offset") << 1042 << 0 << 4 << 0 << false;
+        QTest::newRow("Input while Input") << 1043 << -1 << 5 << 1 << false;
+        QTest::newRow("Output") << 1044 << -1 << 5 << 0 << true;
+        QTest::newRow("N/O while N/O") << 1061 << -1 << 13 << 1 << false;
+        QTest::newRow("N/C") << 1062 << -1 << 13 << 0 << true;
+        QTest::newRow("Mic 3 gate off") << 1052 << -1 << 0 << 11 << true;
+    }
+    void systemEdits() {
+        QFETCH(int, controlId);
+        QFETCH(int, index);
+        QFETCH(int, field);
+        QFETCH(int, value);
+        QFETCH(bool, modified);
+        SystemPage page(m_settings, m_modified);
+        page.refresh();
+        if (index >= 0)
+            choose(combo(page, controlId), index);
+        else
+            qobject_cast<QAbstractButton *>(page.control(controlId))->click();
+        QCOMPARE(m_settings.system.field(field), value);
+        QCOMPARE(m_modified.value(), modified ? 1 : 0);
+        QCOMPARE(m_notices, modified ? QList<int>{1} : QList<int>{});
+    }
+
+    void systemMicGate() {
+        m_settings.system.micGateMask = 3;
+        SystemPage page(m_settings, m_modified);
+        page.refresh();
+        QVERIFY(!check(page, 1052)->isChecked());
+        check(page, 1052)->click();
+        QCOMPARE(m_settings.system.micGateMask, 7);
+        QCOMPARE(m_notices, QList<int>{1});
+    }
+
+    void systemRadioPairsIndependent() {
+        m_settings.system.accessContacts = 1;
+        m_settings.system.muteContacts = 0;
+        SystemPage page(m_settings, m_modified);
+        page.refresh();
+        QVERIFY(radio(page, 1043)->isChecked());
+        QVERIFY(!radio(page, 1044)->isChecked());
+        QVERIFY(radio(page, 1062)->isChecked());
+        radio(page, 1061)->click();
+        QVERIFY(radio(page, 1043)->isChecked());
+        QCOMPARE(m_settings.system.accessContacts, 1);
+        QCOMPARE(m_settings.system.muteContacts, 1);
+        // Any value but 1 shows "Output".
+        m_settings.system.accessContacts = 7;
+        page.refresh();
+        QVERIFY(radio(page, 1044)->isChecked());
+        QVERIFY(!radio(page, 1043)->isChecked());
+    }
+
+    void systemValuesOutsideLists() {
+        m_settings.system.remoteZoneOffset = -1;
+        m_settings.system.muteLevel = 70;
+        SystemPage page(m_settings, m_modified);
+        page.refresh();
+        QCOMPARE(combo(page, 1048)->currentIndex(), -1);
+        QCOMPARE(combo(page, 1063)->currentIndex(), -1);
+        QCOMPARE(combo(page, 1049)->currentText(), QStringLiteral("Last"));
+        QVERIFY(m_notices.isEmpty());
+    }
+
+    void systemSendDisabled() {
+        qRegisterMetaType<hzm::TransferJob>();
+        SystemPage page(m_settings, m_modified);
+        QSignalSpy jobs(&page, &TabPage::startJob);
+        page.setTransferButtonsEnabled(false);
+        QVERIFY(!button(page, 1060)->isEnabled());
+        QTest::mouseClick(button(page, 1060), Qt::LeftButton);
+        QCOMPARE(jobs.size(), 0);
+        page.setTransferButtonsEnabled(true);
+        QTest::mouseClick(button(page, 1060), Qt::LeftButton);
+        QCOMPARE(jobs.size(), 1);
+    }
+
+    // ---- Installer key ----
+
+    void installerKey_data() {
+        QTest::addColumn<QString>("oldKey");
+        QTest::addColumn<QString>("newKey");
+        QTest::addColumn<QString>("repeatKey");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("red"); // old, new, repeat: 1 = red
+        const QString bad = QStringLiteral("\n Key must have four characters.\nOnly '1' to '8' allowed");
+        QTest::newRow("short old key") << "123" << "5678" << "5678" << "Old Key invalid!" + bad << "100";
+        QTest::newRow("9 in new key") << "1234" << "5679" << "5679" << "New Key invalid!" + bad << "010";
+        QTest::newRow("both bad, differ") << "1230" << "5679" << "5678" << "Old Key invalid!" + bad << "111";
+        QTest::newRow("both bad, equal") << "1230" << "5679" << "5679" << "Old Key invalid!" + bad << "110";
+        QTest::newRow("mismatch") << "1234" << "5678" << "5668"
+                                  << "New key and Repeat New \n Do not match." << "011";
+        QTest::newRow("leading blank") << " 1234" << "5678" << "5678" << "Old Key invalid!" + bad << "100";
+        QTest::newRow("trailing blank new") << "1234" << "567 " << "567 " << "New Key invalid!" + bad << "010";
+        QTest::newRow("all good") << "1234" << "8765" << "8765" << "" << "000";
+    }
+    void installerKey() {
+        QFETCH(QString, oldKey);
+        QFETCH(QString, newKey);
+        QFETCH(QString, repeatKey);
+        QFETCH(QString, message);
+        QFETCH(QString, red);
+        qRegisterMetaType<hzm::TransferJob>();
+        InstallerKeyPage page(m_settings, m_modified);
+        ScriptedMessageBoxes boxes;
+        page.setMessageBoxes(&boxes);
+        QSignalSpy jobs(&page, &TabPage::startJob);
+        // Red marks from an earlier press go at the next one.
+        edit(page, 1095)->setText(QStringLiteral("x"));
+        edit(page, 1096)->setText(QStringLiteral("y"));
+        button(page, 1098)->click();
+        boxes.clear();
+
+        edit(page, 1095)->setText(oldKey);
+        edit(page, 1096)->setText(newKey);
+        edit(page, 1097)->setText(repeatKey);
+        QCOMPARE(edit(page, 1095)->echoMode(), QLineEdit::Password);
+        button(page, 1098)->click();
+        if (message.isEmpty()) {
+            QVERIFY(boxes.shown().isEmpty());
+            QCOMPARE(jobs.size(), 1);
+        } else {
+            QCOMPARE(boxes.shown().size(), 1);
+            QCOMPARE(boxes.shown()[0].caption, QStringLiteral("Error"));
+            QCOMPARE(boxes.shown()[0].kind, MessageBoxes::Kind::Error);
+            QCOMPARE(boxes.shown()[0].text, message);
+            QCOMPARE(jobs.size(), 0);
+        }
+        const QColor normal = page.palette().color(QPalette::Text);
+        for (int i = 0; i < 3; ++i) {
+            const QColor expected = red[i] == QLatin1Char('1') ? InstallerKeyPage::rejectedColour() : normal;
+            QCOMPARE(page.keyTextColour(i), expected);
+            QCOMPARE(edit(page, 1095 + i)->palette().color(QPalette::Text), expected);
+        }
+        // The boxes are not cleared.
+        QCOMPARE(edit(page, 1095)->text(), oldKey);
+        QVERIFY(m_notices.isEmpty());
+    }
+
+    void installerKeyHeading() {
+        InstallerKeyPage page(m_settings, m_modified);
+        QLabel *heading = label(page, 1094);
+        QVERIFY(heading->font().bold());
+        QCOMPARE(heading->font().pointSize(), 14);
+        const int width = heading->width();
+        page.show();
+        for (int pageWidth : {page.minimumWidth(), page.minimumWidth() + 200}) {
+            page.resize(pageWidth, page.minimumHeight());
+            QTRY_COMPARE(page.width(), pageWidth);
+            const QFontMetrics metrics(heading->font());
+            const int text = metrics.horizontalAdvance(heading->text() + QLatin1Char('W'));
+            QCOMPARE(heading->x(), (pageWidth - text) / 2);
+            QCOMPARE(heading->width(), width);
+        }
+    }
+
+private:
+    static QComboBox *combo(TabPage &page, int id) { return find<QComboBox>(page, id); }
+    static QLineEdit *edit(TabPage &page, int id) { return find<QLineEdit>(page, id); }
+    static QCheckBox *check(TabPage &page, int id) { return find<QCheckBox>(page, id); }
+    static QRadioButton *radio(TabPage &page, int id) { return find<QRadioButton>(page, id); }
+    static QPushButton *button(TabPage &page, int id) { return find<QPushButton>(page, id); }
+    static QLabel *label(TabPage &page, int id) { return find<QLabel>(page, id); }
+    template <typename W>
+    static W *find(TabPage &page, int id) {
+        auto *w = page.findChild<W *>(QStringLiteral("c%1").arg(id));
+        if (!w)
+            qFatal("control %d missing", id);
+        if (w->property("controlId").toInt() != id)
+            qFatal("control %d has no id property", id);
+        return w;
+    }
+
+    MixerSettings m_settings;
+    ModifiedFlag m_modified;
+    QList<int> m_notices;
+};
+
+QTEST_MAIN(PagesTest)
+#include "tst_pages.moc"
