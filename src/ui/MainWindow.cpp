@@ -3,8 +3,12 @@
 #include "AboutDialog.h"
 #include "BaudRateDialog.h"
 #include "HelpDialog.h"
+#include "InputsPage.h"
+#include "InstallerKeyPage.h"
 #include "LogWindow.h"
 #include "MessageBoxes.h"
+#include "OutputsPage.h"
+#include "SystemPage.h"
 #include "TcpSettingsDialog.h"
 #include "TransferDialog.h"
 
@@ -63,7 +67,7 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
 
     buildMenus();
     buildPages();
-    refreshPages({OutputsPage, InputsPage, SystemPage});
+    refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     EnableTransferButtons(false);
     m_modified.setListener([this](int value) { setTitleModified(value); });
 
@@ -157,12 +161,21 @@ void MainWindow::buildPages() {
     tag(m_tabs, 1000);
     const QStringList names = {QStringLiteral("Inputs"), QStringLiteral("Outputs"), QStringLiteral("Installer Key"),
                                QStringLiteral("System")};
+    TabPage *pages[4] = {new hzm::InputsPage(m_settings, m_modified, m_tabs),
+                         new hzm::OutputsPage(m_settings, m_modified, m_tabs),
+                         new hzm::InstallerKeyPage(m_settings, m_modified, m_tabs),
+                         new hzm::SystemPage(m_settings, m_modified, m_tabs)};
     for (int i = 0; i < 4; ++i) {
-        auto *placeholder = new QWidget(m_tabs);
-        placeholder->setMinimumSize(660, 400);
-        m_pages[i].widget = placeholder;
-        m_tabs->addTab(placeholder, names[i]);
+        TabPage *tabPage = pages[i];
+        tabPage->setMessageBoxes(&m_boxes);
+        connect(tabPage, &TabPage::startJob, this, &MainWindow::runJob);
+        m_pages[i].widget = tabPage;
+        m_pages[i].enableButtons = [tabPage](bool enable) { tabPage->setTransferButtonsEnabled(enable); };
+        m_tabs->addTab(tabPage, names[i]);
     }
+    m_pages[kInputsTab].refresh = [page = static_cast<hzm::InputsPage *>(pages[0])] { page->refresh(); };
+    m_pages[kOutputsTab].refresh = [page = static_cast<hzm::OutputsPage *>(pages[1])] { page->refresh(); };
+    m_pages[kSystemTab].refresh = [page = static_cast<hzm::SystemPage *>(pages[3])] { page->refresh(); };
 
     m_buttonBox = new QGroupBox(central);
     tag(m_buttonBox, 1001);
@@ -235,16 +248,15 @@ void MainWindow::setTitleModified(int modified) {
     m_actions.value(kIdSaveAs)->setEnabled(modified != 0);
 }
 
-void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, const QString &name, const QString &mac,
-                              const QString &description) {
+void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, quint16 discoveryPort) {
     m_demo = true;
     const bool modified = windowTitle().endsWith(QLatin1Char('*'));
     setWindowTitle(titleStem() + (modified ? QStringLiteral("*") : QString()));
     m_selection.address = address;
     m_selection.port = port;
-    m_demoRow[0] = name;
-    m_demoRow[1] = mac;
-    m_demoRow[2] = description;
+    // The simulated mixer answers discovery from its own loopback address.
+    m_discoveryInterfaces = {DiscoveryInterface::fromText(address.toString(), QStringLiteral("255.0.0.0"))};
+    m_discoveryPort = discoveryPort;
 }
 
 void MainWindow::updateMenuMarks() {
@@ -284,7 +296,7 @@ void MainWindow::fileNew() {
     if (!confirmDiscard(QStringLiteral("Discard current changes ?")))
         return;
     LoadFactoryDefaults(m_settings, m_modified);
-    refreshPages({OutputsPage, InputsPage, SystemPage});
+    refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     m_modified.set(0);
 }
 
@@ -303,7 +315,7 @@ void MainWindow::fileOpen() {
     QString error;
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings, whatever it held.
-    refreshPages({OutputsPage, InputsPage, SystemPage});
+    refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     if (!loaded)
         m_boxes.error(this, kError, QStringLiteral("Unable to load file"));
     m_modified.set(0);
@@ -472,12 +484,8 @@ void MainWindow::chooseOtherSerialPort() {
 
 void MainWindow::selectEthernet() {
     TcpSettingsDialog dialog(m_selection.address, m_selection.port, m_boxes, this);
-    if (m_demo) {
-        // The simulated mixer runs inside this program: it is always there to be found.
-        connect(&dialog, &TcpSettingsDialog::refreshRequested, &dialog, [this, &dialog] {
-            dialog.addMixer(m_selection.address.toString(), m_demoRow[0], m_demoRow[1], m_demoRow[2]);
-        });
-    }
+    if (!m_discoveryInterfaces.isEmpty())
+        dialog.setDiscoveryInterfaces(m_discoveryInterfaces, m_discoveryPort);
     showDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -547,7 +555,7 @@ void MainWindow::runJob(const TransferJob &job) {
     if (!result.linkError.isEmpty())
         appendLog(result.linkError, LogColour::Failure);
     if (result.refreshTabs) {
-        refreshPages({InputsPage, OutputsPage, SystemPage});
+        refreshPages({kInputsTab, kOutputsTab, kSystemTab});
         m_modified.set(1);
     }
     if (result.success)

@@ -3,6 +3,7 @@
 // The main window: menu bar, the four tab pages, the five transfer buttons, the title's asterisk
 // for unsaved changes, the port selection and the file commands.
 
+#include "discovery/Discovery.h"
 #include "link/Comms.h"
 #include "link/LinkSelection.h"
 #include "model/MixerSettings.h"
@@ -61,10 +62,9 @@ public:
     const LinkSelection &linkSelection() const { return m_selection; }
     MessageBoxes &messageBoxes() { return m_boxes; }
 
-    // Demo mode: "Demo" in the title, the Ethernet endpoint preset to the simulated mixer, which
-    // the discovery list shows as well (name, MAC address and description of its reply).
-    void setDemoMixer(const QHostAddress &address, quint16 port, const QString &name, const QString &mac,
-                      const QString &description);
+    // Demo mode: "Demo" in the title, the Ethernet endpoint preset to the simulated mixer, and
+    // discovery asking on loopback, where the simulated mixer answers on discoveryPort.
+    void setDemoMixer(const QHostAddress &address, quint16 port, quint16 discoveryPort);
     bool isDemo() const { return m_demo; }
 
     // Enables or disables the five buttons here and the six on the tab pages together.
@@ -82,8 +82,13 @@ public:
     QString savePath() const { return m_savePath; }
     QString exportPath() const { return m_exportPath; }
 
-    // Seams for tests: the device behind "Com n", the pauses of probe and transfer links, and
-    // the moment a modal dialog of this window has been shown (to drive it).
+    // Seams for tests: the device behind "Com n", the pauses of probe and transfer links, the
+    // interfaces discovery asks on, and the moment a modal dialog of this window has been shown
+    // (to drive it).
+    void setDiscoveryInterfaces(const QList<DiscoveryInterface> &interfaces, quint16 port) {
+        m_discoveryInterfaces = interfaces;
+        m_discoveryPort = port;
+    }
     void setComPortResolver(std::function<QString(int)> resolver) { m_comResolver = std::move(resolver); }
     void setSleeper(Comms::Sleeper sleeper) { m_sleeper = std::move(sleeper); }
     void setDialogHook(std::function<void(QDialog *)> hook) { m_dialogHook = std::move(hook); }
@@ -134,7 +139,7 @@ private:
         std::function<void()> refresh;
         std::function<void(bool)> enableButtons;
     };
-    enum PageIndex { InputsPage = 0, OutputsPage = 1, InstallerPage = 2, SystemPage = 3 };
+    enum PageIndex { kInputsTab = 0, kOutputsTab = 1, kInstallerTab = 2, kSystemTab = 3 };
 
     void buildMenus();
     void buildPages();
@@ -156,7 +161,6 @@ private:
     QString m_savePath;
     QString m_exportPath;
     bool m_demo = false;
-    QString m_demoRow[3];
 
     QTabWidget *m_tabs = nullptr;
     Page m_pages[4];
@@ -169,6 +173,8 @@ private:
     bool m_logPlaced = false;
 
     std::function<QString(int)> m_comResolver;
+    QList<DiscoveryInterface> m_discoveryInterfaces; // empty: the machine's own
+    quint16 m_discoveryPort = kDiscoveryPort;
     Comms::Sleeper m_sleeper;
     std::function<void(QDialog *)> m_dialogHook;
 };

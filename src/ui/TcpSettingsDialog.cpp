@@ -2,6 +2,8 @@
 
 #include "MessageBoxes.h"
 
+#include "discovery/DiscoveryModel.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,14 +14,12 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace hzm {
 
 namespace {
-
-enum Column { IpColumn = 0, NameColumn = 1, MacColumn = 2, DescriptionColumn = 3 };
 
 const QString kOctet = QStringLiteral("(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])");
 
@@ -63,16 +63,17 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     form->addWidget(m_portEdit, 1, 1, Qt::AlignLeft);
     form->setColumnStretch(2, 1);
 
-    m_list = new QTreeWidget(this);
+    m_model = new DiscoveryModel(this);
+    m_list = new QTreeView(this);
     tag(m_list, 1091);
-    m_list->setColumnCount(4);
-    m_list->setHeaderLabels({QStringLiteral("IP Address"), QStringLiteral("Name"), QStringLiteral("MAC Address"),
-                             QStringLiteral("Description")});
+    m_list->setModel(m_model);
     m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setAllColumnsShowFocus(true);
     m_list->setUniformRowHeights(true);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->header()->setStretchLastSection(false);
     m_list->setMinimumSize(520, 140);
@@ -107,18 +108,22 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
 
     connect(m_ok, &QPushButton::clicked, this, &TcpSettingsDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &TcpSettingsDialog::reject);
-    connect(m_refresh, &QPushButton::clicked, this, &TcpSettingsDialog::refreshRequested);
-    connect(m_list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { pickRow(item); });
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
-        pickRow(item);
+    connect(m_refresh, &QPushButton::clicked, this, &TcpSettingsDialog::refresh);
+    connect(m_list, &QTreeView::clicked, this, &TcpSettingsDialog::pickRow);
+    connect(m_list, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
+        pickRow(index);
         accept();
     });
+    connect(&m_discovery, &Discovery::replyReceived, m_model, &DiscoveryModel::handleReply);
 
     resize(640, 400);
 }
 
 QList<int> TcpSettingsDialog::columnWidths(int w) {
-    return {w * 2 / 10, w * 2 / 10, w * 5 / 20, w - w * 13 / 20};
+    QList<int> widths;
+    for (int column = 0; column < DiscoveryModel::ColumnCount; ++column)
+        widths << DiscoveryModel::columnWidth(column, w);
+    return widths;
 }
 
 void TcpSettingsDialog::fitColumns() {
@@ -130,9 +135,12 @@ void TcpSettingsDialog::fitColumns() {
 void TcpSettingsDialog::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     fitColumns();
-    if (!m_announced) {
-        m_announced = true;
-        emit refreshRequested();
+    if (!m_started) {
+        m_started = true;
+        // Discovery starts with the dialog; after a set-up failure an address can still be typed.
+        const QString error = m_discovery.start();
+        if (!error.isEmpty())
+            m_boxes.error(nullptr, QString::fromLatin1(kDiscoveryErrorCaption), error);
     }
 }
 
@@ -141,55 +149,31 @@ void TcpSettingsDialog::resizeEvent(QResizeEvent *event) {
     fitColumns();
 }
 
-void TcpSettingsDialog::addDiscoveryReply(const QString &text) {
-    // Line 0 is the sender; lines 1 to 3 come from the payload. A line counts only when a
-    // "\r\n" follows it.
-    QStringList lines;
-    int from = 0;
-    while (lines.size() < 4) {
-        const int end = text.indexOf(QLatin1String("\r\n"), from);
-        if (end < 0)
-            break;
-        lines << text.mid(from, end - from).left(127);
-        from = end + 2;
-    }
-    while (lines.size() < 4)
-        lines << QString();
-    addMixer(lines[0], lines[1], lines[2], lines[3]);
+void TcpSettingsDialog::setDiscoveryInterfaces(const QList<DiscoveryInterface> &interfaces, quint16 port) {
+    m_discovery.setInterfaces(interfaces);
+    m_discovery.setPort(port);
 }
 
-void TcpSettingsDialog::addMixer(const QString &address, const QString &name, const QString &mac,
-                                 const QString &description) {
-    if (!description.startsWith(QLatin1String("Orvane HZM1")))
-        return;
-    QTreeWidgetItem *row = nullptr;
-    for (int i = 0; i < m_list->topLevelItemCount() && !row; ++i) {
-        QTreeWidgetItem *item = m_list->topLevelItem(i);
-        if (item->text(IpColumn) == address && item->text(MacColumn).left(32) == mac.left(32))
-            row = item;
-    }
-    for (int i = 0; i < m_list->topLevelItemCount() && !row; ++i) {
-        QTreeWidgetItem *item = m_list->topLevelItem(i);
-        if (item->text(MacColumn) == mac)
-            row = item; // the mixer moved: the row keeps the address it was first seen at
-    }
-    if (!row) {
-        row = new QTreeWidgetItem;
-        row->setText(IpColumn, address);
-        m_list->insertTopLevelItem(0, row);
-    }
-    row->setText(NameColumn, name);
-    row->setText(MacColumn, mac);
-    row->setText(DescriptionColumn, description);
+void TcpSettingsDialog::refresh() {
+    if (m_discovery.isRunning())
+        m_discovery.refresh();
 }
 
-void TcpSettingsDialog::pickRow(QTreeWidgetItem *item) {
-    if (!item)
+void TcpSettingsDialog::pickRow(const QModelIndex &index) {
+    if (!index.isValid())
         return;
-    const QHostAddress picked(item->text(IpColumn).left(119));
+    const QHostAddress picked(m_model->addressAt(index.row()).left(119));
     if (picked.protocol() == QAbstractSocket::IPv4Protocol)
         m_addressEdit->setText(picked.toString());
 }
+
+void TcpSettingsDialog::done(int result) {
+    // Every receive thread ends before the dialog closes.
+    m_discovery.stop();
+    QDialog::done(result);
+}
+
+TcpSettingsDialog::~TcpSettingsDialog() { m_discovery.stop(); }
 
 void TcpSettingsDialog::accept() {
     const QHostAddress address(m_addressEdit->text());

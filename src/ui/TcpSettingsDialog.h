@@ -3,37 +3,40 @@
 // "TCP/IP Settings": the mixer's IPv4 address and TCP port, typed or picked from the list of
 // mixers that answered the discovery broadcast.
 
+#include "discovery/Discovery.h"
+
 #include <QDialog>
 #include <QHostAddress>
 
 class QLineEdit;
+class QModelIndex;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace hzm {
 
+class DiscoveryModel;
 class MessageBoxes;
 
 class TcpSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     TcpSettingsDialog(const QHostAddress &address, quint16 port, MessageBoxes &boxes, QWidget *parent);
+    ~TcpSettingsDialog() override; // every discovery thread has ended
 
     // Valid after OK.
     QHostAddress address() const { return m_address; }
     quint16 port() const { return m_port; }
 
-    // Takes one discovery reply: the sender's address, "\r\n", then the datagram's payload (name,
-    // MAC address and description, each ended by "\r\n"). Replies from other devices are dropped;
-    // a known mixer's row is updated instead of added again.
-    void addDiscoveryReply(const QString &text);
-    // Adds or updates a row directly (a reply already taken apart).
-    void addMixer(const QString &address, const QString &name, const QString &mac, const QString &description);
+    // Discovery asks on these interfaces and this UDP port instead of the machine's own
+    // interfaces and port 30303 (demo mode, tests). Call before the dialog is shown.
+    void setDiscoveryInterfaces(const QList<DiscoveryInterface> &interfaces, quint16 port);
 
     QLineEdit *addressEdit() const { return m_addressEdit; }
     QLineEdit *portEdit() const { return m_portEdit; }
-    QTreeWidget *list() const { return m_list; }
+    QTreeView *list() const { return m_list; }
+    DiscoveryModel *model() const { return m_model; }
+    Discovery &discovery() { return m_discovery; }
     QPushButton *refreshButton() const { return m_refresh; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *cancelButton() const { return m_cancel; }
@@ -41,19 +44,17 @@ public:
     // Column widths for a list of client width w: 2/10, 2/10, 5/20 and the rest.
     static QList<int> columnWidths(int w);
 
-signals:
-    // "Refresh", and once when the dialog opens: send the discovery datagram again.
-    void refreshRequested();
-
 public slots:
     void accept() override;
+    void done(int result) override;
+    void refresh();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void pickRow(QTreeWidgetItem *item);
+    void pickRow(const QModelIndex &index);
     void fitColumns();
 
     MessageBoxes &m_boxes;
@@ -61,11 +62,13 @@ private:
     quint16 m_port;
     QLineEdit *m_addressEdit;
     QLineEdit *m_portEdit;
-    QTreeWidget *m_list;
+    QTreeView *m_list;
+    DiscoveryModel *m_model;
+    Discovery m_discovery;
     QPushButton *m_refresh;
     QPushButton *m_ok;
     QPushButton *m_cancel;
-    bool m_announced = false;
+    bool m_started = false;
 };
 
 } // namespace hzm

@@ -4,8 +4,14 @@
 #include "MainWindow.h"
 #include "MessageBoxes.h"
 
+#include "SimServer.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -21,8 +27,36 @@ int main(int argc, char *argv[]) {
     parser.addOption(demo);
     parser.process(app);
 
+    // The simulated mixer for --demo: TCP and discovery on a loopback address of its own, served
+    // on its own thread inside this process.
+    std::unique_ptr<hzm::sim::SimServer> simulated;
+    if (parser.isSet(demo)) {
+        hzm::sim::SimOptions options;
+        options.tcpPort = 0;
+        options.bindAddress = QHostAddress(QStringLiteral("127.0.0.2"));
+        options.discoveryPort = 0;
+        options.discoveryFrom = options.bindAddress;
+        simulated = std::make_unique<hzm::sim::SimServer>(options);
+        if (!simulated->start()) {
+            // Some systems only answer on 127.0.0.1.
+            options.bindAddress = QHostAddress(QHostAddress::LocalHost);
+            options.discoveryFrom = options.bindAddress;
+            simulated = std::make_unique<hzm::sim::SimServer>(options);
+            if (!simulated->start()) {
+                const QString error = simulated->errorString();
+                std::fprintf(stderr, "hzm-utility: the simulated mixer did not start: %s\n", qPrintable(error));
+                QMessageBox::critical(nullptr, QStringLiteral("Error"),
+                                      QStringLiteral("The simulated mixer did not start:\n%1").arg(error));
+                return 1;
+            }
+        }
+        simulated->mixer().setSettings(hzm::sim::SimMixer::demoSettings());
+    }
+
     hzm::WidgetMessageBoxes boxes;
     hzm::MainWindow window(boxes);
+    if (simulated)
+        window.setDemoMixer(simulated->tcpAddress(), simulated->tcpPort(), simulated->discoveryPort());
     window.show();
     return QApplication::exec();
 }

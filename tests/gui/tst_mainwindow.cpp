@@ -1,0 +1,497 @@
+// The main window driven as a user would: real widgets offscreen, the simulated mixer in-process,
+// message boxes and file dialogs answered in advance.
+
+#include "InputsPage.h"
+#include "LogWindow.h"
+#include "MainWindow.h"
+#include "MessageBoxes.h"
+#include "TcpSettingsDialog.h"
+#include "TransferDialog.h"
+
+#include "SimServer.h"
+#include "files/SettingsFile.h"
+
+#include "discovery/DiscoveryModel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTreeView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace hzm;
+
+namespace {
+
+const QList<int> kTransferButtonIds = {1002, 1003, 1004, 1005, 1006, 1008, 1009, 1013, 1014, 1098, 1060};
+
+QList<QPushButton *> transferButtons(QWidget *window) {
+    QList<QPushButton *> found;
+    for (QPushButton *button : window->findChildren<QPushButton *>()) {
+        if (kTransferButtonIds.contains(button->property("controlId").toInt()))
+            found << button;
+    }
+    return found;
+}
+
+void saveShot(QWidget *widget, const QString &name) {
+    widget->grab().save(QStringLiteral("/tmp/hzm-%1.png").arg(name));
+}
+
+// Discovery asks on loopback only, where the simulated mixer answers from 127.0.0.2.
+DiscoveryInterface loopback() {
+    return DiscoveryInterface::fromText(QStringLiteral("127.0.0.2"), QStringLiteral("255.0.0.0"));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpAsksForAPortFirst();
+    void asteriskAndSaveMarks();
+    void exitWithUnsavedChanges();
+    void readSaveNewOpen();
+    void saveAfterOpenAsksForAName();
+    void saveFailureKeepsAsterisk_data();
+    void saveFailureKeepsAsterisk();
+    void failingTransfer_data();
+    void failingTransfer();
+    void portRadioMark();
+    void busyPortKeepsSelection();
+    void logWindowToggles();
+    void screenshots();
+
+private:
+    void startSim(bool pty = false, bool ownAddress = false);
+    // Port > Ethernet, typing the simulated mixer's endpoint and pressing OK.
+    void chooseEthernet(const QString &address, quint16 port);
+    static QAction *findAction(MainWindow &w, int id) { return w.action(id); }
+
+    std::unique_ptr<sim::SimServer> m_sim;
+    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<MainWindow> m_window;
+    QTemporaryDir m_dir;
+};
+
+void TestMainWindow::init() {
+    m_boxes = std::make_unique<ScriptedMessageBoxes>();
+    m_window = std::make_unique<MainWindow>(*m_boxes);
+    m_window->setSleeper([](Pause, int) {});
+    m_window->setDiscoveryInterfaces({loopback()}, 1); // nothing answers unless a test says so
+    m_window->show();
+    QTRY_COMPARE(m_boxes->shown().size(), 1); // the start-up prompt
+}
+
+void TestMainWindow::cleanup() {
+    if (m_window)
+        m_window->modifiedFlag().set(0);
+    m_window.reset();
+    m_boxes.reset();
+    m_sim.reset();
+}
+
+void TestMainWindow::startSim(bool pty, bool ownAddress) {
+    sim::SimOptions options;
+    options.tcpPort = pty ? -1 : 0;
+    options.pty = pty;
+    options.discoveryPort = 0;
+    options.discoveryFrom = QHostAddress(QStringLiteral("127.0.0.2"));
+    if (ownAddress)
+        options.bindAddress = options.discoveryFrom; // as in demo mode: the listed address answers
+    m_sim = std::make_unique<sim::SimServer>(options);
+    QVERIFY2(m_sim->start(), qPrintable(m_sim->errorString()));
+    m_sim->mixer().setSettings(sim::SimMixer::demoSettings());
+    m_window->setDiscoveryInterfaces({loopback()}, m_sim->discoveryPort());
+}
+
+void TestMainWindow::chooseEthernet(const QString &address, quint16 port) {
+    bool driven = false;
+    m_window->setDialogHook([&](QDialog *dialog) {
+        auto *tcp = qobject_cast<TcpSettingsDialog *>(dialog);
+        if (!tcp)
+            return;
+        tcp->addressEdit()->setText(address);
+        tcp->portEdit()->setText(QString::number(port));
+        driven = true;
+        QTest::mouseClick(tcp->okButton(), Qt::LeftButton);
+    });
+    m_window->action(kIdEthernet)->trigger();
+    m_window->setDialogHook({});
+    QVERIFY(driven);
+}
+
+void TestMainWindow::startUpAsksForAPortFirst() {
+    const auto &first = m_boxes->shown().first();
+    QCOMPARE(first.kind, MessageBoxes::Kind::Information);
+    QCOMPARE(first.caption, QStringLiteral("Choose a Port"));
+    QCOMPARE(first.text, QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
+                                        "connect to the HZM-1."));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 "));
+    const QList<QPushButton *> buttons = transferButtons(m_window.get());
+    QCOMPARE(buttons.size(), 11);
+    for (QPushButton *button : buttons)
+        QVERIFY2(!button->isEnabled(), qPrintable(button->text()));
+    QStringList tabs;
+    for (int i = 0; i < m_window->tabs()->count(); ++i)
+        tabs << m_window->tabs()->tabText(i);
+    QCOMPARE(tabs, (QStringList{"Inputs", "Outputs", "Installer Key", "System"}));
+    QCOMPARE(m_window->tabs()->currentIndex(), 0);
+}
+
+void TestMainWindow::asteriskAndSaveMarks() {
+    m_window->updateMenuMarks();
+    QVERIFY(!m_window->action(kIdSave)->isEnabled());
+    QVERIFY(!m_window->action(kIdSaveAs)->isEnabled());
+
+    // An edit on a page: one asterisk, however many edits follow.
+    auto *name = qobject_cast<QLineEdit *>(
+        static_cast<InputsPage *>(m_window->page(0))->control(InputsPage::Name));
+    QVERIFY(name);
+    name->setFocus();
+    QTest::keyClicks(name, "Ab");
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 *"));
+    m_window->updateMenuMarks();
+    QVERIFY(m_window->action(kIdSave)->isEnabled());
+    QVERIFY(m_window->action(kIdSaveAs)->isEnabled());
+
+    // New asks first; No keeps everything.
+    m_boxes->queueAnswer(false);
+    m_window->action(kIdNew)->trigger();
+    QCOMPARE(m_boxes->last()->text, QStringLiteral("Discard current changes ?"));
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Confirm"));
+    QVERIFY(m_window->settings().inputs[0].name.endsWith(QLatin1String("Ab")));
+    QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
+
+    m_boxes->queueAnswer(true);
+    m_window->action(kIdNew)->trigger();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 "));
+    QCOMPARE(m_window->settings(), MixerSettings());
+    QCOMPARE(name->text(), MixerSettings().inputs[0].name);
+    m_window->updateMenuMarks();
+    QVERIFY(!m_window->action(kIdSave)->isEnabled());
+    QCOMPARE(m_boxes->unexpected(), 0);
+}
+
+void TestMainWindow::exitWithUnsavedChanges() {
+    m_window->modifiedFlag().set(1);
+    m_boxes->queueAnswer(false);
+    m_window->action(kIdExit)->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Question);
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Confirm"));
+    QCOMPARE(m_boxes->last()->text, QStringLiteral("Close without saving changes ?"));
+    QVERIFY(m_window->isVisible());
+
+    m_boxes->queueAnswer(true);
+    QVERIFY(m_window->close());
+    QVERIFY(!m_window->isVisible());
+}
+
+void TestMainWindow::readSaveNewOpen() {
+    startSim();
+    chooseEthernet(QStringLiteral("127.0.0.1"), m_sim->tcpPort());
+    QVERIFY(m_window->linkSelection().ethernetSelected);
+    for (QPushButton *button : transferButtons(m_window.get()))
+        QVERIFY2(button->isEnabled(), qPrintable(button->text()));
+
+    // Read HZM1: the pages show the mixer's settings, the title its asterisk.
+    m_boxes->clear();
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c1004")), Qt::LeftButton);
+    QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Transfer complete.")});
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Success"));
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Information);
+    const MixerSettings mixer = sim::SimMixer::demoSettings();
+    QVERIFY(m_window->settings().sameConfiguration(mixer));
+    QVERIFY(m_window->windowTitle().endsWith(QLatin1String("V2.24 *")));
+    auto *inputs = static_cast<InputsPage *>(m_window->page(0));
+    QCOMPARE(qobject_cast<QLineEdit *>(inputs->control(InputsPage::Name))->text(),
+             mixer.inputs[m_window->settings().selectedInput].name);
+    for (QPushButton *button : transferButtons(m_window.get()))
+        QVERIFY(button->isEnabled());
+
+    // The log holds the conversation: the version query first, in the command colour.
+    LogWindow *log = m_window->logWindow();
+    QVERIFY(log);
+    QVERIFY(log->lineCount() > 100);
+    QCOMPARE(log->text().section(QLatin1Char('\n'), 0, 0), QStringLiteral("<SY,VQ/>"));
+    QCOMPARE(log->lineColour(0), LogWindow::colourFor(LogColour::Command, log->editor()->palette()));
+    QCOMPARE(log->lineColour(1), LogWindow::colourFor(LogColour::GoodReply, log->editor()->palette()));
+
+    // Save As: the default name, the filter, the file written, the asterisk gone.
+    const QString path = m_dir.filePath(QStringLiteral("mixer.hzc"));
+    m_boxes->queuePath(path);
+    m_window->action(kIdSaveAs)->trigger();
+    const FileDialogRequest saveRequest = m_boxes->last()->request;
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::SaveFile);
+    QCOMPARE(saveRequest.title, QStringLiteral("Save As"));
+    QCOMPARE(saveRequest.initialPath, QStringLiteral("Config.hzc"));
+    QCOMPARE(saveRequest.filters, QStringList{QStringLiteral("HZM Config Files (*.hzc)")});
+    QCOMPARE(saveRequest.defaultSuffix, QStringLiteral("hzc"));
+    QVERIFY(saveRequest.overwritePrompt);
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(m_window->savePath(), path);
+    QVERIFY(!m_window->windowTitle().endsWith(QLatin1Char('*')));
+
+    // New: nothing changed since the save, so no question.
+    const int shownBefore = m_boxes->shown().size();
+    m_window->action(kIdNew)->trigger();
+    QCOMPARE(m_boxes->shown().size(), shownBefore);
+    QVERIFY(m_window->settings().sameConfiguration(MixerSettings()));
+
+    // Open: the file brings the mixer's settings back; the dialog starts at the save path.
+    m_boxes->queuePath(path);
+    m_window->action(kIdOpen)->trigger();
+    const FileDialogRequest openRequest = m_boxes->last()->request;
+    QCOMPARE(openRequest.title, QStringLiteral("Open"));
+    QCOMPARE(openRequest.initialPath, path);
+    QCOMPARE(openRequest.filters,
+             (QStringList{QStringLiteral("HZM Config Files (*.hzc)"), QStringLiteral("All files (*)")}));
+    QVERIFY(openRequest.mustExist);
+    QVERIFY(m_window->settings().sameConfiguration(mixer));
+    QCOMPARE(qobject_cast<QLineEdit *>(inputs->control(InputsPage::Name))->text(),
+             mixer.inputs[m_window->settings().selectedInput].name);
+    QVERIFY(!m_window->windowTitle().endsWith(QLatin1Char('*')));
+
+    // Send All asks first; the mixer then holds what the utility holds.
+    m_sim->mixer().setSettings(MixerSettings());
+    m_boxes->queueAnswer(true);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c1003")), Qt::LeftButton);
+    QCOMPARE(m_boxes->texts().mid(m_boxes->texts().size() - 2),
+             (QStringList{QStringLiteral("Send all settings to HZM-1 ?"), QStringLiteral("Transfer complete.")}));
+    QVERIFY(m_sim->mixer().settings().sameConfiguration(mixer));
+    QCOMPARE(m_boxes->unexpected(), 0);
+}
+
+void TestMainWindow::saveAfterOpenAsksForAName() {
+    const QString path = m_dir.filePath(QStringLiteral("other.hzc"));
+    MixerSettings settings;
+    settings.inputs[2].name = QStringLiteral("Bar");
+    ModifiedFlag flag;
+    QVERIFY(SaveSettingsFile(path, settings, flag));
+
+    m_boxes->queuePath(path);
+    m_window->action(kIdOpen)->trigger();
+    QCOMPARE(m_window->settings().inputs[2].name, QStringLiteral("Bar"));
+    QVERIFY(m_window->savePath().isEmpty()); // Open does not change the save path
+
+    m_window->modifiedFlag().set(1);
+    m_boxes->queuePath(QString()); // cancelled
+    m_window->action(kIdSave)->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::SaveFile);
+    QCOMPARE(m_boxes->last()->request.initialPath, QStringLiteral("Config.hzc"));
+    QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
+}
+
+void TestMainWindow::saveFailureKeepsAsterisk_data() {
+    QTest::addColumn<QString>("relative");
+    QTest::newRow("missing folder") << QStringLiteral("no/such/folder/Config.hzc");
+    QTest::newRow("a folder") << QStringLiteral("folder.hzc");
+}
+
+void TestMainWindow::saveFailureKeepsAsterisk() {
+    QFETCH(QString, relative);
+    QDir(m_dir.path()).mkdir(QStringLiteral("folder.hzc"));
+    const QString path = m_dir.filePath(relative);
+    m_window->modifiedFlag().set(1);
+    m_boxes->queuePath(path);
+    m_window->action(kIdSaveAs)->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Error"));
+    QVERIFY2(m_boxes->last()->text.contains(QDir::toNativeSeparators(path)), qPrintable(m_boxes->last()->text));
+    QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
+    // Save goes to the remembered path again, and fails again the same way.
+    m_window->action(kIdSave)->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
+    QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
+}
+
+void TestMainWindow::failingTransfer_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("button");
+    QTest::newRow("connection refused") << QStringLiteral("closed") << 1002;
+    QTest::newRow("mixer refuses") << QStringLiteral("refuse") << 1002;
+    QTest::newRow("read all, refused part-way") << QStringLiteral("refuse-later") << 1004;
+}
+
+void TestMainWindow::failingTransfer() {
+    QFETCH(QString, fault);
+    QFETCH(int, button);
+    startSim();
+    quint16 port = m_sim->tcpPort();
+    if (fault == QLatin1String("closed")) {
+        m_sim.reset();
+    } else if (fault == QLatin1String("refuse")) {
+        m_sim->mixer().refuseNext(QStringLiteral("*"), 1000);
+    } else {
+        m_sim->mixer().refuseNext(QStringLiteral("L3,*"), 1000);
+    }
+    chooseEthernet(QStringLiteral("127.0.0.1"), port);
+    m_boxes->clear();
+    const MixerSettings before = m_window->settings();
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c%1").arg(button)), Qt::LeftButton);
+    QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Transfer failed.")});
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Error"));
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
+    for (QPushButton *b : transferButtons(m_window.get()))
+        QVERIFY(b->isEnabled());
+    if (fault == QLatin1String("refuse-later")) {
+        // What was read before the refusal is shown and marked as changed.
+        QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
+        QVERIFY(m_window->settings() != before);
+    } else {
+        QVERIFY(!m_window->windowTitle().endsWith(QLatin1Char('*')));
+        QCOMPARE(m_window->settings(), before);
+    }
+    if (fault == QLatin1String("refuse")) {
+        LogWindow *log = m_window->logWindow();
+        QVERIFY(log);
+        QCOMPARE(log->lineColour(1), LogWindow::colourFor(LogColour::Failure, log->editor()->palette()));
+    }
+}
+
+void TestMainWindow::portRadioMark() {
+    startSim(true);
+    const QString pty = m_sim->ptyPath();
+    m_window->setComPortResolver([pty](int n) { return n == 10 ? pty : QStringLiteral("/dev/null-no-port"); });
+    m_window->action(comMenuId(10))->trigger();
+    QCOMPARE(m_boxes->shown().size(), 1); // nothing but the start-up prompt: the mixer was found
+    QVERIFY(m_window->linkSelection().comSelected);
+    QCOMPARE(m_window->linkSelection().comPort, 10);
+    QCOMPARE(m_window->linkSelection().baudRate, 9600);
+    m_window->updateMenuMarks();
+    for (int n = 1; n <= 10; ++n)
+        QCOMPARE(m_window->action(comMenuId(n))->isChecked(), n == 10);
+    QVERIFY(!m_window->action(kIdEthernet)->isChecked());
+    for (QPushButton *b : transferButtons(m_window.get()))
+        QVERIFY(b->isEnabled());
+    QCOMPARE(m_window->action(comMenuId(10))->text(), QStringLiteral("Com 1&0"));
+    QCOMPARE(m_window->action(comMenuId(1))->text(), QStringLiteral("Com &1"));
+
+    chooseEthernet(QStringLiteral("127.0.0.1"), 4999);
+    m_window->updateMenuMarks();
+    QVERIFY(m_window->action(kIdEthernet)->isChecked());
+    QVERIFY(!m_window->action(comMenuId(10))->isChecked());
+
+    // Any device path: the extra entry carries the mark.
+    m_window->selectSerialDevice(pty);
+    m_window->updateMenuMarks();
+    QVERIFY(m_window->otherPortAction()->isChecked());
+    QVERIFY(!m_window->action(kIdEthernet)->isChecked());
+    QCOMPARE(m_window->linkSelection().serialDevice, pty);
+}
+
+void TestMainWindow::busyPortKeepsSelection() {
+    m_window->setComPortResolver([](int) { return QStringLiteral("/dev/hzm-no-such-port"); });
+    m_window->action(comMenuId(3))->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Warning"));
+    QCOMPARE(m_boxes->last()->text, QStringLiteral("The COM port is currently in use or is not present. Please "
+                                                   "check your system before selecting this port."));
+    QVERIFY(!m_window->linkSelection().anySelected());
+    for (QPushButton *b : transferButtons(m_window.get()))
+        QVERIFY(!b->isEnabled());
+
+    // With Ethernet chosen before, it stays chosen and the buttons stay usable.
+    chooseEthernet(QStringLiteral("127.0.0.1"), 4999);
+    m_window->action(comMenuId(3))->trigger();
+    QVERIFY(m_window->linkSelection().ethernetSelected);
+    for (QPushButton *b : transferButtons(m_window.get()))
+        QVERIFY(b->isEnabled());
+}
+
+void TestMainWindow::logWindowToggles() {
+    QAction *log = m_window->action(kIdLog);
+    QAction *onTop = m_window->action(kIdLogOnTop);
+    log->trigger();
+    LogWindow *window = m_window->logWindow();
+    QVERIFY(window && window->isVisible() && !window->isOnTop());
+    m_window->updateMenuMarks();
+    QVERIFY(log->isChecked() && !onTop->isChecked());
+    // Placed right of the main window, level with its top.
+    QCOMPARE(window->pos().y(), m_window->frameGeometry().top());
+    QVERIFY(window->pos().x() > m_window->frameGeometry().right());
+
+    onTop->trigger(); // shown normally: moves on top instead of hiding
+    QVERIFY(window->isVisible() && window->isOnTop());
+    m_window->updateMenuMarks();
+    QVERIFY(!log->isChecked() && onTop->isChecked());
+
+    onTop->trigger();
+    QVERIFY(!window->isVisible());
+    log->trigger();
+    log->trigger();
+    QVERIFY(!window->isVisible());
+    m_window->updateMenuMarks();
+    QVERIFY(!log->isChecked() && !onTop->isChecked());
+}
+
+void TestMainWindow::screenshots() {
+    startSim(false, true);
+    m_window->setDemoMixer(QHostAddress(QStringLiteral("127.0.0.2")), m_sim->tcpPort(), m_sim->discoveryPort());
+    QVERIFY(m_window->windowTitle().contains(QLatin1String("Demo")));
+    for (int i = 0; i < 4; ++i) {
+        m_window->tabs()->setCurrentIndex(i);
+        QTest::qWait(20);
+        saveShot(m_window.get(), QStringLiteral("main-tab%1").arg(i));
+    }
+    m_window->tabs()->setCurrentIndex(0);
+
+    // The TCP/IP settings find the simulated mixer; double-clicking it takes its address.
+    bool listed = false;
+    m_window->setDialogHook([&](QDialog *dialog) {
+        auto *tcp = qobject_cast<TcpSettingsDialog *>(dialog);
+        if (!tcp)
+            return;
+        QTRY_COMPARE_WITH_TIMEOUT(tcp->model()->rowCount(), 1, 3000);
+        listed = true;
+        saveShot(tcp, QStringLiteral("tcp-settings"));
+        const QModelIndex index = tcp->model()->index(0, 0);
+        const QRect rect = tcp->list()->visualRect(index);
+        QTest::mouseDClick(tcp->list()->viewport(), Qt::LeftButton, {}, rect.center());
+        if (tcp->isVisible())
+            tcp->accept();
+    });
+    m_window->action(kIdEthernet)->trigger();
+    QVERIFY(listed);
+    QCOMPARE(m_window->linkSelection().address, QHostAddress(QStringLiteral("127.0.0.2")));
+    QVERIFY(m_window->linkSelection().ethernetSelected);
+
+    bool progressShown = false;
+    m_window->setDialogHook([&](QDialog *dialog) {
+        if (auto *transfer = qobject_cast<TransferDialog *>(dialog)) {
+            QTRY_VERIFY(!transfer->commandLabel()->text().isEmpty());
+            saveShot(transfer, QStringLiteral("transfer"));
+            progressShown = true;
+        }
+    });
+    m_sim->mixer().setFaults({});
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c1004")), Qt::LeftButton);
+    QVERIFY(progressShown);
+    QCOMPARE(m_boxes->last()->text, QStringLiteral("Transfer complete."));
+    m_window->setDialogHook({});
+    saveShot(m_window.get(), QStringLiteral("main-after-read"));
+
+    m_window->action(kIdLog)->trigger();
+    QTest::qWait(20);
+    saveShot(m_window->logWindow(), QStringLiteral("log"));
+
+    for (int id : {int(kIdHelp), int(kIdAbout)}) {
+        m_window->setDialogHook([id](QDialog *dialog) {
+            saveShot(dialog, id == kIdHelp ? QStringLiteral("help") : QStringLiteral("about"));
+            dialog->accept();
+        });
+        m_window->action(id)->trigger();
+    }
+    m_window->setDialogHook({});
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
