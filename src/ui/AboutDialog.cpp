@@ -65,8 +65,12 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
     layout->addWidget(note2);
     layout->addSpacing(8);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
-    setFixedWidth(420);
-    setFixedHeight(sizeHint().height());
+    // Wrapped notes of a fixed width take the height they need; the box follows its contents.
+    for (QLabel *note : {note1, note2}) {
+        note->setFixedWidth(372);
+        note->setMinimumHeight(note->heightForWidth(372));
+    }
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 } // namespace hzm

@@ -13,6 +13,7 @@
 #include "TransferDialog.h"
 
 #include "files/SettingsFile.h"
+#include "files/TextExport.h"
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
 #include "protocol/MixerJobs.h"
@@ -356,7 +357,9 @@ void MainWindow::fileSaveAs() {
 }
 
 bool MainWindow::exportTo(const QString &path) {
-    QString error = QStringLiteral("Text export is not available.");
+    QString error;
+    if (ExportText(path, m_settings, &error))
+        return true;
     m_boxes.error(this, kError,
                   QStringLiteral("Unable to export the settings to \"%1\".\n%2")
                       .arg(QDir::toNativeSeparators(path), error));

@@ -260,6 +260,25 @@ void TestMainWindow::readSaveNewOpen() {
              mixer.inputs[m_window->settings().selectedInput].name);
     QVERIFY(!m_window->windowTitle().endsWith(QLatin1Char('*')));
 
+    // Export Text: asks for a name first, then writes the command stream there.
+    const QString exportPath = m_dir.filePath(QStringLiteral("mixer.txt"));
+    m_boxes->queuePath(exportPath);
+    m_window->action(kIdExport)->trigger();
+    const FileDialogRequest exportRequest = m_boxes->last()->request;
+    QCOMPARE(exportRequest.title, QStringLiteral("Export As"));
+    QCOMPARE(exportRequest.initialPath, QStringLiteral("Export.txt"));
+    QCOMPARE(exportRequest.filters, QStringList{QStringLiteral("HZM Exported Text (*.txt)")});
+    QCOMPARE(exportRequest.defaultSuffix, QStringLiteral("txt"));
+    QFile exported(exportPath);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QVERIFY(exported.readAll().contains("<Z1.M1,"));
+    // A second Export goes straight to the same file.
+    const int dialogs = m_boxes->shown().size();
+    QVERIFY(QFile::remove(exportPath));
+    m_window->action(kIdExport)->trigger();
+    QCOMPARE(m_boxes->shown().size(), dialogs);
+    QVERIFY(QFile::exists(exportPath));
+
     // Send All asks first; the mixer then holds what the utility holds.
     m_sim->mixer().setSettings(MixerSettings());
     m_boxes->queueAnswer(true);
