@@ -1,0 +1,251 @@
+// hzm-bench: Read all and Send all against the simulated mixer over TCP on loopback and over a
+// pseudo-terminal, each compared with the time the protocol's own pauses and the bytes on the
+// line take at the least; and the processor time a job uses while it waits for slow replies.
+//
+//   hzm-bench [--only tcp|pty19200|pty9600|cpu]...
+
+#include "BenchLink.h"
+
+#include "SimServer.h"
+#include "link/CommandExchange.h"
+#include "link/SerialComms.h"
+#include "link/TCPComms.h"
+#include "model/MixerSettings.h"
+#include "protocol/DeviceCommands.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace hzm;
+using namespace hzm::bench;
+
+namespace {
+
+// 1: real pauses. Other values (--pause-scale) only for finding where time goes.
+double g_pauseScale = 1.0;
+
+// The framed size of every command that goes out, to compute the floor from.
+class CommandSizes : public ExchangeObserver {
+public:
+    void commandSent(const QString &framed) override { sizes.append(int(framed.toUtf8().size())); }
+    void commandFinished(bool accepted) override { accepted ? ++good : ++bad; }
+    QList<int> sizes;
+    int good = 0;
+    int bad = 0;
+};
+
+struct Transport {
+    QString name;
+    bool serial = false;
+    int baud = 0;
+};
+
+struct Row {
+    QString name;
+    double measured = 0;
+    double floor = 0;
+    double pausesOnly = 0;
+    double sleepOver = 0; // time the sleeps took beyond the pauses asked for (the scheduler's)
+    qint64 sent = 0;
+    qint64 received = 0;
+    int commands = 0;
+    bool ok = false;
+    QString note;
+};
+
+// The least time a conversation can take: every pause the protocol asks for, plus the bytes'
+// time on the line (ten bits a byte on a serial line, nothing on loopback TCP).
+double floorSeconds(const Transport &t, const CommandSizes &sizes, int commandPauses, qint64 bytes,
+                    double *pausesOnly) {
+    qint64 ms = 0;
+    for (int n : sizes.sizes) {
+        if (t.serial) {
+            const int chunks = (n + 15) / 16;
+            ms += qint64(chunks - 1) * pauseMilliseconds(Pause::BetweenChunks) +
+                  pauseMilliseconds(Pause::AfterWrite);
+        }
+    }
+    ms += qint64(sizes.good) * pauseMilliseconds(Pause::AfterGoodReply);
+    ms += qint64(sizes.bad) * pauseMilliseconds(Pause::BetweenCommands);
+    ms += qint64(commandPauses) * pauseMilliseconds(Pause::BetweenCommands);
+    *pausesOnly = ms / 1000.0;
+    const double wire = t.serial ? double(bytes) * 10.0 / t.baud : 0.0;
+    return ms / 1000.0 + wire;
+}
+
+std::unique_ptr<sim::SimServer> startSim(const Transport &t) {
+    sim::SimOptions o;
+    o.tcpPort = t.serial ? -1 : 0;
+    o.pty = t.serial;
+    if (t.serial)
+        o.baudRate = t.baud;
+    auto server = std::make_unique<sim::SimServer>(o);
+    if (!server->start()) {
+        std::fprintf(stderr, "hzm-bench: the simulated mixer did not start: %s\n",
+                     qPrintable(server->errorString()));
+        return nullptr;
+    }
+    return server;
+}
+
+std::unique_ptr<CountingComms> linkTo(const Transport &t, sim::SimServer &server) {
+    std::unique_ptr<Comms> inner;
+    if (t.serial)
+        inner = std::make_unique<SerialComms>(server.ptyPath(), t.baud);
+    else
+        inner = std::make_unique<TCPComms>(server.tcpAddress(), server.tcpPort());
+    return std::make_unique<CountingComms>(std::move(inner));
+}
+
+Row runWhole(const Transport &t, bool send) {
+    Row row;
+    row.name = QStringLiteral("%1 %2").arg(send ? QStringLiteral("Send all") : QStringLiteral("Read all"), t.name);
+    auto server = startSim(t);
+    if (!server)
+        return row;
+    const MixerSettings demo = sim::SimMixer::demoSettings();
+    MixerSettings local;
+    LoadFactoryDefaults(local);
+    if (send) {
+        local = demo;
+        MixerSettings factory;
+        LoadFactoryDefaults(factory);
+        server->mixer().setSettings(factory);
+    } else {
+        server->mixer().setSettings(demo);
+    }
+    auto link = linkTo(t, *server);
+    PauseTally tally;
+    tally.scale = g_pauseScale;
+    link->setSleeper(tally.sleeper());
+    if (!link->Open()) {
+        row.note = link->errorString();
+        return row;
+    }
+    CommandSizes sizes;
+    QElapsedTimer clock;
+    clock.start();
+    const int result = send ? SendAllCommands(local, Exchange, *link, &sizes) : ReadAllCommands(local, *link, &sizes);
+    row.measured = clock.nsecsElapsed() / 1e9;
+    link->Close();
+    row.sent = link->sent;
+    row.received = link->received;
+    row.commands = int(sizes.sizes.size());
+    row.sleepOver = tally.sleptNs / 1e9 - tally.totalMs * g_pauseScale / 1000.0;
+    // Send all pauses after each of the twelve outputs and eight inputs.
+    const int commandPauses = send ? 20 : 0;
+    row.floor = floorSeconds(t, sizes, commandPauses, row.sent + row.received, &row.pausesOnly);
+    if (qAbs(tally.totalMs / 1000.0 - row.pausesOnly) > 0.0005)
+        row.note += QStringLiteral("pauses asked %1 s, expected %2 s; ").arg(tally.totalMs / 1000.0).arg(row.pausesOnly);
+    bool same;
+    if (send) {
+        MixerSettings held = server->mixer().settings();
+        held.softwareVersion = demo.softwareVersion;
+        same = held == demo;
+    } else {
+        MixerSettings expected = demo;
+        expected.softwareVersion = local.softwareVersion;
+        same = local == expected;
+    }
+    row.ok = result == 1 && same;
+    if (result != 1)
+        row.note += QStringLiteral("job failed; ");
+    else if (!same)
+        row.note += QStringLiteral("settings differ after the transfer; ");
+    return row;
+}
+
+// Processor time of the job's thread while the mixer takes replyDelayMs before every reply.
+void cpuWhileWaiting(const Transport &t, int replyDelayMs) {
+    auto server = startSim(t);
+    if (!server)
+        return;
+    sim::FaultSettings faults;
+    faults.replyDelayMs = replyDelayMs;
+    server->mixer().setFaults(faults);
+    auto link = linkTo(t, *server);
+    PauseTally tally;
+    link->setSleeper(tally.sleeper());
+    if (!link->Open())
+        return;
+    MixerSettings settings;
+    LoadFactoryDefaults(settings);
+    settings.softwareVersion = QStringLiteral("1.05");
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    QElapsedTimer clock;
+    clock.start();
+    CommandSizes sizes;
+    const int ok = ReadOutput(settings, 9, *link, &sizes);
+    const double wall = clock.nsecsElapsed() / 1e9;
+    getrusage(RUSAGE_THREAD, &after);
+    link->Close();
+    auto seconds = [](const timeval &tv) { return tv.tv_sec + tv.tv_usec / 1e6; };
+    const double cpu = seconds(after.ru_utime) - seconds(before.ru_utime) + seconds(after.ru_stime) -
+                       seconds(before.ru_stime);
+    std::printf("%-28s %9.3f s wall %9.4f s cpu   share of one core %6.3f %%   (%d commands, %d ms before "
+                "each reply)%s\n",
+                qPrintable(QStringLiteral("CPU waiting %1").arg(t.name)), wall, cpu, 100.0 * cpu / wall,
+                int(sizes.sizes.size()), replyDelayMs, ok ? "" : "  JOB FAILED");
+    std::fflush(stdout);
+}
+
+void printRow(const Row &r) {
+    std::printf("%-28s %9.3f %9.3f %8.4f %8.2f %8.2f %9lld %9lld %6d  %s%s\n", qPrintable(r.name),
+                r.measured, r.floor, r.floor > 0 ? r.measured / r.floor : 0.0,
+                r.commands > 0 ? 1000.0 * (r.measured - r.floor) / r.commands : 0.0,
+                r.commands > 0 ? 1000.0 * r.sleepOver / r.commands : 0.0, static_cast<long long>(r.sent),
+                static_cast<long long>(r.received), r.commands,
+                r.ok ? (r.floor > 0 && r.measured / r.floor <= 1.05 ? "ok" : "OVER 1.05") : "FAILED ",
+                qPrintable(r.note.isEmpty() ? QString() : QStringLiteral(" ") + r.note));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList only;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--only") && i + 1 < args.size())
+            only << args[++i];
+        else if (args[i] == QLatin1String("--pause-scale") && i + 1 < args.size())
+            g_pauseScale = args[++i].toDouble();
+        else {
+            std::fprintf(stderr, "usage: hzm-bench [--only tcp|pty19200|pty9600|cpu]...\n");
+            return 2;
+        }
+    }
+    auto wanted = [&](const char *name) { return only.isEmpty() || only.contains(QLatin1String(name)); };
+
+    const Transport tcp{QStringLiteral("TCP loopback"), false, 0};
+    const Transport pty19200{QStringLiteral("pty 19200"), true, 19200};
+    const Transport pty9600{QStringLiteral("pty 9600"), true, 9600};
+
+    bool allOk = true;
+    std::printf("%-28s %9s %9s %8s %8s %8s %9s %9s %6s\n", "transfer", "measured", "floor", "ratio", "ms/cmd",
+                "oversl", "sent", "received", "cmds");
+    for (const auto &[key, transport] : {std::pair{"tcp", tcp}, std::pair{"pty19200", pty19200},
+                                         std::pair{"pty9600", pty9600}}) {
+        if (!wanted(key))
+            continue;
+        for (bool send : {false, true}) {
+            const Row r = runWhole(transport, send);
+            printRow(r);
+            allOk = allOk && r.ok;
+        }
+    }
+    if (wanted("cpu")) {
+        cpuWhileWaiting(tcp, 300);
+        cpuWhileWaiting(pty19200, 300);
+    }
+    std::printf("(seconds; ms/cmd = time over the floor per command, oversl = of which the sleeps' own "
+                "overshoot (scheduler wake-up latency); floor = the protocol's pauses + 10 bits a byte at the line rate on serial; "
+                "the pseudo-terminal itself moves bytes without the line's delay)\n");
+    return allOk ? 0 : 1;
+}
