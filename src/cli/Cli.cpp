@@ -6,6 +6,7 @@
 #include "discovery/Discovery.h"
 #include "discovery/DiscoveryModel.h"
 #include "files/SettingsFile.h"
+#include "files/TextExport.h"
 #include "link/LinkSelection.h"
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
@@ -13,10 +14,6 @@
 #include "model/TextHelpers.h"
 #include "protocol/MixerJobs.h"
 
-#if __has_include("files/TextExport.h")
-#include "files/TextExport.h"
-#define HZM_HAVE_TEXT_EXPORT 1
-#endif
 
 #include <QCoreApplication>
 #include <QDir>
@@ -686,7 +683,8 @@ int Runner::cmdSend() {
         job = SendInputJob(settings);
         break;
     }
-    return cmdSingle(job) == ExitSuccess ? int(ExitSuccess) : int(ExitFailed);
+    const TransferOutcome outcome = transfer(settings, job);
+    return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
 }
 
 int Runner::cmdKey() {
@@ -882,16 +880,13 @@ int Runner::cmdExport() {
     QString why;
     if (!writableTarget(out, why))
         return fail(why);
-#ifdef HZM_HAVE_TEXT_EXPORT
-    if (!ExportText(out, settings)) {
-        printErr(QStringLiteral("hzmctl export: cannot write %1\n").arg(out));
+    QString error;
+    if (!ExportText(out, settings, &error)) {
+        printErr(QStringLiteral("hzmctl export: cannot write %1%2\n")
+                     .arg(out, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
         return ExitFailed;
     }
     return ExitSuccess;
-#else
-    printErr(QStringLiteral("hzmctl export: the text export is not part of this build\n"));
-    return ExitFailed;
-#endif
 }
 
 int Runner::cmdShow() {

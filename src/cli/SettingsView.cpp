@@ -48,7 +48,8 @@ FieldView onOffField(const QString &key, const QString &label, int value) {
     return {key, label, value ? QStringLiteral("on") : QStringLiteral("off"), QJsonValue(value != 0)};
 }
 
-// Bit n-1 of mask for n = 1..count: "1 on, 2 off, ..."; JSON: the numbers that are on.
+// Bit n-1 of mask for n = 1..count: "1 on  2 off  ..." (no commas, so that verify's
+// "file ..., mixer ..." stays readable); JSON: the numbers that are on.
 FieldView maskField(const QString &key, const QString &label, int mask, int count) {
     QStringList parts;
     QJsonArray on;
@@ -58,7 +59,7 @@ FieldView maskField(const QString &key, const QString &label, int mask, int coun
         if (set)
             on.append(n);
     }
-    return {key, label, parts.join(QStringLiteral(", ")), on};
+    return {key, label, parts.join(QStringLiteral("  ")), on};
 }
 
 FieldView listField(const QString &key, const QString &label, int index, const OptionList &list) {
@@ -121,7 +122,7 @@ SectionView outputView(const MixerSettings &s, int index) {
             }
         }
         f << FieldView{QStringLiteral("members"), QStringLiteral("Member zones"),
-                       members.isEmpty() ? QStringLiteral("none") : members.join(QStringLiteral(", ")), memberArray};
+                       members.isEmpty() ? QStringLiteral("none") : members.join(QLatin1Char(' ')), memberArray};
         f << onOffField(QStringLiteral("enabled"), QStringLiteral("Enabled"), g.enabled);
     }
     return v;

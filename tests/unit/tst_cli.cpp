@@ -1,0 +1,570 @@
+// hzmctl end to end: the executable against the simulated mixer over TCP and over its
+// pseudo-terminal, with real settings files in a temporary folder. The slow cases (whole reads
+// and sends, silent mixers) run as concurrent processes, each against a mixer of its own.
+#include "SimServer.h"
+
+#include "PtyPair.h"
+
+#include "files/SettingsFile.h"
+#include "model/MixerSettings.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <functional>
+#include <memory>
+
+using namespace hzm;
+using namespace hzm::sim;
+
+namespace {
+
+QString cliPath() { return QStringLiteral(HZM_BUILD_DIR "/hzmctl"); }
+
+struct CliResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QProcess *startCli(const QStringList &args, QObject *parent = nullptr) {
+    auto *process = new QProcess(parent);
+    process->setProgram(cliPath());
+    process->setArguments(args);
+    process->start();
+    return process;
+}
+
+CliResult finishCli(QProcess &process, int timeoutMs = 60000) {
+    CliResult r;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        r.err = QStringLiteral("(timed out)");
+        return r;
+    }
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err += QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+CliResult runCli(const QStringList &args, int timeoutMs = 60000) {
+    std::unique_ptr<QProcess> process(startCli(args));
+    return finishCli(*process, timeoutMs);
+}
+
+std::unique_ptr<SimServer> startSim(bool tcp, bool pty, int baud = 9600) {
+    SimOptions o;
+    o.tcpPort = tcp ? 0 : -1;
+    o.pty = pty;
+    o.baudRate = baud;
+    auto server = std::make_unique<SimServer>(o);
+    if (!server->start())
+        qWarning("simulated mixer: %s", qPrintable(server->errorString()));
+    return server;
+}
+
+QStringList tcpLink(const SimServer &s) { return {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(s.tcpPort())}; }
+QStringList ptyLink(const SimServer &s) {
+    return {QStringLiteral("--serial"), s.ptyPath(), QStringLiteral("--baud"), QString::number(s.options().baudRate)};
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+bool saveSettings(const QString &path, const MixerSettings &settings) {
+    ModifiedFlag modified;
+    return SaveSettingsFile(path, settings, modified) == 1;
+}
+
+bool loadSettings(const QString &path, MixerSettings &settings) {
+    ModifiedFlag modified;
+    return LoadSettingsFile(path, settings, modified) == 1;
+}
+
+// Settings that differ from the factory defaults in zone 3, input 2 and the system settings.
+MixerSettings changedSettings() {
+    MixerSettings s;
+    s.zones[2].name = QStringLiteral("Bar");
+    s.zones[2].level = 20;
+    s.inputs[1].name = QStringLiteral("Jukebox");
+    s.inputs[1].gain = 4;
+    s.system.muteLevel = 33;
+    return s;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(QFile::exists(cliPath()), qPrintable(cliPath()));
+        QVERIFY(saveSettings(path(QStringLiteral("defaults.hzc")), MixerSettings()));
+        QVERIFY(saveSettings(path(QStringLiteral("changed.hzc")), changedSettings()));
+        QVERIFY(writeFile(path(QStringLiteral("garbage.hzc")), QByteArray("not a settings file\r\n")));
+        QVERIFY(writeFile(path(QStringLiteral("binary.hzc")), QByteArray("\x00\x01\xff\xfe", 4)));
+    }
+
+    // ---- Help and usage
+
+    void help_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("tool") << QStringList{"--help"} << "Usage: hzmctl [LINK] COMMAND";
+        QTest::newRow("tool -h") << QStringList{"-h"} << "Exit status";
+        const char *commands[] = {"version", "read",     "send", "set-defaults", "reset", "key", "detect",
+                                  "discover", "new", "export", "show", "verify"};
+        for (const char *c : commands)
+            QTest::newRow(c) << QStringList{QString::fromLatin1(c), "--help"}
+                             << QStringLiteral(" %1").arg(QLatin1String(c));
+        QTest::newRow("show documents its JSON") << QStringList{"show", "--help"} << "\"format\": \"hzm-settings\"";
+        QTest::newRow("discover documents its JSON") << QStringList{"discover", "--help"} << "\"hzm-discovery\"";
+    }
+    void help() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        const CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains(expected), qPrintable(r.out));
+        QVERIFY(r.err.isEmpty());
+    }
+
+    void badUsage_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        const QString tcp = QStringLiteral("127.0.0.1:9");
+        QTest::newRow("nothing") << QStringList{} << "no command";
+        QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command fly";
+        QTest::newRow("unknown option") << QStringList{"--tcp", tcp, "version", "--fast"} << "--fast";
+        QTest::newRow("option of another command") << QStringList{"show", "x.hzc", "--partial"} << "--partial";
+        QTest::newRow("missing file argument") << QStringList{"--tcp", tcp, "read"} << "missing argument";
+        QTest::newRow("extra argument") << QStringList{"new", "a.hzc", "b.hzc"} << "b.hzc";
+        QTest::newRow("no link") << QStringList{"version"} << "--tcp";
+        QTest::newRow("both links") << QStringList{"--tcp", tcp, "--serial", "COM1", "version"} << "not both";
+        QTest::newRow("bad rate") << QStringList{"--serial", "COM1", "--baud", "1234", "version"} << "1234";
+        QTest::newRow("baud without serial") << QStringList{"--tcp", tcp, "--baud", "9600", "version"} << "--serial";
+        QTest::newRow("bad port") << QStringList{"--tcp", "127.0.0.1:99999", "version"} << "99999";
+        QTest::newRow("no host") << QStringList{"--tcp", ":4999", "version"} << "no host";
+        QTest::newRow("COM11") << QStringList{"--serial", "COM11", "version"} << "COM11";
+        QTest::newRow("tcp value missing") << QStringList{"version", "--tcp"} << "--tcp needs a value";
+        QTest::newRow("only output 13") << QStringList{"--tcp", tcp, "send", "f.hzc", "--only", "output", "13"}
+                                        << "1 to 12";
+        QTest::newRow("only input 0") << QStringList{"--tcp", tcp, "send", "f.hzc", "--only", "input", "0"}
+                                      << "1 to 8";
+        QTest::newRow("only output without number") << QStringList{"--tcp", tcp, "send", "f.hzc", "--only", "output"}
+                                                    << "needs a number";
+        QTest::newRow("only nonsense") << QStringList{"--tcp", tcp, "send", "f.hzc", "--only", "zones"} << "zones";
+        QTest::newRow("old key short") << QStringList{"--tcp", tcp, "key", "123", "5678"} << "Old Key invalid!";
+        QTest::newRow("new key with 9") << QStringList{"--tcp", tcp, "key", "1234", "5679"} << "New Key invalid!";
+        QTest::newRow("key with blank") << QStringList{"--tcp", tcp, "key", "1234", " 567"} << "New Key invalid!";
+        QTest::newRow("detect over tcp") << QStringList{"--tcp", tcp, "detect"} << "--serial";
+        QTest::newRow("show with a link") << QStringList{"--tcp", tcp, "show", "x.hzc"} << "without a link";
+        QTest::newRow("discover timeout") << QStringList{"discover", "--timeout", "soon"} << "soon";
+        QTest::newRow("discover broadcast") << QStringList{"discover", "--broadcast", "nowhere"} << "nowhere";
+        QTest::newRow("discover broadcast of no interface")
+            << QStringList{"discover", "--interface", "127.0.0.2", "--broadcast", "10.1.2.255"} << "10.1.2.255";
+        QTest::newRow("absent serial port") << QStringList{"--serial", "/dev/hzm-no-such-port", "--baud", "9600",
+                                                           "version"}
+                                            << "/dev/hzm-no-such-port";
+        QTest::newRow("absent serial port, detect") << QStringList{"--serial", "/dev/hzm-no-such-port", "detect"}
+                                                    << "/dev/hzm-no-such-port";
+    }
+    void badUsage() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // Unreadable or invalid input files: exit 2, the file named, nothing sent to the mixer.
+    void unreadableFiles_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("file");
+        for (const char *command : {"show", "send", "verify", "export"}) {
+            const QString c = QString::fromLatin1(command);
+            QTest::newRow(qPrintable(c + " missing")) << c << "missing.hzc";
+            QTest::newRow(qPrintable(c + " folder")) << c << ".";
+            QTest::newRow(qPrintable(c + " garbage")) << c << "garbage.hzc";
+            QTest::newRow(qPrintable(c + " binary")) << c << "binary.hzc";
+        }
+    }
+    void unreadableFiles() {
+        QFETCH(QString, command);
+        QFETCH(QString, file);
+        auto server = startSim(true, false);
+        const QString filePath = file == QLatin1String(".") ? m_dir.path() : path(file);
+        QStringList args;
+        if (command == QLatin1String("send") || command == QLatin1String("verify"))
+            args << tcpLink(*server);
+        args << command << filePath;
+        if (command == QLatin1String("export"))
+            args << path(QStringLiteral("never.txt"));
+        const CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(filePath), qPrintable(r.err));
+        QVERIFY(server->mixer().receivedBodies().isEmpty());
+        QVERIFY(!QFile::exists(path(QStringLiteral("never.txt"))));
+    }
+
+    // ---- Files only
+
+    void newShowExport() {
+        const QString file = path(QStringLiteral("new.hzc"));
+        QCOMPARE(runCli({"new", file}).exitCode, 0);
+        MixerSettings loaded;
+        QVERIFY(loadSettings(file, loaded));
+        QVERIFY(loaded.sameConfiguration(MixerSettings()));
+
+        CliResult r = runCli({"show", path(QStringLiteral("changed.hzc"))});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.err.isEmpty());
+        for (const char *expected : {"Zone 3\n", "Bar", "-20 dB", "Group 4", "Input 2", "Jukebox", "+8 dB", "Mute",
+                                     "1 on  2 off", "-33 dB", "Stereo"})
+            QVERIFY2(r.out.contains(QLatin1String(expected)), expected);
+
+        r = runCli({"show", "--json", path(QStringLiteral("changed.hzc"))});
+        QCOMPARE(r.exitCode, 0);
+        QJsonParseError error;
+        const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(root.value("format").toString(), QStringLiteral("hzm-settings"));
+        QCOMPARE(root.value("format_version").toInt(), 1);
+        const QJsonArray outputs = root.value("outputs").toArray();
+        QCOMPARE(outputs.size(), 12);
+        const QJsonObject zone3 = outputs.at(2).toObject();
+        QCOMPARE(zone3.value("kind").toString(), QStringLiteral("zone"));
+        QCOMPARE(zone3.value("number").toInt(), 3);
+        QCOMPARE(zone3.value("name").toString(), QStringLiteral("Bar"));
+        QCOMPARE(zone3.value("level_db").toInt(), -20);
+        QCOMPARE(zone3.value("min_level_db").toString(), QStringLiteral("mute"));
+        QCOMPARE(zone3.value("line_inputs").toArray().size(), 8);
+        QCOMPARE(zone3.value("priority_input").toString(), QStringLiteral("none"));
+        const QJsonObject group1 = outputs.at(8).toObject();
+        QCOMPARE(group1.value("kind").toString(), QStringLiteral("group"));
+        QCOMPARE(group1.value("enabled").toBool(true), false);
+        QVERIFY(group1.value("members").toArray().isEmpty());
+        QVERIFY(!group1.contains("treble_db"));
+        const QJsonArray inputs = root.value("inputs").toArray();
+        QCOMPARE(inputs.size(), 8);
+        QCOMPARE(inputs.at(1).toObject().value("gain_db").toInt(), 8);
+        QCOMPARE(root.value("system").toObject().value("mute_level_db").toInt(), -33);
+        QCOMPARE(root.value("system").toObject().value("mic_priority_hold_s").toInt(), 3);
+
+        const QString out = path(QStringLiteral("export.txt"));
+        r = runCli({"export", path(QStringLiteral("changed.hzc")), out});
+        QCOMPARE(r.exitCode, 0);
+        QFile exported(out);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        const QByteArray text = exported.readAll();
+        QVERIFY(text.startsWith("<Z1,L=Zone 1/>\r\n"));
+        QVERIFY(text.contains("<Z3,L=Bar/>\r\n<Z3.MU,S1/>"));
+        QVERIFY(text.contains("<L2,L=Jukebox/>\r\n"));
+    }
+
+    void unwritableTargets_data() {
+        QTest::addColumn<QStringList>("args");
+        const QString nowhere = m_dir.filePath(QStringLiteral("no/such/folder/x"));
+        QTest::newRow("new") << QStringList{"new", nowhere};
+        QTest::newRow("new over a folder") << QStringList{"new", m_dir.path()};
+        QTest::newRow("export") << QStringList{"export", path(QStringLiteral("defaults.hzc")), nowhere};
+        QTest::newRow("read") << QStringList{"--tcp", "127.0.0.1:9", "read", nowhere};
+    }
+    void unwritableTargets() {
+        QFETCH(QStringList, args);
+        const CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(args.last()), qPrintable(r.err));
+    }
+
+    // ---- Short conversations over both links
+
+    void linkCommands_data() {
+        QTest::addColumn<bool>("overPty");
+        QTest::newRow("tcp") << false;
+        QTest::newRow("pty") << true;
+    }
+    void linkCommands() {
+        QFETCH(bool, overPty);
+        auto server = startSim(!overPty, overPty);
+        QVERIFY(server->isRunning());
+        const QStringList link = overPty ? ptyLink(*server) : tcpLink(*server);
+        SimMixer &mixer = server->mixer();
+
+        CliResult r = runCli(link + QStringList{"version"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("1.05\n"));
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+
+        const QString changed = path(QStringLiteral("changed.hzc"));
+        r = runCli(link + QStringList{"send", changed, "--only", "output", "3"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(mixer.settings().zones[2], changedSettings().zones[2]);
+        QCOMPARE(mixer.settings().inputs[1], MixerSettings().inputs[1]); // only zone 3 went out
+
+        r = runCli(link + QStringList{"send", changed, "--only", "input", "2"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(mixer.settings().inputs[1], changedSettings().inputs[1]);
+
+        r = runCli(link + QStringList{"set-defaults"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(mixer.settings().sameConfiguration(MixerSettings()));
+
+        r = runCli(link + QStringList{"reset"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(mixer.resetCount(), 1);
+
+        // The key goes out once, masked in the log.
+        mixer.clearLog();
+        r = runCli(link + QStringList{"--log", "key", "1234", "5678"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(mixer.installerKey(), QStringLiteral("5678"));
+        QCOMPARE(mixer.receivedBodies(), QStringList{"SY,K12345678"});
+        QVERIFY2(r.err.contains(QLatin1String("<SY,K********/>")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QLatin1String("1234")) && !r.err.contains(QLatin1String("5678")));
+        QVERIFY(r.out.isEmpty());
+
+        // A wrong old key is refused: four attempts, then the failure.
+        r = runCli(link + QStringList{"key", "1234", "8888"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith(QLatin1String("Transfer failed.\n")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QLatin1String("refused <SY,K********/>")), qPrintable(r.err));
+        QCOMPARE(mixer.installerKey(), QStringLiteral("5678"));
+    }
+
+    // The log shows every command and reply; refusals are retried.
+    void logAndRetries() {
+        auto server = startSim(true, false);
+        server->mixer().refuseNext(QStringLiteral("SY,VQ"), 2);
+        const CliResult r = runCli(tcpLink(*server) + QStringList{"--log", "version"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("1.05\n"));
+        const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.at(0), QStringLiteral("<SY,VQ/>"));
+        QVERIFY(lines.at(1).contains(QLatin1String("<!")));
+        QCOMPARE(lines.at(4), QStringLiteral("<SY,VQ/>"));
+        QVERIFY(lines.at(5).startsWith(QLatin1String("<sy,vq")));
+    }
+
+    void transferFailures_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("refused four times") << "refuse" << "refused <SY,SD/> 4 times";
+        QTest::newRow("connection refused") << "closed" << "cannot open 127.0.0.1:";
+    }
+    void transferFailures() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        auto server = startSim(true, false);
+        QStringList link = tcpLink(*server);
+        if (fault == QLatin1String("refuse")) {
+            server->mixer().refuseNext(QStringLiteral("SY,SD"), 4);
+        } else {
+            const quint16 port = server->tcpPort();
+            server->stop();
+            link = QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(port)};
+        }
+        const CliResult r = runCli(link + QStringList{"set-defaults"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith(QLatin1String("Transfer failed.\n")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void discover() {
+        SimOptions o;
+        o.tcpPort = -1;
+        o.discoveryPort = 0;
+        o.discoveryFrom = QHostAddress(QStringLiteral("127.0.0.2"));
+        o.name = QStringLiteral("Lobby");
+        SimServer server(o);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const QStringList base{"discover", "--interface", "127.0.0.2", "--broadcast", "127.255.255.255",
+                               "--discovery-port", QString::number(server.discoveryPort()), "--timeout", "700"};
+
+        CliResult r = runCli(base + QStringList{"--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(root.value("format").toString(), QStringLiteral("hzm-discovery"));
+        const QJsonArray mixers = root.value("mixers").toArray();
+        QCOMPARE(mixers.size(), 1);
+        const QJsonObject m = mixers.at(0).toObject();
+        QCOMPARE(m.value("address").toString(), QStringLiteral("127.0.0.2"));
+        QCOMPARE(m.value("name").toString(), QStringLiteral("Lobby"));
+        QCOMPARE(m.value("mac").toString(), o.macAddress);
+        QCOMPARE(m.value("description").toString(), o.description);
+
+        r = runCli(base);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("127.0.0.2\tLobby\t%1\t%2\n").arg(o.macAddress, o.description));
+
+        // Nobody on that port: an empty list and exit status 1.
+        quint16 silentPort = 0;
+        {
+            QUdpSocket s;
+            QVERIFY(s.bind(QHostAddress::LocalHost, 0));
+            silentPort = s.localPort();
+        }
+        QStringList quiet = base;
+        quiet[6] = QString::number(silentPort);
+        r = runCli(quiet + QStringList{"--json"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(QJsonDocument::fromJson(r.out.toUtf8()).object().value("mixers").toArray().isEmpty());
+        QVERIFY(r.err.contains(QLatin1String("no mixer answered")));
+    }
+
+    // ---- Long conversations, run side by side
+
+    void longConversations() {
+        struct Case {
+            QString name;
+            std::unique_ptr<SimServer> server;
+            std::unique_ptr<test::PtyPair> silentPty;
+            QStringList args;
+            int exitCode = 0;
+            std::function<void(const CliResult &, Case &)> check;
+            std::unique_ptr<QProcess> process;
+        };
+        std::vector<Case> cases;
+        const QString demoFile = path(QStringLiteral("demo.hzc"));
+        const QString changedFile = path(QStringLiteral("changed.hzc"));
+        auto add = [&cases](QString name, std::unique_ptr<SimServer> server, int exitCode,
+                            std::function<QStringList(SimServer &)> args,
+                            std::function<void(const CliResult &, Case &)> check) {
+            Case c;
+            c.name = std::move(name);
+            c.server = std::move(server);
+            c.exitCode = exitCode;
+            if (c.server)
+                c.args = args(*c.server);
+            c.check = std::move(check);
+            cases.push_back(std::move(c));
+        };
+        auto demoSim = [](bool pty = false) {
+            auto s = startSim(!pty, pty, 19200);
+            s->mixer().setSettings(SimMixer::demoSettings());
+            return s;
+        };
+
+        // Read all over TCP, saved; read over the pty (detecting the rate); a read that fails
+        // part-way leaves no file, or with --partial what was read.
+        add("read tcp", demoSim(), 0,
+            [&](SimServer &s) { return tcpLink(s) + QStringList{"read", demoFile}; },
+            [&](const CliResult &, Case &c) {
+                MixerSettings loaded;
+                QVERIFY(loadSettings(demoFile, loaded));
+                QVERIFY(loaded.sameConfiguration(c.server->mixer().settings()));
+            });
+        const QString ptyFile = path(QStringLiteral("pty.hzc"));
+        add("read pty, rate detected", demoSim(true), 0,
+            [&](SimServer &s) { return QStringList{"--serial", s.ptyPath(), "read", ptyFile}; },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+                MixerSettings loaded;
+                QVERIFY(loadSettings(ptyFile, loaded));
+                QVERIFY(loaded.sameConfiguration(c.server->mixer().settings()));
+            });
+        const QString failedFile = path(QStringLiteral("failed.hzc"));
+        add("read refused part-way", demoSim(), 1,
+            [&](SimServer &s) {
+                s.mixer().refuseNext(QStringLiteral("Z3*"), 4);
+                return tcpLink(s) + QStringList{"read", failedFile};
+            },
+            [&](const CliResult &r, Case &) {
+                QVERIFY(r.err.startsWith(QLatin1String("Transfer failed.\n")));
+                QVERIFY2(r.err.contains(QLatin1String("refused <Z3")), qPrintable(r.err));
+                QVERIFY2(r.err.contains(QLatin1String("nothing written to ") + failedFile), qPrintable(r.err));
+                QVERIFY(!QFile::exists(failedFile));
+            });
+        const QString partialFile = path(QStringLiteral("partial.hzc"));
+        add("read silent part-way, partial", demoSim(), 1,
+            [&](SimServer &s) {
+                s.mixer().neverAnswer(QStringLiteral("Z3*"));
+                return tcpLink(s) + QStringList{"read", partialFile, "--partial"};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.err.contains(QLatin1String("no response from")), qPrintable(r.err));
+                QVERIFY2(r.err.contains(QLatin1String("saved what was read to ") + partialFile), qPrintable(r.err));
+                MixerSettings loaded;
+                QVERIFY(loadSettings(partialFile, loaded));
+                const MixerSettings demo = c.server->mixer().settings();
+                QCOMPARE(loaded.zones[1], demo.zones[1]);       // read before the silence
+                QCOMPARE(loaded.zones[3], MixerSettings().zones[3]); // never read
+            });
+        // verify: the same, and with differences.
+        add("verify same", nullptr, 0, {}, {});
+        cases.back().server = startSim(true, false);
+        cases.back().server->mixer().setSettings(changedSettings());
+        cases.back().args = tcpLink(*cases.back().server) + QStringList{"verify", changedFile};
+        cases.back().check = [](const CliResult &r, Case &) {
+            QVERIFY(r.out.isEmpty());
+            QVERIFY(r.err.isEmpty());
+        };
+        add("verify differs", startSim(true, false), 1,
+            [&](SimServer &s) { return tcpLink(s) + QStringList{"verify", changedFile}; },
+            [&](const CliResult &r, Case &) {
+                const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                QCOMPARE(lines,
+                         QStringList({"Zone 3 Name: file \"Bar\", mixer \"Zone 3\"",
+                                      "Zone 3 Level: file -20 dB, mixer -61 dB",
+                                      "Input 2 Name: file \"Jukebox\", mixer \"Input 2\"",
+                                      "Input 2 Gain: file +8 dB, mixer 0 dB",
+                                      "System Emergency mute level: file -33 dB, mixer 0 dB"}));
+                QVERIFY2(r.err.contains(QLatin1String("5 fields differ")), qPrintable(r.err));
+            });
+        // Send all over TCP.
+        add("send all", startSim(true, false), 0,
+            [&](SimServer &s) { return tcpLink(s) + QStringList{"send", changedFile}; },
+            [&](const CliResult &, Case &c) {
+                QVERIFY(c.server->mixer().settings().sameConfiguration(changedSettings()));
+            });
+        // Detection on a line where nobody answers: the desktop program's warning.
+        add("detect, no mixer", nullptr, 1, {}, [](const CliResult &r, Case &) {
+            QVERIFY2(r.err.contains(QLatin1String("Unable to auto-detect baud rate, setting to 9600.")),
+                     qPrintable(r.err));
+            QVERIFY(r.out.isEmpty());
+        });
+        cases.back().silentPty = std::make_unique<test::PtyPair>();
+        cases.back().args = QStringList{"--serial", cases.back().silentPty->slavePath(), "detect"};
+        add("detect", startSim(false, true, 4800), 0,
+            [&](SimServer &s) { return QStringList{"--serial", s.ptyPath(), "detect"}; },
+            [](const CliResult &r, Case &) { QCOMPARE(r.out, QStringLiteral("4800\n")); });
+
+        for (Case &c : cases) {
+            if (c.server)
+                QVERIFY2(c.server->isRunning(), qPrintable(c.name));
+            c.process.reset(startCli(c.args));
+        }
+        for (Case &c : cases) {
+            const CliResult r = finishCli(*c.process, 240000);
+            QVERIFY2(r.exitCode == c.exitCode,
+                     qPrintable(QStringLiteral("%1: exit %2, stderr: %3").arg(c.name).arg(r.exitCode).arg(r.err)));
+            if (c.check) {
+                c.check(r, c);
+                if (QTest::currentTestFailed())
+                    qWarning("in case %s", qPrintable(c.name));
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
