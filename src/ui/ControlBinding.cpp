@@ -49,14 +49,18 @@ bool isTicked(QWidget *control) {
 
 } // namespace
 
-void SetBindingBeep(std::function<void()> beep) { beepHook() = std::move(beep); }
+void SetBindingBeep(std::function<void()> beep) {
+    beepHook() = std::move(beep);
+}
 
 ScopedBindingBeep::ScopedBindingBeep(std::function<void()> beep) : m_previous(beepHook()) {
     if (beep)
         beepHook() = std::move(beep);
 }
 
-ScopedBindingBeep::~ScopedBindingBeep() { beepHook() = std::move(m_previous); }
+ScopedBindingBeep::~ScopedBindingBeep() {
+    beepHook() = std::move(m_previous);
+}
 
 void BindingBeep() {
     if (beepHook())
@@ -65,8 +69,7 @@ void BindingBeep() {
         QApplication::beep();
 }
 
-template <typename R>
-int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked) {
+template <typename R> int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked) {
     if (!row || !record || !row->intField)
         return 0;
     int &field = record->*(row->intField);
@@ -84,8 +87,7 @@ int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked) {
     return 0;
 }
 
-template <typename R>
-static int updateText(QLineEdit *edit, const ControlBinding<R> *row, R *record) {
+template <typename R> static int updateText(QLineEdit *edit, const ControlBinding<R> *row, R *record) {
     if (!edit || row->valueKind != ValueKind::Text || !row->textField)
         return 0;
     const QString text = edit->text().left(kEditBufferChars);
@@ -105,8 +107,7 @@ static int updateText(QLineEdit *edit, const ControlBinding<R> *row, R *record) 
     return 1;
 }
 
-template <typename R>
-int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record) {
+template <typename R> int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record) {
     if (!control || !row || !record)
         return 0;
     switch (row->controlKind) {
@@ -184,9 +185,9 @@ void FillComboFromList(QComboBox *combo, const QStringList &list) {
     }
 }
 
-#define HZM_INSTANTIATE_BINDING(R)                                                                        \
-    template int ApplyCheckValue<R>(const ControlBinding<R> *, R *, int);                                 \
-    template int UpdateBoundField<R>(QWidget *, const ControlBinding<R> *, R *);                          \
+#define HZM_INSTANTIATE_BINDING(R)                                                                           \
+    template int ApplyCheckValue<R>(const ControlBinding<R> *, R *, int);                                    \
+    template int UpdateBoundField<R>(QWidget *, const ControlBinding<R> *, R *);                             \
     template int HandleBoundCommand<R>(const ControlBinding<R> *, R *, QWidget *, int, int, int &);
 
 HZM_INSTANTIATE_BINDING(InputSettings)
@@ -199,7 +200,9 @@ HZM_INSTANTIATE_BINDING(SystemSettings)
 
 // ---- The pages' tables -------------------------------------------------------------------------
 
-static bool isValidLabel(const QString &text) { return IsValidLabel(text); }
+static bool isValidLabel(const QString &text) {
+    return IsValidLabel(text);
+}
 
 const ControlBinding<InputSettings> kInputTable[] = {
     comboRow(1011, &InputSettings::gain),
@@ -243,16 +246,11 @@ const ControlBinding<ZoneEq> kToneTable[] = {
 };
 
 const ControlBinding<GroupSettings> kGroupTable[] = {
-    bitRow(1067, &GroupSettings::memberMask, 1),
-    bitRow(1068, &GroupSettings::memberMask, 2),
-    bitRow(1069, &GroupSettings::memberMask, 4),
-    bitRow(1070, &GroupSettings::memberMask, 8),
-    bitRow(1071, &GroupSettings::memberMask, 16),
-    bitRow(1072, &GroupSettings::memberMask, 32),
-    bitRow(1073, &GroupSettings::memberMask, 64),
-    bitRow(1074, &GroupSettings::memberMask, 128),
-    flagRow(1075, &GroupSettings::enabled),
-    endRow<GroupSettings>(),
+    bitRow(1067, &GroupSettings::memberMask, 1),  bitRow(1068, &GroupSettings::memberMask, 2),
+    bitRow(1069, &GroupSettings::memberMask, 4),  bitRow(1070, &GroupSettings::memberMask, 8),
+    bitRow(1071, &GroupSettings::memberMask, 16), bitRow(1072, &GroupSettings::memberMask, 32),
+    bitRow(1073, &GroupSettings::memberMask, 64), bitRow(1074, &GroupSettings::memberMask, 128),
+    flagRow(1075, &GroupSettings::enabled),       endRow<GroupSettings>(),
 };
 
 const ControlBinding<SystemSettings> kSystemTable[] = {

@@ -32,19 +32,18 @@ enum class ValueKind : int {
 // The notification that a control sends when the user acts on it. Only the one that matches the
 // control's kind counts as a change.
 enum Notification : int {
-    kClicked = 0,            // check boxes, radio buttons, push buttons
-    kSelectionChanged = 1,   // combo boxes (a user's choice, even of the entry already shown)
-    kEditChanged = 768,      // edit boxes (a user's edit)
+    kClicked = 0,          // check boxes, radio buttons, push buttons
+    kSelectionChanged = 1, // combo boxes (a user's choice, even of the entry already shown)
+    kEditChanged = 768,    // edit boxes (a user's edit)
 };
 
 using TextValidator = bool (*)(const QString &text);
 
-template <typename Record>
-struct ControlBinding {
+template <typename Record> struct ControlBinding {
     int controlId = 0; // 0 ends the table
     ControlKind controlKind = ControlKind::CheckBox;
     ValueKind valueKind = ValueKind::Integer;
-    int Record::*intField = nullptr;     // every value kind but Text
+    int Record::*intField = nullptr;      // every value kind but Text
     QString Record::*textField = nullptr; // Text
     int offValue = 0;
     int onValue = 0;
@@ -61,20 +60,17 @@ template <typename R>
 constexpr ControlBinding<R> radioRow(int id, ValueKind kind, int R::*field, int offValue, int onValue) {
     return {id, ControlKind::RadioButton, kind, field, nullptr, offValue, onValue, 0, nullptr};
 }
-template <typename R>
-constexpr ControlBinding<R> bitRow(int id, int R::*field, int bit) {
+template <typename R> constexpr ControlBinding<R> bitRow(int id, int R::*field, int bit) {
     return {id, ControlKind::CheckBox, ValueKind::Bits, field, nullptr, 0, bit, bit, nullptr};
 }
-template <typename R>
-constexpr ControlBinding<R> flagRow(int id, int R::*field) {
+template <typename R> constexpr ControlBinding<R> flagRow(int id, int R::*field) {
     return {id, ControlKind::CheckBox, ValueKind::Flag, field, nullptr, 0, 1, 0, nullptr};
 }
 template <typename R>
 constexpr ControlBinding<R> textRow(int id, QString R::*field, int maxLength, TextValidator validate) {
     return {id, ControlKind::EditBox, ValueKind::Text, nullptr, field, 0, 0, maxLength, validate};
 }
-template <typename R>
-constexpr ControlBinding<R> endRow() {
+template <typename R> constexpr ControlBinding<R> endRow() {
     return {};
 }
 
@@ -97,13 +93,11 @@ private:
 
 // Applies the check-box rule of the row's value kind; checked is 1 ticked, 0 not.
 // Returns 1 when the field changed.
-template <typename R>
-int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked);
+template <typename R> int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked);
 
 // Writes the control's state into the row's field. Returns 1 when the field changed, 0 otherwise
 // (also when the control, the row or the record is missing).
-template <typename R>
-int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record);
+template <typename R> int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record);
 
 // Finds the control's row and, when the notification means a change for its kind, updates the
 // field. Returns 1 when handled (changed then says whether the field changed), 0 otherwise

@@ -66,8 +66,8 @@ OutputsPage::OutputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidge
         b.check(MicInput1 + i, QStringLiteral("Mic %1").arg(i + 1), micX[i], micY[i], 32, 10);
     b.group(0, QStringLiteral("Input Enable"), 194, 100, 90, 118);
     for (int i = 0; i < 8; ++i)
-        b.check(LineEnable1 + i, QStringLiteral("Line %1").arg(i + 1), i < 4 ? 206 : 243, 114 + 14 * (i % 4), 35,
-                10);
+        b.check(LineEnable1 + i, QStringLiteral("Line %1").arg(i + 1), i < 4 ? 206 : 243, 114 + 14 * (i % 4),
+                35, 10);
     b.group(0, QStringLiteral("Mic Priority"), 294, 46, 83, 43);
     static const int priorityX[] = {303, 303, 340, 340};
     for (int i = 0; i < 4; ++i)
@@ -170,8 +170,8 @@ void OutputsPage::onCommand(QWidget *control, int id, int notification) {
         ScopedBindingBeep beep(m_boxes ? std::function<void()>([this] { m_boxes->beep(); })
                                        : std::function<void()>());
         int changed = 0;
-        int handled = HandleBoundCommand(kOutputTable, &m_settings.zones[size_t(s)], control, id, notification,
-                                         changed);
+        int handled = HandleBoundCommand(kOutputTable, &m_settings.zones[size_t(s)], control, id,
+                                         notification, changed);
         if (!handled && s < kZoneCount)
             handled = HandleBoundCommand(kToneTable, &m_settings.zoneEq[size_t(s)], control, id, notification,
                                          changed);

@@ -33,8 +33,12 @@ double averageCharWidth(const QFont &font) {
 DialogUnits::DialogUnits(const QFont &font)
     : m_x(averageCharWidth(font) / 4.0), m_y(QFontMetricsF(font).height() / 8.0) {}
 
-int DialogUnits::x(double units) const { return int(std::lround(units * m_x)); }
-int DialogUnits::y(double units) const { return int(std::lround(units * m_y)); }
+int DialogUnits::x(double units) const {
+    return int(std::lround(units * m_x));
+}
+int DialogUnits::y(double units) const {
+    return int(std::lround(units * m_y));
+}
 
 QRect DialogUnits::rect(int left, int top, int width, int height) const {
     const int x0 = x(left);
@@ -169,12 +173,15 @@ void TabPage::adopt(const PageBuilder &builder) {
                     [this, combo, id] { onCommand(combo, id, kSelectionChanged); });
         } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
             // Typing and pasting; texts set by a refresh do not count.
-            connect(edit, &QLineEdit::textEdited, this, [this, edit, id] { onCommand(edit, id, kEditChanged); });
+            connect(edit, &QLineEdit::textEdited, this,
+                    [this, edit, id] { onCommand(edit, id, kEditChanged); });
         }
     }
 }
 
-void TabPage::markModified() { m_modified.set(1); }
+void TabPage::markModified() {
+    m_modified.set(1);
+}
 
 void TabPage::showError(const QString &text) {
     const QString caption = QStringLiteral("Error");

@@ -140,7 +140,7 @@ private slots:
         FillComboFromList(&combo, {"1", "2", "3"});
         combo.setCurrentIndex(0);
         QRadioButton radio;
-        QWidget *control = kind == QLatin1String("combo") ? static_cast<QWidget *>(&combo)
+        QWidget *control = kind == QLatin1String("combo")   ? static_cast<QWidget *>(&combo)
                            : kind == QLatin1String("radio") ? static_cast<QWidget *>(&radio)
                                                             : static_cast<QWidget *>(&check);
         static const ControlBinding<SystemSettings> emptyFirst[] = {
@@ -148,7 +148,8 @@ private slots:
             bitRow(1052, &SystemSettings::micGateMask, 4),
             endRow<SystemSettings>(),
         };
-        const ControlBinding<SystemSettings> *table = kind == QLatin1String("empty") ? emptyFirst : kSystemTable;
+        const ControlBinding<SystemSettings> *table =
+            kind == QLatin1String("empty") ? emptyFirst : kSystemTable;
         int reported = 42;
         QCOMPARE(HandleBoundCommand(table, &sys, control, controlId, notification, reported), 0);
         QCOMPARE(reported, 42);
@@ -171,13 +172,19 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("changed");
         QTest::addColumn<int>("beeps");
-        QTest::newRow("sixteen printable") << "ABCDEFGHIJKLMNO~" << "ABCDEFGHIJKLMNO~" << 1 << 0;
-        QTest::newRow("seventeenth character") << "ABCDEFGHIJKLMNOPQ" << "Old" << 0 << 1;
-        QTest::newRow("a tab") << "Lobby\tBar" << "Old" << 0 << 1;
+        QTest::newRow("sixteen printable") << "ABCDEFGHIJKLMNO~"
+                                           << "ABCDEFGHIJKLMNO~" << 1 << 0;
+        QTest::newRow("seventeenth character") << "ABCDEFGHIJKLMNOPQ"
+                                               << "Old" << 0 << 1;
+        QTest::newRow("a tab") << "Lobby\tBar"
+                               << "Old" << 0 << 1;
         QTest::newRow("non-ASCII") << QString::fromUtf8("Caf\xc3\xa9") << "Old" << 0 << 1;
-        QTest::newRow("same text") << "Old" << "Old" << 0 << 0;
-        QTest::newRow("empty") << "" << "" << 1 << 0;
-        QTest::newRow("blank and tilde") << " ~" << " ~" << 1 << 0;
+        QTest::newRow("same text") << "Old"
+                                   << "Old" << 0 << 0;
+        QTest::newRow("empty") << ""
+                               << "" << 1 << 0;
+        QTest::newRow("blank and tilde") << " ~"
+                                         << " ~" << 1 << 0;
     }
     void nameEdit() {
         QFETCH(QString, typed);
@@ -234,7 +241,8 @@ private slots:
         QFETCH(int, after);
         QFETCH(int, changed);
         const ControlBinding<GroupSettings> row = {
-            1, ControlKind::CheckBox, ValueKind(valueKind), &GroupSettings::enabled, nullptr, 3, 9, 0, nullptr};
+            1,      ControlKind::CheckBox, ValueKind(valueKind), &GroupSettings::enabled, nullptr, 3, 9, 0,
+            nullptr};
         GroupSettings group;
         group.enabled = 5;
         QCOMPARE(ApplyCheckValue(&row, &group, checked), changed);

@@ -176,7 +176,8 @@ private slots:
         const bool group = output >= 8;
         QCOMPARE(m_settings.selectedOutput, output);
         QCOMPARE(combo(page, 1012)->currentIndex(), output);
-        QCOMPARE(label(page, 1077)->text(), group ? QStringLiteral("Group name:") : QStringLiteral("Zone name:"));
+        QCOMPARE(label(page, 1077)->text(),
+                 group ? QStringLiteral("Group name:") : QStringLiteral("Zone name:"));
         for (int id : OutputsPage::zoneOnlyIds())
             QVERIFY2(page.control(id)->isVisible() == !group, qPrintable(QString::number(id)));
         for (int id : OutputsPage::groupOnlyIds())
@@ -325,8 +326,9 @@ private slots:
         QCOMPARE(level->count(), 70);
         QCOMPARE(level->itemText(0), QStringLiteral("0"));
         QCOMPARE(level->itemText(69), QStringLiteral("-69"));
-        const QStringList sources = {"OFF",     "Input 1", "Input 2", "Input 3", "Input 4", "Input 5", "Input 6",
-                                     "Input 7", "Input 8", "Mic 1",   "Mic 2",   "Mic 3",   "Mic 4"};
+        const QStringList sources = {"OFF",     "Input 1", "Input 2", "Input 3", "Input 4",
+                                     "Input 5", "Input 6", "Input 7", "Input 8", "Mic 1",
+                                     "Mic 2",   "Mic 3",   "Mic 4"};
         QCOMPARE(items(combo(page, 1064)), sources);
         QCOMPARE(combo(page, 1042)->count(), 16);
         QCOMPARE(combo(page, 1047)->count(), 47);
@@ -431,15 +433,40 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("red"); // old, new, repeat: 1 = red
         const QString bad = QStringLiteral("\n Key must have four characters.\nOnly '1' to '8' allowed");
-        QTest::newRow("short old key") << "123" << "5678" << "5678" << "Old Key invalid!" + bad << "100";
-        QTest::newRow("9 in new key") << "1234" << "5679" << "5679" << "New Key invalid!" + bad << "010";
-        QTest::newRow("both bad, differ") << "1230" << "5679" << "5678" << "Old Key invalid!" + bad << "111";
-        QTest::newRow("both bad, equal") << "1230" << "5679" << "5679" << "Old Key invalid!" + bad << "110";
-        QTest::newRow("mismatch") << "1234" << "5678" << "5668"
-                                  << "New key and Repeat New \n Do not match." << "011";
-        QTest::newRow("leading blank") << " 1234" << "5678" << "5678" << "Old Key invalid!" + bad << "100";
-        QTest::newRow("trailing blank new") << "1234" << "567 " << "567 " << "New Key invalid!" + bad << "010";
-        QTest::newRow("all good") << "1234" << "8765" << "8765" << "" << "000";
+        QTest::newRow("short old key") << "123"
+                                       << "5678"
+                                       << "5678"
+                                       << "Old Key invalid!" + bad << "100";
+        QTest::newRow("9 in new key") << "1234"
+                                      << "5679"
+                                      << "5679"
+                                      << "New Key invalid!" + bad << "010";
+        QTest::newRow("both bad, differ") << "1230"
+                                          << "5679"
+                                          << "5678"
+                                          << "Old Key invalid!" + bad << "111";
+        QTest::newRow("both bad, equal") << "1230"
+                                         << "5679"
+                                         << "5679"
+                                         << "Old Key invalid!" + bad << "110";
+        QTest::newRow("mismatch") << "1234"
+                                  << "5678"
+                                  << "5668"
+                                  << "New key and Repeat New \n Do not match."
+                                  << "011";
+        QTest::newRow("leading blank") << " 1234"
+                                       << "5678"
+                                       << "5678"
+                                       << "Old Key invalid!" + bad << "100";
+        QTest::newRow("trailing blank new") << "1234"
+                                            << "567 "
+                                            << "567 "
+                                            << "New Key invalid!" + bad << "010";
+        QTest::newRow("all good") << "1234"
+                                  << "8765"
+                                  << "8765"
+                                  << ""
+                                  << "000";
     }
     void installerKey() {
         QFETCH(QString, oldKey);
@@ -508,8 +535,7 @@ private:
     static QRadioButton *radio(TabPage &page, int id) { return find<QRadioButton>(page, id); }
     static QPushButton *button(TabPage &page, int id) { return find<QPushButton>(page, id); }
     static QLabel *label(TabPage &page, int id) { return find<QLabel>(page, id); }
-    template <typename W>
-    static W *find(TabPage &page, int id) {
+    template <typename W> static W *find(TabPage &page, int id) {
         auto *w = page.findChild<W *>(QStringLiteral("c%1").arg(id));
         if (!w)
             qFatal("control %d missing", id);

@@ -74,9 +74,9 @@ private slots:
         connectJobs(page);
         page.show();
         page.refresh();
-        page.findChild<QCheckBox *>("c1068")->click(); // Zone 2
-        page.findChild<QCheckBox *>("c1074")->click(); // Zone 8
-        page.findChild<QCheckBox *>("c1075")->click(); // Enabled
+        page.findChild<QCheckBox *>("c1068")->click();   // Zone 2
+        page.findChild<QCheckBox *>("c1074")->click();   // Zone 8
+        page.findChild<QCheckBox *>("c1075")->click();   // Enabled
         choose(page.findChild<QComboBox *>("c1020"), 8); // Off
         QTest::mouseClick(page.findChild<QPushButton *>("c1013"), Qt::LeftButton);
         QCOMPARE(m_lastResult, 1);

@@ -124,7 +124,8 @@ private slots:
                 if (qobject_cast<QGroupBox *>(a) || qobject_cast<QGroupBox *>(b))
                     continue;
                 QVERIFY2(!a->geometry().intersects(b->geometry()),
-                         qPrintable(QStringLiteral("overlap: ") + describe(a) + QStringLiteral(" / ") + describe(b)));
+                         qPrintable(QStringLiteral("overlap: ") + describe(a) + QStringLiteral(" / ") +
+                                    describe(b)));
             }
         }
         // A control inside a frame stays inside it.
