@@ -71,6 +71,9 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     EnableTransferButtons(false);
     m_modified.setListener([this](int value) { setTitleModified(value); });
+    // Like the dialog it stands for, the window keeps the size its contents need.
+    setFixedSize(sizeHint());
+    m_tabs->currentWidget()->setFocus();
 
     // At every start the user is asked to choose a port first.
     QMetaObject::invokeMethod(this, &MainWindow::choosePortPrompt, Qt::QueuedConnection);
