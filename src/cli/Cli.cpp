@@ -14,7 +14,6 @@
 #include "model/TextHelpers.h"
 #include "protocol/MixerJobs.h"
 
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -134,14 +133,25 @@ Exit status 1 when no mixer answered (the JSON list is then empty).
 
 const QList<CommandInfo> &commands() {
     static const QList<CommandInfo> list{
-        {"version", "version", "Asks the mixer for its software version and prints it (\"1.05\").\n", 0, 0, true, {}},
-        {"read", "read FILE [--partial]",
+        {"version",
+         "version",
+         "Asks the mixer for its software version and prints it (\"1.05\").\n",
+         0,
+         0,
+         true,
+         {}},
+        {"read",
+         "read FILE [--partial]",
          "Reads the whole configuration from the mixer (Read all) and saves it as the settings\n"
          "file FILE. When the transfer fails part-way nothing is written, unless --partial is\n"
          "given: then what was read so far (the rest at the factory defaults) is saved.\n"
          "FILE is replaced only once the new file is complete.\n",
-         1, 1, true, {QStringLiteral("partial")}},
-        {"send", "send FILE [--only outputs|inputs|system|output N|input N]",
+         1,
+         1,
+         true,
+         {QStringLiteral("partial")}},
+        {"send",
+         "send FILE [--only outputs|inputs|system|output N|input N]",
          "Loads the settings file FILE and sends it to the mixer: everything (Send all, with the\n"
          "mixer's pauses after each output and input), or only the part named by --only:\n"
          "  outputs     zones 1-8 and groups 1-4\n"
@@ -149,46 +159,77 @@ const QList<CommandInfo> &commands() {
          "  system      the system settings\n"
          "  output N    one output, N = 1..12 (9..12 are groups 1-4)\n"
          "  input N     one input, N = 1..8\n",
-         1, 1, true, {QStringLiteral("only")}},
-        {"set-defaults", "set-defaults", "Tells the mixer to restore its own factory defaults (\"SY,SD\").\n", 0, 0,
-         true, {}},
+         1,
+         1,
+         true,
+         {QStringLiteral("only")}},
+        {"set-defaults",
+         "set-defaults",
+         "Tells the mixer to restore its own factory defaults (\"SY,SD\").\n",
+         0,
+         0,
+         true,
+         {}},
         {"reset", "reset", "Tells the mixer to restart (\"SY,R\").\n", 0, 0, true, {}},
-        {"key", "key OLD NEW",
+        {"key",
+         "key OLD NEW",
          "Changes the mixer's installer key from OLD to NEW. Each key is exactly four digits,\n"
          "each 1 to 8, checked as the Installer Key tab does before anything is sent. The keys\n"
          "are masked in the --log output.\n",
-         2, 2, true, {}},
-        {"detect", "detect",
+         2,
+         2,
+         true,
+         {}},
+        {"detect",
+         "detect",
          "Detects the baud rate of the mixer on the --serial port, as the desktop program does\n"
          "when a port is chosen, and prints it. Exit status 1 when no mixer answered at any rate\n"
          "(the desktop program then takes the port at 9600).\n",
-         0, 0, true, {}},
-        {"discover", "discover [--timeout MS] [--broadcast ADDR] [--interface ADDR] [--json]",
+         0,
+         0,
+         true,
+         {}},
+        {"discover",
+         "discover [--timeout MS] [--broadcast ADDR] [--interface ADDR] [--json]",
          "Broadcasts the discovery question and lists the mixers that answer within MS\n"
          "milliseconds (default 2000). By default the question goes out on every IPv4 interface\n"
          "of this machine, as the desktop program does.\n"
          "  --interface ADDR   ask only from this local address (repeatable)\n"
          "  --broadcast ADDR   ask only on this broadcast address (for example\n"
          "                     127.255.255.255 together with --interface 127.0.0.2)\n",
-         0, 0, false,
+         0,
+         0,
+         false,
          {QStringLiteral("timeout"), QStringLiteral("broadcast"), QStringLiteral("interface"),
           QStringLiteral("discovery-port"), QStringLiteral("json")}},
         {"new", "new FILE", "Writes a settings file holding the factory defaults.\n", 1, 1, false, {}},
-        {"export", "export FILE OUT",
+        {"export",
+         "export FILE OUT",
          "Writes the text export of the settings file FILE to OUT: every command Send all would\n"
          "send, one per line, exactly as the desktop program's Export Text writes it.\n",
-         2, 2, false, {}},
-        {"show", "show FILE [--json]",
+         2,
+         2,
+         false,
+         {}},
+        {"show",
+         "show FILE [--json]",
          "Prints the settings file FILE readably: every output, input and system setting with\n"
          "names, dB values and on/off; or, with --json, as the JSON document described below.\n",
-         1, 1, false, {QStringLiteral("json")}},
-        {"verify", "verify FILE",
+         1,
+         1,
+         false,
+         {QStringLiteral("json")}},
+        {"verify",
+         "verify FILE",
          "Reads the whole configuration from the mixer and prints one line for every field\n"
          "that differs from the settings file FILE:\n"
          "  Zone 1 Level: file -20 dB, mixer -61 dB\n"
          "Exit status 0 when nothing differs, 1 when something does or the transfer failed.\n"
          "Mixers of version 1.04 and older do not report names; names are then not compared.\n",
-         1, 1, true, {}},
+         1,
+         1,
+         true,
+         {}},
     };
     return list;
 }
@@ -205,8 +246,9 @@ QString commandHelp(const CommandInfo &c) {
                        .arg(c.needsLink ? QStringLiteral("LINK ") : QString(), QString::fromLatin1(c.usage));
     text += QString::fromLatin1(c.help);
     if (c.needsLink)
-        text += QStringLiteral("\nLINK: --tcp HOST[:PORT] | --serial PORT [--baud RATE], and --log to print every\n"
-                               "command and reply on standard error (see hzmctl --help).\n");
+        text += QStringLiteral(
+            "\nLINK: --tcp HOST[:PORT] | --serial PORT [--baud RATE], and --log to print every\n"
+            "command and reply on standard error (see hzmctl --help).\n");
     if (QLatin1String(c.name) == QLatin1String("show"))
         text += QString::fromLatin1(kShowJsonHelp);
     if (QLatin1String(c.name) == QLatin1String("discover"))
@@ -232,8 +274,9 @@ struct Arguments {
     QMap<QString, QStringList> options; // command options: name -> values ("" for flags)
 };
 
-const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),    QStringLiteral("baud"),
-                                QStringLiteral("only"),      QStringLiteral("timeout"),   QStringLiteral("broadcast"),
+const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),
+                                QStringLiteral("baud"),      QStringLiteral("only"),
+                                QStringLiteral("timeout"),   QStringLiteral("broadcast"),
                                 QStringLiteral("interface"), QStringLiteral("discovery-port")};
 
 std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
@@ -289,8 +332,9 @@ std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out
             }
             QString v = value.value_or(QString());
             // "--only output N" and "--only input N": the number is the next argument.
-            if (name == QLatin1String("only") && (v == QLatin1String("output") || v == QLatin1String("input")) &&
-                i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
+            if (name == QLatin1String("only") &&
+                (v == QLatin1String("output") || v == QLatin1String("input")) && i + 1 < args.size() &&
+                !args.at(i + 1).startsWith(QLatin1String("--")))
                 v += QLatin1Char(' ') + args.at(++i);
             out.options[name] << v;
         }
@@ -348,8 +392,9 @@ std::optional<UsageError> parseTcp(const QString &text, LinkSelection &selection
             address = info.addresses().first();
         if (address.isNull())
             return UsageError{QStringLiteral("--tcp: cannot find the host %1%2")
-                                  .arg(host, info.errorString().isEmpty() ? QString()
-                                                                          : QStringLiteral(": ") + info.errorString())};
+                                  .arg(host, info.errorString().isEmpty()
+                                                 ? QString()
+                                                 : QStringLiteral(": ") + info.errorString())};
     }
     selection.ethernetSelected = true;
     selection.address = address;
@@ -375,13 +420,15 @@ std::optional<UsageError> parseLink(const Arguments &a, LinkChoice &choice) {
     if (!a.tcp.isEmpty())
         return parseTcp(a.tcp, choice.selection);
     if (!a.serial.isEmpty()) {
-        static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
         const QRegularExpressionMatch m = com.match(a.serial);
         if (m.hasMatch()) {
             const int n = m.captured(1).toInt();
             if (n < 1 || n > 10)
                 return UsageError{
-                    QStringLiteral("--serial: %1: COM ports are COM1 to COM10; give any other port as a device path")
+                    QStringLiteral(
+                        "--serial: %1: COM ports are COM1 to COM10; give any other port as a device path")
                         .arg(a.serial)};
             choice.selection.comPort = n;
         } else {
@@ -426,7 +473,8 @@ private:
 };
 
 int Runner::usage(const QString &message) const {
-    const QString prefix = info ? QStringLiteral("hzmctl %1: ").arg(QLatin1String(info->name)) : QStringLiteral("hzmctl: ");
+    const QString prefix =
+        info ? QStringLiteral("hzmctl %1: ").arg(QLatin1String(info->name)) : QStringLiteral("hzmctl: ");
     printErr(prefix + message + QLatin1Char('\n'));
     if (info)
         printErr(QStringLiteral("Usage: hzmctl %1%2 (see hzmctl %3 --help)\n")
@@ -443,7 +491,8 @@ int Runner::fail(const QString &message) const {
 }
 
 int Runner::transferFailed(const TransferOutcome &outcome, const QString &extra) const {
-    QString text = QStringLiteral("Transfer failed.\nhzmctl %1: %2\n").arg(QLatin1String(info->name), outcome.reason);
+    QString text =
+        QStringLiteral("Transfer failed.\nhzmctl %1: %2\n").arg(QLatin1String(info->name), outcome.reason);
     if (!extra.isEmpty())
         text += QStringLiteral("hzmctl %1: %2\n").arg(QLatin1String(info->name), extra);
     printErr(text);
@@ -482,7 +531,8 @@ bool Runner::prepareLink(int &status) {
     if (link.baudGiven) {
         QString error;
         if (!checkSerialPortUsable(port, &error)) {
-            status = fail(QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), error));
+            status = fail(
+                QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), error));
             return false;
         }
         return true;
@@ -490,7 +540,8 @@ bool Runner::prepareLink(int &status) {
     const PortProbeResult result = probeSerialPort(port);
     switch (result.outcome) {
     case PortProbeOutcome::Busy:
-        status = fail(QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), result.error));
+        status = fail(QStringLiteral("serial port %1: %2 (%3)")
+                          .arg(port, QLatin1String(kPortBusyMessage), result.error));
         return false;
     case PortProbeOutcome::NotFound:
         printErr(QStringLiteral("hzmctl: %1: %2\n").arg(port, QLatin1String(kBaudNotDetectedMessage)));
@@ -609,14 +660,15 @@ int Runner::cmdRead() {
     QString error;
     if (!outcome.success) {
         if (!outcome.linkOpened || !partial)
-            return transferFailed(outcome, outcome.linkOpened
-                                               ? QStringLiteral("nothing written to %1 (--partial saves what was read)")
-                                                     .arg(path)
-                                               : QStringLiteral("nothing written to %1").arg(path));
+            return transferFailed(
+                outcome,
+                outcome.linkOpened
+                    ? QStringLiteral("nothing written to %1 (--partial saves what was read)").arg(path)
+                    : QStringLiteral("nothing written to %1").arg(path));
         if (!SaveSettingsFile(path, settings, modified, &error))
             return transferFailed(outcome, QStringLiteral("cannot save %1: %2").arg(path, error));
-        return transferFailed(outcome,
-                              QStringLiteral("saved what was read to %1; the rest holds factory defaults").arg(path));
+        return transferFailed(
+            outcome, QStringLiteral("saved what was read to %1; the rest holds factory defaults").arg(path));
     }
     if (!SaveSettingsFile(path, settings, modified, &error)) {
         printErr(QStringLiteral("hzmctl read: cannot save %1: %2\n").arg(path, error));
@@ -655,7 +707,8 @@ int Runner::cmdSend() {
         } else if (word == QLatin1String("output") || word == QLatin1String("input")) {
             return usage(QStringLiteral("--only %1 needs a number").arg(word));
         } else {
-            return usage(QStringLiteral("--only: not a part: %1 (outputs, inputs, system, output N, input N)").arg(only));
+            return usage(QStringLiteral("--only: not a part: %1 (outputs, inputs, system, output N, input N)")
+                             .arg(only));
         }
     }
     if (!loadFile(a.positional.at(0), settings, status))
@@ -694,7 +747,8 @@ int Runner::cmdKey() {
     const InstallerKeyCheck check = CheckInstallerKeys(oldKey.left(31), newKey.left(31), newKey.left(31));
     if (!check.ok()) {
         QString message = check.message;
-        message.replace(QStringLiteral("\n "), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        message.replace(QStringLiteral("\n "), QStringLiteral(" "))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
         return usage(message);
     }
     int status = 0;
@@ -710,7 +764,8 @@ int Runner::cmdDetect() {
     const PortProbeResult result = probeSerialPort(port);
     switch (result.outcome) {
     case PortProbeOutcome::Busy:
-        return fail(QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), result.error));
+        return fail(QStringLiteral("serial port %1: %2 (%3)")
+                        .arg(port, QLatin1String(kPortBusyMessage), result.error));
     case PortProbeOutcome::NotFound:
         printErr(QStringLiteral("hzmctl detect: %1: %2\n").arg(port, QLatin1String(kBaudNotDetectedMessage)));
         return ExitFailed;
@@ -738,7 +793,9 @@ std::optional<quint32> maskFor(quint32 address, quint32 broadcast) {
     return std::nullopt;
 }
 
-QString dotted(quint32 address) { return QHostAddress(address).toString(); }
+QString dotted(quint32 address) {
+    return QHostAddress(address).toString();
+}
 
 int Runner::cmdDiscover() {
     int timeout = 2000;
@@ -787,17 +844,20 @@ int Runner::cmdDiscover() {
                                      .arg(dotted(*broadcast), text));
             } else {
                 for (const QNetworkAddressEntry &e : entries)
-                    if (e.ip().protocol() == QAbstractSocket::IPv4Protocol && e.ip().toIPv4Address() == *address)
+                    if (e.ip().protocol() == QAbstractSocket::IPv4Protocol &&
+                        e.ip().toIPv4Address() == *address)
                         mask = e.netmask().toIPv4Address();
                 if (!mask && (*address >> 24) == 127)
                     mask = 0xFF000000u; // the loopback network
                 if (!mask)
-                    return usage(QStringLiteral("--interface %1 is no address of this machine; give --broadcast too")
-                                     .arg(text));
+                    return usage(
+                        QStringLiteral("--interface %1 is no address of this machine; give --broadcast too")
+                            .arg(text));
             }
             if (*address == 0x7F000001u)
-                return usage(QStringLiteral("--interface: 127.0.0.1 is never asked from; use another loopback "
-                                            "address such as 127.0.0.2"));
+                return usage(
+                    QStringLiteral("--interface: 127.0.0.1 is never asked from; use another loopback "
+                                   "address such as 127.0.0.2"));
             table << DiscoveryInterface{*address, *mask};
         }
     } else if (broadcast) {
@@ -809,9 +869,10 @@ int Runner::cmdDiscover() {
                 table << DiscoveryInterface{entry.address, *mask};
         }
         if (table.isEmpty())
-            return usage(QStringLiteral("--broadcast %1 is the broadcast address of no interface of this machine; "
-                                        "give --interface too")
-                             .arg(dotted(*broadcast)));
+            return usage(
+                QStringLiteral("--broadcast %1 is the broadcast address of no interface of this machine; "
+                               "give --interface too")
+                    .arg(dotted(*broadcast)));
     }
 
     Discovery discovery;
@@ -846,10 +907,13 @@ int Runner::cmdDiscover() {
         printOut(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
     } else {
         for (const DiscoveredMixer &m : mixers)
-            printOut(QStringList{m.address, m.name, m.mac, m.description}.join(QLatin1Char('\t')) + QLatin1Char('\n'));
+            printOut(QStringList{m.address, m.name, m.mac, m.description}.join(QLatin1Char('\t')) +
+                     QLatin1Char('\n'));
     }
     if (mixers.isEmpty()) {
-        printErr(QStringLiteral("hzmctl discover: no mixer answered within %1 ms (UDP port %2)\n").arg(timeout).arg(port));
+        printErr(QStringLiteral("hzmctl discover: no mixer answered within %1 ms (UDP port %2)\n")
+                     .arg(timeout)
+                     .arg(port));
         return ExitFailed;
     }
     return ExitSuccess;

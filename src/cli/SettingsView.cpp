@@ -21,7 +21,8 @@ FieldView textField(const QString &key, const QString &label, const QString &tex
 }
 
 // Index n of a list running "0", "-1", ... (optionally with "MUTE" at muteIndex): -n dB.
-FieldView attenuationField(const QString &key, const QString &label, int index, int count, int muteIndex = -1) {
+FieldView attenuationField(const QString &key, const QString &label, int index, int count,
+                           int muteIndex = -1) {
     if (index == muteIndex)
         return {key, label, QStringLiteral("Mute"), QJsonValue(QStringLiteral("mute"))};
     if (index < 0 || index >= count)
@@ -35,7 +36,8 @@ FieldView signedDbField(const QString &key, const QString &label, int index, int
     if (index < 0 || index >= count)
         return invalid(key, label, index);
     const int db = top - step * index;
-    return {key, label, (db > 0 ? QStringLiteral("+%1 dB") : QStringLiteral("%1 dB")).arg(db), QJsonValue(db)};
+    return {key, label, (db > 0 ? QStringLiteral("+%1 dB") : QStringLiteral("%1 dB")).arg(db),
+            QJsonValue(db)};
 }
 
 FieldView secondsField(const QString &key, const QString &label, int index) {
@@ -79,7 +81,8 @@ SectionView outputView(const MixerSettings &s, int index) {
     f << textField(QStringLiteral("name"), QStringLiteral("Name"), z.name);
     if (index < 2)
         f << FieldView{QStringLiteral("stereo"), QStringLiteral("Output type"),
-                       z.stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), QJsonValue(z.stereo != 0)};
+                       z.stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"),
+                       QJsonValue(z.stereo != 0)};
     if (z.sourceInput >= 0 && z.sourceInput < kInputCount)
         f << FieldView{QStringLiteral("select_input"), QStringLiteral("Select input"),
                        QStringLiteral("Input %1").arg(z.sourceInput + 1), QJsonValue(z.sourceInput + 1)};
@@ -90,15 +93,19 @@ SectionView outputView(const MixerSettings &s, int index) {
         f << invalid(QStringLiteral("select_input"), QStringLiteral("Select input"), z.sourceInput);
     f << attenuationField(QStringLiteral("level_db"), QStringLiteral("Level"), z.level, 62, 62);
     if (zone) {
-        f << attenuationField(QStringLiteral("max_level_db"), QStringLiteral("Maximum level"), z.maxLevel, 63);
-        f << attenuationField(QStringLiteral("min_level_db"), QStringLiteral("Minimum level"), z.minLevel, 62, 62);
+        f << attenuationField(QStringLiteral("max_level_db"), QStringLiteral("Maximum level"), z.maxLevel,
+                              63);
+        f << attenuationField(QStringLiteral("min_level_db"), QStringLiteral("Minimum level"), z.minLevel, 62,
+                              62);
     }
     f << maskField(QStringLiteral("mic_inputs"), QStringLiteral("Mic inputs"), z.micInputMask, kMicCount);
-    f << maskField(QStringLiteral("mic_priority"), QStringLiteral("Mic priority"), z.micPriorityMask, kMicCount);
-    f << maskField(QStringLiteral("line_inputs"), QStringLiteral("Input enable"), z.lineInputMask, kInputCount);
+    f << maskField(QStringLiteral("mic_priority"), QStringLiteral("Mic priority"), z.micPriorityMask,
+                   kMicCount);
+    f << maskField(QStringLiteral("line_inputs"), QStringLiteral("Input enable"), z.lineInputMask,
+                   kInputCount);
     if (z.priorityInput == 0)
-        f << FieldView{QStringLiteral("priority_input"), QStringLiteral("Priority input"), QStringLiteral("None"),
-                       QJsonValue(QStringLiteral("none"))};
+        f << FieldView{QStringLiteral("priority_input"), QStringLiteral("Priority input"),
+                       QStringLiteral("None"), QJsonValue(QStringLiteral("none"))};
     else if (z.priorityInput > 0 && z.priorityInput <= kInputCount)
         f << FieldView{QStringLiteral("priority_input"), QStringLiteral("Priority input"),
                        QStringLiteral("Line %1").arg(z.priorityInput), QJsonValue(z.priorityInput)};
@@ -122,7 +129,8 @@ SectionView outputView(const MixerSettings &s, int index) {
             }
         }
         f << FieldView{QStringLiteral("members"), QStringLiteral("Member zones"),
-                       members.isEmpty() ? QStringLiteral("none") : members.join(QLatin1Char(' ')), memberArray};
+                       members.isEmpty() ? QStringLiteral("none") : members.join(QLatin1Char(' ')),
+                       memberArray};
         f << onOffField(QStringLiteral("enabled"), QStringLiteral("Enabled"), g.enabled);
     }
     return v;
@@ -151,23 +159,26 @@ SectionView systemView(const MixerSettings &s) {
         f << FieldView{QStringLiteral("remote_zone_offset"), QStringLiteral("Remote zone offset"),
                        QString::number(y.remoteZoneOffset * 8), QJsonValue(y.remoteZoneOffset * 8)};
     else
-        f << invalid(QStringLiteral("remote_zone_offset"), QStringLiteral("Remote zone offset"), y.remoteZoneOffset);
+        f << invalid(QStringLiteral("remote_zone_offset"), QStringLiteral("Remote zone offset"),
+                     y.remoteZoneOffset);
     if (y.pagingMicOffset >= 0 && y.pagingMicOffset < 16)
         f << FieldView{QStringLiteral("paging_mic_offset"), QStringLiteral("Paging mic offset"),
                        QString::number(y.pagingMicOffset), QJsonValue(y.pagingMicOffset)};
     else
-        f << invalid(QStringLiteral("paging_mic_offset"), QStringLiteral("Paging mic offset"), y.pagingMicOffset);
+        f << invalid(QStringLiteral("paging_mic_offset"), QStringLiteral("Paging mic offset"),
+                     y.pagingMicOffset);
     f << textField(QStringLiteral("access_contacts"), QStringLiteral("Access contacts"),
                    y.accessContacts == 1 ? QStringLiteral("Input") : QStringLiteral("Output"));
-    f << attenuationField(QStringLiteral("paging_priority_attenuation_db"), QStringLiteral("Paging priority attenuation"),
-                          y.pagingPriorityAttenuation, 47);
+    f << attenuationField(QStringLiteral("paging_priority_attenuation_db"),
+                          QStringLiteral("Paging priority attenuation"), y.pagingPriorityAttenuation, 47);
     f << secondsField(QStringLiteral("paging_priority_hold_s"), QStringLiteral("Paging priority hold"),
                       y.pagingPriorityHold);
     f << secondsField(QStringLiteral("paging_priority_release_s"), QStringLiteral("Paging priority release"),
                       y.pagingPriorityRelease);
-    f << attenuationField(QStringLiteral("mic_priority_attenuation_db"), QStringLiteral("Mic priority attenuation"),
-                          y.micPriorityAttenuation, 47);
-    f << secondsField(QStringLiteral("mic_priority_hold_s"), QStringLiteral("Mic priority hold"), y.micPriorityHold);
+    f << attenuationField(QStringLiteral("mic_priority_attenuation_db"),
+                          QStringLiteral("Mic priority attenuation"), y.micPriorityAttenuation, 47);
+    f << secondsField(QStringLiteral("mic_priority_hold_s"), QStringLiteral("Mic priority hold"),
+                      y.micPriorityHold);
     f << secondsField(QStringLiteral("mic_priority_release_s"), QStringLiteral("Mic priority release"),
                       y.micPriorityRelease);
     f << maskField(QStringLiteral("mic_gates"), QStringLiteral("Mic gates"), y.micGateMask, kMicCount);
@@ -179,7 +190,8 @@ SectionView systemView(const MixerSettings &s) {
                    y.muteContacts == 1 ? QStringLiteral("N/O") : QStringLiteral("N/C"));
     f << listField(QStringLiteral("mute_source"), QStringLiteral("Emergency mute source"), y.muteSource,
                    lists::muteSource());
-    f << attenuationField(QStringLiteral("mute_level_db"), QStringLiteral("Emergency mute level"), y.muteLevel, 70);
+    f << attenuationField(QStringLiteral("mute_level_db"), QStringLiteral("Emergency mute level"),
+                          y.muteLevel, 70);
     return v;
 }
 
@@ -262,7 +274,9 @@ QStringList SettingsDifferences(const MixerSettings &file, const MixerSettings &
             if (fa.at(k).text == fb.at(k).text && fa.at(k).json == fb.at(k).json)
                 continue;
             const bool isName = fa.at(k).key == QLatin1String("name");
-            const auto shown = [isName](const QString &t) { return isName ? QLatin1Char('"') + t + QLatin1Char('"') : t; };
+            const auto shown = [isName](const QString &t) {
+                return isName ? QLatin1Char('"') + t + QLatin1Char('"') : t;
+            };
             lines << QStringLiteral("%1 %2: file %3, mixer %4")
                          .arg(a.at(i).title, fa.at(k).label, shown(fa.at(k).text), shown(fb.at(k).text));
         }

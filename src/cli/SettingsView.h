@@ -26,8 +26,8 @@ struct FieldView {
 struct SectionView {
     enum Kind { Zone, Group, Input, System };
     Kind kind = System;
-    int number = 0;       // zone 1..8, group 1..4, input 1..8; 0 for the system settings
-    QString title;        // "Zone 1", "Group 2", "Input 3", "System"
+    int number = 0; // zone 1..8, group 1..4, input 1..8; 0 for the system settings
+    QString title;  // "Zone 1", "Group 2", "Input 3", "System"
     QList<FieldView> fields;
 };
 
@@ -43,7 +43,8 @@ inline constexpr int kSettingsJsonVersion = 1;
 
 // One line per differing field: "Zone 1 Level: file -20 dB, mixer -61 dB". With skipNames the
 // names of outputs and inputs are not compared (mixers up to 1.04 do not report them).
-QStringList SettingsDifferences(const MixerSettings &file, const MixerSettings &mixer, bool skipNames = false);
+QStringList SettingsDifferences(const MixerSettings &file, const MixerSettings &mixer,
+                                bool skipNames = false);
 
 } // namespace cli
 } // namespace hzm

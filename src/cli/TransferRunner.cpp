@@ -9,7 +9,9 @@
 
 namespace hzm::cli {
 
-bool ErrorStream::isTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool ErrorStream::isTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
 
 CliObserver::CliObserver(bool printLog, bool showProgress, const QString &title, int planned)
     : m_printLog(printLog), m_showProgress(showProgress), m_colour(printLog && ErrorStream::isTerminal()),
@@ -17,9 +19,13 @@ CliObserver::CliObserver(bool printLog, bool showProgress, const QString &title,
     drawProgress();
 }
 
-CliObserver::~CliObserver() { finish(); }
+CliObserver::~CliObserver() {
+    finish();
+}
 
-void CliObserver::commandSent(const QString &framed) { m_lastCommand = framed; }
+void CliObserver::commandSent(const QString &framed) {
+    m_lastCommand = framed;
+}
 
 void CliObserver::responseReceived(const QString &) {}
 
@@ -113,12 +119,14 @@ TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &setti
                              .arg(kMaxAttempts)
                              .arg(observer.lastFailure());
     } else if (!observer.lastCommand().isEmpty()) {
-        outcome.reason = QStringLiteral("%1 gave an unexpected reply to %2").arg(where, observer.lastCommand());
+        outcome.reason =
+            QStringLiteral("%1 gave an unexpected reply to %2").arg(where, observer.lastCommand());
     } else {
         outcome.reason = QStringLiteral("the job ended before any command was sent to %1").arg(where);
     }
     if (outcome.planned > 1)
-        outcome.reason += QStringLiteral("; stopped after %1 of %2 commands").arg(outcome.done).arg(outcome.planned);
+        outcome.reason +=
+            QStringLiteral("; stopped after %1 of %2 commands").arg(outcome.done).arg(outcome.planned);
     return outcome;
 }
 

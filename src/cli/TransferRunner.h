@@ -16,9 +16,9 @@ namespace hzm::cli {
 struct TransferOutcome {
     bool success = false;
     bool linkOpened = false;
-    int done = 0;       // commands done (accepted or given up)
-    int planned = 0;    // commands planned at the end
-    QString reason;     // why it failed, for people; empty on success
+    int done = 0;    // commands done (accepted or given up)
+    int planned = 0; // commands planned at the end
+    QString reason;  // why it failed, for people; empty on success
 };
 
 class ErrorStream {
