@@ -367,7 +367,9 @@ private slots:
     void logAndRetries() {
         auto server = startSim(true, false);
         server->mixer().refuseNext(QStringLiteral("SY,VQ"), 2);
-        const CliResult r = runCli(tcpLink(*server) + QStringList{"--log", "version"});
+        // The host may be given by name.
+        const CliResult r =
+            runCli({"--tcp", QStringLiteral("localhost:%1").arg(server->tcpPort()), "--log", "version"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringLiteral("1.05\n"));
         const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -541,6 +543,20 @@ private slots:
                 const MixerSettings demo = c.server->mixer().settings();
                 QCOMPARE(loaded.zones[1], demo.zones[1]);            // read before the silence
                 QCOMPARE(loaded.zones[3], MixerSettings().zones[3]); // never read
+            });
+        const QString droppedFile = path(QStringLiteral("dropped.hzc"));
+        add(
+            "read, connection closed part-way", demoSim(), 1,
+            [&](SimServer &s) {
+                FaultSettings faults;
+                faults.dropAfterCommands = 30;
+                s.mixer().setFaults(faults);
+                return tcpLink(s) + QStringList{"read", droppedFile};
+            },
+            [&](const CliResult &r, Case &) {
+                QVERIFY2(r.err.contains(QLatin1String("stopped after 31 of 239 commands")),
+                         qPrintable(r.err));
+                QVERIFY(!QFile::exists(droppedFile));
             });
         // verify: the same, and with differences.
         add("verify same", nullptr, 0, {}, {});
