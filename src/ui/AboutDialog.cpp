@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-static void initHzmResources() { Q_INIT_RESOURCE(hzm); }
+static void initHzmResources() {
+    Q_INIT_RESOURCE(hzm);
+}
 
 namespace hzm {
 
@@ -16,9 +18,10 @@ void ensureResources() {
 }
 
 QString AboutDialog::versionNote() {
-    return QStringLiteral("This software works best with HZM-1 software V1.05 and above.\nIf your HZM-1 has a lower "
-                          "version you should upgrade it.\n\nBefore upgrading use this tool to back up the "
-                          "existing settings on the HZM-1.");
+    return QStringLiteral(
+        "This software works best with HZM-1 software V1.05 and above.\nIf your HZM-1 has a lower "
+        "version you should upgrade it.\n\nBefore upgrading use this tool to back up the "
+        "existing settings on the HZM-1.");
 }
 
 QString AboutDialog::labelNote() {

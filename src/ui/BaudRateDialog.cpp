@@ -9,7 +9,8 @@
 namespace hzm {
 
 BaudRateDialog::BaudRateDialog(std::function<int()> detect, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_detect(std::move(detect)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_detect(std::move(detect)) {
     setWindowTitle(QStringLiteral("Baud Rate"));
     setObjectName(QStringLiteral("baudRateDialog"));
     setModal(true);

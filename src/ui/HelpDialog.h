@@ -20,5 +20,4 @@ private:
     QPlainTextEdit *m_text;
 };
 
-
 } // namespace hzm

@@ -85,7 +85,9 @@ void LogWindow::placeBeside(const QWidget *mainWindow) {
     move(frame.right() + 1 + 10, frame.top());
 }
 
-bool LogWindow::isOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool LogWindow::isOnTop() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 void LogWindow::showLog(bool onTop) {
     if (onTop != isOnTop()) {
@@ -153,8 +155,8 @@ void LogWindow::copyAll() {
     flush();
     m_edit->selectAll();
     // An empty log still puts an (empty) text on the clipboard.
-    QApplication::clipboard()->setText(m_edit->textCursor().selectedText().replace(QChar::ParagraphSeparator,
-                                                                                   QLatin1Char('\n')));
+    QApplication::clipboard()->setText(
+        m_edit->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
 }
 
 QString LogWindow::text() {

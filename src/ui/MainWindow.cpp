@@ -163,8 +163,8 @@ void MainWindow::buildPages() {
     auto *central = new QWidget(this);
     m_tabs = new QTabWidget(central);
     tag(m_tabs, 1000);
-    const QStringList names = {QStringLiteral("Inputs"), QStringLiteral("Outputs"), QStringLiteral("Installer Key"),
-                               QStringLiteral("System")};
+    const QStringList names = {QStringLiteral("Inputs"), QStringLiteral("Outputs"),
+                               QStringLiteral("Installer Key"), QStringLiteral("System")};
     TabPage *pages[4] = {new hzm::InputsPage(m_settings, m_modified, m_tabs),
                          new hzm::OutputsPage(m_settings, m_modified, m_tabs),
                          new hzm::InstallerKeyPage(m_settings, m_modified, m_tabs),
@@ -233,9 +233,10 @@ void MainWindow::EnableTransferButtons(bool enable) {
 }
 
 void MainWindow::choosePortPrompt() {
-    m_boxes.information(this, QStringLiteral("Choose a Port"),
-                        QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
-                                       "connect to the HZM-1."));
+    m_boxes.information(
+        this, QStringLiteral("Choose a Port"),
+        QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
+                       "connect to the HZM-1."));
 }
 
 void MainWindow::setTitleModified(int modified) {
@@ -390,10 +391,13 @@ void MainWindow::fileExportAs() {
     exportTo(path);
 }
 
-void MainWindow::fileExit() { close(); }
+void MainWindow::fileExit() {
+    close();
+}
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    if (m_modified.value() && !m_boxes.question(this, kConfirm, QStringLiteral("Close without saving changes ?"))) {
+    if (m_modified.value() &&
+        !m_boxes.question(this, kConfirm, QStringLiteral("Close without saving changes ?"))) {
         event->ignore();
         return;
     }
@@ -534,7 +538,9 @@ void MainWindow::toggleLogWindowOnTop() {
     EnsureLogWindow()->showLog(true);
 }
 
-void MainWindow::appendLog(const QString &text, LogColour colour) { EnsureLogWindow()->appendLine(text, colour); }
+void MainWindow::appendLog(const QString &text, LogColour colour) {
+    EnsureLogWindow()->appendLine(text, colour);
+}
 
 void MainWindow::showHelp() {
     HelpDialog dialog(this);
@@ -572,17 +578,25 @@ void MainWindow::runJob(const TransferJob &job) {
     emit jobFinished(result.success);
 }
 
-void MainWindow::getVersion() { runJob(GetVersionJob()); }
+void MainWindow::getVersion() {
+    runJob(GetVersionJob());
+}
 
 void MainWindow::sendAll() {
     if (m_boxes.question(this, kConfirm, QStringLiteral("Send all settings to HZM-1 ?")))
         runJob(SendAllJob(m_settings));
 }
 
-void MainWindow::readAll() { runJob(ReadAllJob(m_settings)); }
+void MainWindow::readAll() {
+    runJob(ReadAllJob(m_settings));
+}
 
-void MainWindow::setDefaults() { runJob(SetDefaultsJob()); }
+void MainWindow::setDefaults() {
+    runJob(SetDefaultsJob());
+}
 
-void MainWindow::resetMixer() { runJob(ResetJob()); }
+void MainWindow::resetMixer() {
+    runJob(ResetJob());
+}
 
 } // namespace hzm

@@ -8,7 +8,9 @@ namespace hzm {
 
 MessageBoxes::~MessageBoxes() = default;
 
-void MessageBoxes::beep() { QApplication::beep(); }
+void MessageBoxes::beep() {
+    QApplication::beep();
+}
 
 namespace {
 

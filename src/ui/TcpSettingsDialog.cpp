@@ -37,16 +37,18 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     setObjectName(QStringLiteral("tcpSettingsDialog"));
     setModal(true);
 
-    auto *intro = new QLabel(QStringLiteral("Enter the IP address and TCP/IP port number which will be used to "
-                                            "communicate with the HZM-1e"),
-                             this);
+    auto *intro =
+        new QLabel(QStringLiteral("Enter the IP address and TCP/IP port number which will be used to "
+                                  "communicate with the HZM-1e"),
+                   this);
     intro->setWordWrap(true);
 
     m_addressEdit = new QLineEdit(this);
     tag(m_addressEdit, 1086);
     m_addressEdit->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("(%1\\.){3}%1").arg(kOctet)), m_addressEdit));
-    m_addressEdit->setText(address.protocol() == QAbstractSocket::IPv4Protocol ? address.toString() : QString());
+    m_addressEdit->setText(address.protocol() == QAbstractSocket::IPv4Protocol ? address.toString()
+                                                                               : QString());
     m_addressEdit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 24);
 
     m_portEdit = new QLineEdit(this);
@@ -173,7 +175,9 @@ void TcpSettingsDialog::done(int result) {
     QDialog::done(result);
 }
 
-TcpSettingsDialog::~TcpSettingsDialog() { m_discovery.stop(); }
+TcpSettingsDialog::~TcpSettingsDialog() {
+    m_discovery.stop();
+}
 
 void TcpSettingsDialog::accept() {
     const QHostAddress address(m_addressEdit->text());

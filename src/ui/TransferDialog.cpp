@@ -78,7 +78,9 @@ TransferDialog::~TransferDialog() {
         m_worker->wait();
 }
 
-void TransferDialog::setSleeper(Comms::Sleeper sleeper) { m_worker->setSleeper(std::move(sleeper)); }
+void TransferDialog::setSleeper(Comms::Sleeper sleeper) {
+    m_worker->setSleeper(std::move(sleeper));
+}
 
 TransferResult TransferDialog::run() {
     emit transferStarted();
@@ -88,7 +90,9 @@ TransferResult TransferDialog::run() {
     return m_result;
 }
 
-void TransferDialog::showCommand(const QString &framed) { m_command->setText(framed); }
+void TransferDialog::showCommand(const QString &framed) {
+    m_command->setText(framed);
+}
 
 void TransferDialog::showResponse(const QString &reply) {
     g_lastReplyRefused = reply.contains(QLatin1String("<!"));

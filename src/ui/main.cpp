@@ -22,8 +22,9 @@ int main(int argc, char *argv[]) {
     parser.setApplicationDescription(QStringLiteral("HZM-1 / HZM-1e Utility Tool"));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption demo(QStringLiteral("demo"),
-                            QStringLiteral("Run against a simulated mixer inside the program (Port > Ethernet)."));
+    QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Run against a simulated mixer inside the program (Port > Ethernet)."));
     parser.addOption(demo);
     parser.process(app);
 
@@ -44,7 +45,8 @@ int main(int argc, char *argv[]) {
             simulated = std::make_unique<hzm::sim::SimServer>(options);
             if (!simulated->start()) {
                 const QString error = simulated->errorString();
-                std::fprintf(stderr, "hzm-utility: the simulated mixer did not start: %s\n", qPrintable(error));
+                std::fprintf(stderr, "hzm-utility: the simulated mixer did not start: %s\n",
+                             qPrintable(error));
                 QMessageBox::critical(nullptr, QStringLiteral("Error"),
                                       QStringLiteral("The simulated mixer did not start:\n%1").arg(error));
                 return 1;

@@ -54,16 +54,26 @@ void TestDialogs::tcpEntries_data() {
     QTest::addColumn<QString>("port");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("shownAddress"); // what the edit holds after typing
-    QTest::newRow("plain") << "192.168.1.20" << "4999" << true << "192.168.1.20";
-    QTest::newRow("port 1") << "10.0.0.1" << "1" << true << "10.0.0.1";
-    QTest::newRow("port 65535") << "10.0.0.1" << "65535" << true << "10.0.0.1";
-    QTest::newRow("port 0") << "10.0.0.1" << "0" << false << "10.0.0.1";
-    QTest::newRow("port 65536 (not cut to 16 bits)") << "10.0.0.1" << "65536" << false << "10.0.0.1";
-    QTest::newRow("port empty") << "10.0.0.1" << "" << false << "10.0.0.1";
-    QTest::newRow("letters refused while typing") << "10.0.0.1x" << "49x99" << true << "10.0.0.1";
-    QTest::newRow("octet above 255 refused") << "10.0.0.256" << "4999" << true << "10.0.0.25";
-    QTest::newRow("three octets") << "10.0.0" << "4999" << false << "10.0.0";
-    QTest::newRow("host name refused") << "mixer.local" << "4999" << false << "";
+    QTest::newRow("plain") << "192.168.1.20"
+                           << "4999" << true << "192.168.1.20";
+    QTest::newRow("port 1") << "10.0.0.1"
+                            << "1" << true << "10.0.0.1";
+    QTest::newRow("port 65535") << "10.0.0.1"
+                                << "65535" << true << "10.0.0.1";
+    QTest::newRow("port 0") << "10.0.0.1"
+                            << "0" << false << "10.0.0.1";
+    QTest::newRow("port 65536 (not cut to 16 bits)") << "10.0.0.1"
+                                                     << "65536" << false << "10.0.0.1";
+    QTest::newRow("port empty") << "10.0.0.1"
+                                << "" << false << "10.0.0.1";
+    QTest::newRow("letters refused while typing") << "10.0.0.1x"
+                                                  << "49x99" << true << "10.0.0.1";
+    QTest::newRow("octet above 255 refused") << "10.0.0.256"
+                                             << "4999" << true << "10.0.0.25";
+    QTest::newRow("three octets") << "10.0.0"
+                                  << "4999" << false << "10.0.0";
+    QTest::newRow("host name refused") << "mixer.local"
+                                       << "4999" << false << "";
 }
 
 void TestDialogs::tcpEntries() {
@@ -208,8 +218,8 @@ void TestDialogs::transferShowsCommandsAndRefusals() {
     QVERIFY(responses[1].startsWith(QLatin1String("<sy,vq")));
     QCOMPARE(responseColours[0], TransferDialog::refusalColour());
     QVERIFY(responseColours[1] != TransferDialog::refusalColour());
-    QCOMPARE(logColours,
-             (QList<LogColour>{LogColour::Command, LogColour::Failure, LogColour::Command, LogColour::GoodReply}));
+    QCOMPARE(logColours, (QList<LogColour>{LogColour::Command, LogColour::Failure, LogColour::Command,
+                                           LogColour::GoodReply}));
 }
 
 void TestDialogs::transferCannotBeClosed() {
@@ -283,10 +293,12 @@ void TestDialogs::helpAndAbout() {
     for (QLabel *label : about.findChildren<QLabel *>())
         texts << label->text();
     QVERIFY(texts.contains(QStringLiteral("HZM-1 / HZM-1e Utility Tool")));
-    QVERIFY(texts.contains(QStringLiteral("This software works best with HZM-1 software V1.05 and above.\nIf your "
-                                          "HZM-1 has a lower version you should upgrade it.\n\nBefore upgrading use "
-                                          "this tool to back up the existing settings on the HZM-1.")));
-    QVERIFY(texts.contains(QStringLiteral("This tool cannot read labels from a HZM-1 with software V1.04 or lower.")));
+    QVERIFY(texts.contains(
+        QStringLiteral("This software works best with HZM-1 software V1.05 and above.\nIf your "
+                       "HZM-1 has a lower version you should upgrade it.\n\nBefore upgrading use "
+                       "this tool to back up the existing settings on the HZM-1.")));
+    QVERIFY(texts.contains(
+        QStringLiteral("This tool cannot read labels from a HZM-1 with software V1.04 or lower.")));
     QVERIFY(!AboutDialog::appIcon().isNull());
 }
 

@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include <cmath>
 #include <QTest>
+#include <cmath>
 
 using namespace hzm;
 
@@ -100,7 +100,8 @@ void TestLogWindow::linesKeepTheirColours() {
     QCOMPARE(log.lineCount(), 4);
     QCOMPARE(log.text(), QStringLiteral("<SY,VQ/>\n<!busy/>\n<SY,VQ/>\n<sy,vq v: 1.05/>"));
     const QPalette palette = log.editor()->palette();
-    const LogColour kinds[] = {LogColour::Command, LogColour::Failure, LogColour::Command, LogColour::GoodReply};
+    const LogColour kinds[] = {LogColour::Command, LogColour::Failure, LogColour::Command,
+                               LogColour::GoodReply};
     for (int i = 0; i < 4; ++i)
         QCOMPARE(log.lineColour(i), LogWindow::colourFor(kinds[i], palette));
 
@@ -181,7 +182,8 @@ void TestLogWindow::manyLinesStayFast() {
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < 100000; ++i) {
-        log.appendLine(QStringLiteral("<Z%1.M1,L=%2/>").arg(i % 8 + 1).arg(i), LogColour(i % 3 == 0 ? 0 : 0x8000));
+        log.appendLine(QStringLiteral("<Z%1.M1,L=%2/>").arg(i % 8 + 1).arg(i),
+                       LogColour(i % 3 == 0 ? 0 : 0x8000));
         if (i % 200 == 0)
             QCoreApplication::processEvents(); // replies arrive between events
     }

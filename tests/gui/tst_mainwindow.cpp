@@ -15,13 +15,13 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QTreeView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 using namespace hzm;
 
@@ -133,8 +133,9 @@ void TestMainWindow::startUpAsksForAPortFirst() {
     const auto &first = m_boxes->shown().first();
     QCOMPARE(first.kind, MessageBoxes::Kind::Information);
     QCOMPARE(first.caption, QStringLiteral("Choose a Port"));
-    QCOMPARE(first.text, QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
-                                        "connect to the HZM-1."));
+    QCOMPARE(first.text,
+             QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
+                            "connect to the HZM-1."));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 "));
     const QList<QPushButton *> buttons = transferButtons(m_window.get());
     QCOMPARE(buttons.size(), 11);
@@ -153,8 +154,8 @@ void TestMainWindow::asteriskAndSaveMarks() {
     QVERIFY(!m_window->action(kIdSaveAs)->isEnabled());
 
     // An edit on a page: one asterisk, however many edits follow.
-    auto *name = qobject_cast<QLineEdit *>(
-        static_cast<InputsPage *>(m_window->page(0))->control(InputsPage::Name));
+    auto *name =
+        qobject_cast<QLineEdit *>(static_cast<InputsPage *>(m_window->page(0))->control(InputsPage::Name));
     QVERIFY(name);
     name->setFocus();
     QTest::keyClicks(name, "Ab");
@@ -283,8 +284,9 @@ void TestMainWindow::readSaveNewOpen() {
     m_sim->mixer().setSettings(MixerSettings());
     m_boxes->queueAnswer(true);
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c1003")), Qt::LeftButton);
-    QCOMPARE(m_boxes->texts().mid(m_boxes->texts().size() - 2),
-             (QStringList{QStringLiteral("Send all settings to HZM-1 ?"), QStringLiteral("Transfer complete.")}));
+    QCOMPARE(
+        m_boxes->texts().mid(m_boxes->texts().size() - 2),
+        (QStringList{QStringLiteral("Send all settings to HZM-1 ?"), QStringLiteral("Transfer complete.")}));
     QVERIFY(m_sim->mixer().settings().sameConfiguration(mixer));
     QCOMPARE(m_boxes->unexpected(), 0);
 }
@@ -324,7 +326,8 @@ void TestMainWindow::saveFailureKeepsAsterisk() {
     m_window->action(kIdSaveAs)->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Error"));
-    QVERIFY2(m_boxes->last()->text.contains(QDir::toNativeSeparators(path)), qPrintable(m_boxes->last()->text));
+    QVERIFY2(m_boxes->last()->text.contains(QDir::toNativeSeparators(path)),
+             qPrintable(m_boxes->last()->text));
     QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
     // Save goes to the remembered path again, and fails again the same way.
     m_window->action(kIdSave)->trigger();
@@ -379,7 +382,8 @@ void TestMainWindow::failingTransfer() {
 void TestMainWindow::portRadioMark() {
     startSim(true);
     const QString pty = m_sim->ptyPath();
-    m_window->setComPortResolver([pty](int n) { return n == 10 ? pty : QStringLiteral("/dev/null-no-port"); });
+    m_window->setComPortResolver(
+        [pty](int n) { return n == 10 ? pty : QStringLiteral("/dev/null-no-port"); });
     m_window->action(comMenuId(10))->trigger();
     QCOMPARE(m_boxes->shown().size(), 1); // nothing but the start-up prompt: the mixer was found
     QVERIFY(m_window->linkSelection().comSelected);
@@ -412,8 +416,9 @@ void TestMainWindow::busyPortKeepsSelection() {
     m_window->action(comMenuId(3))->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes->last()->text, QStringLiteral("The COM port is currently in use or is not present. Please "
-                                                   "check your system before selecting this port."));
+    QCOMPARE(m_boxes->last()->text,
+             QStringLiteral("The COM port is currently in use or is not present. Please "
+                            "check your system before selecting this port."));
     QVERIFY(!m_window->linkSelection().anySelected());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(!b->isEnabled());
@@ -454,7 +459,8 @@ void TestMainWindow::logWindowToggles() {
 
 void TestMainWindow::screenshots() {
     startSim(false, true);
-    m_window->setDemoMixer(QHostAddress(QStringLiteral("127.0.0.2")), m_sim->tcpPort(), m_sim->discoveryPort());
+    m_window->setDemoMixer(QHostAddress(QStringLiteral("127.0.0.2")), m_sim->tcpPort(),
+                           m_sim->discoveryPort());
     QVERIFY(m_window->windowTitle().contains(QLatin1String("Demo")));
     for (int i = 0; i < 4; ++i) {
         m_window->tabs()->setCurrentIndex(i);
