@@ -1,0 +1,41 @@
+// The settings-file reader on arbitrary bytes. A file it rejects leaves the factory defaults; a
+// file it accepts saves to bytes that read back and save again to the very same bytes (a damaged
+// field, such as a source input out of range, is normalised by the first save and stays so).
+
+#include "files/SettingsFile.h"
+#include "model/MixerSettings.h"
+
+#include <QStringList>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace hzm;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    MixerSettings settings;
+    QString error;
+    const int ok = ParseSettingsFile(bytes, settings, &error);
+    if (ok != 0 && ok != 1)
+        std::abort();
+    if (!ok) {
+        if (settings != MixerSettings() || error.isEmpty())
+            std::abort();
+        return 0;
+    }
+    const QByteArray saved = SettingsFileBytes(settings);
+    MixerSettings again;
+    if (ParseSettingsFile(saved, again) != 1)
+        std::abort();
+    if (SettingsFileBytes(again) != saved) {
+        const QStringList first = SettingsFileLines(settings), second = SettingsFileLines(again);
+        for (int i = 0; i < first.size(); ++i)
+            if (first.value(i) != second.value(i))
+                std::fprintf(stderr, "line %d saved as\n  %s\nsaves again as\n  %s\n", i + 1,
+                             qPrintable(first.value(i)), qPrintable(second.value(i)));
+        std::abort();
+    }
+    return 0;
+}
