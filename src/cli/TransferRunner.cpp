@@ -5,12 +5,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace hzm::cli {
 
 bool ErrorStream::isTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
     return ::isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 CliObserver::CliObserver(bool printLog, bool showProgress, const QString &title, int planned)
