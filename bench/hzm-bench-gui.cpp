@@ -52,7 +52,8 @@ double msSinceProcessStart() {
 int logBenchmark() {
     LogWindow log;
     log.show();
-    QTest::qWaitForWindowExposed(&log);
+    if (!QTest::qWaitForWindowExposed(&log))
+        std::fprintf(stderr, "the log window was not exposed\n");
     const long rssBefore = rssKiB();
     constexpr int kLines = 100000;
     constexpr int kBlock = 10000;
@@ -94,7 +95,8 @@ int startupBenchmark(QApplication &app) {
     WidgetMessageBoxes boxes;
     MainWindow window(boxes);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::fprintf(stderr, "the main window was not exposed\n");
     QCoreApplication::processEvents();
     const double shown = msSinceProcessStart();
     std::printf("%-28s %7.0f ms from process start to the main window shown (%.0f ms of it before main's "
