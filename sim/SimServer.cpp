@@ -15,7 +15,11 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
+#if defined(Q_OS_MACOS)
+#include <util.h>
+#else
 #include <pty.h>
+#endif
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>

@@ -9,11 +9,32 @@
 #include <system_error>
 #include <thread>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// A datagram longer than the buffer fails with WSAEMSGSIZE there, so it is dropped all the same.
+#define MSG_TRUNC 0
+using ssize_t = int;
+using socklen_t = int;
+using NativeSocket = SOCKET;
+static int pollSocket(WSAPOLLFD *fd, int timeoutMs) { return WSAPoll(fd, 1, timeoutMs); }
+static void closeSocket(NativeSocket s) { closesocket(s); }
+static bool validSocket(NativeSocket s) { return s != INVALID_SOCKET; }
+static const NativeSocket kNoSocket = INVALID_SOCKET;
+using PollFd = WSAPOLLFD;
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+using NativeSocket = int;
+static int pollSocket(pollfd *fd, int timeoutMs) { return ::poll(fd, 1, timeoutMs); }
+static void closeSocket(NativeSocket s) { ::close(s); }
+static bool validSocket(NativeSocket s) { return s >= 0; }
+static const NativeSocket kNoSocket = -1;
+using PollFd = pollfd;
+#endif
 
 namespace hzm {
 
@@ -62,7 +83,7 @@ QList<DiscoveryInterface> localDiscoveryInterfaces(QString *error) {
 // One row of the interface table.
 struct Discovery::Entry {
     DiscoveryInterface iface;
-    int socket = -1;
+    NativeSocket socket = kNoSocket;
     std::mutex lock;
     // Set while the owner's thread waits for the lock, so that the receive thread steps aside
     // instead of taking the lock straight back.
@@ -94,6 +115,14 @@ QList<DiscoveryInterface> Discovery::interfaces() const {
 }
 
 QString Discovery::start() {
+#ifdef Q_OS_WIN
+    static const bool winsockStarted = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!winsockStarted)
+        return QString::fromLatin1(kErrorCreateSocket);
+#endif
     stop();
     m_stop = false;
 
@@ -126,12 +155,12 @@ QString Discovery::start() {
 
     for (const auto &entry : m_entries) {
         entry->socket = ::socket(AF_INET, SOCK_DGRAM, 0);
-        if (entry->socket < 0) {
+        if (!validSocket(entry->socket)) {
             teardown();
             return QString::fromLatin1(kErrorCreateSocket);
         }
         const int on = 1;
-        if (::setsockopt(entry->socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        if (::setsockopt(entry->socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&on), sizeof on) != 0) {
             teardown();
             return QString::fromLatin1(kErrorSetBroadcast);
         }
@@ -161,7 +190,7 @@ int Discovery::refresh() {
         ++entry->senderWaiting;
         std::lock_guard<std::mutex> guard(entry->lock);
         --entry->senderWaiting;
-        const ssize_t n = ::sendto(entry->socket, kDiscoveryDatagram, kDiscoveryDatagramLength, 0,
+        const ssize_t n = ::sendto(entry->socket, kDiscoveryDatagram, int(kDiscoveryDatagramLength), 0,
                                    reinterpret_cast<const sockaddr *>(&to), sizeof to);
         if (n == kDiscoveryDatagramLength)
             ++sent;
@@ -178,8 +207,8 @@ void Discovery::receiveLoop(Entry *entry) {
             continue;
         }
         std::unique_lock<std::mutex> guard(entry->lock);
-        pollfd pfd{entry->socket, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, kDiscoveryPollMs);
+        PollFd pfd{entry->socket, POLLIN, 0};
+        const int ready = pollSocket(&pfd, kDiscoveryPollMs);
         if (ready <= 0 || !(pfd.revents & POLLIN)) {
             guard.unlock();
             if (ready > 0) // an error condition without data: do not spin on it
@@ -219,9 +248,9 @@ void Discovery::teardown() {
     for (const auto &entry : m_entries) {
         if (entry->thread.joinable())
             entry->thread.join();
-        if (entry->socket >= 0)
-            ::close(entry->socket);
-        entry->socket = -1;
+        if (validSocket(entry->socket))
+            closeSocket(entry->socket);
+        entry->socket = kNoSocket;
     }
     m_entries.clear();
 }
