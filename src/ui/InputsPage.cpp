@@ -37,22 +37,15 @@ void InputsPage::refresh() {
         index >= 0 && index < kInputCount ? &m_settings.inputs[size_t(index)] : nullptr;
     m_name->setMaxLength(kLabelLength);
     m_name->setText(input ? input->name : QString());
-    m_gain->setCurrentIndex(input && input->gain >= 0 && input->gain < m_gain->count() ? input->gain : -1);
+    selectEntry(Gain, input ? input->gain : -1);
     m_selector->setCurrentIndex(input ? index : -1);
 }
 
 void InputsPage::onCommand(QWidget *control, int id, int notification) {
     const int index = m_settings.selectedInput;
     if (index >= 0 && index < kInputCount) {
-        ScopedBindingBeep beep(m_boxes ? std::function<void()>([this] { m_boxes->beep(); })
-                                       : std::function<void()>());
-        int changed = 0;
-        if (HandleBoundCommand(kInputTable, &m_settings.inputs[size_t(index)], control, id, notification,
-                               changed)) {
-            if (changed)
-                markModified();
+        if (handleBound(kInputTable, &m_settings.inputs[size_t(index)], control, id, notification))
             return;
-        }
     }
     switch (id) {
     case Selector:

@@ -97,21 +97,6 @@ OutputsPage::OutputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidge
         FillComboFromList(tone, lists::eq());
 }
 
-void OutputsPage::select(int id, int index) {
-    auto *combo = qobject_cast<QComboBox *>(control(id));
-    if (!combo)
-        return;
-    // A value that names no entry leaves the box without a selection.
-    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
-}
-
-void OutputsPage::tick(int firstId, int count, int mask) {
-    for (int i = 0; i < count; ++i) {
-        if (auto *box = qobject_cast<QCheckBox *>(control(firstId + i)))
-            box->setChecked((mask >> i) & 1);
-    }
-}
-
 void OutputsPage::refresh() {
     const int s = m_settings.selectedOutput;
     if (s < 0 || s >= kOutputCount)
@@ -121,24 +106,24 @@ void OutputsPage::refresh() {
 
     m_name->setMaxLength(kLabelLength);
     m_name->setText(r.name);
-    select(PagePriority, r.pagePriority);
-    select(PriorityInput, r.priorityInput);
+    selectEntry(PagePriority, r.pagePriority);
+    selectEntry(PriorityInput, r.priorityInput);
 
     if (!isGroup && m_selectInput->count() > kOffEntry)
         m_selectInput->removeItem(kOffEntry);
     else if (isGroup && m_selectInput->count() <= kOffEntry)
         m_selectInput->addItem(lists::selectInput().value(kOffEntry));
     // An input the box does not offer (Off on a zone) shows the first entry; the record keeps it.
-    select(SelectInput, r.sourceInput);
+    selectEntry(SelectInput, r.sourceInput);
     if (m_selectInput->currentIndex() < 0)
         m_selectInput->setCurrentIndex(0);
 
-    select(Level, r.level);
-    select(MaxLevel, r.maxLevel);
-    select(MinLevel, r.minLevel);
-    tick(MicInput1, 4, r.micInputMask);
-    tick(MicPriority1, 4, r.micPriorityMask);
-    tick(LineEnable1, 8, r.lineInputMask);
+    selectEntry(Level, r.level);
+    selectEntry(MaxLevel, r.maxLevel);
+    selectEntry(MinLevel, r.minLevel);
+    tickBits(MicInput1, 4, r.micInputMask);
+    tickBits(MicPriority1, 4, r.micPriorityMask);
+    tickBits(LineEnable1, 8, r.lineInputMask);
 
     for (int id : groupOnlyIds())
         control(id)->setVisible(isGroup);
@@ -148,18 +133,17 @@ void OutputsPage::refresh() {
     if (!isGroup) {
         m_nameCaption->setText(QStringLiteral("Zone name:"));
         const ZoneEq &eq = m_settings.zoneEq[size_t(s)];
-        select(Treble, eq.treble);
-        select(Mid, eq.mid);
-        select(Bass, eq.bass);
+        selectEntry(Treble, eq.treble);
+        selectEntry(Mid, eq.mid);
+        selectEntry(Bass, eq.bass);
         const bool typeEditable = s < 2;
         control(OutputType)->setEnabled(typeEditable);
-        select(OutputType, typeEditable && r.stereo ? 1 : 0);
+        selectEntry(OutputType, typeEditable && r.stereo ? 1 : 0);
     } else {
         m_nameCaption->setText(QStringLiteral("Group name:"));
         const GroupSettings &g = m_settings.groups[size_t(s - kZoneCount)];
-        if (auto *enabled = qobject_cast<QCheckBox *>(control(Enabled)))
-            enabled->setChecked(g.enabled != 0);
-        tick(Member1, 8, g.memberMask);
+        setChecked(Enabled, g.enabled != 0);
+        tickBits(Member1, 8, g.memberMask);
     }
     m_selector->setCurrentIndex(s);
 }
@@ -167,22 +151,14 @@ void OutputsPage::refresh() {
 void OutputsPage::onCommand(QWidget *control, int id, int notification) {
     const int s = m_settings.selectedOutput;
     if (s >= 0 && s < kOutputCount) {
-        ScopedBindingBeep beep(m_boxes ? std::function<void()>([this] { m_boxes->beep(); })
-                                       : std::function<void()>());
-        int changed = 0;
-        int handled = HandleBoundCommand(kOutputTable, &m_settings.zones[size_t(s)], control, id,
-                                         notification, changed);
+        bool handled = handleBound(kOutputTable, &m_settings.zones[size_t(s)], control, id, notification);
         if (!handled && s < kZoneCount)
-            handled = HandleBoundCommand(kToneTable, &m_settings.zoneEq[size_t(s)], control, id, notification,
-                                         changed);
+            handled = handleBound(kToneTable, &m_settings.zoneEq[size_t(s)], control, id, notification);
         if (!handled && s >= kZoneCount)
-            handled = HandleBoundCommand(kGroupTable, &m_settings.groups[size_t(s - kZoneCount)], control, id,
-                                         notification, changed);
-        if (handled) {
-            if (changed)
-                markModified();
+            handled = handleBound(kGroupTable, &m_settings.groups[size_t(s - kZoneCount)], control, id,
+                                  notification);
+        if (handled)
             return;
-        }
     }
     switch (id) {
     case Selector:

@@ -55,8 +55,6 @@ protected:
     void onCommand(QWidget *control, int id, int notification) override;
 
 private:
-    void select(int id, int index);
-    void tick(int firstId, int count, int mask);
 
     QComboBox *m_selector;
     QComboBox *m_selectInput;

@@ -183,6 +183,27 @@ void TabPage::markModified() {
     m_modified.set(1);
 }
 
+std::function<void()> TabPage::beepHook() {
+    if (!m_boxes)
+        return {};
+    return [this] { m_boxes->beep(); };
+}
+
+void TabPage::selectEntry(int id, int index) {
+    if (auto *combo = qobject_cast<QComboBox *>(control(id)))
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+void TabPage::setChecked(int id, bool on) {
+    if (auto *button = qobject_cast<QAbstractButton *>(control(id)))
+        button->setChecked(on);
+}
+
+void TabPage::tickBits(int firstId, int count, int mask) {
+    for (int i = 0; i < count; ++i)
+        setChecked(firstId + i, (mask >> i) & 1);
+}
+
 void TabPage::showError(const QString &text) {
     const QString caption = QStringLiteral("Error");
     if (m_boxes)

@@ -5,6 +5,7 @@
 // height / 8). A control never ends up smaller than its own size hint, so no text is clipped at
 // any font; a label or check box grows to the right, a combo box or edit box to its natural height.
 
+#include "ControlBinding.h"
 #include "model/MixerSettings.h"
 #include "protocol/TransferJob.h"
 
@@ -111,12 +112,32 @@ protected:
     // An edit changed the record: the settings are now modified.
     void markModified();
     void showError(const QString &text);
+    // Hands a control's notification to a binding table over record; marks the settings modified
+    // when the record changed. False when the table has no row for the control.
+    template <typename Record>
+    bool handleBound(const ControlBinding<Record> *table, Record *record, QWidget *control, int id,
+                     int notification) {
+        ScopedBindingBeep beep(beepHook());
+        int changed = 0;
+        if (!HandleBoundCommand(table, record, control, id, notification, changed))
+            return false;
+        if (changed)
+            markModified();
+        return true;
+    }
+    // Selects entry index of combo box id; a value that names no entry leaves it without a selection.
+    void selectEntry(int id, int index);
+    // Ticks or clears check box (or radio button) id.
+    void setChecked(int id, bool on);
+    // Ticks the count check boxes from firstId on from the low bits of mask.
+    void tickBits(int firstId, int count, int mask);
 
     MixerSettings &m_settings;
     ModifiedFlag &m_modified;
     MessageBoxes *m_boxes = nullptr;
 
 private:
+    std::function<void()> beepHook();
     QHash<int, QWidget *> m_controls;
     QList<QWidget *> m_transferButtons;
 };

@@ -66,62 +66,38 @@ SystemPage::SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget 
     FillComboFromList(micAttenuation, lists::attenuation());
     FillComboFromList(lineHold, lists::seconds12());
     FillComboFromList(lineRelease, lists::seconds12());
-    for (int v = 0; v >= -69; --v)
-        muteLevel->addItem(QString::number(v));
-    muteSource->addItem(QStringLiteral("OFF"));
-    for (int i = 1; i <= kInputCount; ++i)
-        muteSource->addItem(QStringLiteral("Input %1").arg(i));
-    for (int i = 1; i <= kMicCount; ++i)
-        muteSource->addItem(QStringLiteral("Mic %1").arg(i));
+    FillComboFromList(muteLevel, lists::muteLevel());
+    FillComboFromList(muteSource, lists::muteSource());
     FillComboFromList(qrc, lists::remoteZoneOffset());
     FillComboFromList(powerUp, lists::powerUpMode());
-}
-
-void SystemPage::select(int id, int index) {
-    auto *combo = qobject_cast<QComboBox *>(control(id));
-    if (!combo)
-        return;
-    // A value outside the list (-1 after a read) shows no selection.
-    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
-}
-
-void SystemPage::check(int id, bool on) {
-    if (auto *button = qobject_cast<QAbstractButton *>(control(id)))
-        button->setChecked(on);
 }
 
 void SystemPage::refresh() {
     const SystemSettings &sys = m_settings.system;
     for (int n = 0; n < kMicCount; ++n)
-        check(MicGate1 + n, (sys.micGateMask >> n) & 1);
-    select(MicPriorityAttenuation, sys.micPriorityAttenuation);
-    select(MicPriorityHold, sys.micPriorityHold);
-    select(MicPriorityRelease, sys.micPriorityRelease);
-    select(QpmOffset, sys.pagingMicOffset);
+        setChecked(MicGate1 + n, (sys.micGateMask >> n) & 1);
+    selectEntry(MicPriorityAttenuation, sys.micPriorityAttenuation);
+    selectEntry(MicPriorityHold, sys.micPriorityHold);
+    selectEntry(MicPriorityRelease, sys.micPriorityRelease);
+    selectEntry(QpmOffset, sys.pagingMicOffset);
     // Checking one radio button of an exclusive pair clears the other.
-    check(sys.accessContacts == 1 ? AccessInput : AccessOutput, true);
-    select(PagingAttenuation, sys.pagingPriorityAttenuation);
-    select(PagingHold, sys.pagingPriorityHold);
-    select(PagingRelease, sys.pagingPriorityRelease);
-    select(LinePriorityHold, sys.linePriorityHold);
-    select(LinePriorityRelease, sys.linePriorityRelease);
-    select(PowerUpMode, sys.powerUpMode);
-    select(QrcZoneOffset, sys.remoteZoneOffset);
-    check(sys.muteContacts == 1 ? MuteNormallyOpen : MuteNormallyClosed, true);
-    select(MuteLevel, sys.muteLevel);
-    select(MuteSource, sys.muteSource);
+    setChecked(sys.accessContacts == 1 ? AccessInput : AccessOutput, true);
+    selectEntry(PagingAttenuation, sys.pagingPriorityAttenuation);
+    selectEntry(PagingHold, sys.pagingPriorityHold);
+    selectEntry(PagingRelease, sys.pagingPriorityRelease);
+    selectEntry(LinePriorityHold, sys.linePriorityHold);
+    selectEntry(LinePriorityRelease, sys.linePriorityRelease);
+    selectEntry(PowerUpMode, sys.powerUpMode);
+    selectEntry(QrcZoneOffset, sys.remoteZoneOffset);
+    setChecked(sys.muteContacts == 1 ? MuteNormallyOpen : MuteNormallyClosed, true);
+    selectEntry(MuteLevel, sys.muteLevel);
+    selectEntry(MuteSource, sys.muteSource);
 }
 
 void SystemPage::onCommand(QWidget *control, int id, int notification) {
     {
-        ScopedBindingBeep beep(m_boxes ? std::function<void()>([this] { m_boxes->beep(); })
-                                       : std::function<void()>());
-        int changed = 0;
-        if (HandleBoundCommand(kSystemTable, &m_settings.system, control, id, notification, changed)) {
-            if (changed)
-                markModified();
+        if (handleBound(kSystemTable, &m_settings.system, control, id, notification))
             return;
-        }
     }
     if (id == SendSystem)
         emit startJob(SendSystemJob());

@@ -41,8 +41,6 @@ protected:
     void onCommand(QWidget *control, int id, int notification) override;
 
 private:
-    void select(int id, int index);
-    void check(int id, bool on);
 };
 
 } // namespace hzm
