@@ -66,7 +66,7 @@ void TestDiscoveryModel::parse_data() {
     QTest::newRow("bare line feeds") << QByteArray("10.0.0.5\nBar\nmac\nOrvane HZM1\n") << false << ""
                                      << "";
     QTest::newRow("zero byte ends the text")
-        << QByteArray("10.0.0.5\r\nBar\r\nmac\0\r\nOrvane HZM1\r\n", 36) << false << ""
+        << QByteArray("10.0.0.5\r\nBar\r\nmac\0\r\nOrvane HZM1\r\n", 34) << false << ""
         << "";
     QTest::newRow("long name cut to 127") << answer("10.0.0.5", QByteArray(300, 'n').constData(), "mac")
                                           << true << QString(127, QLatin1Char('n')) << "Orvane HZM1e";
