@@ -107,7 +107,8 @@ void TestLogWindow::linesKeepTheirColours() {
 
     // A dark palette later: every line is drawn again in colours that suit it.
     log.editor()->setPalette(paletteWith(QColor(20, 20, 20), QColor(240, 240, 240)));
-    QCoreApplication::sendEvent(&log, new QEvent(QEvent::PaletteChange));
+    QEvent paletteChange(QEvent::PaletteChange);
+    QCoreApplication::sendEvent(&log, &paletteChange);
     for (int i = 0; i < 4; ++i)
         QCOMPARE(log.lineColour(i), LogWindow::colourFor(kinds[i], log.editor()->palette()));
 }
