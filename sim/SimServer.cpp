@@ -54,7 +54,6 @@ public:
     Channel(SimMixer &mixer, QString source, QObject *parent)
         : QObject(parent), m_mixer(mixer), m_source(std::move(source)) {
         m_timer.setSingleShot(true);
-        m_timer.setTimerType(Qt::PreciseTimer); // fault delays are kept to the millisecond
         m_timer.setTimerType(Qt::PreciseTimer); // coarse timers may fire 5% early
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { sendNext(); });
     }
