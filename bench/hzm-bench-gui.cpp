@@ -64,7 +64,8 @@ int logBenchmark() {
     QElapsedTimer block;
     block.start();
     for (int i = 0; i < kLines; ++i) {
-        const LogColour colour = i % 2 == 0 ? LogColour::Command : (i % 10 == 1 ? LogColour::Failure : LogColour::GoodReply);
+        const LogColour colour =
+            i % 2 == 0 ? LogColour::Command : (i % 10 == 1 ? LogColour::Failure : LogColour::GoodReply);
         log.appendLine(i % 2 == 0 ? QStringLiteral("<Z%1.MU,LQ/>").arg(i % 12 + 1)
                                   : QStringLiteral("<z%1.mu,l=%2/>").arg(i % 12 + 1).arg(i % 62),
                        colour);
@@ -80,12 +81,13 @@ int logBenchmark() {
     const long rssAfter = rssKiB();
     std::printf("%-28s %9.3f s for %d lines, shown; per line: first 10,000 %.1f us, last 10,000 %.1f us "
                 "(ratio %.2f)\n",
-                "Log window append", total, kLines, blockUs.first(), blockUs.last(), blockUs.last() / blockUs.first());
+                "Log window append", total, kLines, blockUs.first(), blockUs.last(),
+                blockUs.last() / blockUs.first());
     std::printf("%-28s per block of 10,000 (us/line):", "");
     for (double us : blockUs)
         std::printf(" %.1f", us);
-    std::printf("\n%-28s resident memory %ld KiB before, %ld KiB after: %.0f bytes a line; %d lines kept\n", "",
-                rssBefore, rssAfter, (rssAfter - rssBefore) * 1024.0 / kLines, log.lineCount());
+    std::printf("\n%-28s resident memory %ld KiB before, %ld KiB after: %.0f bytes a line; %d lines kept\n",
+                "", rssBefore, rssAfter, (rssAfter - rssBefore) * 1024.0 / kLines, log.lineCount());
     return log.lineCount() == kLines ? 0 : 1;
 }
 

@@ -103,7 +103,8 @@ std::unique_ptr<CountingComms> linkTo(const Transport &t, sim::SimServer &server
 
 Row runWhole(const Transport &t, bool send) {
     Row row;
-    row.name = QStringLiteral("%1 %2").arg(send ? QStringLiteral("Send all") : QStringLiteral("Read all"), t.name);
+    row.name =
+        QStringLiteral("%1 %2").arg(send ? QStringLiteral("Send all") : QStringLiteral("Read all"), t.name);
     auto server = startSim(t);
     if (!server)
         return row;
@@ -129,7 +130,8 @@ Row runWhole(const Transport &t, bool send) {
     CommandSizes sizes;
     QElapsedTimer clock;
     clock.start();
-    const int result = send ? SendAllCommands(local, Exchange, *link, &sizes) : ReadAllCommands(local, *link, &sizes);
+    const int result =
+        send ? SendAllCommands(local, Exchange, *link, &sizes) : ReadAllCommands(local, *link, &sizes);
     row.measured = clock.nsecsElapsed() / 1e9;
     link->Close();
     row.sent = link->sent;
@@ -144,7 +146,9 @@ Row runWhole(const Transport &t, bool send) {
     const int commandPauses = send ? 20 : 0;
     row.floor = floorSeconds(t, sizes, commandPauses, row.sent + row.received, &row.pausesOnly);
     if (qAbs(tally.totalMs / 1000.0 - row.pausesOnly) > 0.0005)
-        row.note += QStringLiteral("pauses asked %1 s, expected %2 s; ").arg(tally.totalMs / 1000.0).arg(row.pausesOnly);
+        row.note += QStringLiteral("pauses asked %1 s, expected %2 s; ")
+                        .arg(tally.totalMs / 1000.0)
+                        .arg(row.pausesOnly);
     bool same;
     if (send) {
         MixerSettings held = server->mixer().settings();
@@ -199,8 +203,8 @@ void cpuWhileWaiting(const Transport &t, int replyDelayMs) {
 }
 
 void printRow(const Row &r) {
-    std::printf("%-28s %9.3f %9.3f %8.4f %8.2f %8.2f %9lld %9lld %6d  %s%s\n", qPrintable(r.name),
-                r.measured, r.floor, r.floor > 0 ? r.measured / r.floor : 0.0,
+    std::printf("%-28s %9.3f %9.3f %8.4f %8.2f %8.2f %9lld %9lld %6d  %s%s\n", qPrintable(r.name), r.measured,
+                r.floor, r.floor > 0 ? r.measured / r.floor : 0.0,
                 r.commands > 0 ? 1000.0 * (r.measured - r.floor) / r.commands : 0.0,
                 r.commands > 0 ? 1000.0 * r.sleepOver / r.commands : 0.0, static_cast<long long>(r.sent),
                 static_cast<long long>(r.received), r.commands,
@@ -234,8 +238,8 @@ int main(int argc, char *argv[]) {
     bool allOk = true;
     std::printf("%-28s %9s %9s %8s %8s %8s %9s %9s %6s\n", "transfer", "measured", "floor", "ratio", "ms/cmd",
                 "oversl", "sent", "received", "cmds");
-    for (const auto &[key, transport] : {std::pair{"tcp", tcp}, std::pair{"pty19200", pty19200},
-                                         std::pair{"pty9600", pty9600}}) {
+    for (const auto &[key, transport] :
+         {std::pair{"tcp", tcp}, std::pair{"pty19200", pty19200}, std::pair{"pty9600", pty9600}}) {
         if (!wanted(key))
             continue;
         for (bool send : {false, true}) {
@@ -249,7 +253,8 @@ int main(int argc, char *argv[]) {
         cpuWhileWaiting(pty19200, 300);
     }
     std::printf("(seconds; ms/cmd = time over the floor per command, oversl = of which the sleeps' own "
-                "overshoot (scheduler wake-up latency); floor = the protocol's pauses + 10 bits a byte at the line rate on serial; "
+                "overshoot (scheduler wake-up latency); floor = the protocol's pauses + 10 bits a byte at "
+                "the line rate on serial; "
                 "on the pty, which moves bytes at once, the same line time is added to the measured time)\n");
     return allOk ? 0 : 1;
 }

@@ -31,7 +31,11 @@ using namespace hzm::sim;
 
 namespace {
 
-int countEntries(const char *dir) { return int(QDir(QString::fromLatin1(dir)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size()); }
+int countEntries(const char *dir) {
+    return int(QDir(QString::fromLatin1(dir))
+                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+                   .size());
+}
 
 // The perfect link: every complete command goes straight to a mixer's logic (faults included)
 // and its reply is there at once. After a dropped connection, or from command `cutAt` on, the
@@ -95,7 +99,9 @@ struct MixerState {
     }
 };
 
-MixerState stateOf(const SimMixer &m) { return {m.settings(), m.installerKey(), m.resetCount()}; }
+MixerState stateOf(const SimMixer &m) {
+    return {m.settings(), m.installerKey(), m.resetCount()};
+}
 
 void copyMixer(const SimMixer &from, SimMixer &to, const FaultSettings &faults) {
     to.setSettings(from.settings());
@@ -112,8 +118,8 @@ struct Expected {
 };
 
 // The job over the perfect link.
-Expected dryRun(const SimMixer &real, const FaultSettings &faults, const MixerSettings &record, const TransferJob &job,
-                int cutAt = -1) {
+Expected dryRun(const SimMixer &real, const FaultSettings &faults, const MixerSettings &record,
+                const TransferJob &job, int cutAt = -1) {
     SimMixer scratch;
     copyMixer(real, scratch, faults);
     // Resets are counted by the mixer itself; start the copy's count where the real one stands.
@@ -129,16 +135,27 @@ Expected dryRun(const SimMixer &real, const FaultSettings &faults, const MixerSe
     return e;
 }
 
-enum class Kind { Version, SendOutput, SendInput, SendSystem, Key, ReadInputs, ReadOutputs, ReadAll, SendAll };
+enum class Kind {
+    Version,
+    SendOutput,
+    SendInput,
+    SendSystem,
+    Key,
+    ReadInputs,
+    ReadOutputs,
+    ReadAll,
+    SendAll
+};
 const char *kindName(Kind k) {
-    static const char *names[] = {"version", "send output", "send input", "send system", "key",
-                                  "read inputs", "read outputs", "read all", "send all"};
+    static const char *names[] = {"version",     "send output",  "send input", "send system", "key",
+                                  "read inputs", "read outputs", "read all",   "send all"};
     return names[int(k)];
 }
 
 enum class Fault { None, Refuse, Silent, Split, Delay, Drop, PortGone, PortGoneMidway };
 const char *faultName(Fault f) {
-    static const char *names[] = {"none", "refusals", "silence", "split", "delay", "drop", "port gone", "port gone midway"};
+    static const char *names[] = {"none",  "refusals", "silence",   "split",
+                                  "delay", "drop",     "port gone", "port gone midway"};
     return names[int(f)];
 }
 
@@ -191,7 +208,8 @@ int main(int argc, char *argv[]) {
     options.baudRate = 19200;
     auto server = std::make_unique<SimServer>(options);
     if (!server->start()) {
-        std::fprintf(stderr, "hzm-soak: the simulated mixer did not start: %s\n", qPrintable(server->errorString()));
+        std::fprintf(stderr, "hzm-soak: the simulated mixer did not start: %s\n",
+                     qPrintable(server->errorString()));
         return 1;
     }
     options.tcpPort = server->tcpPort(); // where a stopped mixer was (a restart takes a new port)
@@ -205,7 +223,8 @@ int main(int argc, char *argv[]) {
                 return true;
             QThread::msleep(100);
         }
-        std::fprintf(stderr, "hzm-soak: the simulated mixer did not restart: %s\n", qPrintable(server->errorString()));
+        std::fprintf(stderr, "hzm-soak: the simulated mixer did not restart: %s\n",
+                     qPrintable(server->errorString()));
         return false;
     };
 
@@ -246,10 +265,18 @@ int main(int argc, char *argv[]) {
             mixer.setSettings(chance(50) ? SimMixer::demoSettings() : MixerSettings());
         TransferJob job;
         switch (kind) {
-        case Kind::Version: job = GetVersionJob(); break;
-        case Kind::SendOutput: job = SendOutputJob(record); break;
-        case Kind::SendInput: job = SendInputJob(record); break;
-        case Kind::SendSystem: job = SendSystemJob(); break;
+        case Kind::Version:
+            job = GetVersionJob();
+            break;
+        case Kind::SendOutput:
+            job = SendOutputJob(record);
+            break;
+        case Kind::SendInput:
+            job = SendInputJob(record);
+            break;
+        case Kind::SendSystem:
+            job = SendSystemJob();
+            break;
         case Kind::Key: {
             auto key = [&] {
                 QString k;
@@ -269,8 +296,12 @@ int main(int argc, char *argv[]) {
             job = readSubsetJob(outputs, numbers);
             break;
         }
-        case Kind::ReadAll: job = ReadAllJob(record); break;
-        case Kind::SendAll: job = SendAllJob(record); break;
+        case Kind::ReadAll:
+            job = ReadAllJob(record);
+            break;
+        case Kind::SendAll:
+            job = SendAllJob(record);
+            break;
         }
 
         // The bodies the job sends when nothing goes wrong, to aim the faults at.
@@ -309,8 +340,12 @@ int main(int argc, char *argv[]) {
         const QString target = n > 0 ? bodies.value(int(rng.bounded(quint32(bodies.size())))) : QString();
         int replyDelay = 0, fragmentDelay = 0, fragments = 0;
         switch (fault) {
-        case Fault::Refuse: faults.refuse.append(RefuseRule{target, 1 + int(rng.bounded(5))}); break;
-        case Fault::Silent: faults.silent.append(target); break;
+        case Fault::Refuse:
+            faults.refuse.append(RefuseRule{target, 1 + int(rng.bounded(5))});
+            break;
+        case Fault::Silent:
+            faults.silent.append(target);
+            break;
         case Fault::Split:
             faults.fragmentBytes = fragments = 1 + int(rng.bounded(8));
             faults.fragmentDelayMs = fragmentDelay = int(rng.bounded(quint32(std::clamp(600 / n, 2, 15))));
@@ -318,8 +353,11 @@ int main(int argc, char *argv[]) {
         case Fault::Delay:
             faults.replyDelayMs = replyDelay = int(rng.bounded(quint32(std::clamp(3000 / n, 2, 400))));
             break;
-        case Fault::Drop: faults.dropAfterCommands = 1 + int(rng.bounded(quint32(n + 2))); break;
-        default: break;
+        case Fault::Drop:
+            faults.dropAfterCommands = 1 + int(rng.bounded(quint32(n + 2)));
+            break;
+        default:
+            break;
         }
         // The outcome over the perfect link with the same faults.
         const Expected expected = dryRun(mixer, faults, record, job);
@@ -340,7 +378,8 @@ int main(int argc, char *argv[]) {
             selection.port = fault == Fault::PortGone ? options.tcpPort : server->tcpPort();
         } else {
             selection.comSelected = true;
-            selection.serialDevice = fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath();
+            selection.serialDevice =
+                fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath();
             selection.baudRate = options.baudRate;
         }
         MixerSettings local = record;
@@ -359,7 +398,8 @@ int main(int argc, char *argv[]) {
         // meet, the injected delays, and the link's own bounds for opening and closing.
         const int perReply = replyDelay + (fragments > 0 ? fragmentDelay * (64 / fragments + 1) : 0) + 50;
         const qint64 boundMs = 8000 + qint64(n) * perReply * 2 + 6000;
-        const int stopAfterMs = fault == Fault::PortGoneMidway ? int(rng.bounded(quint32(std::min(n, 40) * 3 + 1))) : -1;
+        const int stopAfterMs =
+            fault == Fault::PortGoneMidway ? int(rng.bounded(quint32(std::min(n, 40) * 3 + 1))) : -1;
         QElapsedTimer clock;
         clock.start();
         worker.start();
@@ -423,8 +463,9 @@ int main(int argc, char *argv[]) {
             ++counts.overBound;
         if (!problem.isEmpty()) {
             ++counts.faultsOfOurs;
-            std::printf("job %d (%s over %s, fault %s on \"%s\"): %s\n", j, kindName(kind), tcp ? "TCP" : "pty",
-                        faultName(fault), qPrintable(target), qPrintable(problem.trimmed()));
+            std::printf("job %d (%s over %s, fault %s on \"%s\"): %s\n", j, kindName(kind),
+                        tcp ? "TCP" : "pty", faultName(fault), qPrintable(target),
+                        qPrintable(problem.trimmed()));
         } else if (result) {
             ++counts.succeeded;
         } else {
@@ -449,9 +490,10 @@ int main(int argc, char *argv[]) {
         QThread::msleep(20);
     }
     const bool leaks = baselineThreads >= 0 && (threads > baselineThreads || fds > baselineFds);
-    std::printf("jobs %d: succeeded %d, failed as expected %d, faults of ours %d (over their bound %d); %.1f s\n",
-                counts.jobs, counts.succeeded, counts.failedAsExpected, counts.faultsOfOurs, counts.overBound,
-                total.elapsed() / 1000.0);
+    std::printf(
+        "jobs %d: succeeded %d, failed as expected %d, faults of ours %d (over their bound %d); %.1f s\n",
+        counts.jobs, counts.succeeded, counts.failedAsExpected, counts.faultsOfOurs, counts.overBound,
+        total.elapsed() / 1000.0);
     std::printf("injected:");
     for (const auto &[name, count] : counts.byFault)
         std::printf(" %s %d,", qPrintable(name), count);
