@@ -4,6 +4,7 @@
 #include "model/MixerSettings.h"
 #include "protocol/DeviceCommands.h"
 
+#include "FileSizeLimit.h"
 #include "SimServer.h"
 
 #include <QDir>
@@ -11,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace hzm;
 
@@ -29,27 +28,6 @@ bool writeAll(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
-
-// Makes every write past limit bytes fail (EFBIG) while it lives, as on a full disk; unlike a
-// read-only folder this stops root too.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = m_saved;
-        l.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 MixerSettings customRecord() {
     MixerSettings s;

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "files/SettingsFile.h"
 #include "model/MixerSettings.h"
 
@@ -6,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace hzm;
 
@@ -78,27 +77,6 @@ QByteArray joinCrLf(const QList<QByteArray> &lines) {
         out += l + "\r\n";
     return out;
 }
-
-// Makes every write past limit bytes fail (EFBIG) while it lives, as on a full disk. Works for
-// root too, where a read-only folder would not stop a write.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = m_saved;
-        l.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 } // namespace
 

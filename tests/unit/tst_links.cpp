@@ -1,5 +1,6 @@
 #include "PtyPair.h"
 #include "RecordingSleeper.h"
+#include "FileSizeLimit.h"
 #include "TcpPeer.h"
 
 #include "link/FileComms.h"
@@ -11,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace hzm;
 using namespace hzm::test;
@@ -152,18 +151,14 @@ void TestLinks::fileFailedWriteKeepsOldFile() {
 
     FileComms link(path);
     QCOMPARE(link.Open(), 1);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 64;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const QByteArray line = QByteArray(40, 'A') + "\r\n";
-    for (int i = 0; i < 400; ++i)
-        link.Write(line.constData(), int(line.size()));
-    const int closed = link.Close();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    int closed = 0;
+    {
+        FileSizeLimit full(64);
+        const QByteArray line = QByteArray(40, 'A') + "\r\n";
+        for (int i = 0; i < 400; ++i)
+            link.Write(line.constData(), int(line.size()));
+        closed = link.Close();
+    }
 
     QCOMPARE(closed, 1);
     QVERIFY(!link.committed());
