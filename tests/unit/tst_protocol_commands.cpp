@@ -18,6 +18,7 @@ using hzm::test::ScriptedComms;
 
 using Change = std::function<void(MixerSettings &)>;
 Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(hzm::TransferJob)
 
 namespace {
 
@@ -539,6 +540,7 @@ private slots:
         link.answer(QStringLiteral("L3,LQ"), "<l3,l= lobby />");
         QCOMPARE(ReadInput(s, 3, link, nullptr), 1);
         QCOMPARE(link.bodies(), queries);
+        QCOMPARE(ReadInputCommandCount(version), queries.size());
         QCOMPARE(s.inputs[2].name, name);
     }
 
@@ -770,6 +772,31 @@ private slots:
         QCOMPARE(job.run(link, context), 0);
         QCOMPARE(link.bodies(), QStringList(4, body));
         QVERIFY(s == before);
+    }
+
+    // Only Read all makes the main window reload its pages (and mark the settings changed).
+    void jobRefreshFlags_data() {
+        QTest::addColumn<TransferJob>("job");
+        QTest::addColumn<int>("refreshTabs");
+        const MixerSettings s;
+        QTest::newRow("get version") << GetVersionJob() << 0;
+        QTest::newRow("send all") << SendAllJob(s) << 0;
+        QTest::newRow("read all") << ReadAllJob(s) << 1;
+        QTest::newRow("set defaults") << SetDefaultsJob() << 0;
+        QTest::newRow("reset") << ResetJob() << 0;
+        QTest::newRow("send input") << SendInputJob(s) << 0;
+        QTest::newRow("send all inputs") << SendAllInputsJob() << 0;
+        QTest::newRow("send output") << SendOutputJob(s) << 0;
+        QTest::newRow("send all outputs") << SendAllOutputsJob(s) << 0;
+        QTest::newRow("send system") << SendSystemJob() << 0;
+        QTest::newRow("installer key")
+            << ChangeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("5678")) << 0;
+    }
+    void jobRefreshFlags() {
+        QFETCH(TransferJob, job);
+        QFETCH(int, refreshTabs);
+        QCOMPARE(job.refreshTabs, refreshTabs);
+        QVERIFY(bool(job.run));
     }
 
     void jobCounts() {
