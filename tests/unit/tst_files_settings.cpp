@@ -302,6 +302,61 @@ private slots:
         QCOMPARE(loaded, asLoaded(expected));
     }
 
+    // The exact text of single fields as written (a wrong form here could still read back alike).
+    void writtenFields_data() {
+        QTest::addColumn<MixerSettings>("record");
+        QTest::addColumn<int>("line"); // 0-based
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        auto row = [](const char *name, auto change, int line, int column, const char *text) {
+            MixerSettings s;
+            change(s);
+            QTest::newRow(name) << s << line << column << QString::fromLatin1(text);
+        };
+        row(
+            "zone source index 7", [](MixerSettings &s) { s.zones[0].sourceInput = 7; }, 2, 40, "0007");
+        row(
+            "zone source off", [](MixerSettings &s) { s.zones[1].sourceInput = 8; }, 3, 40, "FFFF");
+        row(
+            "group source off", [](MixerSettings &s) { s.zones[8].sourceInput = 8; }, 10, 40, "FFFF");
+        row(
+            "group source 9", [](MixerSettings &s) { s.zones[11].sourceInput = 9; }, 13, 40, "FFFF");
+        row(
+            "source -1", [](MixerSettings &s) { s.zones[3].sourceInput = -1; }, 5, 40, "FFFF");
+        row(
+            "level after an off source", [](MixerSettings &s) { s.zones[3].sourceInput = -1; }, 5, 44,
+            "003D");
+        row(
+            "upper-case hex", [](MixerSettings &s) { s.zones[0].level = 0xAB; }, 2, 44, "00AB");
+        row(
+            "stereo 1", [](MixerSettings &s) { s.zones[4].stereo = 1; }, 6, 0, "0001");
+        row(
+            "stereo 2", [](MixerSettings &s) { s.zones[0].stereo = 2; }, 2, 0, "0000");
+        row(
+            "group enabled", [](MixerSettings &s) { s.groups[2].enabled = 1; }, 24, 4, "0001");
+        row(
+            "group enabled 2", [](MixerSettings &s) { s.groups[2].enabled = 2; }, 24, 4, "0000");
+        row(
+            "access contacts 3", [](MixerSettings &s) { s.system.accessContacts = 3; }, 34, 20, "0000");
+        row(
+            "mute contacts 2", [](MixerSettings &s) { s.system.muteContacts = 2; }, 34, 52, "0000");
+        row(
+            "mute level 255", [](MixerSettings &s) { s.system.muteLevel = 255; }, 34, 56, "00FF");
+        row(
+            "short input name padded", [](MixerSettings &s) { s.inputs[0].name = "Bar"; }, 26, 0,
+            "Bar             000C");
+        row(
+            "group member mask", [](MixerSettings &s) { s.groups[3].memberMask = 0xF0; }, 25, 0, "00F0");
+    }
+    void writtenFields() {
+        QFETCH(MixerSettings, record);
+        QFETCH(int, line);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        const QStringList lines = SettingsFileLines(record);
+        QCOMPARE(lines.at(line).mid(column, text.size()), text);
+    }
+
     void readerTolerance_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("result");
