@@ -98,6 +98,8 @@ int DiscoveryModel::handleReply(const QByteArray &text) {
     if (!reply)
         return -1;
 
+    // MAC addresses are compared whole: cutting the listed one to 32 characters first would never
+    // match an answer with a longer MAC line and add a duplicate row for each of its answers.
     int row = -1;
     for (int i = 0; i < m_rows.size(); ++i) {
         if (m_rows.at(i).address == reply->address) {

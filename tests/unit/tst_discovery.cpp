@@ -79,6 +79,7 @@ private slots:
     void noInterfaces();
     void simulatedMixerListed();
     void mergeOverTheWire();
+    void sameMixerOnTwoInterfaces();
     void receiveRules_data();
     void receiveRules();
     void stopIsQuick();
@@ -199,6 +200,23 @@ void TestDiscovery::mergeOverTheWire() {
     QCOMPARE(model.rowCount(), 2);
     QCOMPARE(model.addressAt(0), QStringLiteral("127.0.0.4"));
     QCOMPARE(model.addressAt(1), QStringLiteral("127.0.0.2"));
+}
+
+// One mixer answering the question of both interfaces from the same address is listed once.
+void TestDiscovery::sameMixerOnTwoInterfaces() {
+    Responder responder;
+    responder.answers = {{QStringLiteral("127.0.0.2"), kPayloadA}};
+    Discovery discovery;
+    DiscoveryModel model;
+    connect(&discovery, &Discovery::replyReceived, &model, &DiscoveryModel::handleReply);
+    QSignalSpy replies(&discovery, &Discovery::replyReceived);
+    discovery.setInterfaces({loopbackInterface(), loopbackInterface()});
+    discovery.setPort(responder.port());
+    QCOMPARE(discovery.start(), QString());
+    QTRY_COMPARE(replies.size(), 2);
+    QCOMPARE(responder.questions, 2);
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.mixers().first().name, QStringLiteral("Zone Mixer A"));
 }
 
 void TestDiscovery::receiveRules_data() {
