@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostInfo>
 #include <QJsonArray>
@@ -71,7 +72,8 @@ Commands:
   reset                    the mixer restarts
   key OLD NEW              change the installer key (four digits 1 to 8 each)
   detect                   (serial) print the detected baud rate
-  discover [--timeout MS] [--broadcast ADDR] [--interface ADDR] [--json]
+  discover [--timeout MS] [--broadcast ADDR] [--interface ADDR]
+           [--discovery-port N] [--json]
                            list the mixers answering the UDP discovery
   new FILE                 write a settings file of factory defaults
   export FILE OUT          write the text export of settings file FILE to OUT
@@ -190,13 +192,14 @@ const QList<CommandInfo> &commands() {
          true,
          {}},
         {"discover",
-         "discover [--timeout MS] [--broadcast ADDR] [--interface ADDR] [--json]",
+         "discover [--timeout MS] [--broadcast ADDR] [--interface ADDR] [--discovery-port N] [--json]",
          "Broadcasts the discovery question and lists the mixers that answer within MS\n"
          "milliseconds (default 2000). By default the question goes out on every IPv4 interface\n"
          "of this machine, as the desktop program does.\n"
          "  --interface ADDR   ask only from this local address (repeatable)\n"
          "  --broadcast ADDR   ask only on this broadcast address (for example\n"
-         "                     127.255.255.255 together with --interface 127.0.0.2)\n",
+         "                     127.255.255.255 together with --interface 127.0.0.2)\n"
+         "  --discovery-port N ask on this UDP port instead of 30303 (hzm-sim --discovery-port)\n",
          0,
          0,
          false,
@@ -368,6 +371,8 @@ std::optional<UsageError> parseTcp(const QString &text, LinkSelection &selection
     } else if (text.count(QLatin1Char(':')) == 1) {
         host = text.section(QLatin1Char(':'), 0, 0);
         portText = text.section(QLatin1Char(':'), 1);
+        if (portText.isEmpty()) // "HOST:" is a port left out, not the default port
+            return UsageError{QStringLiteral("--tcp: no port after the colon in %1").arg(text)};
     }
     quint16 port = LinkSelection::kDefaultTcpPort;
     if (!portText.isNull()) {
@@ -514,6 +519,19 @@ bool Runner::loadFile(const QString &path, MixerSettings &settings, int &status)
     if (!LoadSettingsFile(path, settings, modified, &error)) {
         status = fail(QStringLiteral("%1 is not a readable settings file%2")
                           .arg(path, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+        return false;
+    }
+    // The reader takes any 35 lines of text; a log or a text export given by mistake would be sent
+    // to the mixer as settings. A settings file starts with its header line.
+    QFile file(path);
+    QByteArray first;
+    if (file.open(QIODevice::ReadOnly))
+        first = file.readLine(256);
+    if (first.startsWith("\xEF\xBB\xBF"))
+        first.remove(0, 3);
+    if (QString::fromUtf8(first).trimmed() != SettingsFileHeader()) {
+        status = fail(QStringLiteral("%1 is not a settings file: its first line is not \"%2\"")
+                          .arg(path, SettingsFileHeader()));
         return false;
     }
     return true;

@@ -111,6 +111,9 @@ TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &setti
                               ? QStringLiteral("%1:%2").arg(selection.address.toString()).arg(selection.port)
                               : selection.serialPortName();
     if (!opened) {
+        // The link's own message usually starts with the address already.
+        if (linkError.startsWith(where + QStringLiteral(": ")))
+            linkError.remove(0, where.size() + 2);
         outcome.reason = QStringLiteral("cannot open %1: %2")
                              .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
     } else if (!shownMessage.isEmpty()) {

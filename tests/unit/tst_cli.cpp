@@ -124,6 +124,11 @@ private slots:
         QVERIFY(saveSettings(path(QStringLiteral("changed.hzc")), changedSettings()));
         QVERIFY(writeFile(path(QStringLiteral("garbage.hzc")), QByteArray("not a settings file\r\n")));
         QVERIFY(writeFile(path(QStringLiteral("binary.hzc")), QByteArray("\x00\x01\xff\xfe", 4)));
+        // Long enough for the settings-file reader, but a log, not settings.
+        QByteArray log;
+        for (int i = 0; i < 40; ++i)
+            log += "12:00:00.000 tcp 127.0.0.1 <Z1.L14210,TV/>\r\n";
+        QVERIFY(writeFile(path(QStringLiteral("log.hzc")), log));
     }
 
     // ---- Help and usage
@@ -142,6 +147,8 @@ private slots:
             << QStringList{"show", "--help"} << "\"format\": \"hzm-settings\"";
         QTest::newRow("discover documents its JSON")
             << QStringList{"discover", "--help"} << "\"hzm-discovery\"";
+        QTest::newRow("discover documents its port")
+            << QStringList{"discover", "--help"} << "--discovery-port N";
     }
     void help() {
         QFETCH(QStringList, args);
@@ -170,6 +177,8 @@ private slots:
             << QStringList{"--tcp", tcp, "--baud", "9600", "version"} << "--serial";
         QTest::newRow("bad port") << QStringList{"--tcp", "127.0.0.1:99999", "version"} << "99999";
         QTest::newRow("no host") << QStringList{"--tcp", ":4999", "version"} << "no host";
+        QTest::newRow("port left out")
+            << QStringList{"--tcp", "127.0.0.1:", "version"} << "no port after the colon in 127.0.0.1:";
         QTest::newRow("COM11") << QStringList{"--serial", "COM11", "version"} << "COM11";
         QTest::newRow("tcp value missing") << QStringList{"version", "--tcp"} << "--tcp needs a value";
         QTest::newRow("only output 13")
@@ -218,6 +227,7 @@ private slots:
             QTest::newRow(qPrintable(c + " folder")) << c << ".";
             QTest::newRow(qPrintable(c + " garbage")) << c << "garbage.hzc";
             QTest::newRow(qPrintable(c + " binary")) << c << "binary.hzc";
+            QTest::newRow(qPrintable(c + " not settings")) << c << "log.hzc";
         }
     }
     void unreadableFiles() {
@@ -404,6 +414,7 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith(QLatin1String("Transfer failed.\n")), qPrintable(r.err));
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QCOMPARE(r.err.count(QLatin1String("127.0.0.1:")), 1); // the address named once
         QVERIFY(r.out.isEmpty());
     }
 
