@@ -228,6 +228,16 @@ int main(int argc, char *argv[]) {
         QString error;
         if (!hzm::LoadSettingsFile(parser.value(stateOpt), settings, modified, &error))
             return fail(QStringLiteral("--state: %1").arg(error.isEmpty() ? parser.value(stateOpt) : error));
+        // The reader takes any 35 lines of text; a log or a text export is no configuration.
+        QFile stateFile(parser.value(stateOpt));
+        QByteArray first;
+        if (stateFile.open(QIODevice::ReadOnly))
+            first = stateFile.readLine(256);
+        if (first.startsWith("\xEF\xBB\xBF"))
+            first.remove(0, 3);
+        if (QString::fromUtf8(first).trimmed() != hzm::SettingsFileHeader())
+            return fail(QStringLiteral("--state: %1 is not a settings file: its first line is not \"%2\"")
+                            .arg(parser.value(stateOpt), hzm::SettingsFileHeader()));
         mixer.setSettings(settings);
     }
 

@@ -62,6 +62,8 @@ void terminate(QProcess &process) {
 class TestSimCli : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+
 private slots:
     void help() {
         QProcess p;
@@ -87,6 +89,13 @@ private slots:
         QTest::newRow("baud") << QStringList{"--pty", "--baud", "1234"};
         QTest::newRow("missing state file") << QStringList{"--tcp", "0", "--state", "/nonexistent/x.hzc"};
         QTest::newRow("stray argument") << QStringList{"--tcp", "0", "extra"};
+        // Long enough for the settings-file reader, but a command log, not a configuration.
+        QFile log(m_dir.filePath(QStringLiteral("log.hzc")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 40; ++i)
+            log.write("12:00:00.000 tcp 127.0.0.1 <Z1.L14210,TV/>\n");
+        log.close();
+        QTest::newRow("state file not settings") << QStringList{"--tcp", "0", "--state", log.fileName()};
     }
     void badArguments() {
         QFETCH(QStringList, args);
