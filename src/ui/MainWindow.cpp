@@ -71,6 +71,8 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     EnableTransferButtons(false);
     m_modified.setListener([this](int value) { setTitleModified(value); });
+    // Nothing to save yet: "Save" and its Ctrl+S stay inactive until the first change.
+    updateMenuMarks();
     // Like the dialog it stands for, the window keeps the size its contents need.
     setFixedSize(sizeHint());
     m_tabs->currentWidget()->setFocus();
@@ -319,11 +321,11 @@ void MainWindow::fileOpen() {
         return;
     QString error;
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
-    // A file that could be opened has replaced the settings, whatever it held.
+    // A file that could be opened has replaced the settings (and cleared the changed mark),
+    // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     if (!loaded)
         m_boxes.error(this, kError, QStringLiteral("Unable to load file"));
-    m_modified.set(0);
 }
 
 bool MainWindow::saveTo(const QString &path) {

@@ -180,6 +180,9 @@ TcpSettingsDialog::~TcpSettingsDialog() {
 }
 
 void TcpSettingsDialog::accept() {
+    // An address that is not four numbers, or a port outside 1 to 65535, is refused here with a
+    // message rather than stored (a port cut to 16 bits or read as 0 would only show later, as a
+    // failing connection).
     const QHostAddress address(m_addressEdit->text());
     if (!m_addressEdit->hasAcceptableInput() || address.protocol() != QAbstractSocket::IPv4Protocol) {
         m_boxes.error(this, QStringLiteral("Error"),

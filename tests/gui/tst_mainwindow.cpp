@@ -14,8 +14,10 @@
 #include "discovery/DiscoveryModel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -61,6 +63,11 @@ private slots:
     void exitWithUnsavedChanges();
     void readSaveNewOpen();
     void saveAfterOpenAsksForAName();
+    void openFailure_data();
+    void openFailure();
+    void menuEntries_data();
+    void menuEntries();
+    void accelerators();
     void saveFailureKeepsAsterisk_data();
     void saveFailureKeepsAsterisk();
     void failingTransfer_data();
@@ -309,6 +316,132 @@ void TestMainWindow::saveAfterOpenAsksForAName() {
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::SaveFile);
     QCOMPARE(m_boxes->last()->request.initialPath, QStringLiteral("Config.hzc"));
     QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
+}
+
+void TestMainWindow::openFailure_data() {
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<bool>("opened"); // the file could be opened, so the settings were replaced
+    QTest::newRow("missing file") << QStringLiteral("missing.hzc") << false;
+    QTest::newRow("a folder") << QStringLiteral("folder.hzc") << false;
+    QTest::newRow("headers only") << QStringLiteral("short.hzc") << true;
+}
+
+void TestMainWindow::openFailure() {
+    QFETCH(QString, relative);
+    QFETCH(bool, opened);
+    QDir(m_dir.path()).mkdir(QStringLiteral("folder.hzc"));
+    QFile shortFile(m_dir.filePath(QStringLiteral("short.hzc")));
+    QVERIFY(shortFile.open(QIODevice::WriteOnly));
+    shortFile.write("ORVANE HZM-1 CONFIG\nV2.24\n");
+    shortFile.close();
+
+    m_window->settings().inputs[1].name = QStringLiteral("Edited");
+    m_window->modifiedFlag().set(1);
+    m_boxes->queueAnswer(true); // discard the changes
+    m_boxes->queuePath(m_dir.filePath(relative));
+    m_window->action(kIdOpen)->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Error"));
+    QCOMPARE(m_boxes->last()->text, QStringLiteral("Unable to load file"));
+    if (opened) {
+        QVERIFY(m_window->settings().sameConfiguration(MixerSettings()));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 "));
+    } else {
+        // Nothing was loaded: the edits are still there, and still marked as unsaved.
+        QCOMPARE(m_window->settings().inputs[1].name, QStringLiteral("Edited"));
+        QVERIFY(m_window->modifiedFlag().value());
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 *"));
+    }
+    QCOMPARE(m_boxes->unexpected(), 0);
+}
+
+void TestMainWindow::menuEntries_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("text");
+    const struct {
+        int id;
+        const char *menu;
+        const char *text;
+    } entries[] = {
+        {kIdNew, "&File", "&New\tCtrl+N"},
+        {kIdOpen, "&File", "&Open\tCtrl+O"},
+        {kIdExport, "&File", "&Export Text"},
+        {kIdExportAs, "&File", "Ex&port Text As..."},
+        {kIdSave, "&File", "&Save\tCtrl+S"},
+        {kIdSaveAs, "&File", "Save &As..."},
+        {kIdExit, "&File", "E&xit"},
+        {kIdCut, "&Edit", "Cu&t\tCtrl+X"},
+        {kIdCopy, "&Edit", "&Copy\tCtrl+C"},
+        {kIdPaste, "&Edit", "&Paste\tCtrl+V"},
+        {kIdLogOnTop, "&View", "&Log Window On Top"},
+        {kIdLog, "&View", "L&og Window"},
+        {32785, "&Port", "Com &1"},
+        {32788, "&Port", "Com &4"},
+        {32793, "&Port", "Com &5"},
+        {32797, "&Port", "Com &9"},
+        {32799, "&Port", "Com 1&0"},
+        {kIdEthernet, "&Port", "Ethernet"},
+        {kIdHelp, "&Help", "&Help..."},
+        {kIdAbout, "&Help", "&About ..."},
+    };
+    for (const auto &e : entries)
+        QTest::newRow(e.text) << e.id << QString::fromLatin1(e.menu) << QString::fromLatin1(e.text);
+}
+
+void TestMainWindow::menuEntries() {
+    QFETCH(int, id);
+    QFETCH(QString, menu);
+    QFETCH(QString, text);
+    QAction *action = m_window->action(id);
+    QVERIFY(action);
+    QCOMPARE(action->text(), text);
+    // The shortcut in the text is only shown; the accelerators are bound once, elsewhere.
+    QVERIFY(action->shortcut().isEmpty());
+    QStringList menus;
+    for (QObject *widget : action->associatedObjects()) {
+        if (auto *owner = qobject_cast<QMenu *>(widget))
+            menus << owner->title();
+    }
+    QCOMPARE(menus, QStringList{menu});
+}
+
+void TestMainWindow::accelerators() {
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    // Nothing changed since the start: Ctrl+S, like the greyed "&Save", does nothing.
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_boxes->shown().size(), 1);
+    // Ctrl+N asks before discarding.
+    m_window->modifiedFlag().set(1);
+    m_boxes->queueAnswer(false);
+    QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(m_boxes->last()->text, QStringLiteral("Discard current changes ?"));
+    // Ctrl+S without a save path asks for a name; Ctrl+O for a file.
+    m_boxes->queuePath(QString());
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::SaveFile);
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Save As"));
+    m_boxes->queueAnswer(true);
+    m_boxes->queuePath(QString());
+    QTest::keyClick(m_window.get(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::OpenFile);
+    QCOMPARE(m_boxes->last()->caption, QStringLiteral("Open"));
+    // Saved or not, once nothing is changed Ctrl+S does nothing again.
+    m_window->modifiedFlag().set(0);
+    const int shown = m_boxes->shown().size();
+    QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_boxes->shown().size(), shown);
+    // Alt+/ shows the about box.
+    QString about;
+    m_window->setDialogHook([&about](QDialog *dialog) {
+        about = dialog->windowTitle();
+        dialog->reject();
+    });
+    QTest::keyClick(m_window.get(), Qt::Key_Slash, Qt::AltModifier);
+    m_window->setDialogHook({});
+    QCOMPARE(about, QStringLiteral("About HZM1 Utility Tool"));
+    QCOMPARE(m_boxes->unexpected(), 0);
 }
 
 void TestMainWindow::saveFailureKeepsAsterisk_data() {
