@@ -562,7 +562,8 @@ bool Runner::prepareLink(int &status) {
                           .arg(port, QLatin1String(kPortBusyMessage), result.error));
         return false;
     case PortProbeOutcome::NotFound:
-        printErr(QStringLiteral("hzmctl: %1: %2\n").arg(port, QLatin1String(kBaudNotDetectedMessage)));
+        printErr(QStringLiteral("hzmctl %1: %2: %3\n")
+                     .arg(QLatin1String(info->name), port, QLatin1String(kBaudNotDetectedMessage)));
         break;
     case PortProbeOutcome::Found:
         break;

@@ -621,6 +621,15 @@ private slots:
         });
         cases.back().silentPty = std::make_unique<test::PtyPair>();
         cases.back().args = QStringList{"--serial", cases.back().silentPty->slavePath(), "detect"};
+        // Any command on such a line warns under its own name, then fails at 9600.
+        add("version, no mixer", nullptr, 1, {}, [](const CliResult &r, Case &c) {
+            QVERIFY2(r.err.contains(QStringLiteral("hzmctl version: %1: Unable to auto-detect baud rate")
+                                        .arg(c.silentPty->slavePath())),
+                     qPrintable(r.err));
+            QVERIFY2(r.err.contains(QLatin1String("Transfer failed.")), qPrintable(r.err));
+        });
+        cases.back().silentPty = std::make_unique<test::PtyPair>();
+        cases.back().args = QStringList{"--serial", cases.back().silentPty->slavePath(), "version"};
         add(
             "detect", startSim(false, true, 4800), 0,
             [&](SimServer &s) {
