@@ -35,8 +35,11 @@ void InputsPage::refresh() {
     const int index = m_settings.selectedInput;
     const InputSettings *input =
         index >= 0 && index < kInputCount ? &m_settings.inputs[size_t(index)] : nullptr;
-    m_name->setMaxLength(kLabelLength);
-    m_name->setText(input ? input->name : QString());
+    const QString name = input ? input->name : QString();
+    // Typing stops at 16 characters; a longer stored name (read from the mixer or a file) is
+    // still shown whole, not cut, so that an edit cannot silently drop its end.
+    m_name->setMaxLength(qMax(kLabelLength, int(name.size())));
+    m_name->setText(name);
     selectEntry(Gain, input ? input->gain : -1);
     m_selector->setCurrentIndex(input ? index : -1);
 }

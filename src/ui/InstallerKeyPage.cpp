@@ -89,14 +89,27 @@ void InstallerKeyPage::changeInstallerKey() {
     const QString repeatKey = m_keys[2]->text().left(kKeyBufferChars);
 
     const InstallerKeyCheck check = CheckInstallerKeys(oldKey, newKey, repeatKey);
-    if (check.oldFaulty)
+    // The boxes turn red in the order old key, new key, match, and the one message appears with
+    // the first fault: while it is open, only the boxes checked so far are red.
+    bool reported = false;
+    const auto report = [&] {
+        if (!reported && !check.message.isEmpty())
+            showError(check.message);
+        reported = true;
+    };
+    if (check.oldFaulty) {
         setKeyTextColour(0, rejectedColour());
-    if (check.newFaulty)
+        report();
+    }
+    if (!IsValidInstallerKey(newKey)) {
         setKeyTextColour(1, rejectedColour());
-    if (check.repeatFaulty)
+        report();
+    }
+    if (check.repeatFaulty) {
+        setKeyTextColour(1, rejectedColour());
         setKeyTextColour(2, rejectedColour());
-    if (!check.message.isEmpty())
-        showError(check.message);
+        report();
+    }
     if (!check.ok())
         return;
     emit startJob(ChangeInstallerKeyJob(oldKey, newKey));

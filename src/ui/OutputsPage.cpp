@@ -104,7 +104,9 @@ void OutputsPage::refresh() {
     const bool isGroup = s >= kZoneCount;
     const ZoneSettings &r = m_settings.zones[size_t(s)];
 
-    m_name->setMaxLength(kLabelLength);
+    // Typing stops at 16 characters; a longer stored name (read from the mixer or a file) is
+    // still shown whole, not cut, so that an edit cannot silently drop its end.
+    m_name->setMaxLength(qMax(kLabelLength, int(r.name.size())));
     m_name->setText(r.name);
     selectEntry(PagePriority, r.pagePriority);
     selectEntry(PriorityInput, r.priorityInput);

@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <memory>
+
 using namespace hzm;
 
 Q_DECLARE_METATYPE(hzm::TransferJob)
@@ -106,6 +108,50 @@ private slots:
         QCOMPARE(name->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
         QCOMPARE(m_settings.inputs[0].name, QStringLiteral("ABCDEFGHIJKLMNOP"));
         QCOMPARE(m_modified.value(), 0);
+    }
+
+    // A stored name longer than 16 characters is shown whole; shortening it by one character is
+    // refused like any other name over 16 characters, so its end is never lost unnoticed.
+    void longStoredName_data() {
+        QTest::addColumn<bool>("outputs");
+        QTest::newRow("input") << false;
+        QTest::newRow("zone") << true;
+    }
+    void longStoredName() {
+        QFETCH(bool, outputs);
+        const QString longName = QStringLiteral("ABCDEFGHIJKLMNOPQRST");
+        const QString shortName = QStringLiteral("Short");
+        m_settings.inputs[0].name = longName;
+        m_settings.inputs[1].name = shortName;
+        m_settings.zones[0].name = longName;
+        m_settings.zones[1].name = shortName;
+        std::unique_ptr<TabPage> page;
+        if (outputs)
+            page.reset(new OutputsPage(m_settings, m_modified));
+        else
+            page.reset(new InputsPage(m_settings, m_modified));
+        ScriptedMessageBoxes boxes;
+        page->setMessageBoxes(&boxes);
+        const auto refresh = [&] {
+            if (outputs)
+                static_cast<OutputsPage *>(page.get())->refresh();
+            else
+                static_cast<InputsPage *>(page.get())->refresh();
+        };
+        refresh();
+        QLineEdit *name = edit(*page, outputs ? 1015 : 1010);
+        QCOMPARE(name->text(), longName);
+        name->setCursorPosition(longName.size());
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QCOMPARE(boxes.beeps(), 1);
+        QCOMPARE(name->text(), longName);
+        QCOMPARE(outputs ? m_settings.zones[0].name : m_settings.inputs[0].name, longName);
+        QVERIFY(m_notices.isEmpty());
+        // The next record's name gets the usual limit again.
+        (outputs ? m_settings.selectedOutput : m_settings.selectedInput) = 1;
+        refresh();
+        QCOMPARE(name->text(), shortName);
+        QCOMPARE(name->maxLength(), 16);
     }
 
     void inputsGainReselect() {
@@ -431,42 +477,51 @@ private slots:
         QTest::addColumn<QString>("newKey");
         QTest::addColumn<QString>("repeatKey");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("red"); // old, new, repeat: 1 = red
+        QTest::addColumn<QString>("red");          // old, new, repeat: 1 = red
+        QTest::addColumn<QString>("redAtMessage"); // the same while the message is shown
         const QString bad = QStringLiteral("\n Key must have four characters.\nOnly '1' to '8' allowed");
         QTest::newRow("short old key") << "123"
                                        << "5678"
                                        << "5678"
-                                       << "Old Key invalid!" + bad << "100";
+                                       << "Old Key invalid!" + bad << "100"
+                                       << "100";
         QTest::newRow("9 in new key") << "1234"
                                       << "5679"
                                       << "5679"
-                                      << "New Key invalid!" + bad << "010";
+                                      << "New Key invalid!" + bad << "010"
+                                      << "010";
         QTest::newRow("both bad, differ") << "1230"
                                           << "5679"
                                           << "5678"
-                                          << "Old Key invalid!" + bad << "111";
+                                          << "Old Key invalid!" + bad << "111"
+                                          << "100";
         QTest::newRow("both bad, equal") << "1230"
                                          << "5679"
                                          << "5679"
-                                         << "Old Key invalid!" + bad << "110";
+                                         << "Old Key invalid!" + bad << "110"
+                                         << "100";
         QTest::newRow("mismatch") << "1234"
                                   << "5678"
                                   << "5668"
                                   << "New key and Repeat New \n Do not match."
+                                  << "011"
                                   << "011";
         QTest::newRow("leading blank") << " 1234"
                                        << "5678"
                                        << "5678"
-                                       << "Old Key invalid!" + bad << "100";
+                                       << "Old Key invalid!" + bad << "100"
+                                       << "100";
         QTest::newRow("trailing blank new") << "1234"
                                             << "567 "
                                             << "567 "
-                                            << "New Key invalid!" + bad << "010";
+                                            << "New Key invalid!" + bad << "010"
+                                            << "010";
         QTest::newRow("all good") << "1234"
                                   << "8765"
                                   << "8765"
                                   << ""
-                                  << "000";
+                                  << "000"
+                                  << "";
     }
     void installerKey() {
         QFETCH(QString, oldKey);
@@ -474,9 +529,23 @@ private slots:
         QFETCH(QString, repeatKey);
         QFETCH(QString, message);
         QFETCH(QString, red);
+        QFETCH(QString, redAtMessage);
         qRegisterMetaType<hzm::TransferJob>();
         InstallerKeyPage page(m_settings, m_modified);
-        ScriptedMessageBoxes boxes;
+        // Records which boxes are red while the message is open.
+        struct ColourBoxes : ScriptedMessageBoxes {
+            InstallerKeyPage *page = nullptr;
+            QStringList redAtMessage;
+            void error(QWidget *parent, const QString &caption, const QString &text) override {
+                QString marks;
+                for (int i = 0; i < 3; ++i)
+                    marks += page->keyTextColour(i) == InstallerKeyPage::rejectedColour() ? QLatin1Char('1')
+                                                                                          : QLatin1Char('0');
+                redAtMessage << marks;
+                ScriptedMessageBoxes::error(parent, caption, text);
+            }
+        } boxes;
+        boxes.page = &page;
         page.setMessageBoxes(&boxes);
         QSignalSpy jobs(&page, &TabPage::startJob);
         // Red marks from an earlier press go at the next one.
@@ -484,6 +553,7 @@ private slots:
         edit(page, 1096)->setText(QStringLiteral("y"));
         button(page, 1098)->click();
         boxes.clear();
+        boxes.redAtMessage.clear();
 
         edit(page, 1095)->setText(oldKey);
         edit(page, 1096)->setText(newKey);
@@ -498,6 +568,7 @@ private slots:
             QCOMPARE(boxes.shown()[0].caption, QStringLiteral("Error"));
             QCOMPARE(boxes.shown()[0].kind, MessageBoxes::Kind::Error);
             QCOMPARE(boxes.shown()[0].text, message);
+            QCOMPARE(boxes.redAtMessage, QStringList{redAtMessage});
             QCOMPARE(jobs.size(), 0);
         }
         const QColor normal = page.palette().color(QPalette::Text);
