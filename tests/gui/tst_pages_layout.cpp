@@ -152,6 +152,38 @@ private slots:
         }
     }
 
+    // The Tab key walks the controls in template order (labels and frames are skipped).
+    void tabOrder_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QList<int>>("ids");
+        QTest::newRow("inputs") << "inputs" << QList<int>{1007, 1008, 1009, 1010, 1011};
+        QList<int> outputs = {1012, 1013, 1014, 1015, 1016, 1020, 1017, 1021, 1018, 1019, 1022};
+        for (int id = 1067; id <= 1075; ++id)
+            outputs << id;
+        for (int id : {1023, 1024, 1025, 1026, 1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1027, 1028,
+                       1029, 1030, 1039, 1040, 1041})
+            outputs << id;
+        QTest::newRow("outputs") << "outputs" << outputs;
+        QTest::newRow("key") << "key" << QList<int>{1095, 1096, 1097, 1098};
+    }
+    void tabOrder() {
+        QFETCH(QString, page);
+        QFETCH(QList<int>, ids);
+        std::unique_ptr<TabPage> w;
+        if (page == QLatin1String("inputs"))
+            w.reset(new InputsPage(m_settings, m_modified));
+        else if (page == QLatin1String("outputs"))
+            w.reset(new OutputsPage(m_settings, m_modified));
+        else
+            w.reset(new InstallerKeyPage(m_settings, m_modified));
+        QList<int> chain;
+        for (QWidget *c = w->nextInFocusChain(); c && c != w.get(); c = c->nextInFocusChain()) {
+            if (c->parentWidget() == w.get() && (c->focusPolicy() & Qt::TabFocus) && ControlIdOf(c))
+                chain << ControlIdOf(c);
+        }
+        QCOMPARE(chain, ids);
+    }
+
 private:
     MixerSettings m_settings;
     ModifiedFlag m_modified;
