@@ -41,7 +41,8 @@ InstallerKeyPage::InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modifi
     headingFont.setPointSize(14);
     headingFont.setBold(true);
     m_heading->setFont(headingFont);
-    m_heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Drawn from the top-left corner of the control, like a plain static text.
+    m_heading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Keep the template's width but make room for the larger font's height.
     const int headingHeight = qMax(m_heading->height(), m_heading->sizeHint().height());
     m_heading->resize(m_heading->width(), headingHeight);

@@ -587,6 +587,7 @@ private slots:
         QLabel *heading = label(page, 1094);
         QVERIFY(heading->font().bold());
         QCOMPARE(heading->font().pointSize(), 14);
+        QCOMPARE(heading->alignment(), Qt::AlignLeft | Qt::AlignTop);
         const int width = heading->width();
         page.show();
         for (int pageWidth : {page.minimumWidth(), page.minimumWidth() + 200}) {
