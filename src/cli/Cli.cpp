@@ -29,7 +29,9 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace hzm::cli {
@@ -38,9 +40,11 @@ namespace {
 
 // ---- Output
 
+int g_outputError = 0; // errno of the first failed write to standard output
+
 void printOut(const QString &text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fflush(stdout);
+    if ((std::fputs(text.toUtf8().constData(), stdout) < 0 || std::fflush(stdout) != 0) && !g_outputError)
+        g_outputError = errno ? errno : EIO;
 }
 
 void printErr(const QString &text) {
@@ -1021,7 +1025,14 @@ int RunCli(const QStringList &arguments) {
         return ExitUsage;
     }
     Runner runner(std::move(args));
-    return runner.run();
+    const int status = runner.run();
+    // A result that never reached its reader (a full disk behind "> file") is no success.
+    if (g_outputError && status == ExitSuccess) {
+        printErr(QStringLiteral("hzmctl: cannot write the result to standard output: %1\n")
+                     .arg(QString::fromLocal8Bit(std::strerror(g_outputError))));
+        return ExitFailed;
+    }
+    return status;
 }
 
 } // namespace hzm::cli

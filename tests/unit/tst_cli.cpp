@@ -303,6 +303,25 @@ private slots:
         QVERIFY(text.contains("<L2,L=Jukebox/>\r\n"));
     }
 
+    // A result that cannot be written (standard output on a full disk) is a failure, not success.
+    void fullStandardOutput_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("show") << QStringList{"show", path(QStringLiteral("changed.hzc"))};
+        QTest::newRow("show --json") << QStringList{"show", "--json", path(QStringLiteral("changed.hzc"))};
+    }
+    void fullStandardOutput() {
+        QFETCH(QStringList, args);
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full here");
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(cliPath(), args);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QLatin1String("standard output")));
+    }
+
     void unwritableTargets_data() {
         QTest::addColumn<QStringList>("args");
         const QString nowhere = m_dir.filePath(QStringLiteral("no/such/folder/x"));
