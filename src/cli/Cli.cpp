@@ -970,7 +970,8 @@ int Runner::cmdExport() {
     // Writing the export over the settings file itself would lose the settings.
     if (QFileInfo(out).exists() &&
         QFileInfo(out).canonicalFilePath() == QFileInfo(a.positional.at(0)).canonicalFilePath())
-        return fail(QStringLiteral("%1 is the settings file itself; name another file for the export").arg(out));
+        return fail(
+            QStringLiteral("%1 is the settings file itself; name another file for the export").arg(out));
     QString error;
     if (!ExportText(out, settings, &error)) {
         printErr(QStringLiteral("hzmctl export: cannot write %1%2\n")

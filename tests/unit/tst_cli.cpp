@@ -329,9 +329,8 @@ private slots:
         QTest::newRow("new over a folder") << QStringList{"new", m_dir.path()};
         QTest::newRow("export") << QStringList{"export", path(QStringLiteral("defaults.hzc")), nowhere};
         QTest::newRow("read") << QStringList{"--tcp", "127.0.0.1:9", "read", nowhere};
-        QTest::newRow("export over its own settings file")
-            << QStringList{"export", path(QStringLiteral("defaults.hzc")),
-                           m_dir.path() + QStringLiteral("/./defaults.hzc")};
+        QTest::newRow("export over its own settings file") << QStringList{
+            "export", path(QStringLiteral("defaults.hzc")), m_dir.path() + QStringLiteral("/./defaults.hzc")};
     }
     void unwritableTargets() {
         QFETCH(QStringList, args);
