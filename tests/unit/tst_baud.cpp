@@ -1,5 +1,6 @@
 // Baud-rate detection and the port probe against a mixer played on the master side of a
 // pseudo-terminal. The mixer reads the speed the program set on the line with tcgetattr.
+#include "PtyPair.h"
 #include "link/LinkSelection.h"
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
@@ -15,55 +16,27 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace hzm;
 
 namespace {
 
-int speedOf(speed_t speed) {
-    switch (speed) {
-    case B300:
-        return 300;
-    case B1200:
-        return 1200;
-    case B2400:
-        return 2400;
-    case B4800:
-        return 4800;
-    case B9600:
-        return 9600;
-    case B19200:
-        return 19200;
-    default:
-        return -1;
-    }
-}
-
 // A mixer on a pseudo-terminal. For every "<SY,VQ/>" it reads, it looks at the line's speed and
 // answers with the next reply scripted for that speed (the last one repeats; "" stays silent).
 class PtyMixer {
 public:
     explicit PtyMixer(QMap<int, QStringList> script) : m_script(std::move(script)) {
-        char name[256] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
-            return;
-        m_slaveName = QString::fromLocal8Bit(name);
-        m_thread = std::thread([this] { run(); });
+        if (m_pty.isValid())
+            m_thread = std::thread([this] { run(); });
     }
     ~PtyMixer() {
         m_stop = true;
         if (m_thread.joinable())
             m_thread.join();
-        if (m_master >= 0)
-            ::close(m_master);
-        if (m_slave >= 0)
-            ::close(m_slave);
     }
-    bool isValid() const { return !m_slaveName.isEmpty(); }
-    QString slaveName() const { return m_slaveName; }
+    bool isValid() const { return m_pty.isValid(); }
+    QString slaveName() const { return m_pty.slavePath(); }
     QList<int> probedRates() {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_probed;
@@ -73,14 +46,14 @@ private:
     void run() {
         QByteArray pending;
         while (!m_stop) {
-            pollfd pfd{m_master, POLLIN, 0};
+            pollfd pfd{m_pty.masterFd(), POLLIN, 0};
             if (::poll(&pfd, 1, 20) <= 0 || !(pfd.revents & POLLIN)) {
                 if (pfd.revents & (POLLHUP | POLLERR))
                     QThread::msleep(10);
                 continue;
             }
             char buffer[256];
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            const ssize_t n = ::read(m_pty.masterFd(), buffer, sizeof buffer);
             if (n <= 0) {
                 QThread::msleep(10);
                 continue;
@@ -89,9 +62,7 @@ private:
             int at;
             while ((at = pending.indexOf("<SY,VQ/>")) >= 0) {
                 pending.remove(0, at + 8);
-                termios tio{};
-                tcgetattr(m_master, &tio);
-                const int rate = speedOf(cfgetospeed(&tio));
+                const int rate = m_pty.lineSettings().baud;
                 QByteArray reply;
                 {
                     std::lock_guard<std::mutex> lock(m_mutex);
@@ -101,16 +72,14 @@ private:
                     if (!replies.isEmpty())
                         reply = replies.value(std::min(seen, int(replies.size()) - 1)).toLatin1();
                 }
-                if (!reply.isEmpty() && ::write(m_master, reply.constData(), size_t(reply.size())) < 0)
+                if (!reply.isEmpty() && !m_pty.write(reply))
                     qWarning("mixer: write failed");
             }
         }
     }
 
     QMap<int, QStringList> m_script;
-    int m_master = -1;
-    int m_slave = -1; // kept open so the master never sees a hang-up between probes
-    QString m_slaveName;
+    test::PtyPair m_pty; // keeps the slave side open, so the master never sees a hang-up between probes
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
