@@ -2,6 +2,7 @@
 // pseudo-terminal, with real settings files in a temporary folder. The slow cases (whole reads
 // and sends, silent mixers) run as concurrent processes, each against a mixer of its own.
 #include "SimServer.h"
+#include "TestFiles.h"
 
 #include "PtyPair.h"
 
@@ -81,11 +82,6 @@ QStringList ptyLink(const SimServer &s) {
             QString::number(s.options().baudRate)};
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 bool saveSettings(const QString &path, const MixerSettings &settings) {
     ModifiedFlag modified;
     return SaveSettingsFile(path, settings, modified) == 1;
@@ -122,13 +118,13 @@ private slots:
         QVERIFY2(QFile::exists(cliPath()), qPrintable(cliPath()));
         QVERIFY(saveSettings(path(QStringLiteral("defaults.hzc")), MixerSettings()));
         QVERIFY(saveSettings(path(QStringLiteral("changed.hzc")), changedSettings()));
-        QVERIFY(writeFile(path(QStringLiteral("garbage.hzc")), QByteArray("not a settings file\r\n")));
-        QVERIFY(writeFile(path(QStringLiteral("binary.hzc")), QByteArray("\x00\x01\xff\xfe", 4)));
+        QVERIFY(test::writeAll(path(QStringLiteral("garbage.hzc")), QByteArray("not a settings file\r\n")));
+        QVERIFY(test::writeAll(path(QStringLiteral("binary.hzc")), QByteArray("\x00\x01\xff\xfe", 4)));
         // Long enough for the settings-file reader, but a log, not settings.
         QByteArray log;
         for (int i = 0; i < 40; ++i)
             log += "12:00:00.000 tcp 127.0.0.1 <Z1.L14210,TV/>\r\n";
-        QVERIFY(writeFile(path(QStringLiteral("log.hzc")), log));
+        QVERIFY(test::writeAll(path(QStringLiteral("log.hzc")), log));
     }
 
     // ---- Help and usage

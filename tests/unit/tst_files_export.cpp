@@ -5,6 +5,7 @@
 #include "protocol/DeviceCommands.h"
 
 #include "FileSizeLimit.h"
+#include "TestFiles.h"
 #include "SimServer.h"
 
 #include <QDir>
@@ -19,15 +20,8 @@ Q_DECLARE_METATYPE(hzm::MixerSettings)
 
 namespace {
 
-QByteArray readAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using test::readAll;
+using test::writeAll;
 
 MixerSettings customRecord() {
     MixerSettings s;

@@ -1,4 +1,5 @@
 #include "FileSizeLimit.h"
+#include "TestFiles.h"
 #include "files/SettingsFile.h"
 #include "model/MixerSettings.h"
 
@@ -49,15 +50,8 @@ char *toString(const MixerSettings &s) {
 
 namespace {
 
-QByteArray readAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using test::readAll;
+using test::writeAll;
 
 QByteArray fixture() {
     return readAll(QStringLiteral(HZM_FIXTURES_DIR "/files/factory-defaults.hzc"));
