@@ -2,7 +2,10 @@
 
 #include "Comms.h"
 
+#include "model/TextHelpers.h"
+
 #include <algorithm>
+#include <string_view>
 
 namespace hzm {
 
@@ -20,7 +23,23 @@ QByteArray wireBytes(const QString &framed) {
     return bytes;
 }
 
+// Bytes that were thrown away or passed over, as one log line: escaped, and cut when long.
+QString unusedBytesText(const QString &what, const QByteArray &bytes, qint64 total) {
+    constexpr int kShown = 120;
+    QString text = escapedForDisplay(QString::fromUtf8(bytes.left(kShown)));
+    if (total > kShown)
+        text += QStringLiteral("... (%1 bytes)").arg(total);
+    return what + text;
+}
+
 } // namespace
+
+QByteArray QueryReplyHead(const QString &body) {
+    const qsizetype comma = body.indexOf(QLatin1Char(','));
+    // The letter after the comma names the query ("L1,LQ" label, "L1,GQ" gain): it belongs to
+    // the head, or the late reply of one would pass for the other's.
+    return (comma < 0 ? body : body.left(comma + 2)).toLower().toUtf8();
+}
 
 int WriteCommandText(Comms &link, const QByteArray &text) {
     if (!link.isOpen())
@@ -64,6 +83,23 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
     }
 
     const QString shown = options.shownBody.isNull() ? framed : frame(options.shownBody);
+    {
+        QByteArray sample;
+        const qint64 discarded = link.discardPending(&sample);
+        if (discarded > 0 && observer)
+            observer->logLine(unusedBytesText(QStringLiteral("Discarded before sending: "), sample, discarded),
+                              LogColour::Failure);
+    }
+    ReplyFilter filter;
+    if (options.replyEchoesHead) {
+        filter.head = QueryReplyHead(body);
+        if (observer)
+            filter.skipped = [observer](const QByteArray &bytes) {
+                observer->logLine(
+                    unusedBytesText(QStringLiteral("Skipped, not the reply: "), bytes, bytes.size()),
+                    LogColour::Failure);
+            };
+    }
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         if (observer)
             observer->commandSent(shown);
@@ -72,9 +108,17 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
             observer->logLine(shown, LogColour::Command);
 
         char wire[kReplyBufferSize];
-        const int received = link.ReadReply(wire);
+        const int received = link.ReadReply(wire, filter);
         QString outcome;
         if (received <= 0) {
+            outcome = QStringLiteral("No Response");
+        } else if (std::string_view(wire, size_t(received)).find("/>") == std::string_view::npos) {
+            // Bytes that never ended a frame (a line that fell silent or filled the buffer
+            // mid-frame) answer nothing.
+            if (observer)
+                observer->logLine(unusedBytesText(QStringLiteral("Incomplete reply: "),
+                                                  QByteArray(wire, received), received),
+                                  LogColour::Failure);
             outcome = QStringLiteral("No Response");
         } else {
             const QString text = QString::fromUtf8(wire, qsizetype(qstrnlen(wire, size_t(received))));

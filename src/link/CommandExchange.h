@@ -40,10 +40,23 @@ struct ExchangeOptions {
     // Shown in the log and progress reports instead of the body (for example with a key masked);
     // the bytes on the wire are always the body's.
     QString shownBody;
+    // The command is a query whose reply begins with the command's own head in lower case
+    // (QueryReplyHead: "<z1.l8,q ..." for "Z1.L8,Q"). Complete frames with
+    // another head then answer some earlier command: they are skipped (and logged) while the
+    // attempt goes on collecting.
+    bool replyEchoesHead = false;
 };
+
+// The head a query's reply begins with after its "<": the body up to and including its first
+// comma and the letter after it, in lower case ("z1.l8,q" for "Z1.L8,Q", "l1,g" for "L1,GQ");
+// the whole body when it has no comma.
+QByteArray QueryReplyHead(const QString &body);
 
 // Frames body as "<" + body + "/>", sends it and, in exchange mode, waits for the reply, retrying
 // a refused ("<!") or missing reply up to four attempts in all. Returns 1 on success, 0 on failure.
+// In exchange mode whatever waits on the link before the first attempt is thrown away (nothing
+// sent so far can be answered by it), and a reply counts only when it holds a frame's end "/>":
+// bytes without one are "No Response". Both are logged in the failure colour.
 // In write-only mode the frame and "\r\n" are written and nothing is read. Any other mode returns 0.
 // When reply is given and replyChars > 0, it receives at most replyChars - 1 characters of the
 // last reply (it is emptied first).

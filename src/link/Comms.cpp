@@ -34,7 +34,59 @@ void Comms::sleep(Pause pause) {
         QThread::msleep(ms);
 }
 
-int Comms::ReadReply(char *buffer) {
+qint64 Comms::discardPending(QByteArray *sample) {
+    Q_UNUSED(sample);
+    return 0;
+}
+
+namespace {
+
+bool startsWithHead(const char *frame, int length, const QByteArray &head) {
+    // frame[0] is the '<'.
+    if (length < head.size() + 1)
+        return false;
+    return qstrnicmp(frame + 1, head.constData(), size_t(head.size())) == 0;
+}
+
+// Removes from the front of the data (buffer, total bytes) what cannot be the reply the filter
+// waits for: bytes before the first "<", and complete frames with another head. A refusal is
+// always kept: it answers the command whatever it says. Returns the bytes removed.
+int dropForeignFrames(char *buffer, int &total, const ReplyFilter &filter) {
+    int dropped = 0;
+    auto drop = [&](int count) {
+        if (filter.skipped)
+            filter.skipped(QByteArray(buffer, count));
+        std::memmove(buffer, buffer + count, size_t(total - count));
+        total -= count;
+        buffer[total] = 0;
+        dropped += count;
+    };
+    while (total > 0) {
+        const std::string_view data(buffer, size_t(total));
+        const size_t start = data.find('<');
+        if (start == std::string_view::npos) {
+            drop(total);
+            break;
+        }
+        if (start > 0) {
+            drop(int(start));
+            continue;
+        }
+        const size_t end = data.find("/>");
+        if (end == std::string_view::npos)
+            break; // a frame still arriving
+        const int length = int(end) + 2;
+        if (std::string_view(buffer, size_t(length)).find("<!") != std::string_view::npos ||
+            startsWithHead(buffer, length, filter.head))
+            break;
+        drop(length);
+    }
+    return dropped;
+}
+
+} // namespace
+
+int Comms::ReadReply(char *buffer, const ReplyFilter &filter) {
     std::memset(buffer, 0, kReplyBufferSize);
     if (!m_isOpen)
         return 0;
@@ -42,6 +94,7 @@ int Comms::ReadReply(char *buffer) {
     QElapsedTimer sinceLastBytes;
     sinceLastBytes.start();
     int total = 0;
+    int skipped = 0;
     while (sinceLastBytes.elapsed() < limit) {
         const int space = kReplyBufferSize - 1 - total;
         if (space <= 0)
@@ -51,6 +104,15 @@ int Comms::ReadReply(char *buffer) {
             continue;
         total += std::min(n, space);
         buffer[total] = 0;
+        if (!filter.head.isEmpty()) {
+            skipped += dropForeignFrames(buffer, total, filter);
+            if (skipped > kMaxSkippedReplyBytes)
+                break; // a peer that keeps answering something else
+            if (total == 0) {
+                sinceLastBytes.restart();
+                continue;
+            }
+        }
         buffer[0] = '<';
         // The reply is complete when its first "/>" stands at the very end of the data.
         const size_t end = std::string_view(buffer, size_t(total)).find("/>");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -18,6 +19,22 @@ int pauseMilliseconds(Pause pause);
 
 // Size of the buffer ReadReply fills: at most 1023 data bytes and a terminating zero.
 constexpr int kReplyBufferSize = 1024;
+// What a link keeps of unread incoming bytes: a peer that sends without end fills this much and
+// is then held back by the transport's own flow control, so memory stays flat.
+constexpr int kLinkReadBufferSize = 4 * kReplyBufferSize;
+// Bytes ReadReply may pass over in one call while it waits for the frame it expects (frames
+// answering another command, stray bytes); past that the call ends without a reply.
+constexpr int kMaxSkippedReplyBytes = 8 * kReplyBufferSize;
+
+// Narrows what ReadReply accepts as the reply: with a head, complete frames that begin with
+// another head (and bytes before a frame's "<") answer something else and are passed over.
+struct ReplyFilter {
+    // The head a reply must begin with after its "<", compared without regard to case ("z1.l8,");
+    // empty: any frame is the reply.
+    QByteArray head;
+    // Told about every frame or run of stray bytes passed over; may be empty.
+    std::function<void(const QByteArray &skipped)> skipped;
+};
 
 // The link to a mixer (or to an export file). One link object serves one job, on one thread.
 class Comms {
@@ -43,9 +60,16 @@ public:
     void sleep(Pause pause);
 
     // Collects one framed reply into buffer (kReplyBufferSize bytes, zeroed first) and returns
-    // the number of bytes received. Collection ends when the data ends with the first "/>" or
-    // after ReplyTimeout() milliseconds without new bytes. The first byte is always '<'.
-    int ReadReply(char *buffer);
+    // the number of bytes received. Collection ends when the data ends with the first "/>", when
+    // the buffer is full, or after ReplyTimeout() milliseconds without new bytes. The first byte
+    // is always '<'. With a filter head, what the filter passes over is not counted, and the
+    // call gives up (returning what it holds) after kMaxSkippedReplyBytes passed over.
+    int ReadReply(char *buffer, const ReplyFilter &filter = {});
+
+    // Throws away whatever has already arrived and waits unread, without waiting for more.
+    // Returns the number of bytes thrown away; sample (if given) receives the first
+    // kReplyBufferSize of them.
+    virtual qint64 discardPending(QByteArray *sample = nullptr);
 
     bool isOpen() const { return m_isOpen != 0; }
     bool sendInChunks() const { return m_sendInChunks != 0; }

@@ -30,6 +30,7 @@ int SerialComms::Open() {
         return 0;
     m_port = std::make_unique<QSerialPort>();
     m_port->setPortName(m_portName);
+    m_port->setReadBufferSize(kLinkReadBufferSize);
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());
         m_port.reset();
@@ -97,9 +98,23 @@ int SerialComms::Read(char *buffer, int size) {
     return n > 0 ? int(n) : 0;
 }
 
-} // namespace hzm
-
-namespace hzm {
+qint64 SerialComms::discardPending(QByteArray *sample) {
+    if (!m_isOpen || !m_port)
+        return 0;
+    qint64 total = 0;
+    // Bounded: a line that sends without end is cut off after a few buffers.
+    for (int round = 0; round < 16; ++round) {
+        if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(0))
+            break;
+        const QByteArray bytes = m_port->readAll();
+        if (bytes.isEmpty())
+            break;
+        if (sample && sample->size() < kReplyBufferSize)
+            sample->append(bytes.left(kReplyBufferSize - sample->size()));
+        total += bytes.size();
+    }
+    return total;
+}
 
 int SerialComms::DetectBaudRate() {
     const int remembered = m_baudRate;
@@ -119,13 +134,9 @@ int SerialComms::DetectBaudRate() {
         for (;;) {
             if (!m_isOpen)
                 return giveUp();
-            int written;
-            if (m_sendInChunks) {
-                written = Write(probe, probeLength);
-                PauseAfterWrite();
-            } else {
-                written = Write(probe, probeLength);
-            }
+            // The probe fits one chunk: one write, then the pause after a chunked write.
+            const int written = Write(probe, probeLength);
+            PauseAfterWrite();
             if (written < probeLength)
                 return giveUp();
             char reply[kReplyBufferSize];

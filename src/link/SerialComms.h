@@ -28,6 +28,7 @@ public:
     int Read(char *buffer, int size) override;
     int Open() override;
     int Close() override;
+    qint64 discardPending(QByteArray *sample = nullptr) override;
     QString describe() const override { return m_portName; }
 
     // Applies a supported rate to the open port; 0 for any other rate or a closed port.

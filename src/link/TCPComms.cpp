@@ -35,6 +35,7 @@ int TCPComms::Open() {
     if (m_isOpen)
         return 0;
     m_socket = std::make_unique<QTcpSocket>();
+    m_socket->setReadBufferSize(kLinkReadBufferSize);
     m_socket->connectToHost(m_address, m_port);
     if (!m_socket->waitForConnected(kConnectTimeoutMs)) {
         m_errorString = QStringLiteral("%1: %2").arg(describe(), m_socket->errorString());
@@ -90,6 +91,24 @@ int TCPComms::Write(const char *bytes, int length) {
             break;
     }
     return int(n);
+}
+
+qint64 TCPComms::discardPending(QByteArray *sample) {
+    if (!m_isOpen || !m_socket)
+        return 0;
+    qint64 total = 0;
+    // Bounded: a peer that sends without end is cut off after a few buffers.
+    for (int round = 0; round < 16; ++round) {
+        if (m_socket->bytesAvailable() == 0 && !m_socket->waitForReadyRead(0))
+            break;
+        const QByteArray bytes = m_socket->readAll();
+        if (bytes.isEmpty())
+            break;
+        if (sample && sample->size() < kReplyBufferSize)
+            sample->append(bytes.left(kReplyBufferSize - sample->size()));
+        total += bytes.size();
+    }
+    return total;
 }
 
 int TCPComms::Read(char *buffer, int size) {

@@ -26,6 +26,7 @@ public:
     int Read(char *buffer, int size) override;
     int Open() override;
     int Close() override;
+    qint64 discardPending(QByteArray *sample = nullptr) override;
     QString describe() const override;
 
 private:

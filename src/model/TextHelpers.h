@@ -43,6 +43,12 @@ QString ListEntry(const OptionList &list, int index);
 // At most 16 characters, each with a code from 32 to 126.
 bool IsValidLabel(const QString &text);
 
+// The text as it may be shown to a person: every control character (C0, DEL, C1, and the line
+// and paragraph separators) becomes a visible escape such as "\x1b" or "\u2028"; everything
+// else stays as it is. Texts from the network (device names, replies) pass through here before
+// they reach a terminal or a list.
+QString escapedForDisplay(const QString &text);
+
 // Longest line ReadLine hands back at once; longer lines come back in pieces.
 constexpr int kMaxLineChars = 1023;
 

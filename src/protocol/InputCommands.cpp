@@ -40,11 +40,11 @@ int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver
     const QString p = inputPrefix(number);
     QString reply;
     if (HasNewerSoftware(settings.softwareVersion)) {
-        if (!CommandExchange(p + QStringLiteral(",LQ"), Exchange, link, observer, &reply, kReplyChars))
+        if (!QueryExchange(p + QStringLiteral(",LQ"), link, observer, reply))
             return 0;
         input.name = FitName(ValueByPosition(reply, 6));
     }
-    if (!CommandExchange(p + QStringLiteral(",GQ"), Exchange, link, observer, &reply, kReplyChars))
+    if (!QueryExchange(p + QStringLiteral(",GQ"), link, observer, reply))
         return 0;
     const int gain = FindExactInList(ValueByPosition(reply, 6), lists::gain());
     if (gain >= 0)

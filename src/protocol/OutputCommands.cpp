@@ -115,9 +115,7 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     const QString p = outputPrefix(index);
     ZoneSettings &z = settings.zones[size_t(index)];
     QString reply;
-    auto ask = [&](const QString &body) {
-        return CommandExchange(body, Exchange, link, observer, &reply, kReplyChars) != 0;
-    };
+    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
 
     if (HasNewerSoftware(settings.softwareVersion)) {
         if (!ask(p + QStringLiteral(",LQ")))

@@ -3,6 +3,7 @@
 // How the mixer's replies are taken apart: by fixed positions and by marker texts. Every
 // position counts from the reply's first character ("<"), and every cut is clamped as Mid clamps.
 
+#include "link/CommandExchange.h"
 #include "model/TextHelpers.h"
 
 #include <QString>
@@ -11,6 +12,15 @@ namespace hzm {
 
 // Characters of a reply the exchange hands back: a reply buffer of 256 UTF-16 units.
 constexpr int kReplyChars = 256;
+
+// One query of a read job. Its reply begins with the query's own head, so frames that answer an
+// earlier command (a slow mixer's late reply, stray bytes) are skipped instead of being read as
+// this query's values. 1 success, 0 failure, as CommandExchange.
+inline int QueryExchange(const QString &body, Comms &link, ExchangeObserver *observer, QString &reply) {
+    ExchangeOptions options;
+    options.replyEchoesHead = true;
+    return CommandExchange(body, Exchange, link, observer, &reply, kReplyChars, options);
+}
 
 // The reply without its first head characters and its closing two ("/>"); empty when the reply
 // has head + 2 characters or fewer.

@@ -82,9 +82,7 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
     SystemSettings &s = settings.system;
     const bool newer = HasNewerSoftware(settings.softwareVersion);
     QString reply;
-    auto ask = [&](const QString &body) {
-        return CommandExchange(body, Exchange, link, observer, &reply, kReplyChars) != 0;
-    };
+    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
 
     // Power-up mode: the letter at position 7 ("f", "d" or "p").
     if (!ask(QStringLiteral("SY,IQ")))
@@ -137,7 +135,8 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
             s.pagingPriorityAttenuation = FindInList(negated(attenuation), lists::attenuation());
         } else {
             // Older mixers do not report it: the utility's value is written instead.
-            if (!ask(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation)))
+            if (!CommandExchange(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation), Exchange, link,
+                                 observer, &reply, kReplyChars))
                 return 0;
         }
         s.pagingPriorityHold = FindInList(hold, lists::seconds12());

@@ -9,11 +9,13 @@
 //   ReadOutput(settings, 1, link, nullptr);
 //   link.bodies();                                   // every body received, attempts included
 //
-// Bodies without a reply of their own get the fallback (by default "<ok/>"). An empty reply
-// text means silence: the exchange then waits out the link's short reply time-out.
+// Bodies without a reply of their own get the fallback (by default "<ok/>", and for a query the
+// bare head a mixer's reply begins with, "<z1.mu,l/>" for "Z1.MU,LQ"). An empty reply text means
+// silence: the exchange then waits out the link's short reply time-out.
 
 #include "RecordingSleeper.h"
 
+#include "link/CommandExchange.h"
 #include "link/Comms.h"
 
 #include <QByteArray>
@@ -34,7 +36,10 @@ public:
 
     void answer(const QString &body, const QByteArray &reply) { m_replies.insert(body, reply); }
     void refuse(const QString &body) { answer(body, QByteArrayLiteral("<!busy/>")); }
-    void setFallback(const QByteArray &reply) { m_fallback = reply; }
+    void setFallback(const QByteArray &reply) {
+        m_fallback = reply;
+        m_fallbackSet = true;
+    }
 
     QStringList bodies() const { return m_bodies; }
     QByteArray written() const { return m_written; }
@@ -53,7 +58,7 @@ public:
             const QString body = QString::fromUtf8(m_incoming.mid(start + 1, end - start - 1));
             m_incoming.remove(0, end + 2);
             m_bodies << body;
-            m_pending += m_replies.value(body, m_fallback);
+            m_pending += m_replies.value(body, fallbackFor(body));
         }
         return length;
     }
@@ -76,8 +81,15 @@ public:
     RecordingSleeper sleeper;
 
 private:
+    QByteArray fallbackFor(const QString &body) const {
+        if (m_fallbackSet || !body.endsWith(QLatin1Char('Q')))
+            return m_fallback;
+        return "<" + QueryReplyHead(body) + "/>";
+    }
+
     QHash<QString, QByteArray> m_replies;
     QByteArray m_fallback = QByteArrayLiteral("<ok/>");
+    bool m_fallbackSet = false;
     QStringList m_bodies;
     QByteArray m_written;
     QByteArray m_incoming;

@@ -307,7 +307,7 @@ private slots:
         QTest::newRow("level 0") << 1 << "Z1.MU,LQ" << QByteArray("<z1.mu,l:0/>") << "level" << 0;
         QTest::newRow("level 25") << 1 << "Z1.MU,LQ" << QByteArray("<z1.mu,l:25/>") << "level" << 25;
         QTest::newRow("level MUTE") << 1 << "Z1.MU,LQ" << QByteArray("<z1.mu,l:MUTE/>") << "level" << -1;
-        QTest::newRow("level short reply") << 9 << "G1.MU,LQ" << QByteArray("<g1.mu/>") << "level" << -1;
+        QTest::newRow("level short reply") << 9 << "G1.MU,LQ" << QByteArray("<g1.mu,l/>") << "level" << -1;
         QTest::newRow("select 0 is off") << 2 << "Z2.MU,SQ" << QByteArray("<z2.mu,s:0/>") << "source" << 8;
         QTest::newRow("select 3") << 2 << "Z2.MU,SQ" << QByteArray("<z2.mu,s:3/>") << "source" << 2;
         QTest::newRow("select off") << 10 << "G2.MU,SQ" << QByteArray("<g2.mu,s:off/>") << "source" << 8;
@@ -392,8 +392,13 @@ private slots:
 
     void readOutputPriorityInputTakesTheHighestLine() {
         MixerSettings s;
+        auto allLinesOn = [](ScriptedComms &link, int zone) {
+            for (int n = 1; n <= 8; ++n)
+                link.answer(QStringLiteral("Z%1.L%2,Q").arg(zone).arg(n),
+                            QStringLiteral("<z%1.l%2,q=e, pri = off/>").arg(zone).arg(n).toUtf8());
+        };
         ScriptedComms link;
-        link.setFallback("<x,q=e, pri = off/>");
+        allLinesOn(link, 1);
         link.answer(QStringLiteral("Z1.L2,Q"), "<z1.l2,q=e, pri = on/>");
         link.answer(QStringLiteral("Z1.L6,Q"), "<z1.l6,q=e, pri = on/>");
         QCOMPARE(ReadOutput(s, 1, link, nullptr), 1);
@@ -401,7 +406,7 @@ private slots:
         QCOMPARE(s.zones[0].lineInputMask, 255);
 
         ScriptedComms none;
-        none.setFallback("<x,q=e, pri = off/>");
+        allLinesOn(none, 2);
         s.zones[1].priorityInput = 4;
         QCOMPARE(ReadOutput(s, 2, none, nullptr), 1);
         QCOMPARE(s.zones[1].priorityInput, 0);
@@ -573,8 +578,6 @@ private slots:
 
         QTest::newRow("power-up factory") << "SY,IQ" << QByteArray("<sy,iq=f/>") << int(PowerUp) << 0;
         QTest::newRow("power-up default") << "SY,IQ" << QByteArray("<sy,iq=d, more/>") << int(PowerUp) << 1;
-        QTest::newRow("power-up short reply, last character")
-            << "SY,IQ" << QByteArray("<f") << int(PowerUp) << 0;
         QTest::newRow("power-up unknown") << "SY,IQ" << QByteArray("<sy,iq=x/>") << int(PowerUp) << 9;
         QTest::newRow("remote 14 is 104")
             << "RM,ZQ" << QByteArray("<rm,zq offset is 14/>") << int(Remote) << 13;
