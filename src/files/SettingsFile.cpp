@@ -1,12 +1,12 @@
 #include "SettingsFile.h"
 
 #include "model/MixerSettings.h"
+#include "link/OutputFile.h"
 #include "model/TextHelpers.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -164,24 +164,21 @@ int SaveSettingsFile(const QString &path, const MixerSettings &settings, Modifie
         setError(error, prefixed(path, QStringLiteral("is a folder")));
         return 0;
     }
-    QSaveFile file(path);
-    // Unbuffered, so that a write that stops short (a full disk) shows in write()'s result: a
-    // buffered QSaveFile would only meet the error while committing, which does not report it.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    OutputFile file(path);
+    if (!file.open()) {
         setError(error, prefixed(path, file.errorString()));
         return 0;
     }
     const QByteArray bytes = SettingsFileBytes(settings);
-    const qint64 written = file.write(bytes);
+    const qint64 written = file.write(bytes.constData(), bytes.size());
     if (written != bytes.size()) {
         setError(error, prefixed(path, QStringLiteral("writing stopped after %1 of %2 bytes (%3)")
                                            .arg(std::max<qint64>(written, 0))
                                            .arg(bytes.size())
                                            .arg(file.errorString())));
-        file.cancelWriting();
+        file.cancel();
         return 0;
     }
-    // Nothing stands at path until the temporary file is complete and renamed into place.
     if (!file.commit()) {
         setError(error, prefixed(path, file.errorString()));
         return 0;

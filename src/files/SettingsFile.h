@@ -39,7 +39,8 @@ QStringList SettingsFileLines(const MixerSettings &settings);
 QByteArray SettingsFileBytes(const MixerSettings &settings);
 
 // Writes the file through a temporary file in the same folder that replaces path only once it
-// is complete: a failed save leaves an earlier file as it was. Returns 1 and clears modified on
+// is complete: a failed save leaves an earlier file as it was. A device or a pipe at path is
+// written to directly and stays what it is (see OutputFile). Returns 1 and clears modified on
 // success; returns 0, leaves modified as it was and describes the failure in error otherwise.
 int SaveSettingsFile(const QString &path, const MixerSettings &settings, ModifiedFlag &modified,
                      QString *error = nullptr);

@@ -1,6 +1,6 @@
 #include "FileComms.h"
 
-#include <QSaveFile>
+#include "OutputFile.h"
 
 #include <cstring>
 
@@ -10,16 +10,14 @@ FileComms::FileComms(const QString &fileName) : m_fileName(fileName) {}
 
 FileComms::~FileComms() {
     if (m_file)
-        m_file->cancelWriting(); // never committed: the earlier file stays as it was
+        m_file->cancel(); // never committed: the earlier file stays as it was
 }
 
 int FileComms::Open() {
     if (m_isOpen)
         return 0;
-    m_file = std::make_unique<QSaveFile>(m_fileName);
-    // Unbuffered: a write that stops short (a full disk) must show in Write()'s result, since
-    // commit() does not report a failed flush of buffered data.
-    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    m_file = std::make_unique<OutputFile>(m_fileName);
+    if (!m_file->open()) {
         m_errorString = QStringLiteral("%1: %2").arg(m_fileName, m_file->errorString());
         m_file.reset();
         return 0;
@@ -45,7 +43,7 @@ int FileComms::Close() {
     if (!m_isOpen)
         return 0;
     if (m_failed) {
-        m_file->cancelWriting();
+        m_file->cancel();
     } else {
         m_committed = m_file->commit();
         if (!m_committed)

@@ -4,12 +4,15 @@
 
 #include <memory>
 
-class QSaveFile;
+
 
 namespace hzm {
 
+class OutputFile;
+
 // A file that receives commands. Nothing stands at the final path until Close() has written
-// everything: a failed export never leaves a partial file nor destroys an earlier one.
+// everything: a failed export never leaves a partial file nor destroys an earlier one. A device
+// or a pipe at the path is written to directly and stays what it is (see OutputFile).
 class FileComms : public Comms {
 public:
     explicit FileComms(const QString &fileName);
@@ -27,7 +30,7 @@ public:
 
 private:
     QString m_fileName;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<OutputFile> m_file;
     bool m_failed = false;
     bool m_committed = false;
 };

@@ -213,7 +213,8 @@ private slots:
     void getVersionWithAWrongReplyFails() {
         hzm::test::TcpPeer peer;
         QVERIFY(peer.isListening());
-        peer.start({{0, QByteArray("<SY,VQ v: 1.05/>")}}, 200);
+        // Answered once the command is out (bytes waiting before it are thrown away).
+        peer.start({{150, QByteArray("<SY,VQ v: 1.05/>")}}, 200);
         LinkSelection selection;
         selection.ethernetSelected = true;
         selection.address = QHostAddress::LocalHost;

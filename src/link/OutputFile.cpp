@@ -1,0 +1,121 @@
+#include "OutputFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace hzm {
+
+OutputFile::OutputFile(const QString &path) : m_path(path) {}
+
+OutputFile::~OutputFile() {
+    cancel();
+}
+
+bool OutputFile::open() {
+    m_error.clear();
+    const QFileInfo info(m_path);
+    if (info.isDir()) {
+        m_error = QStringLiteral("is a folder");
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(m_path);
+    if (::stat(native.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISSOCK(st.st_mode)) {
+            m_error = QStringLiteral("is a socket; nothing is written to it");
+            return false;
+        }
+        if (S_ISBLK(st.st_mode)) {
+            m_error = QStringLiteral("is a block device (a disk); nothing is written to it");
+            return false;
+        }
+        // Not blocking on the open: a pipe without a reader fails at once instead of waiting.
+        const int fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            const int error = errno;
+            m_error = S_ISFIFO(st.st_mode) && error == ENXIO
+                          ? QStringLiteral("is a pipe that no program reads from")
+                          : QString::fromLocal8Bit(std::strerror(error));
+            return false;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        m_direct = std::make_unique<QFile>();
+        if (!m_direct->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            m_error = m_direct->errorString();
+            m_direct.reset();
+            ::close(fd);
+            return false;
+        }
+        return true;
+    }
+#else
+    if (info.exists() && !info.isFile()) {
+        m_direct = std::make_unique<QFile>(m_path);
+        if (!m_direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            m_error = m_direct->errorString();
+            m_direct.reset();
+            return false;
+        }
+        return true;
+    }
+#endif
+    m_save = std::make_unique<QSaveFile>(m_path);
+    // Unbuffered, so that a write that stops short (a full disk) shows in write()'s result: a
+    // buffered QSaveFile would only meet the error while committing, which does not report it.
+    if (!m_save->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_error = m_save->errorString();
+        m_save.reset();
+        return false;
+    }
+    return true;
+}
+
+qint64 OutputFile::write(const char *bytes, qint64 length) {
+    QFileDevice *device = m_direct ? static_cast<QFileDevice *>(m_direct.get()) : m_save.get();
+    if (!device)
+        return -1;
+    const qint64 n = device->write(bytes, length);
+    if (n != length)
+        m_error = device->errorString();
+    return n;
+}
+
+bool OutputFile::commit() {
+    if (m_direct) {
+        const bool ok = m_direct->flush() && m_direct->error() == QFileDevice::NoError;
+        if (!ok)
+            m_error = m_direct->errorString();
+        m_direct->close();
+        m_direct.reset();
+        return ok;
+    }
+    if (!m_save)
+        return false;
+    // Nothing stands at path until the temporary file is complete and renamed into place.
+    const bool ok = m_save->commit();
+    if (!ok)
+        m_error = m_save->errorString();
+    m_save.reset();
+    return ok;
+}
+
+void OutputFile::cancel() {
+    if (m_save)
+        m_save->cancelWriting();
+    m_save.reset();
+    if (m_direct)
+        m_direct->close();
+    m_direct.reset();
+}
+
+} // namespace hzm
