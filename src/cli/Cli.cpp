@@ -74,7 +74,9 @@ Commands:
                            outputs, inputs, system, output N (1..12), input N (1..8))
   set-defaults             the mixer restores its factory defaults
   reset                    the mixer restarts
-  key OLD NEW              change the installer key (four digits 1 to 8 each)
+  key OLD NEW              change the installer key (four digits 1 to 8 each);
+                           --key-file FILE, or standard input, keeps the keys out
+                           of the process list
   detect                   (serial) print the detected baud rate
   discover [--timeout MS] [--broadcast ADDR] [--interface ADDR]
            [--discovery-port N] [--json]
@@ -178,14 +180,18 @@ const QList<CommandInfo> &commands() {
          {}},
         {"reset", "reset", "Tells the mixer to restart (\"SY,R\").\n", 0, 0, true, {}},
         {"key",
-         "key OLD NEW",
+         "key OLD NEW | key --key-file FILE | key < FILE",
          "Changes the mixer's installer key from OLD to NEW. Each key is exactly four digits,\n"
          "each 1 to 8, checked as the Installer Key tab does before anything is sent. The keys\n"
-         "are masked in the --log output.\n",
-         2,
+         "are masked in the --log output.\n"
+         "Keys on the command line can be seen by other users of this machine in the process\n"
+         "list: --key-file FILE reads OLD and NEW from FILE instead (separated by white space\n"
+         "or on two lines; FILE \"-\" is standard input), and without OLD NEW and --key-file\n"
+         "the keys are read from standard input.\n",
+         0,
          2,
          true,
-         {}},
+         {QStringLiteral("key-file")}},
         {"detect",
          "detect",
          "Detects the baud rate of the mixer on the --serial port, as the desktop program does\n"
@@ -284,7 +290,8 @@ struct Arguments {
 const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),
                                 QStringLiteral("baud"),      QStringLiteral("only"),
                                 QStringLiteral("timeout"),   QStringLiteral("broadcast"),
-                                QStringLiteral("interface"), QStringLiteral("discovery-port")};
+                                QStringLiteral("interface"), QStringLiteral("discovery-port"),
+                                QStringLiteral("key-file")};
 
 std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
     bool onlyPositional = false;
@@ -465,10 +472,12 @@ private:
     TransferOutcome transfer(MixerSettings &settings, const TransferJob &job) const;
 
     int cmdVersion();
+    void printVersion(const QString &version) const;
     int cmdRead();
     int cmdSend();
     int cmdSingle(const TransferJob &job);
     int cmdKey();
+    bool keysGiven(QString &oldKey, QString &newKey, int &status) const;
     int cmdDetect();
     int cmdDiscover();
     int cmdNew();
@@ -647,8 +656,19 @@ int Runner::cmdVersion() {
     const TransferOutcome outcome = transfer(settings, GetVersionJob());
     if (!outcome.success)
         return transferFailed(outcome);
-    printOut(settings.softwareVersion + QLatin1Char('\n'));
+    printVersion(settings.softwareVersion);
     return ExitSuccess;
+}
+
+// Prints the version as the mixer gave it; one that is not digits and a point ("1.05") also gets
+// a warning on stderr, so that a script notices an odd mixer or line.
+void Runner::printVersion(const QString &version) const {
+    const QString shown = escapedForDisplay(version);
+    printOut(shown + QLatin1Char('\n'));
+    static const QRegularExpression digitsAndPoint(QStringLiteral("^[0-9]+\\.[0-9]+$"));
+    if (!digitsAndPoint.match(version).hasMatch())
+        printErr(QStringLiteral("hzmctl version: warning: the mixer's version \"%1\" is not digits and a point\n")
+                     .arg(shown));
 }
 
 int Runner::cmdSingle(const TransferJob &job) {
@@ -763,9 +783,67 @@ int Runner::cmdSend() {
     return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
 }
 
+// Reads "OLD NEW" (white space or lines between them) from a file or, for "-", standard input;
+// at most a few KB, and no further than the second key. An empty list when it cannot be read.
+QStringList readKeyWords(const QString &path, QString &error) {
+    QFile file;
+    const bool fromStdin = path == QLatin1String("-");
+    const bool opened = fromStdin ? file.open(stdin, QIODevice::ReadOnly) : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        error = file.errorString();
+        return {};
+    }
+    QStringList words;
+    qint64 total = 0;
+    while (words.size() < 2 && total < 4096) {
+        const QByteArray line = file.readLine(4096 - total);
+        if (line.isEmpty())
+            break;
+        total += line.size();
+        words += QString::fromUtf8(line).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    }
+    return words;
+}
+
+// The two keys from the command line, --key-file or standard input; false after a usage error.
+bool Runner::keysGiven(QString &oldKey, QString &newKey, int &status) const {
+    const bool fromFile = a.options.contains(QStringLiteral("key-file"));
+    if (a.positional.size() == 2) {
+        if (fromFile) {
+            status = usage(QStringLiteral("give the keys either as OLD NEW or with --key-file, not both"));
+            return false;
+        }
+        oldKey = a.positional.at(0);
+        newKey = a.positional.at(1);
+        return true;
+    }
+    if (a.positional.size() == 1) {
+        status = usage(QStringLiteral("missing argument NEW"));
+        return false;
+    }
+    const QString path = fromFile ? a.options.value(QStringLiteral("key-file")).value(0) : QStringLiteral("-");
+    const QString source = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
+    QString error;
+    const QStringList words = readKeyWords(path, error);
+    if (!error.isEmpty()) {
+        status = fail(QStringLiteral("cannot read the keys from %1: %2").arg(source, error));
+        return false;
+    }
+    if (words.size() != 2) {
+        status = fail(QStringLiteral("%1 must hold the old and the new key, separated by white space").arg(source));
+        return false;
+    }
+    oldKey = words.at(0);
+    newKey = words.at(1);
+    return true;
+}
+
 int Runner::cmdKey() {
-    const QString oldKey = a.positional.at(0);
-    const QString newKey = a.positional.at(1);
+    QString oldKey;
+    QString newKey;
+    int keyStatus = 0;
+    if (!keysGiven(oldKey, newKey, keyStatus))
+        return keyStatus;
     // The page reads at most 31 characters of each box.
     const InstallerKeyCheck check = CheckInstallerKeys(oldKey.left(31), newKey.left(31), newKey.left(31));
     if (!check.ok()) {
@@ -818,6 +896,15 @@ std::optional<quint32> maskFor(quint32 address, quint32 broadcast) {
 
 QString dotted(quint32 address) {
     return QHostAddress(address).toString();
+}
+
+// One tab-separated line per mixer. Every text came from the network: a control character
+// (an escape sequence, BEL, a TAB that would add a column) is shown as a visible escape.
+QString discoveryRow(const DiscoveredMixer &m) {
+    QStringList fields;
+    for (const QString &text : {m.address, m.name, m.mac, m.description})
+        fields << escapedForDisplay(text);
+    return fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
 }
 
 int Runner::cmdDiscover() {
@@ -930,8 +1017,7 @@ int Runner::cmdDiscover() {
         printOut(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
     } else {
         for (const DiscoveredMixer &m : mixers)
-            printOut(QStringList{m.address, m.name, m.mac, m.description}.join(QLatin1Char('\t')) +
-                     QLatin1Char('\n'));
+            printOut(discoveryRow(m));
     }
     if (mixers.isEmpty()) {
         printErr(QStringLiteral("hzmctl discover: no mixer answered within %1 ms (UDP port %2)\n")

@@ -2,6 +2,7 @@
 
 #include "model/MixerSettings.h"
 #include "model/OptionLists.h"
+#include "model/TextHelpers.h"
 
 #include <QJsonArray>
 
@@ -16,8 +17,10 @@ FieldView invalid(const QString &key, const QString &label, int value) {
     return {key, label, QStringLiteral("invalid (%1)").arg(value), QJsonValue(QJsonValue::Null)};
 }
 
+// Names come from files and mixers: control characters are shown escaped, JSON keeps them
+// (its own escaping makes them harmless).
 FieldView textField(const QString &key, const QString &label, const QString &text) {
-    return {key, label, text, QJsonValue(text)};
+    return {key, label, escapedForDisplay(text), QJsonValue(text)};
 }
 
 // Index n of a list running "0", "-1", ... (optionally with "MUTE" at muteIndex): -n dB.

@@ -55,8 +55,10 @@ void CliObserver::logLine(const QString &text, LogColour colour) {
     drawProgress();
 }
 
-void CliObserver::commandFinished(bool) {
+void CliObserver::commandFinished(bool accepted) {
     ++m_done;
+    if (accepted)
+        ++m_accepted;
     drawProgress();
 }
 
@@ -103,6 +105,7 @@ TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &setti
     outcome.success = result != 0;
     outcome.linkOpened = opened;
     outcome.done = observer.done();
+    outcome.accepted = observer.accepted();
     outcome.planned = std::max(observer.planned(), observer.done());
     if (outcome.success)
         return outcome;
@@ -135,9 +138,10 @@ TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &setti
     } else {
         outcome.reason = QStringLiteral("the job ended before any command was sent to %1").arg(where);
     }
+    // Only what the mixer accepted counts as done: the command that failed is not.
     if (outcome.planned > 1)
         outcome.reason +=
-            QStringLiteral("; stopped after %1 of %2 commands").arg(outcome.done).arg(outcome.planned);
+            QStringLiteral("; stopped after %1 of %2 commands").arg(outcome.accepted).arg(outcome.planned);
     return outcome;
 }
 

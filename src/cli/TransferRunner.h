@@ -16,7 +16,8 @@ namespace hzm::cli {
 struct TransferOutcome {
     bool success = false;
     bool linkOpened = false;
-    int done = 0;    // commands done (accepted or given up)
+    int done = 0;     // commands done (accepted or given up)
+    int accepted = 0; // commands the mixer accepted
     int planned = 0; // commands planned at the end
     QString reason;  // why it failed, for people; empty on success
 };
@@ -42,6 +43,7 @@ public:
     void finish(); // ends the progress line
 
     int done() const { return m_done; }
+    int accepted() const { return m_accepted; }
     int planned() const { return m_planned; }
     QString lastCommand() const { return m_lastCommand; }
     QString lastFailure() const { return m_lastFailure; }
@@ -56,6 +58,7 @@ private:
     QString m_title;
     int m_planned;
     int m_done = 0;
+    int m_accepted = 0;
     bool m_progressShown = false;
     QString m_lastCommand;
     QString m_lastFailure;

@@ -115,8 +115,12 @@ TransferJob ResetJob() {
 }
 
 TransferJob ReadAllJob(const MixerSettings &settings) {
+    // Until the mixer has told its version, count as for a current one (above 1.04): its total
+    // then stands from the start; the job corrects it once the version is known.
+    const QString version =
+        settings.softwareVersion.isEmpty() ? QStringLiteral("1.05") : settings.softwareVersion;
     return makeJob(
-        QStringLiteral("Read all"), ReadAllCommandCount(settings.softwareVersion),
+        QStringLiteral("Read all"), ReadAllCommandCount(version),
         [](Comms &link, JobContext &c) {
             return ReadAllCommands(c.settings, link, c.observer, c.showMessage, c.setPlannedCommands);
         },

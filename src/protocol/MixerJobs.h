@@ -16,7 +16,9 @@ struct MixerSettings;
 TransferJob GetVersionJob();                           // "SY,VQ"; refreshTabs 0
 TransferJob SetDefaultsJob();                          // "SY,SD"
 TransferJob ResetJob();                                // "SY,R"
-TransferJob ReadAllJob(const MixerSettings &settings); // refreshTabs 1
+// refreshTabs 1; counts 239 commands until the mixer's version says otherwise (216 up to 1.04)
+// when the record holds no version yet.
+TransferJob ReadAllJob(const MixerSettings &settings);
 TransferJob SendAllJob(const MixerSettings &settings); // 500 ms after each output and input
 
 // Tab pages (all with refreshTabs 0).

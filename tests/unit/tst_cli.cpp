@@ -584,7 +584,7 @@ private slots:
                 return tcpLink(s) + QStringList{"read", droppedFile};
             },
             [&](const CliResult &r, Case &) {
-                QVERIFY2(r.err.contains(QLatin1String("stopped after 31 of 239 commands")),
+                QVERIFY2(r.err.contains(QLatin1String("stopped after 30 of 239 commands")),
                          qPrintable(r.err));
                 QVERIFY(!QFile::exists(droppedFile));
             });
