@@ -325,7 +325,10 @@ private:
 
     bool openDiscovery(QString &error, quint16 &port) {
         m_udp = new QUdpSocket(this);
-        if (!m_udp->bind(QHostAddress::AnyIPv4, quint16(m_options.discoveryPort),
+        const QHostAddress listen = m_options.discoveryListenAddress.isNull()
+                                        ? QHostAddress(QHostAddress::AnyIPv4)
+                                        : m_options.discoveryListenAddress;
+        if (!m_udp->bind(listen, quint16(m_options.discoveryPort),
                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
             error = QStringLiteral("cannot listen for discovery on UDP port %1: %2")
                         .arg(m_options.discoveryPort)

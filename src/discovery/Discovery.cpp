@@ -91,6 +91,23 @@ struct Discovery::Entry {
     std::thread thread;
 };
 
+namespace {
+
+// A socket asking on a loopback address (the demo's simulated mixer, tests) is bound to that
+// address, so that it can be reached from this machine only. Sockets of real interfaces stay
+// unbound: the first datagram sent binds them to an ephemeral port.
+bool bindLoopbackSocket(NativeSocket socket, quint32 address) {
+    if ((address >> 24) != 127)
+        return true;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(address);
+    local.sin_port = 0;
+    return ::bind(socket, reinterpret_cast<const sockaddr *>(&local), sizeof local) == 0;
+}
+
+} // namespace
+
 Discovery::Discovery(QObject *parent) : QObject(parent) {}
 
 Discovery::~Discovery() {
@@ -163,6 +180,10 @@ QString Discovery::start() {
         if (::setsockopt(entry->socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&on), sizeof on) != 0) {
             teardown();
             return QString::fromLatin1(kErrorSetBroadcast);
+        }
+        if (!bindLoopbackSocket(entry->socket, entry->iface.address)) {
+            teardown();
+            return QString::fromLatin1(kErrorCreateSocket);
         }
     }
     for (const auto &entry : m_entries) {

@@ -1,5 +1,7 @@
 #include "DiscoveryModel.h"
 
+#include "model/TextHelpers.h"
+
 namespace hzm {
 
 std::optional<DiscoveredMixer> parseDiscoveryReply(const QByteArray &raw) {
@@ -35,16 +37,18 @@ int DiscoveryModel::columnCount(const QModelIndex &parent) const {
 QVariant DiscoveryModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size() || role != Qt::DisplayRole)
         return QVariant();
+    // Every text came from the network: control characters (escape sequences, BEL, line breaks)
+    // are shown as visible escapes.
     const DiscoveredMixer &mixer = m_rows.at(index.row());
     switch (index.column()) {
     case AddressColumn:
-        return mixer.address;
+        return escapedForDisplay(mixer.address);
     case NameColumn:
-        return mixer.name;
+        return escapedForDisplay(mixer.name);
     case MacColumn:
-        return mixer.mac;
+        return escapedForDisplay(mixer.mac);
     case DescriptionColumn:
-        return mixer.description;
+        return escapedForDisplay(mixer.description);
     default:
         return QVariant();
     }

@@ -560,12 +560,14 @@ void MainWindow::showAbout() {
 
 void MainWindow::runJob(const TransferJob &job) {
     TransferDialog dialog(m_selection, m_settings, job, m_boxes, this);
+    dialog.setReplyRefused(m_lastReplyRefused);
     if (m_sleeper)
         dialog.setSleeper(m_sleeper);
     connect(&dialog, &TransferDialog::transferStarted, this, [this] { EnableTransferButtons(false); });
     connect(&dialog, &TransferDialog::logLine, this, &MainWindow::appendLog);
     showDialog(&dialog);
     const TransferResult result = dialog.run();
+    m_lastReplyRefused = dialog.lastReplyRefused();
     if (!result.linkError.isEmpty())
         appendLog(result.linkError, LogColour::Failure);
     if (result.refreshTabs) {

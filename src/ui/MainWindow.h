@@ -161,6 +161,7 @@ private:
     QString m_savePath;
     QString m_exportPath;
     bool m_demo = false;
+    bool m_lastReplyRefused = false; // the transfer dialog's reply colour, from job to job
 
     QTabWidget *m_tabs = nullptr;
     Page m_pages[4];

@@ -11,11 +11,6 @@
 
 namespace hzm {
 
-namespace {
-// The reply colour lasts from one job to the next, as the last reply left it.
-bool g_lastReplyRefused = false;
-} // namespace
-
 TransferDialog::TransferDialog(const LinkSelection &selection, MixerSettings &settings, TransferJob job,
                                MessageBoxes &boxes, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_boxes(boxes) {
@@ -38,10 +33,6 @@ TransferDialog::TransferDialog(const LinkSelection &selection, MixerSettings &se
     QPalette commandPalette = m_command->palette();
     commandPalette.setColor(QPalette::WindowText, QColor(0, 0x80, 0));
     m_command->setPalette(commandPalette);
-    QPalette responsePalette = m_response->palette();
-    if (g_lastReplyRefused)
-        responsePalette.setColor(QPalette::WindowText, refusalColour());
-    m_response->setPalette(responsePalette);
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
@@ -94,12 +85,15 @@ void TransferDialog::showCommand(const QString &framed) {
     m_command->setText(framed);
 }
 
-void TransferDialog::showResponse(const QString &reply) {
-    g_lastReplyRefused = reply.contains(QLatin1String("<!"));
+void TransferDialog::setReplyRefused(bool refused) {
+    m_lastReplyRefused = refused;
     QPalette pal = m_response->palette();
-    pal.setColor(QPalette::WindowText,
-                 g_lastReplyRefused ? refusalColour() : palette().color(QPalette::WindowText));
+    pal.setColor(QPalette::WindowText, refused ? refusalColour() : palette().color(QPalette::WindowText));
     m_response->setPalette(pal);
+}
+
+void TransferDialog::showResponse(const QString &reply) {
+    setReplyRefused(reply.contains(QLatin1String("<!")));
     m_response->setText(reply);
 }
 

@@ -30,6 +30,10 @@ public:
 
     // Replaces how the job's link sleeps for its pauses (tests); call before run().
     void setSleeper(Comms::Sleeper sleeper);
+    // The reply colour lasts from one job to the next: the owner passes on how the last job's
+    // last reply left it (call before run()) and reads it back afterwards.
+    void setReplyRefused(bool refused);
+    bool lastReplyRefused() const { return m_lastReplyRefused; }
     // Starts the worker, shows the dialog modally until the job has ended, returns its result.
     TransferResult run();
 
@@ -66,6 +70,7 @@ private:
     QProgressBar *m_progress;
     TransferResult m_result;
     bool m_done = false;
+    bool m_lastReplyRefused = false;
 };
 
 } // namespace hzm

@@ -37,6 +37,8 @@ int main(int argc, char *argv[]) {
         options.bindAddress = QHostAddress(QStringLiteral("127.0.0.2"));
         options.discoveryPort = 0;
         options.discoveryFrom = options.bindAddress;
+        // Discovery stays on loopback too: it listens on the loopback broadcast address only.
+        options.discoveryListenAddress = QHostAddress(QStringLiteral("127.255.255.255"));
         simulated = std::make_unique<hzm::sim::SimServer>(options);
         if (!simulated->start()) {
             // Some systems only answer on 127.0.0.1.
