@@ -112,6 +112,17 @@ int Comms::ReadReply(char *buffer, const ReplyFilter &filter) {
                 sinceLastBytes.restart();
                 continue;
             }
+            // The frame waited for is complete: it is the reply. What came after it belongs to
+            // nothing asked so far.
+            const size_t end = std::string_view(buffer, size_t(total)).find("/>");
+            if (end != std::string_view::npos) {
+                const int length = int(end) + 2;
+                if (length < total && filter.skipped)
+                    filter.skipped(QByteArray(buffer + length, total - length));
+                std::memset(buffer + length, 0, size_t(total - length));
+                total = length;
+                break;
+            }
         }
         buffer[0] = '<';
         // The reply is complete when its first "/>" stands at the very end of the data.

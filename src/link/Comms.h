@@ -62,8 +62,10 @@ public:
     // Collects one framed reply into buffer (kReplyBufferSize bytes, zeroed first) and returns
     // the number of bytes received. Collection ends when the data ends with the first "/>", when
     // the buffer is full, or after ReplyTimeout() milliseconds without new bytes. The first byte
-    // is always '<'. With a filter head, what the filter passes over is not counted, and the
-    // call gives up (returning what it holds) after kMaxSkippedReplyBytes passed over.
+    // is always '<'. With a filter head, what the filter passes over is not counted, the reply
+    // ends with the first whole frame that has the head (bytes after it in the same read are
+    // passed over too), and the call gives up (returning what it holds) after
+    // kMaxSkippedReplyBytes passed over.
     int ReadReply(char *buffer, const ReplyFilter &filter = {});
 
     // Throws away whatever has already arrived and waits unread, without waiting for more.

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -71,15 +73,9 @@ void TcpPeer::run(QList<Step> script, int holdOpenMs) {
     life.start();
     auto stopped = [&] { return m_stop || life.elapsed() > 10000; };
 
-    int fd = -1;
-    while (fd < 0 && !stopped()) {
-        pollfd p{m_listener, POLLIN, 0};
-        if (::poll(&p, 1, 20) > 0)
-            fd = ::accept(m_listener, nullptr, nullptr);
-    }
+    const int fd = acceptOne(stopped);
     if (fd < 0)
         return;
-    m_accepted = true;
 
     auto receiveFor = [&](int ms) {
         QElapsedTimer t;
@@ -112,6 +108,92 @@ void TcpPeer::run(QList<Step> script, int holdOpenMs) {
     hold.start();
     while (hold.elapsed() < holdOpenMs && !stopped())
         ::usleep(10000);
+    ::close(fd);
+}
+
+int TcpPeer::acceptOne(const std::function<bool()> &stopped) {
+    int fd = -1;
+    while (fd < 0 && !stopped()) {
+        pollfd p{m_listener, POLLIN, 0};
+        if (::poll(&p, 1, 20) > 0)
+            fd = ::accept(m_listener, nullptr, nullptr);
+    }
+    if (fd >= 0)
+        m_accepted = true;
+    return fd;
+}
+
+void TcpPeer::serve(Behaviour behaviour) {
+    m_thread = std::thread([this, behaviour] { runBehaviour(behaviour); });
+}
+
+void TcpPeer::runBehaviour(const Behaviour &b) {
+    QElapsedTimer life;
+    life.start();
+    auto stopped = [&] { return m_stop || life.elapsed() > b.lifeMs; };
+    const int fd = acceptOne(stopped);
+    if (fd < 0)
+        return;
+
+    struct Due {
+        qint64 at;
+        QByteArray bytes;
+    };
+    QList<Due> due; // in the order they go out
+    QByteArray incoming;
+    qint64 streamOffset = 0;
+    while (!m_endOfData && !m_reset && !stopped()) {
+        pollfd p{fd, short(POLLIN | (b.stream.isEmpty() ? 0 : POLLOUT)), 0};
+        ::poll(&p, 1, 2);
+        if (p.revents & POLLIN) {
+            char buffer[4096];
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) {
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_received.append(buffer, int(n));
+                }
+                incoming.append(buffer, int(n));
+                for (;;) {
+                    const qsizetype start = incoming.indexOf('<');
+                    const qsizetype end = incoming.indexOf("/>", start < 0 ? 0 : start);
+                    if (start < 0 || end < 0)
+                        break;
+                    const QByteArray body = incoming.mid(start + 1, end - start - 1);
+                    incoming.remove(0, end + 2);
+                    const QByteArray reply = b.answer ? b.answer(body) : QByteArray();
+                    if (reply.isEmpty())
+                        continue;
+                    const qint64 at = life.elapsed() + b.answerDelayMs;
+                    due.append({at, reply});
+                    if (!b.stray.isEmpty())
+                        due.append({at + b.strayAfterMs, b.stray});
+                }
+            } else if (n == 0) {
+                m_endOfData = true;
+            } else if (errno != EINTR && errno != EAGAIN) {
+                m_reset = true;
+            }
+        }
+        std::stable_sort(due.begin(), due.end(), [](const Due &x, const Due &y) { return x.at < y.at; });
+        while (!due.isEmpty() && due.first().at <= life.elapsed()) {
+            const QByteArray bytes = due.takeFirst().bytes;
+            if (::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) > 0)
+                m_bytesSent += bytes.size();
+        }
+        if (!b.stream.isEmpty() && (p.revents & POLLOUT)) {
+            // As much as the socket takes now; the client's flow control sets the pace.
+            const qsizetype offset = qsizetype(streamOffset % b.stream.size());
+            const ssize_t n = ::send(fd, b.stream.constData() + offset, size_t(b.stream.size() - offset),
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n > 0) {
+                streamOffset += n;
+                m_bytesSent += n;
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                m_reset = true;
+            }
+        }
+    }
     ::close(fd);
 }
 

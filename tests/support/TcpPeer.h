@@ -16,6 +16,7 @@
 #include <QList>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -36,6 +37,22 @@ public:
 
     // Accepts one connection on a thread and plays the script.
     void start(QList<Step> script, int holdOpenMs = 0);
+
+    // A peer that behaves badly for as long as the client stays connected (at most lifeMs).
+    struct Behaviour {
+        // Sent over and over, as fast as the client takes it, from the moment it connects.
+        QByteArray stream;
+        // The reply to each framed command "<BODY/>" the client sends; null: no reply.
+        std::function<QByteArray(const QByteArray &body)> answer;
+        int answerDelayMs = 0; // each reply goes out this long after its command arrived
+        QByteArray stray;      // sent on its own strayAfterMs after every reply
+        int strayAfterMs = 0;
+        int lifeMs = 10000;
+    };
+    // Accepts one connection on a thread and behaves so until the client ends its data.
+    void serve(Behaviour behaviour);
+    // Bytes the peer got out to the client (streaming peers).
+    qint64 bytesSent() const { return m_bytesSent; }
     // Waits for the thread to end (at most about 10 s).
     void wait();
 
@@ -48,6 +65,8 @@ public:
 
 private:
     void run(QList<Step> script, int holdOpenMs);
+    void runBehaviour(const Behaviour &behaviour);
+    int acceptOne(const std::function<bool()> &stopped);
 
     int m_listener = -1;
     quint16 m_port = 0;
@@ -56,6 +75,7 @@ private:
     std::atomic<bool> m_accepted{false};
     std::atomic<bool> m_endOfData{false};
     std::atomic<bool> m_reset{false};
+    std::atomic<qint64> m_bytesSent{0};
     mutable std::mutex m_mutex;
     QByteArray m_received;
 };

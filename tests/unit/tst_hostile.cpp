@@ -1,0 +1,168 @@
+// The link against peers that do not behave like a mixer: a peer that streams without end, one
+// that never ends a frame, one that answers later than the reply time-out, one that sends stray
+// bytes between frames. Each must end in a clear result, never in a reply taken for another
+// command's, a success without a frame, or memory that grows with what the peer sends.
+
+#include "RecordingObserver.h"
+#include "TcpPeer.h"
+
+#include "link/CommandExchange.h"
+#include "link/TCPComms.h"
+#include "model/MixerSettings.h"
+#include "protocol/DeviceCommands.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QtTest>
+
+using namespace hzm;
+using namespace hzm::test;
+
+namespace {
+
+// What a mixer answers to the input queries: a label and a gain per input, each reply beginning
+// with the query's head.
+QByteArray inputReply(const QByteArray &body) {
+    if (body.size() < 5 || body.at(0) != 'L')
+        return "<ok/>";
+    const QByteArray n = body.mid(1, 1);
+    if (body.endsWith(",LQ"))
+        return "<l" + n + ",l=Room " + n + "/>";
+    if (body.endsWith(",GQ"))
+        return "<l" + n + ",g=-" + n + "/>"; // -1 dB for input 1, -2 dB for input 2, ...
+    return "<!unknown/>";
+}
+
+// Whether a log line in colour begins with start (alternatives separated by "|").
+bool logHas(const RecordingObserver &observer, const QString &start, LogColour colour) {
+    for (const RecordingObserver::Line &line : observer.log())
+        for (const QString &s : start.split(QLatin1Char('|')))
+            if (line.text.startsWith(s) && line.colour == colour)
+                return true;
+    return false;
+}
+
+} // namespace
+
+class TestHostile : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A read against a slow or noisy mixer comes back right (with retries) or fails; it is
+    // never shifted by replies that belong to earlier commands.
+    void readsAreNeverShifted_data() {
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QByteArray>("stray");
+        QTest::addColumn<int>("strayAfterMs");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("answers 1.2 s late (time-out 1 s)") << 1200 << QByteArray() << 0 << "Skipped";
+        QTest::newRow("stray bytes while the next command waits")
+            << 0 << QByteArray("\r\n#noise#") << 30 << "Discarded|Skipped";
+        QTest::newRow("a stray frame while the next command waits")
+            << 0 << QByteArray("<z9.x1,q=e/>") << 30 << "Discarded|Skipped";
+        QTest::newRow("a stray frame just before the reply")
+            << 60 << QByteArray("<zz,q=1/>junk") << -40 << "Skipped";
+        QTest::newRow("stray bytes right after the reply")
+            << 0 << QByteArray("<zz,q=1/>junk") << 0 << "Skipped";
+    }
+    void readsAreNeverShifted() {
+        QFETCH(int, delayMs);
+        QFETCH(QByteArray, stray);
+        QFETCH(int, strayAfterMs);
+        QFETCH(QString, logged);
+        TcpPeer peer;
+        QVERIFY(peer.isListening());
+        TcpPeer::Behaviour b;
+        b.answer = inputReply;
+        b.answerDelayMs = delayMs;
+        b.stray = stray;
+        b.strayAfterMs = strayAfterMs;
+        b.lifeMs = 30000;
+        peer.serve(b);
+        TCPComms link(QHostAddress::LocalHost, peer.port());
+        QCOMPARE(link.Open(), 1);
+        MixerSettings s;
+        s.softwareVersion = QStringLiteral("1.05");
+        RecordingObserver observer;
+        for (int n = 1; n <= 2; ++n) {
+            QCOMPARE(ReadInput(s, n, link, &observer), 1);
+            QCOMPARE(s.inputs[size_t(n - 1)].name, QStringLiteral("Room %1").arg(n));
+            QCOMPARE(s.inputs[size_t(n - 1)].gain, 12 + n); // the gain list runs +12 .. -12
+        }
+        link.Close();
+        QVERIFY2(logHas(observer, logged, LogColour::Failure), qPrintable(observer.logTexts().join('\n')));
+    }
+
+    // An attempt is answered only by a whole frame: bytes that never end one, or a stream that
+    // fills the reply buffer, are "No Response" (and retried), not a success.
+    void aReplyIsAWholeFrame_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("stream");
+        QTest::newRow("a frame that never ends") << QByteArray("<z1.mu,l20") << QByteArray();
+        QTest::newRow("bytes without a frame") << QByteArray("ok") << QByteArray();
+        QTest::newRow("a stream without end") << QByteArray() << QByteArray(4096, 'x');
+    }
+    void aReplyIsAWholeFrame() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, stream);
+        TcpPeer peer;
+        TcpPeer::Behaviour b;
+        b.answer = [reply](const QByteArray &) { return reply; };
+        b.stream = stream;
+        peer.serve(b);
+        TCPComms link(QHostAddress::LocalHost, peer.port());
+        link.setSleeper([](Pause, int) {}); // the reply time-out stays real
+        QCOMPARE(link.Open(), 1);
+        RecordingObserver observer;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(CommandExchange(QStringLiteral("Z1.MU,L20"), Exchange, link, &observer), 0);
+        QVERIFY(timer.elapsed() < 8000);
+        QCOMPARE(observer.sent().size(), kMaxAttempts);
+        QCOMPARE(observer.finished(), QList<bool>{false});
+        QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
+        QVERIFY(logHas(observer, QStringLiteral("Incomplete reply: "), LogColour::Failure));
+        link.Close();
+        // The link took no more than its bounded buffer from the stream: the rest stayed in
+        // the system's socket buffers, held back by flow control.
+        if (!stream.isEmpty())
+            QVERIFY2(peer.bytesSent() < 32 * 1024 * 1024, qPrintable(QString::number(peer.bytesSent())));
+    }
+
+    // What arrived before a command was sent answers nothing: it is thrown away (and logged),
+    // so that a stale "<ok/>" never passes for the reply to the command that follows.
+    void waitingBytesAreThrownAway() {
+        TcpPeer peer;
+        peer.start({{0, QByteArray("<ok/>")}}, 0);
+        TCPComms link(QHostAddress::LocalHost, peer.port());
+        link.setSleeper([](Pause, int) {}); // the reply time-out stays real
+        QCOMPARE(link.Open(), 1);
+        QThread::msleep(100); // the stale reply has arrived
+        RecordingObserver observer;
+        QCOMPARE(CommandExchange(QStringLiteral("SY,R"), Exchange, link, &observer), 0);
+        QCOMPARE(observer.logTexts().value(0), QStringLiteral("Discarded before sending: <ok/>"));
+        QCOMPARE(observer.logColours().value(0), LogColour::Failure);
+        QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
+        link.Close();
+    }
+
+    // A refusal is a refusal whatever the query: it is never skipped as another command's reply.
+    void aRefusalEndsTheQueryAttempt() {
+        TcpPeer peer;
+        TcpPeer::Behaviour b;
+        b.answer = [](const QByteArray &) { return QByteArray("<!busy/>"); };
+        peer.serve(b);
+        TCPComms link(QHostAddress::LocalHost, peer.port());
+        link.setSleeper([](Pause, int) {}); // the reply time-out stays real
+        QCOMPARE(link.Open(), 1);
+        RecordingObserver observer;
+        MixerSettings s;
+        s.softwareVersion = QStringLiteral("1.05");
+        QCOMPARE(ReadInput(s, 1, link, &observer), 0);
+        QCOMPARE(observer.responses(), QStringList(kMaxAttempts, QStringLiteral("<!busy/>")));
+        link.Close();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostile)
+#include "tst_hostile.moc"
