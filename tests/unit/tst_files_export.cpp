@@ -1,3 +1,4 @@
+#include "files/SettingsFile.h"
 #include "files/TextExport.h"
 #include "link/CommandExchange.h"
 #include "link/TCPComms.h"
@@ -9,9 +10,20 @@
 #include "SimServer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 
 using namespace hzm;
@@ -166,6 +178,98 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(readAll(earlierPath), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+    }
+    // A save or an export onto something that is not a regular file writes to it directly and
+    // leaves it what it was (a device stays a device, a pipe a pipe), reporting a write error as
+    // a failure; what cannot be written (no reader on a pipe, a socket, a folder) fails at once.
+    void targetsThatAreNoFile_data() {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("succeeds");
+        for (const char *what : {"save", "export"}) {
+            const QString w = QString::fromLatin1(what);
+            QTest::addRow("%s to /dev/null", what) << w << "/dev/null" << true;
+            QTest::addRow("%s to /dev/full", what) << w << "/dev/full" << false;
+            QTest::addRow("%s to a pipe being read", what) << w << "fifo+reader" << true;
+            QTest::addRow("%s to a pipe nobody reads", what) << w << "fifo" << false;
+            QTest::addRow("%s to a socket", what) << w << "socket" << false;
+            QTest::addRow("%s to a folder", what) << w << "folder" << false;
+        }
+    }
+    void targetsThatAreNoFile() {
+        QFETCH(QString, what);
+        QFETCH(QString, target);
+        QFETCH(bool, succeeds);
+        QTemporaryDir dir;
+        QString path = target;
+        std::thread reader;
+        QByteArray received;
+        int socketFd = -1;
+        if (target.startsWith(QLatin1String("fifo"))) {
+            path = dir.filePath(QStringLiteral("pipe"));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            if (target.endsWith(QLatin1String("+reader"))) {
+                const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+                QVERIFY(fd >= 0);
+                reader = std::thread([fd, &received] {
+                    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+                    char buffer[4096];
+                    for (int idle = 0; idle < 200;) {
+                        pollfd p{fd, POLLIN, 0};
+                        if (::poll(&p, 1, 10) <= 0) {
+                            ++idle;
+                            continue;
+                        }
+                        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                        if (n <= 0) {
+                            if (!received.isEmpty())
+                                break; // the writer closed its end
+                            ++idle;
+                            continue;
+                        }
+                        received.append(buffer, int(n));
+                    }
+                    ::close(fd);
+                });
+            }
+        } else if (target == QLatin1String("socket")) {
+            path = dir.filePath(QStringLiteral("socket"));
+            socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un a{};
+            a.sun_family = AF_UNIX;
+            std::strncpy(a.sun_path, QFile::encodeName(path).constData(), sizeof a.sun_path - 1);
+            QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+        } else if (target == QLatin1String("folder")) {
+            path = dir.filePath(QStringLiteral("folder"));
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        }
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        int result = 0;
+        if (what == QLatin1String("save")) {
+            ModifiedFlag modified;
+            result = SaveSettingsFile(path, customRecord(), modified, &error);
+        } else {
+            result = ExportText(path, customRecord(), &error);
+        }
+        if (reader.joinable())
+            reader.join();
+        if (socketFd >= 0)
+            ::close(socketFd);
+        QCOMPARE(result, succeeds ? 1 : 0);
+        QCOMPARE(error.isEmpty(), succeeds);
+        QVERIFY(timer.elapsed() < 3000); // a pipe without a reader is no wait
+        struct stat after {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        QCOMPARE(after.st_ino, before.st_ino);
+        if (target == QLatin1String("fifo+reader"))
+            QVERIFY(received.startsWith(what == QLatin1String("save") ? QByteArray("\xEF\xBB\xBFORVANE HZM-1 CONFIG\r\n")
+                                                                      : QByteArray("<Z1,L=")));
     }
 };
 
