@@ -2,6 +2,7 @@
 // pseudo-terminal, with real settings files in a temporary folder. The slow cases (whole reads
 // and sends, silent mixers) run as concurrent processes, each against a mixer of its own.
 #include "SimServer.h"
+#include "TcpPeer.h"
 #include "TestFiles.h"
 
 #include "PtyPair.h"
@@ -409,6 +410,72 @@ private slots:
         QVERIFY(lines.at(5).startsWith(QLatin1String("<sy,vq")));
     }
 
+    // A failure counts only what the mixer accepted: the failing first command is not done.
+    void failureCountsOnlyAcceptedCommands() {
+        auto server = startSim(true, false);
+        server->mixer().refuseNext(QStringLiteral("L1,L=Input 1"), 4);
+        const QString file = path(QStringLiteral("count.hzc"));
+        QCOMPARE(runCli({"new", file}).exitCode, 0);
+        const CliResult r = runCli(tcpLink(*server) + QStringList{"send", file, "--only", "input", "1"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QLatin1String("stopped after 0 of 2 commands")), qPrintable(r.err));
+    }
+
+    // The installer keys can stay out of the process list: from a file or standard input.
+    void keysFromFileOrStandardInput_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("--key-file") << QStringList{"key", "--key-file", path("keys.txt")} << QByteArray() << 0;
+        QTest::newRow("--key-file -") << QStringList{"key", "--key-file", "-"} << QByteArray("1234\n5678\n") << 0;
+        QTest::newRow("standard input") << QStringList{"key"} << QByteArray("  1234 5678\n") << 0;
+        QTest::newRow("one key only") << QStringList{"key"} << QByteArray("1234\n") << 2;
+        QTest::newRow("three words") << QStringList{"key"} << QByteArray("1234 5678 9\n") << 2;
+        QTest::newRow("invalid key read") << QStringList{"key"} << QByteArray("1234 5679\n") << 2;
+        QTest::newRow("both ways") << QStringList{"key", "1234", "5678", "--key-file", "-"} << QByteArray() << 2;
+        QTest::newRow("missing file") << QStringList{"key", "--key-file", path("none.txt")} << QByteArray() << 2;
+    }
+    void keysFromFileOrStandardInput() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        QVERIFY(test::writeAll(path("keys.txt"), "1234 5678\n"));
+        auto server = startSim(true, false);
+        std::unique_ptr<QProcess> process(startCli(tcpLink(*server) + args));
+        process->write(input);
+        process->closeWriteChannel();
+        const CliResult r = finishCli(*process);
+        QCOMPARE(r.exitCode, exitCode);
+        const QStringList bodies = server->mixer().receivedBodies();
+        QCOMPARE(bodies, exitCode == 0 ? QStringList{"SY,K12345678"} : QStringList());
+        QVERIFY(!r.err.contains(QLatin1String("1234")) || exitCode != 0);
+    }
+
+    // A version that is not digits and a point is printed as it came (escaped) with a warning.
+    void oddVersionWarns_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<bool>("warns");
+        QTest::newRow("1.05") << QByteArray("<sy,vq v: 1.05/>") << "1.05\n" << false;
+        QTest::newRow("10.2") << QByteArray("<sy,vq v: 10.2/>") << "10.2\n" << false;
+        QTest::newRow("letters") << QByteArray("<sy,vq v: 1.x5/>") << "1.x5\n" << true;
+        QTest::newRow("escape") << QByteArray("<sy,vq v: \x1b[2J/>") << "\\x1b[2J\n" << true;
+        QTest::newRow("short") << QByteArray("<sy,vq v: />") << "/>\n" << true;
+    }
+    void oddVersionWarns() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, out);
+        QFETCH(bool, warns);
+        hzm::test::TcpPeer peer;
+        hzm::test::TcpPeer::Behaviour b;
+        b.answer = [reply](const QByteArray &) { return reply; };
+        peer.serve(b);
+        const CliResult r = runCli({"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "version"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.err.contains(QLatin1String("warning")), warns);
+    }
+
     void transferFailures_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
@@ -442,7 +509,7 @@ private slots:
         o.tcpPort = -1;
         o.discoveryPort = 0;
         o.discoveryFrom = QHostAddress(QStringLiteral("127.0.0.2"));
-        o.name = QStringLiteral("Lobby");
+        o.name = QStringLiteral("Lobby\x1b[2J\a\t1"); // a name that would rewrite the screen
         SimServer server(o);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         const QStringList base{"discover",
@@ -463,13 +530,14 @@ private slots:
         QCOMPARE(mixers.size(), 1);
         const QJsonObject m = mixers.at(0).toObject();
         QCOMPARE(m.value("address").toString(), QStringLiteral("127.0.0.2"));
-        QCOMPARE(m.value("name").toString(), QStringLiteral("Lobby"));
+        QCOMPARE(m.value("name").toString(), o.name); // JSON escapes it itself
         QCOMPARE(m.value("mac").toString(), o.macAddress);
         QCOMPARE(m.value("description").toString(), o.description);
 
         r = runCli(base);
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("127.0.0.2\tLobby\t%1\t%2\n").arg(o.macAddress, o.description));
+        QCOMPARE(r.out,
+                 QStringLiteral("127.0.0.2\tLobby\\x1b[2J\\x07\\x091\t%1\t%2\n").arg(o.macAddress, o.description));
 
         // Nobody on that port: an empty list and exit status 1.
         quint16 silentPort = 0;
