@@ -2,7 +2,11 @@
 // pseudo-terminal, each compared with the time the protocol's own pauses and the bytes on the
 // line take at the least; and the processor time a job uses while it waits for slow replies.
 //
-//   hzm-bench [--only tcp|pty19200|pty9600|cpu]...
+//   hzm-bench [--only tcp|pty19200|pty9600|cpu|hostile]...
+//
+// hostile: the resident memory of "hzmctl send" while a peer streams bytes at it for 30 s (one
+// stream that never ends a frame, one with a frame end now and then so that every command is
+// answered and the transfer goes on).
 
 #include "BenchLink.h"
 
@@ -15,10 +19,22 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace hzm;
 using namespace hzm::bench;
@@ -202,6 +218,122 @@ void cpuWhileWaiting(const Transport &t, int replyDelayMs) {
     std::fflush(stdout);
 }
 
+// A peer on 127.0.0.1 that sends `pattern` over and over to every client, as fast as the client
+// takes it, until the client closes.
+class StreamingPeer {
+public:
+    explicit StreamingPeer(QByteArray pattern) : m_pattern(std::move(pattern)) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        ::listen(m_listener, 4);
+        socklen_t length = sizeof a;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&a), &length);
+        m_port = ntohs(a.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~StreamingPeer() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+    quint16 port() const { return m_port; }
+    qint64 bytesSent() const { return m_sent; }
+
+private:
+    void run() {
+        std::vector<int> clients;
+        while (!m_stop) {
+            pollfd p{m_listener, POLLIN, 0};
+            if (::poll(&p, 1, 0) > 0)
+                clients.push_back(::accept(m_listener, nullptr, nullptr));
+            bool wrote = false;
+            for (int &fd : clients) {
+                if (fd < 0)
+                    continue;
+                char sink[4096];
+                const ssize_t in = ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+                if (in == 0) {
+                    ::close(fd);
+                    fd = -1;
+                    continue;
+                }
+                const ssize_t n = ::send(fd, m_pattern.constData(), size_t(m_pattern.size()),
+                                         MSG_DONTWAIT | MSG_NOSIGNAL);
+                if (n > 0) {
+                    m_sent += n;
+                    wrote = true;
+                } else if (n < 0 && errno != EAGAIN) {
+                    ::close(fd);
+                    fd = -1;
+                }
+            }
+            if (!wrote)
+                ::usleep(1000);
+        }
+        for (int fd : clients)
+            if (fd >= 0)
+                ::close(fd);
+    }
+
+    QByteArray m_pattern;
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<qint64> m_sent{0};
+    std::thread m_thread;
+};
+
+// Kilobytes of resident memory of a process now, 0 when it has gone.
+qint64 residentKb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// Runs "hzmctl send" against a streaming peer again and again for `seconds`, sampling its
+// resident memory every 50 ms.
+void memoryAgainstStream(const QString &name, const QByteArray &pattern, int seconds) {
+    const QString hzmctl = QCoreApplication::applicationDirPath() + QStringLiteral("/../hzmctl");
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("send.hzc"));
+    if (QProcess::execute(hzmctl, {QStringLiteral("new"), file}) != 0) {
+        std::printf("%-28s cannot run %s\n", qPrintable(name), qPrintable(hzmctl));
+        return;
+    }
+    StreamingPeer peer(pattern);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 peakKb = 0;
+    int runs = 0;
+    QStringList exits;
+    while (clock.elapsed() < seconds * 1000) {
+        QProcess process;
+        process.start(hzmctl, {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(peer.port()),
+                               QStringLiteral("send"), file});
+        if (!process.waitForStarted())
+            break;
+        while (!process.waitForFinished(50)) {
+            peakKb = std::max(peakKb, residentKb(process.processId()));
+            if (clock.elapsed() > seconds * 1000 + 30000)
+                process.kill();
+        }
+        ++runs;
+        exits << QString::number(process.exitCode());
+    }
+    std::printf("%-28s peak resident %7.1f MB over %5.1f s, %d run%s of hzmctl send (exit %s), %.1f MB "
+                "streamed\n",
+                qPrintable(name), peakKb / 1024.0, clock.elapsed() / 1000.0, runs, runs == 1 ? "" : "s",
+                qPrintable(exits.join(QLatin1Char(','))), peer.bytesSent() / 1048576.0);
+    std::fflush(stdout);
+}
+
 void printRow(const Row &r) {
     std::printf("%-28s %9.3f %9.3f %8.4f %8.2f %8.2f %9lld %9lld %6d  %s%s\n", qPrintable(r.name), r.measured,
                 r.floor, r.floor > 0 ? r.measured / r.floor : 0.0,
@@ -225,7 +357,7 @@ int main(int argc, char *argv[]) {
         else if (args[i] == QLatin1String("--pause-scale") && i + 1 < args.size())
             g_pauseScale = args[++i].toDouble();
         else {
-            std::fprintf(stderr, "usage: hzm-bench [--only tcp|pty19200|pty9600|cpu]...\n");
+            std::fprintf(stderr, "usage: hzm-bench [--only tcp|pty19200|pty9600|cpu|hostile]...\n");
             return 2;
         }
     }
@@ -251,6 +383,10 @@ int main(int argc, char *argv[]) {
     if (wanted("cpu")) {
         cpuWhileWaiting(tcp, 300);
         cpuWhileWaiting(pty19200, 300);
+    }
+    if (wanted("hostile")) {
+        memoryAgainstStream(QStringLiteral("stream, no frame end"), QByteArray(4096, 'x'), 30);
+        memoryAgainstStream(QStringLiteral("stream, frame ends"), QByteArray("<ok/>") + QByteArray(4091, 'x'), 30);
     }
     std::printf("(seconds; ms/cmd = time over the floor per command, oversl = of which the sleeps' own "
                 "overshoot (scheduler wake-up latency); floor = the protocol's pauses + 10 bits a byte at "
