@@ -260,8 +260,8 @@ private:
                     fd = -1;
                     continue;
                 }
-                const ssize_t n = ::send(fd, m_pattern.constData(), size_t(m_pattern.size()),
-                                         MSG_DONTWAIT | MSG_NOSIGNAL);
+                const ssize_t n =
+                    ::send(fd, m_pattern.constData(), size_t(m_pattern.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
                 if (n > 0) {
                     m_sent += n;
                     wrote = true;
@@ -386,7 +386,8 @@ int main(int argc, char *argv[]) {
     }
     if (wanted("hostile")) {
         memoryAgainstStream(QStringLiteral("stream, no frame end"), QByteArray(4096, 'x'), 30);
-        memoryAgainstStream(QStringLiteral("stream, frame ends"), QByteArray("<ok/>") + QByteArray(4091, 'x'), 30);
+        memoryAgainstStream(QStringLiteral("stream, frame ends"), QByteArray("<ok/>") + QByteArray(4091, 'x'),
+                            30);
     }
     std::printf("(seconds; ms/cmd = time over the floor per command, oversl = of which the sleeps' own "
                 "overshoot (scheduler wake-up latency); floor = the protocol's pauses + 10 bits a byte at "

@@ -287,11 +287,10 @@ struct Arguments {
     QMap<QString, QStringList> options; // command options: name -> values ("" for flags)
 };
 
-const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),
-                                QStringLiteral("baud"),      QStringLiteral("only"),
-                                QStringLiteral("timeout"),   QStringLiteral("broadcast"),
-                                QStringLiteral("interface"), QStringLiteral("discovery-port"),
-                                QStringLiteral("key-file")};
+const QStringList kValueOptions{
+    QStringLiteral("tcp"),       QStringLiteral("serial"),         QStringLiteral("baud"),
+    QStringLiteral("only"),      QStringLiteral("timeout"),        QStringLiteral("broadcast"),
+    QStringLiteral("interface"), QStringLiteral("discovery-port"), QStringLiteral("key-file")};
 
 std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
     bool onlyPositional = false;
@@ -667,8 +666,9 @@ void Runner::printVersion(const QString &version) const {
     printOut(shown + QLatin1Char('\n'));
     static const QRegularExpression digitsAndPoint(QStringLiteral("^[0-9]+\\.[0-9]+$"));
     if (!digitsAndPoint.match(version).hasMatch())
-        printErr(QStringLiteral("hzmctl version: warning: the mixer's version \"%1\" is not digits and a point\n")
-                     .arg(shown));
+        printErr(
+            QStringLiteral("hzmctl version: warning: the mixer's version \"%1\" is not digits and a point\n")
+                .arg(shown));
 }
 
 int Runner::cmdSingle(const TransferJob &job) {
@@ -788,7 +788,8 @@ int Runner::cmdSend() {
 QStringList readKeyWords(const QString &path, QString &error) {
     QFile file;
     const bool fromStdin = path == QLatin1String("-");
-    const bool opened = fromStdin ? file.open(stdin, QIODevice::ReadOnly) : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    const bool opened = fromStdin ? file.open(stdin, QIODevice::ReadOnly)
+                                  : (file.setFileName(path), file.open(QIODevice::ReadOnly));
     if (!opened) {
         error = file.errorString();
         return {};
@@ -800,7 +801,8 @@ QStringList readKeyWords(const QString &path, QString &error) {
         if (line.isEmpty())
             break;
         total += line.size();
-        words += QString::fromUtf8(line).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        words +=
+            QString::fromUtf8(line).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     }
     return words;
 }
@@ -821,7 +823,8 @@ bool Runner::keysGiven(QString &oldKey, QString &newKey, int &status) const {
         status = usage(QStringLiteral("missing argument NEW"));
         return false;
     }
-    const QString path = fromFile ? a.options.value(QStringLiteral("key-file")).value(0) : QStringLiteral("-");
+    const QString path =
+        fromFile ? a.options.value(QStringLiteral("key-file")).value(0) : QStringLiteral("-");
     const QString source = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
     QString error;
     const QStringList words = readKeyWords(path, error);
@@ -830,7 +833,8 @@ bool Runner::keysGiven(QString &oldKey, QString &newKey, int &status) const {
         return false;
     }
     if (words.size() != 2) {
-        status = fail(QStringLiteral("%1 must hold the old and the new key, separated by white space").arg(source));
+        status = fail(
+            QStringLiteral("%1 must hold the old and the new key, separated by white space").arg(source));
         return false;
     }
     oldKey = words.at(0);

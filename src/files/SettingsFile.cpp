@@ -1,7 +1,7 @@
 #include "SettingsFile.h"
 
-#include "model/MixerSettings.h"
 #include "link/OutputFile.h"
+#include "model/MixerSettings.h"
 #include "model/TextHelpers.h"
 
 #include <QBuffer>

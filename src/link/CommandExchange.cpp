@@ -87,8 +87,9 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
         QByteArray sample;
         const qint64 discarded = link.discardPending(&sample);
         if (discarded > 0 && observer)
-            observer->logLine(unusedBytesText(QStringLiteral("Discarded before sending: "), sample, discarded),
-                              LogColour::Failure);
+            observer->logLine(
+                unusedBytesText(QStringLiteral("Discarded before sending: "), sample, discarded),
+                LogColour::Failure);
     }
     ReplyFilter filter;
     if (options.replyEchoesHead) {

@@ -4,8 +4,6 @@
 
 #include <memory>
 
-
-
 namespace hzm {
 
 class OutputFile;

@@ -426,14 +426,18 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("--key-file") << QStringList{"key", "--key-file", path("keys.txt")} << QByteArray() << 0;
-        QTest::newRow("--key-file -") << QStringList{"key", "--key-file", "-"} << QByteArray("1234\n5678\n") << 0;
+        QTest::newRow("--key-file") << QStringList{"key", "--key-file", path("keys.txt")} << QByteArray()
+                                    << 0;
+        QTest::newRow("--key-file -")
+            << QStringList{"key", "--key-file", "-"} << QByteArray("1234\n5678\n") << 0;
         QTest::newRow("standard input") << QStringList{"key"} << QByteArray("  1234 5678\n") << 0;
         QTest::newRow("one key only") << QStringList{"key"} << QByteArray("1234\n") << 2;
         QTest::newRow("three words") << QStringList{"key"} << QByteArray("1234 5678 9\n") << 2;
         QTest::newRow("invalid key read") << QStringList{"key"} << QByteArray("1234 5679\n") << 2;
-        QTest::newRow("both ways") << QStringList{"key", "1234", "5678", "--key-file", "-"} << QByteArray() << 2;
-        QTest::newRow("missing file") << QStringList{"key", "--key-file", path("none.txt")} << QByteArray() << 2;
+        QTest::newRow("both ways") << QStringList{"key", "1234", "5678", "--key-file", "-"} << QByteArray()
+                                   << 2;
+        QTest::newRow("missing file")
+            << QStringList{"key", "--key-file", path("none.txt")} << QByteArray() << 2;
     }
     void keysFromFileOrStandardInput() {
         QFETCH(QStringList, args);
@@ -536,8 +540,9 @@ private slots:
 
         r = runCli(base);
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out,
-                 QStringLiteral("127.0.0.2\tLobby\\x1b[2J\\x07\\x091\t%1\t%2\n").arg(o.macAddress, o.description));
+        QCOMPARE(
+            r.out,
+            QStringLiteral("127.0.0.2\tLobby\\x1b[2J\\x07\\x091\t%1\t%2\n").arg(o.macAddress, o.description));
 
         // Nobody on that port: an empty list and exit status 1.
         quint16 silentPort = 0;

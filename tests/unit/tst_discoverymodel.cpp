@@ -154,7 +154,8 @@ void TestDiscoveryModel::signalsForViews() {
     QVERIFY(!model.data(model.index(5, 0)).isValid());
     // Texts from the network are shown with their control characters escaped; kept as they came.
     model.handleReply(answer("10.0.0.6", "B\x1b[2J\a", "MAC\tB", "Orvane HZM1e\x1b]0;x"));
-    QCOMPARE(model.data(model.index(0, DiscoveryModel::NameColumn)).toString(), QStringLiteral("B\\x1b[2J\\x07"));
+    QCOMPARE(model.data(model.index(0, DiscoveryModel::NameColumn)).toString(),
+             QStringLiteral("B\\x1b[2J\\x07"));
     QCOMPARE(model.data(model.index(0, DiscoveryModel::MacColumn)).toString(), QStringLiteral("MAC\\x09B"));
     QCOMPARE(model.data(model.index(0, DiscoveryModel::DescriptionColumn)).toString(),
              QStringLiteral("Orvane HZM1e\\x1b]0;x"));

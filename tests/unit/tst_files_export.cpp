@@ -25,7 +25,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-
 using namespace hzm;
 
 Q_DECLARE_METATYPE(hzm::MixerSettings)
@@ -268,8 +267,9 @@ private slots:
         QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
         QCOMPARE(after.st_ino, before.st_ino);
         if (target == QLatin1String("fifo+reader"))
-            QVERIFY(received.startsWith(what == QLatin1String("save") ? QByteArray("\xEF\xBB\xBFORVANE HZM-1 CONFIG\r\n")
-                                                                      : QByteArray("<Z1,L=")));
+            QVERIFY(received.startsWith(what == QLatin1String("save")
+                                            ? QByteArray("\xEF\xBB\xBFORVANE HZM-1 CONFIG\r\n")
+                                            : QByteArray("<Z1,L=")));
     }
 };
 

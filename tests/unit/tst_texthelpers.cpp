@@ -239,13 +239,19 @@ void TestTextHelpers::isValidLabel() {
 void TestTextHelpers::escapedForDisplay_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("plain") << "HZM1e Lobby" << "HZM1e Lobby";
-    QTest::newRow("clear screen") << "A\x1b[2J" << "A\\x1b[2J";
-    QTest::newRow("bell, tab, line end") << "a\ab\tc\r\n" << "a\\x07b\\x09c\\x0d\\x0a";
+    QTest::newRow("plain") << "HZM1e Lobby"
+                           << "HZM1e Lobby";
+    QTest::newRow("clear screen") << "A\x1b[2J"
+                                  << "A\\x1b[2J";
+    QTest::newRow("bell, tab, line end") << "a\ab\tc\r\n"
+                                         << "a\\x07b\\x09c\\x0d\\x0a";
     QTest::newRow("NUL and DEL") << QString("x") + QChar(0) + QChar(127) << "x\\x00\\x7f";
-    QTest::newRow("C1 control") << QString("x") + QChar(0x9B) + "2J" << "x\\u009b2J";
-    QTest::newRow("line separator") << QString("a") + QChar(0x2028) + "b" << "a\\u2028b";
-    QTest::newRow("accents and backslash stay") << QString::fromUtf8("Caf\xC3\xA9 \\ 1") << QString::fromUtf8("Caf\xC3\xA9 \\ 1");
+    QTest::newRow("C1 control") << QString("x") + QChar(0x9B) + "2J"
+                                << "x\\u009b2J";
+    QTest::newRow("line separator") << QString("a") + QChar(0x2028) + "b"
+                                    << "a\\u2028b";
+    QTest::newRow("accents and backslash stay")
+        << QString::fromUtf8("Caf\xC3\xA9 \\ 1") << QString::fromUtf8("Caf\xC3\xA9 \\ 1");
 }
 
 void TestTextHelpers::escapedForDisplay() {
