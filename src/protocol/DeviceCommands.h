@@ -9,8 +9,10 @@
 #include "link/CommandExchange.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace hzm {
 
@@ -54,6 +56,25 @@ int SendAllCommands(const MixerSettings &settings, int mode, Comms &link, Exchan
 int ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                     const std::function<void(const QString &, const QString &)> &showMessage = {},
                     const std::function<void(int)> &plannedChanged = {});
+
+// ---- The send commands by value (for sending only what changed)
+
+// The commands that set one value of the mixer: mostly one, two for a group's members (all removed,
+// then its own added) and for an output without a priority input (line 1's priority on, then off).
+struct CommandUnit {
+    QStringList bodies;
+    // false for the values a mixer of software 1.04 or older does not report to a read (labels,
+    // mic gates): a record read from such a mixer does not know what it holds for them.
+    bool reportedByOlderMixers = true;
+};
+using CommandUnits = std::vector<CommandUnit>;
+
+// What SendOutput, SendInput and SendSystemSettings send, in the same order, unit by unit. The
+// number of units depends only on which output or input it is, never on the values. An index
+// out of range gives no units.
+CommandUnits SendOutputCommandUnits(const MixerSettings &settings, int index);
+CommandUnits SendInputCommandUnits(const MixerSettings &settings, int index);
+CommandUnits SendSystemCommandUnits(const MixerSettings &settings);
 
 // ---- Command counts (for progress)
 
