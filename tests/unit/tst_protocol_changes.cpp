@@ -23,16 +23,12 @@ Q_DECLARE_METATYPE(Edit)
 
 namespace {
 
-QStringList labelsOf(const MixerSettings &s) {
-    QStringList bodies;
-    for (int i = 0; i < kZoneCount; ++i)
-        bodies << QStringLiteral("Z%1,L=%2").arg(i + 1).arg(s.zones[i].name);
-    for (int i = 0; i < kGroupCount; ++i)
-        bodies << QStringLiteral("G%1,L=%2").arg(i + 1).arg(s.zones[kZoneCount + i].name);
-    for (int i = 0; i < kInputCount; ++i)
-        bodies << QStringLiteral("L%1,L=%2").arg(i + 1).arg(s.inputs[i].name);
-    return bodies;
-}
+// The label commands of the factory defaults, in Send all's order.
+const QStringList kDefaultLabels = {"Z1,L=Zone 1",  "Z2,L=Zone 2",  "Z3,L=Zone 3",  "Z4,L=Zone 4",
+                                    "Z5,L=Zone 5",  "Z6,L=Zone 6",  "Z7,L=Zone 7",  "Z8,L=Zone 8",
+                                    "G1,L=Group 1", "G2,L=Group 2", "G3,L=Group 3", "G4,L=Group 4",
+                                    "L1,L=Input 1", "L2,L=Input 2", "L3,L=Input 3", "L4,L=Input 4",
+                                    "L5,L=Input 5", "L6,L=Input 6", "L7,L=Input 7", "L8,L=Input 8"};
 
 } // namespace
 
@@ -94,7 +90,7 @@ private slots:
         }) << newer << QStringList{} << QList<int>{};
 
         // Older mixers report neither labels nor mic gates to a read: those always go.
-        QStringList older = labelsOf(MixerSettings());
+        QStringList older = kDefaultLabels;
         older.insert(5, QStringLiteral("Z5.MU,L20"));
         older << "PM,A12"
               << "SY.M1,NE"
@@ -106,7 +102,7 @@ private slots:
             s.system.pagingPriorityAttenuation = 12;
         }) << QStringLiteral("1.04") << older << QList<int>{1,  2,  3,  4,  6,  7,  8,  9,  10, 11,
                                                             12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
-        QStringList unknown = labelsOf(MixerSettings());
+        QStringList unknown = kDefaultLabels;
         unknown << "SY.M1,NE"
                 << "SY.M2,NE"
                 << "SY.M3,NE"
