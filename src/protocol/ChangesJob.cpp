@@ -64,6 +64,13 @@ int sendSteps(const std::vector<Step> &steps, Comms &link, ExchangeObserver *obs
     return 1;
 }
 
+int commandCount(const std::vector<Step> &steps) {
+    int count = 0;
+    for (const Step &step : steps)
+        count += int(step.bodies.size());
+    return count;
+}
+
 TransferJob changesJob(int planned, JobFunction run) {
     TransferJob job;
     job.run = std::move(run);
@@ -95,24 +102,20 @@ TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &t
                            const QString &softwareVersion) {
     // Worked out once, here: the count and the commands cannot drift apart.
     std::vector<Step> steps = changedSteps(baseline, target, softwareVersion);
-    int planned = 0;
-    for (const Step &step : steps)
-        planned += int(step.bodies.size());
+    const int planned = commandCount(steps);
     return changesJob(planned, [steps = std::move(steps)](Comms &link, JobContext &c) {
         return sendSteps(steps, link, c.observer);
     });
 }
 
 TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target) {
-    const int planned = 1 + int(ChangedCommandBodies(baseline, target, baseline.softwareVersion).size());
+    const int planned = 1 + commandCount(changedSteps(baseline, target, baseline.softwareVersion));
     return changesJob(planned, [baseline, target](Comms &link, JobContext &c) {
         if (!GetVersion(c.settings, link, c.observer, c.showMessage))
             return 0;
+        // The mixer's own version decides what goes.
         const std::vector<Step> steps = changedSteps(baseline, target, c.settings.softwareVersion);
-        int planned = 1;
-        for (const Step &step : steps)
-            planned += int(step.bodies.size());
-        c.replan(planned);
+        c.replan(1 + commandCount(steps));
         return sendSteps(steps, link, c.observer);
     });
 }
