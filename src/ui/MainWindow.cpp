@@ -34,6 +34,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace hzm {
 
 namespace {
@@ -87,7 +89,16 @@ MainWindow::~MainWindow() {
 }
 
 QString MainWindow::titleStem() const {
-    return m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
+    QString stem = m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
+    if (!m_settingsFileName.isEmpty())
+        stem += QStringLiteral("- %1 ").arg(m_settingsFileName);
+    return stem;
+}
+
+void MainWindow::setSettingsFile(const QString &path) {
+    m_settingsFileName = path.isEmpty() ? QString() : QFileInfo(path).fileName();
+    const bool modified = windowTitle().endsWith(QLatin1Char('*'));
+    setWindowTitle(titleStem() + (modified ? QStringLiteral("*") : QString()));
 }
 
 QAction *MainWindow::addAction(QMenu *menu, const QString &text, int id, void (MainWindow::*slot)()) {
@@ -235,6 +246,8 @@ void MainWindow::EnableTransferButtons(bool enable) {
 }
 
 void MainWindow::choosePortPrompt() {
+    if (!m_startupFile.isEmpty())
+        openFile(std::exchange(m_startupFile, QString()));
     m_boxes.information(
         this, QStringLiteral("Choose a Port"),
         QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
@@ -305,6 +318,7 @@ void MainWindow::fileNew() {
     LoadFactoryDefaults(m_settings, m_modified);
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     m_modified.set(0);
+    setSettingsFile({});
 }
 
 void MainWindow::fileOpen() {
@@ -317,21 +331,29 @@ void MainWindow::fileOpen() {
     request.initialPath = m_savePath;
     request.mustExist = true;
     const QString path = m_boxes.openFileName(this, request);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void MainWindow::openFile(const QString &path) {
     QString error;
+    const bool opened = QFileInfo(path).isFile() && QFileInfo(path).isReadable();
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings (and cleared the changed mark),
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
+    if (loaded || opened)
+        setSettingsFile(loaded ? path : QString());
     if (!loaded)
         m_boxes.error(this, kError, QStringLiteral("Unable to load file"));
 }
 
 bool MainWindow::saveTo(const QString &path) {
     QString error;
-    if (SaveSettingsFile(path, m_settings, m_modified, &error))
+    if (SaveSettingsFile(path, m_settings, m_modified, &error)) {
+        setSettingsFile(path);
         return true;
+    }
     // The settings were not stored: say so, and keep the asterisk.
     m_boxes.error(this, kError,
                   QStringLiteral("Unable to save the settings to \"%1\".\n%2")
@@ -571,6 +593,7 @@ void MainWindow::runJob(const TransferJob &job) {
     if (result.refreshTabs) {
         refreshPages({kInputsTab, kOutputsTab, kSystemTab});
         m_modified.set(1);
+        setSettingsFile({}); // the settings are the mixer's now
     }
     if (result.success)
         m_boxes.information(this, QStringLiteral("Success"), QStringLiteral("Transfer complete."));

@@ -1,5 +1,5 @@
 // hzm-utility: the desktop program. "hzm-utility --demo" runs it against a simulated mixer
-// started inside the program on a free loopback port.
+// started inside the program on a free loopback port; "hzm-utility FILE" opens a settings file.
 
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -16,7 +16,9 @@
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("hzm-utility"));
-    QApplication::setApplicationVersion(QStringLiteral("2.24"));
+    QApplication::setApplicationVersion(QStringLiteral(HZM_VERSION));
+    // Desktops match the windows to the installed desktop entry (icon, name, grouping).
+    QGuiApplication::setDesktopFileName(QStringLiteral(HZM_APP_ID));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("HZM-1 / HZM-1e Utility Tool"));
@@ -26,7 +28,14 @@ int main(int argc, char *argv[]) {
         QStringLiteral("demo"),
         QStringLiteral("Run against a simulated mixer inside the program (Port > Ethernet)."));
     parser.addOption(demo);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A settings file (.hzc) to open."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "hzm-utility: one settings file at a time, not %d\n", int(files.size()));
+        return 2;
+    }
 
     // The simulated mixer for --demo: TCP and discovery on a loopback address of its own, served
     // on its own thread inside this process.
@@ -59,6 +68,8 @@ int main(int argc, char *argv[]) {
     hzm::MainWindow window(boxes);
     if (simulated)
         window.setDemoMixer(simulated->tcpAddress(), simulated->tcpPort(), simulated->discoveryPort());
+    if (!files.isEmpty())
+        window.openAtStart(files.first());
     window.show();
     return QApplication::exec();
 }
