@@ -18,9 +18,19 @@ foreach(page hzm-utility hzmctl hzm-sim)
     configure_file(dist/man/${page}.1.in ${HZM_GENERATED}/man/${page}.1 @ONLY)
 endforeach()
 
-install(FILES ${HZM_GENERATED}/man/hzm-utility.1 ${HZM_GENERATED}/man/hzmctl.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT main)
-install(FILES ${HZM_GENERATED}/man/hzm-sim.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT simulator)
+if(UNIX)
+    install(FILES ${HZM_GENERATED}/man/hzm-utility.1 ${HZM_GENERATED}/man/hzmctl.1
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT main)
+    install(FILES ${HZM_GENERATED}/man/hzm-sim.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT simulator)
+endif()
+if(BUILD_TESTING)
+    foreach(program hzm-utility hzmctl hzm-sim)
+        add_test(NAME manual_${program}
+                 COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${program}>
+                         -DMANUAL=${HZM_GENERATED}/man/${program}.1 -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CheckManual.cmake)
+        set_tests_properties(manual_${program} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen LABELS unit)
+    endforeach()
+endif()
 
 if(UNIX AND NOT APPLE)
     configure_file(resources/hzm-utility.metainfo.xml.in ${HZM_GENERATED}/${HZM_APP_ID}.metainfo.xml @ONLY)
