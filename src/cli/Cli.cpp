@@ -1019,7 +1019,7 @@ int Runner::cmdVerify() {
 } // namespace
 
 int RunCli(const QStringList &arguments) {
-    // This tool's own version; the "version" command asks the mixer for its.
+    // This tool's own version; the "version" command asks the mixer for its own.
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("--version")) {
         printOut(QStringLiteral("hzmctl " HZM_VERSION "\n"));
         return g_outputError ? ExitFailed : ExitSuccess;
