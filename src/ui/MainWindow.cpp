@@ -89,16 +89,7 @@ MainWindow::~MainWindow() {
 }
 
 QString MainWindow::titleStem() const {
-    QString stem = m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
-    if (!m_settingsFileName.isEmpty())
-        stem += QStringLiteral("- %1 ").arg(m_settingsFileName);
-    return stem;
-}
-
-void MainWindow::setSettingsFile(const QString &path) {
-    m_settingsFileName = path.isEmpty() ? QString() : QFileInfo(path).fileName();
-    const bool modified = windowTitle().endsWith(QLatin1Char('*'));
-    setWindowTitle(titleStem() + (modified ? QStringLiteral("*") : QString()));
+    return m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
 }
 
 QAction *MainWindow::addAction(QMenu *menu, const QString &text, int id, void (MainWindow::*slot)()) {
@@ -318,7 +309,6 @@ void MainWindow::fileNew() {
     LoadFactoryDefaults(m_settings, m_modified);
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     m_modified.set(0);
-    setSettingsFile({});
 }
 
 void MainWindow::fileOpen() {
@@ -337,23 +327,18 @@ void MainWindow::fileOpen() {
 
 void MainWindow::openFile(const QString &path) {
     QString error;
-    const bool opened = QFileInfo(path).isFile() && QFileInfo(path).isReadable();
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings (and cleared the changed mark),
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
-    if (loaded || opened)
-        setSettingsFile(loaded ? path : QString());
     if (!loaded)
         m_boxes.error(this, kError, QStringLiteral("Unable to load file"));
 }
 
 bool MainWindow::saveTo(const QString &path) {
     QString error;
-    if (SaveSettingsFile(path, m_settings, m_modified, &error)) {
-        setSettingsFile(path);
+    if (SaveSettingsFile(path, m_settings, m_modified, &error))
         return true;
-    }
     // The settings were not stored: say so, and keep the asterisk.
     m_boxes.error(this, kError,
                   QStringLiteral("Unable to save the settings to \"%1\".\n%2")
@@ -593,7 +578,6 @@ void MainWindow::runJob(const TransferJob &job) {
     if (result.refreshTabs) {
         refreshPages({kInputsTab, kOutputsTab, kSystemTab});
         m_modified.set(1);
-        setSettingsFile({}); // the settings are the mixer's now
     }
     if (result.success)
         m_boxes.information(this, QStringLiteral("Success"), QStringLiteral("Transfer complete."));

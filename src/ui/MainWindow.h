@@ -157,8 +157,6 @@ private:
     void selectSerial(const QString &device, int comPort);
     void showDialog(QDialog *dialog);
     QString titleStem() const;
-    // The settings file the settings came from or went to, named in the title; empty for none.
-    void setSettingsFile(const QString &path);
 
     MessageBoxes &m_boxes;
     MixerSettings m_settings;
@@ -166,7 +164,6 @@ private:
     LinkSelection m_selection;
     QString m_savePath;
     QString m_exportPath;
-    QString m_settingsFileName;
     QString m_startupFile;
     bool m_demo = false;
 
