@@ -61,6 +61,7 @@ bool parseRefusal(const QString &text, hzm::sim::RefuseRule &rule) {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("hzm-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HZM_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -72,6 +73,7 @@ int main(int argc, char *argv[]) {
         "time stamp on standard output, or to the --log file.\n"
         "Fault patterns are wildcards over the whole command body: * any text, ? one character."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption bindOpt(QStringLiteral("bind"),
                                      QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                      QStringLiteral("address"), QStringLiteral("127.0.0.1"));
@@ -100,8 +102,8 @@ int main(int argc, char *argv[]) {
                                      QStringLiteral("name"));
     const QCommandLineOption macOpt(
         QStringLiteral("mac"), QStringLiteral("MAC address in the discovery answer."), QStringLiteral("mac"));
-    const QCommandLineOption versionOpt(
-        QStringLiteral("version"),
+    const QCommandLineOption firmwareOpt(
+        QStringLiteral("firmware"),
         QStringLiteral("Software version the mixer reports, four characters (default 1.05). "
                        "1.04 and lower refuse label queries."),
         QStringLiteral("x.yy"), QStringLiteral("1.05"));
@@ -138,7 +140,7 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Do not log commands."));
     for (const QCommandLineOption *o :
          {&bindOpt,          &tcpOpt,           &ptyOpt,  &baudOpt,   &discoveryOpt,
-          &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &versionOpt,
+          &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &firmwareOpt,
           &keyOpt,           &stateOpt,         &demoOpt, &refuseOpt, &silentOpt,
           &fragmentOpt,      &delayOpt,         &dropOpt, &logOpt,    &quietOpt})
         parser.addOption(*o);
@@ -146,6 +148,8 @@ int main(int argc, char *argv[]) {
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
 
@@ -178,9 +182,9 @@ int main(int argc, char *argv[]) {
     if (parser.isSet(macOpt))
         options.macAddress = parser.value(macOpt);
 
-    const QString version = parser.value(versionOpt);
+    const QString version = parser.value(firmwareOpt);
     if (version.size() != 4)
-        return fail(QStringLiteral("--version: four characters such as 1.05 expected: %1").arg(version));
+        return fail(QStringLiteral("--firmware: four characters such as 1.05 expected: %1").arg(version));
     const QString key = parser.value(keyOpt);
     if (key.size() != 4 ||
         !std::all_of(key.begin(), key.end(), [](QChar c) { return c >= u'1' && c <= u'8'; }))
@@ -266,11 +270,12 @@ int main(int argc, char *argv[]) {
                         ? ""
                         : qPrintable(QStringLiteral(", answering from ") + options.discoveryFrom.toString()));
     }
+    // Whoever waits for "ready" may stop the mixer at once: catch the signals before saying so.
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
     std::printf("version %s, key %s\nready\n", qPrintable(version), qPrintable(key));
     std::fflush(stdout);
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [] {
         if (g_stop)

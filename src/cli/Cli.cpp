@@ -84,7 +84,7 @@ Commands:
   show FILE [--json]       print a settings file readably, or as JSON
   verify FILE              Read all and list the fields that differ from FILE
 
-"hzmctl COMMAND --help" describes one command.
+"hzmctl COMMAND --help" describes one command; "hzmctl --version" prints this tool's version.
 
 Exit status: 0 success; 1 the transfer or operation failed ("Transfer failed." and
 the reason on standard error), or verify found differences; 2 bad usage or
@@ -1019,6 +1019,11 @@ int Runner::cmdVerify() {
 } // namespace
 
 int RunCli(const QStringList &arguments) {
+    // This tool's own version; the "version" command asks the mixer for its own.
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--version")) {
+        printOut(QStringLiteral("hzmctl " HZM_VERSION "\n"));
+        return g_outputError ? ExitFailed : ExitSuccess;
+    }
     Arguments args;
     if (const auto error = parseArguments(arguments, args)) {
         // A usage error before the command is known: name the command when there is one.

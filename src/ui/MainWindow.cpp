@@ -34,6 +34,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace hzm {
 
 namespace {
@@ -235,6 +237,8 @@ void MainWindow::EnableTransferButtons(bool enable) {
 }
 
 void MainWindow::choosePortPrompt() {
+    if (!m_startupFile.isEmpty())
+        openFile(std::exchange(m_startupFile, QString()));
     m_boxes.information(
         this, QStringLiteral("Choose a Port"),
         QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
@@ -317,8 +321,11 @@ void MainWindow::fileOpen() {
     request.initialPath = m_savePath;
     request.mustExist = true;
     const QString path = m_boxes.openFileName(this, request);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void MainWindow::openFile(const QString &path) {
     QString error;
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings (and cleared the changed mark),
