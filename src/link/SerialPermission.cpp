@@ -28,8 +28,8 @@ QString serialPermissionAdvice(const QString &portName) {
     if (const struct group *owner = ::getgrgid(info.st_gid);
         owner && owner->gr_name && std::strcmp(owner->gr_name, "root") != 0)
         group = QString::fromLocal8Bit(owner->gr_name);
-    return QStringLiteral("You have no permission to use %1: on Linux your user must belong to the group "
-                          "\"%2\" (sudo usermod -aG %2 $USER), then log out and in again.")
+    return QStringLiteral("You may not use %1: on Linux your user belongs in the group \"%2\" "
+                          "(sudo usermod -aG %2 $USER, then log out and in again).")
         .arg(path, group);
 #else
     Q_UNUSED(portName);
