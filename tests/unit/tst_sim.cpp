@@ -4,6 +4,7 @@
 #include "SimServer.h"
 
 #include "link/CommandExchange.h"
+#include "link/CommandFraming.h"
 #include "link/SerialComms.h"
 #include "link/TCPComms.h"
 #include "model/TextHelpers.h"
@@ -481,6 +482,35 @@ private slots:
             all += socket.readAll();
         QCOMPARE(all, QByteArray("<sy,vq v: 1.05/><l1,g=0/>"));
     }
+    // The one splitter every simulated or scripted mixer uses: bytes in pieces, commands out.
+    void commandSplitter_data() {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QList<QByteArray>>("bodies");
+        QTest::addColumn<QByteArray>("pending");
+        QTest::newRow("noise before the frame")
+            << QList<QByteArray>{"\r\nxx/><SY,VQ/>"} << QList<QByteArray>{"SY,VQ"} << QByteArray();
+        QTest::newRow("split anywhere, two in one piece")
+            << QList<QByteArray>{"<SY", ",VQ/", "><L1,GQ/><Z1"} << QList<QByteArray>{"SY,VQ", "L1,GQ"}
+            << QByteArray("<Z1");
+        QTest::newRow("empty body") << QList<QByteArray>{"</>"} << QList<QByteArray>{""} << QByteArray();
+        QTest::newRow("a second '<' inside a frame belongs to it")
+            << QList<QByteArray>{"<a<b/>"} << QList<QByteArray>{"a<b"} << QByteArray();
+        QTest::newRow("an endless frame is dropped as noise")
+            << QList<QByteArray>{"<" + QByteArray(20, 'x'), "/><SY,VQ/>"} << QList<QByteArray>{"SY,VQ"}
+            << QByteArray();
+    }
+    void commandSplitter() {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QList<QByteArray>, bodies);
+        QFETCH(QByteArray, pending);
+        CommandSplitter splitter(16);
+        QList<QByteArray> got;
+        for (const QByteArray &piece : pieces)
+            got += splitter.feed(piece);
+        QCOMPARE(got, bodies);
+        QCOMPARE(splitter.pending(), pending);
+    }
+
     // Every complete command that arrived before the client's end of sending (a TCP half-close,
     // as "printf '<SY,VQ/>' | nc HOST PORT" does) is answered, pauses or not.
     void answersBeforeHalfClose_data() {
