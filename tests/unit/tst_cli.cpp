@@ -14,12 +14,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 using namespace hzm;
 using namespace hzm::sim;
@@ -360,6 +363,40 @@ private slots:
         const QByteArray err = terminal ? pty.readFor(200) : process.readAllStandardError();
         QVERIFY2(err.contains("<SY,VQ/>"), err.constData());
         QCOMPARE(err.contains("\033[32m"), terminal && !noColor);
+    }
+
+    // A serial device the user may not open: the reason, and on Linux what to do about it.
+    void serialPortWithoutPermission() {
+#ifndef Q_OS_LINUX
+        QSKIP("the advice is for Linux");
+#endif
+        const QString device = path(QStringLiteral("ttyLOCKED"));
+        QVERIFY(test::writeAll(device, QByteArray()));
+        QStringList command{cliPath(), "--serial", device, "--baud", "9600", "version"};
+        if (::geteuid() == 0) {
+            // root may open anything: the tool runs as nobody, who may not open a root's 0600 file.
+            if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+                QSKIP("setpriv is needed to run the tool as another user");
+            QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::ExeGroup |
+                                                            QFile::ExeOther));
+            QVERIFY(QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner));
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+        } else {
+            QVERIFY(QFile::setPermissions(device, {}));
+        }
+        QProcess process;
+        process.start(command.takeFirst(), command);
+        QVERIFY(process.waitForFinished(20000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY2(err.contains(QLatin1String("The COM port is currently in use or is not present.")),
+                 qPrintable(err));
+        QVERIFY2(
+            err.contains(
+                QStringLiteral("You may not use %1: on Linux your user belongs in the group").arg(device)),
+            qPrintable(err));
+        QVERIFY2(err.contains(QLatin1String("sudo usermod -aG ")), qPrintable(err));
     }
 
     // ---- Files only
