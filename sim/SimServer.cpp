@@ -13,8 +13,6 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-#include <sys/socket.h>
-
 #include <atomic>
 
 #ifdef Q_OS_UNIX
@@ -26,8 +24,12 @@
 #include <pty.h>
 #endif
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+#ifndef MSG_NOSIGNAL
+#define MSG_NOSIGNAL 0 // macOS: SO_NOSIGPIPE on the descriptor instead
+#endif
 #endif
 
 namespace hzm::sim {
@@ -88,24 +90,41 @@ public:
     // faults ask for are cut short; the connection ends after the last reply.
     void finishNow() {
         m_timer.stop();
+#ifdef Q_OS_UNIX
         for (const Piece &piece : std::as_const(m_queue)) {
             if (!piece.bytes.isEmpty() && m_spare >= 0)
                 ::send(m_spare, piece.bytes.constData(), size_t(piece.bytes.size()), MSG_NOSIGNAL);
             if (piece.closeAfter)
                 break;
         }
+#endif
         m_queue.clear();
         closeSpareDescriptor();
     }
 
-    // A second descriptor of a TCP connection, which keeps it open for finishNow().
-    void setSpareDescriptor(int fd) { m_spare = fd; }
+    // A second descriptor of a TCP connection (Unix), which keeps it open for finishNow().
+    void setSpareDescriptor(qintptr socket) {
+#ifdef Q_OS_UNIX
+        m_spare = socket >= 0 ? ::dup(int(socket)) : -1;
+#ifdef SO_NOSIGPIPE
+        const int on = 1;
+        if (m_spare >= 0)
+            ::setsockopt(m_spare, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
+#endif
+#else
+        Q_UNUSED(socket);
+#endif
+    }
     void closeSpareDescriptor() {
+#ifdef Q_OS_UNIX
         if (m_spare >= 0)
             ::close(m_spare);
+#endif
         m_spare = -1;
     }
-    ~Channel() override { closeSpareDescriptor(); }
+    ~Channel() override {
+        closeSpareDescriptor();
+    }
 
 private:
     void answer(const Outcome &out) {
@@ -236,7 +255,7 @@ private:
                                  [socket, channel] { channel->feed(socket->readAll()); });
                 // The client's end of sending (a half-close) makes the socket close at once, so
                 // the replies still owed go out on a second descriptor of the connection.
-                channel->setSpareDescriptor(::dup(int(socket->socketDescriptor())));
+                channel->setSpareDescriptor(socket->socketDescriptor());
                 QObject::connect(socket, &QTcpSocket::errorOccurred, channel,
                                  [channel](QAbstractSocket::SocketError error) {
                                      if (error == QAbstractSocket::RemoteHostClosedError)
