@@ -75,7 +75,8 @@ int main(int argc, char *argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption bindOpt(QStringLiteral("bind"),
-                                     QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                     QStringLiteral("Address to listen on, for TCP and discovery (default "
+                                                    "127.0.0.1; 0.0.0.0 for every interface)."),
                                      QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption tcpOpt(QStringLiteral("tcp"),
                                     QStringLiteral("Serve TCP on this port; 0 picks a free one."),
@@ -88,8 +89,9 @@ int main(int argc, char *argv[]) {
         QStringLiteral("Line rate of the pseudo-terminal (default 9600); the mixer stays silent "
                        "while the client's line is set otherwise (8N1 required)."),
         QStringLiteral("rate"), QStringLiteral("9600"));
-    const QCommandLineOption discoveryOpt(QStringLiteral("discovery"),
-                                          QStringLiteral("Answer the UDP discovery broadcast."));
+    const QCommandLineOption discoveryOpt(
+        QStringLiteral("discovery"), QStringLiteral("Answer the UDP discovery broadcast on --bind's address "
+                                                    "and its network's broadcast address."));
     const QCommandLineOption discoveryPortOpt(
         QStringLiteral("discovery-port"),
         QStringLiteral("UDP port of the discovery responder (default 30303; 0 picks a free one)."),
@@ -230,18 +232,14 @@ int main(int argc, char *argv[]) {
         hzm::MixerSettings settings;
         hzm::ModifiedFlag modified;
         QString error;
-        if (!hzm::LoadSettingsFile(parser.value(stateOpt), settings, modified, &error))
+        QStringList lines;
+        if (!hzm::LoadSettingsFile(parser.value(stateOpt), settings, modified, &error, &lines))
             return fail(QStringLiteral("--state: %1").arg(error.isEmpty() ? parser.value(stateOpt) : error));
         // The reader takes any 35 lines of text; a log or a text export is no configuration.
-        QFile stateFile(parser.value(stateOpt));
-        QByteArray first;
-        if (stateFile.open(QIODevice::ReadOnly))
-            first = stateFile.readLine(256);
-        if (first.startsWith("\xEF\xBB\xBF"))
-            first.remove(0, 3);
-        if (QString::fromUtf8(first).trimmed() != hzm::SettingsFileHeader())
-            return fail(QStringLiteral("--state: %1 is not a settings file: its first line is not \"%2\"")
-                            .arg(parser.value(stateOpt), hzm::SettingsFileHeader()));
+        if (const int line = hzm::ForeignSettingsLine(lines))
+            return fail(QStringLiteral("--state: %1 is not a settings file: line %2 is not a settings line")
+                            .arg(parser.value(stateOpt))
+                            .arg(line));
         mixer.setSettings(settings);
     }
 

@@ -41,8 +41,10 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
 // The nineteen system commands.
 int SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
 // Twelve queries for mixers above 1.04, nine exchanges (one of them writes the paging attenuation)
-// for older ones.
-int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer);
+// for older ones. With writeBack false that write is left out (eight exchanges): the attenuation
+// keeps its value and the mixer is only asked, never changed.
+int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+                       bool writeBack = true);
 
 // ---- Whole configuration
 
@@ -55,7 +57,7 @@ int SendAllCommands(const MixerSettings &settings, int mode, Comms &link, Exchan
 // version error; plannedChanged (may be empty) the command count once the version is known.
 int ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                     const std::function<void(const QString &, const QString &)> &showMessage = {},
-                    const std::function<void(int)> &plannedChanged = {});
+                    const std::function<void(int)> &plannedChanged = {}, bool writeBack = true);
 
 // ---- The send commands by value (for sending only what changed)
 
@@ -84,8 +86,8 @@ int SendSystemCommandCount();                                         // 19
 int SendAllCommandCount(const MixerSettings &settings);               // 345 for the factory defaults
 int ReadInputCommandCount(const QString &softwareVersion);            // 1 or 2
 int ReadOutputCommandCount(int number, const QString &softwareVersion);
-int ReadSystemCommandCount(const QString &softwareVersion); // 12 or 9
-int ReadAllCommandCount(const QString &softwareVersion);    // 239 above 1.04, 216 otherwise
+int ReadSystemCommandCount(const QString &softwareVersion, bool writeBack = true); // 12 or 9 (8)
+int ReadAllCommandCount(const QString &softwareVersion, bool writeBack = true);    // 239 or 216 (215)
 
 // ---- Version, defaults, reset
 

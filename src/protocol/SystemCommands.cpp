@@ -81,11 +81,11 @@ int SendSystemCommandCount() {
     return 19;
 }
 
-int ReadSystemCommandCount(const QString &softwareVersion) {
-    return HasNewerSoftware(softwareVersion) ? 12 : 9;
+int ReadSystemCommandCount(const QString &softwareVersion, bool writeBack) {
+    return HasNewerSoftware(softwareVersion) ? 12 : writeBack ? 9 : 8;
 }
 
-int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer) {
+int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer, bool writeBack) {
     SystemSettings &s = settings.system;
     const bool newer = HasNewerSoftware(settings.softwareVersion);
     QString reply;
@@ -142,7 +142,7 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
         const QString release = ValueBetween(reply, r, 8, e);
         if (newer) {
             s.pagingPriorityAttenuation = FindInList(negated(attenuation), lists::attenuation());
-        } else {
+        } else if (writeBack) {
             // Older mixers do not report it: the utility's value is written instead.
             if (!ask(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation)))
                 return 0;

@@ -16,6 +16,7 @@
 #include "files/TextExport.h"
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
+#include "link/SerialPermission.h"
 #include "protocol/MixerJobs.h"
 
 #include <QApplication>
@@ -444,7 +445,14 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     QString reason;
     if (!checkSerialPortUsable(device, &reason)) {
         EnableTransferButtons(m_selection.anySelected());
-        m_boxes.warning(this, QString::fromLatin1(kPortBusyCaption), QString::fromLatin1(kPortBusyMessage));
+        // The fixed text, then the system's reason and, for a missing permission, the remedy.
+        QString text = QString::fromLatin1(kPortBusyMessage);
+        if (!reason.isEmpty())
+            text += QLatin1Char('\n') + reason;
+        const QString advice = serialPermissionAdvice(device);
+        if (!advice.isEmpty())
+            text += QLatin1Char('\n') + advice;
+        m_boxes.warning(this, QString::fromLatin1(kPortBusyCaption), text);
         return;
     }
     PortProbeResult result;

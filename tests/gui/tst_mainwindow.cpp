@@ -593,9 +593,12 @@ void TestMainWindow::busyPortKeepsSelection() {
     m_window->action(comMenuId(3))->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes->last()->text,
-             QStringLiteral("The COM port is currently in use or is not present. Please "
-                            "check your system before selecting this port."));
+    // The fixed text, then the system's reason on a line of its own.
+    const QStringList lines = m_boxes->last()->text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), QStringLiteral("The COM port is currently in use or is not present. Please "
+                                         "check your system before selecting this port."));
+    QVERIFY2(lines.at(1).startsWith(QLatin1String("/dev/hzm-no-such-port: ")), qPrintable(lines.at(1)));
     QVERIFY(!m_window->linkSelection().anySelected());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(!b->isEnabled());
