@@ -1163,8 +1163,9 @@ int Runner::cmdVerify() {
 int RunCli(const QStringList &arguments) {
     // This tool's own version; the "version" command asks the mixer for its own.
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("--version")) {
-        printOut(QStringLiteral("hzmctl " HZM_VERSION "\n"));
-        return g_outputError ? ExitFailed : ExitSuccess;
+        StandardOutput out;
+        out.write(QByteArrayLiteral("hzmctl " HZM_VERSION "\n"));
+        return out.error() ? ExitFailed : ExitSuccess;
     }
     Arguments args;
     if (const auto error = parseArguments(arguments, args)) {
