@@ -33,9 +33,6 @@ struct SimOptions {
     QHostAddress discoveryFrom;
     // Answer only askers on 127.0.0.0/8. Cleared automatically when bindAddress is not loopback.
     bool discoveryLoopbackOnly = true;
-    // Where the discovery socket listens; null = every IPv4 address (a loopback broadcast such
-    // as 127.255.255.255 keeps it off the machine's real interfaces).
-    QHostAddress discoveryListenAddress;
     // The three lines of the discovery answer.
     QString name = QStringLiteral("HZM1e-SIM");
     QString macAddress = QStringLiteral("00:1E:C0:5A:11:E5");

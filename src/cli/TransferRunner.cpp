@@ -21,8 +21,12 @@ bool ErrorStream::isTerminal() {
 #endif
 }
 
+bool ErrorStream::wantsColour() {
+    return isTerminal() && !qEnvironmentVariableIsSet("NO_COLOR");
+}
+
 CliObserver::CliObserver(bool printLog, bool showProgress, const QString &title, int planned)
-    : m_printLog(printLog), m_showProgress(showProgress), m_colour(printLog && ErrorStream::isTerminal()),
+    : m_printLog(printLog), m_showProgress(showProgress), m_colour(printLog && ErrorStream::wantsColour()),
       m_title(title), m_planned(planned) {
     drawProgress();
 }
@@ -67,6 +71,13 @@ void CliObserver::setPlanned(int planned) {
     drawProgress();
 }
 
+void CliObserver::note(const QString &text) {
+    clearProgress();
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    std::fflush(stderr);
+    drawProgress();
+}
+
 void CliObserver::clearProgress() {
     if (!m_progressShown)
         return;
@@ -98,7 +109,15 @@ TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &setti
     const int result = TransferWorker::runBlocking(
         selection, settings, job, &observer, &opened, &linkError,
         [&shownMessage](const QString &text, const QString &) { shownMessage = text; }, {},
-        [&observer](int planned) { observer.setPlanned(planned); });
+        [&observer, &options, noted = false](int planned) mutable {
+            observer.setPlanned(planned);
+            if (!noted && options.noteOnceVersionKnown) {
+                noted = true;
+                const QString text = options.noteOnceVersionKnown();
+                if (!text.isEmpty())
+                    observer.note(text);
+            }
+        });
     observer.finish();
 
     TransferOutcome outcome;

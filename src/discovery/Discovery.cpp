@@ -93,11 +93,13 @@ struct Discovery::Entry {
 
 namespace {
 
-// A socket asking on a loopback address (the demo's simulated mixer, tests) is bound to that
-// address, so that it can be reached from this machine only. Sockets of real interfaces stay
-// unbound: the first datagram sent binds them to an ephemeral port.
-bool bindLoopbackSocket(NativeSocket socket, quint32 address) {
-    if ((address >> 24) != 127)
+// A socket asking from a loopback address (the demo's simulated mixer, tests) is bound to that
+// address, so that it can be reached from this machine only. Sockets of real interfaces, and
+// one that only names a broadcast address to ask (its own broadcast), stay unbound: the first
+// datagram sent binds them to an ephemeral port.
+bool bindLoopbackSocket(NativeSocket socket, const DiscoveryInterface &iface) {
+    const quint32 address = iface.address;
+    if ((address >> 24) != 127 || iface.broadcast() == address)
         return true;
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -181,7 +183,7 @@ QString Discovery::start() {
             teardown();
             return QString::fromLatin1(kErrorSetBroadcast);
         }
-        if (!bindLoopbackSocket(entry->socket, entry->iface.address)) {
+        if (!bindLoopbackSocket(entry->socket, entry->iface)) {
             teardown();
             return QString::fromLatin1(kErrorCreateSocket);
         }

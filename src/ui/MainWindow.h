@@ -52,7 +52,7 @@ int comMenuId(int portNumber);
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V2.24 "); }
+    static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V" HZM_VERSION " "); }
 
     explicit MainWindow(MessageBoxes &boxes, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -80,6 +80,10 @@ public:
     LogWindow *logWindow() const { return m_log; }
 
     QString savePath() const { return m_savePath; }
+    // Opens a settings file given on the command line as File > Open would once it is chosen;
+    // done at start-up, before the port prompt.
+    void openAtStart(const QString &path) { m_startupFile = path; }
+    void openFile(const QString &path);
     QString exportPath() const { return m_exportPath; }
 
     // Seams for tests: the device behind "Com n", the pauses of probe and transfer links, the
@@ -160,6 +164,7 @@ private:
     LinkSelection m_selection;
     QString m_savePath;
     QString m_exportPath;
+    QString m_startupFile;
     bool m_demo = false;
     bool m_lastReplyRefused = false; // the transfer dialog's reply colour, from job to job
 

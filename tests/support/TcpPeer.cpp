@@ -1,5 +1,7 @@
 #include "TcpPeer.h"
 
+#include "link/CommandFraming.h"
+
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -140,7 +142,7 @@ void TcpPeer::runBehaviour(const Behaviour &b) {
         QByteArray bytes;
     };
     QList<Due> due; // in the order they go out
-    QByteArray incoming;
+    CommandSplitter splitter;
     qint64 streamOffset = 0;
     while (!m_endOfData && !m_reset && !stopped()) {
         pollfd p{fd, short(POLLIN | (b.stream.isEmpty() ? 0 : POLLOUT)), 0};
@@ -153,14 +155,7 @@ void TcpPeer::runBehaviour(const Behaviour &b) {
                     std::lock_guard<std::mutex> lock(m_mutex);
                     m_received.append(buffer, int(n));
                 }
-                incoming.append(buffer, int(n));
-                for (;;) {
-                    const qsizetype start = incoming.indexOf('<');
-                    const qsizetype end = incoming.indexOf("/>", start < 0 ? 0 : start);
-                    if (start < 0 || end < 0)
-                        break;
-                    const QByteArray body = incoming.mid(start + 1, end - start - 1);
-                    incoming.remove(0, end + 2);
+                for (const QByteArray &body : splitter.feed(QByteArray(buffer, int(n)))) {
                     const QByteArray reply = b.answer ? b.answer(body) : QByteArray();
                     if (reply.isEmpty())
                         continue;
