@@ -336,11 +336,11 @@ struct Arguments {
     QMap<QString, QStringList> options; // command options: name -> values ("" for flags)
 };
 
-const QStringList kValueOptions{
-    QStringLiteral("tcp"),       QStringLiteral("serial"),         QStringLiteral("baud"),
-    QStringLiteral("only"),      QStringLiteral("timeout"),        QStringLiteral("broadcast"),
-    QStringLiteral("interface"), QStringLiteral("discovery-port"), QStringLiteral("base"),
-    QStringLiteral("key-file")};
+const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),
+                                QStringLiteral("baud"),      QStringLiteral("only"),
+                                QStringLiteral("timeout"),   QStringLiteral("broadcast"),
+                                QStringLiteral("interface"), QStringLiteral("discovery-port"),
+                                QStringLiteral("base"),      QStringLiteral("key-file")};
 
 std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
     bool onlyPositional = false;
