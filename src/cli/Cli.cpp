@@ -459,10 +459,10 @@ public:
 private:
     int usage(const QString &message) const;
     int fail(const QString &message) const; // exit 2 with a message
-    int transferFailed(const TransferOutcome &outcome, const QString &extra = QString()) const;
+    int transferFailed(const TransferResult &outcome, const QString &extra = QString()) const;
     bool prepareLink(int &status);
     bool loadFile(const QString &path, MixerSettings &settings, int &status) const;
-    TransferOutcome transfer(MixerSettings &settings, const TransferJob &job) const;
+    TransferResult transfer(MixerSettings &settings, const TransferJob &job) const;
 
     int cmdVersion();
     int cmdRead();
@@ -499,7 +499,7 @@ int Runner::fail(const QString &message) const {
     return ExitUsage;
 }
 
-int Runner::transferFailed(const TransferOutcome &outcome, const QString &extra) const {
+int Runner::transferFailed(const TransferResult &outcome, const QString &extra) const {
     QString text =
         QStringLiteral("Transfer failed.\nhzmctl %1: %2\n").arg(QLatin1String(info->name), outcome.reason);
     if (!extra.isEmpty())
@@ -576,7 +576,7 @@ bool Runner::prepareLink(int &status) {
     return true;
 }
 
-TransferOutcome Runner::transfer(MixerSettings &settings, const TransferJob &job) const {
+TransferResult Runner::transfer(MixerSettings &settings, const TransferJob &job) const {
     RunOptions options;
     options.printLog = a.log;
     options.showProgress = ErrorStream::isTerminal() && job.plannedCommands > 1;
@@ -644,7 +644,7 @@ int Runner::run() {
 
 int Runner::cmdVersion() {
     MixerSettings settings;
-    const TransferOutcome outcome = transfer(settings, GetVersionJob());
+    const TransferResult outcome = transfer(settings, GetVersionJob());
     if (!outcome.success)
         return transferFailed(outcome);
     printOut(settings.softwareVersion + QLatin1Char('\n'));
@@ -653,7 +653,7 @@ int Runner::cmdVersion() {
 
 int Runner::cmdSingle(const TransferJob &job) {
     MixerSettings settings;
-    const TransferOutcome outcome = transfer(settings, job);
+    const TransferResult outcome = transfer(settings, job);
     return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
 }
 
@@ -678,7 +678,7 @@ int Runner::cmdRead() {
     if (!writableTarget(path, why))
         return fail(why);
     MixerSettings settings;
-    const TransferOutcome outcome = transfer(settings, ReadAllJob(settings));
+    const TransferResult outcome = transfer(settings, ReadAllJob(settings));
     ModifiedFlag modified;
     QString error;
     if (!outcome.success) {
@@ -759,7 +759,7 @@ int Runner::cmdSend() {
         job = SendInputJob(settings);
         break;
     }
-    const TransferOutcome outcome = transfer(settings, job);
+    const TransferResult outcome = transfer(settings, job);
     return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
 }
 
@@ -1000,7 +1000,7 @@ int Runner::cmdVerify() {
         return status;
     // Start from the file, so that names an older mixer does not report stay equal.
     MixerSettings mixer = file;
-    const TransferOutcome outcome = transfer(mixer, ReadAllJob(mixer));
+    const TransferResult outcome = transfer(mixer, ReadAllJob(mixer));
     if (!outcome.success)
         return transferFailed(outcome);
     const bool namesRead = ParseDecimal(mixer.softwareVersion) > 1.04;

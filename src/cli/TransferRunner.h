@@ -6,20 +6,13 @@
 #include "link/CommandExchange.h"
 #include "link/LinkSelection.h"
 #include "protocol/TransferJob.h"
+#include "protocol/TransferWorker.h"
 
 #include <QString>
 
 #include <cstdio>
 
 namespace hzm::cli {
-
-struct TransferOutcome {
-    bool success = false;
-    bool linkOpened = false;
-    int done = 0;    // commands done (accepted or given up)
-    int planned = 0; // commands planned at the end
-    QString reason;  // why it failed, for people; empty on success
-};
 
 class ErrorStream {
 public:
@@ -66,8 +59,9 @@ struct RunOptions {
     bool showProgress = false;
 };
 
-// Runs job over the selection. settings is what the job reads or fills.
-TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
-                            const RunOptions &options);
+// Runs job over the selection. settings is what the job reads or fills. A failed transfer's
+// result says why in reason.
+TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
+                           const RunOptions &options);
 
 } // namespace hzm::cli
