@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -79,6 +80,8 @@ private slots:
     void portRadioMark();
     void busyPortKeepsSelection();
     void logWindowToggles();
+    void logFollowsWithoutLiftingBoxes_data();
+    void logFollowsWithoutLiftingBoxes();
     void screenshots();
 
 private:
@@ -451,9 +454,30 @@ void TestMainWindow::accelerators() {
         dialog->reject();
     });
     QTest::keyClick(m_window.get(), Qt::Key_Slash, Qt::AltModifier);
+    QCOMPARE(about, QStringLiteral("About HZM1 Utility Tool"));
+    about.clear();
+    // The closed box leaves no window active here; a window system activates the main window.
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_Question, Qt::AltModifier);
     m_window->setDialogHook({});
     QCOMPARE(about, QStringLiteral("About HZM1 Utility Tool"));
     QCOMPARE(m_boxes->unexpected(), 0);
+
+    // The keys of the Edit entries, which do nothing, still cut, copy and paste in an edit box:
+    // a paste is a user's edit of the name.
+    auto *name = m_window->findChild<QLineEdit *>(QStringLiteral("inputName"));
+    QVERIFY(name);
+    name->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Porch"));
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(name->text(), QStringLiteral("Porch"));
+    QCOMPARE(m_window->settings().inputs[0].name, QStringLiteral("Porch"));
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Porch"));
+    QCOMPARE(m_window->settings().inputs[0].name, QString());
 }
 
 void TestMainWindow::saveFailureKeepsAsterisk_data() {
@@ -601,6 +625,44 @@ void TestMainWindow::logWindowToggles() {
     QVERIFY(!window->isVisible());
     m_window->updateMenuMarks();
     QVERIFY(!log->isChecked() && !onTop->isChecked());
+}
+
+// When the application comes to the front, a log window shown but not on top goes directly behind
+// the main window; the main window is never lifted over a box that is open over it.
+void TestMainWindow::logFollowsWithoutLiftingBoxes_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("restacked");
+    QTest::newRow("log shown") << QStringLiteral("shown") << true;
+    QTest::newRow("a box open") << QStringLiteral("box") << false;
+    QTest::newRow("log on top") << QStringLiteral("on top") << false;
+    QTest::newRow("log hidden") << QStringLiteral("hidden") << false;
+}
+
+void TestMainWindow::logFollowsWithoutLiftingBoxes() {
+    QFETCH(QString, state);
+    QFETCH(bool, restacked);
+    action(state == QLatin1String("on top") ? QStringLiteral("actionLogOnTop") : QStringLiteral("actionLog"))
+        ->trigger();
+    if (state == QLatin1String("hidden"))
+        m_window->logWindow()->hide();
+    QDialog box(m_window.get());
+    box.setModal(true);
+    if (state == QLatin1String("box")) {
+        box.show();
+        QTRY_COMPARE(QApplication::activeModalWidget(), &box);
+    }
+    QList<QWidget *> raised;
+    m_window->setWindowRaiser([&raised](QWidget *window) { raised << window; });
+    // The window system reports the main window active (with the box open too, as a bare X
+    // server may when the box opens from a click).
+    QApplication::setActiveWindow(m_window.get());
+    QTRY_VERIFY(m_window->isActiveWindow());
+    raised.clear();
+    QEvent activation(QEvent::ActivationChange);
+    QCoreApplication::sendEvent(m_window.get(), &activation);
+    const QList<QWidget *> expected = {m_window->logWindow(), m_window.get()};
+    QCOMPARE(raised, restacked ? expected : QList<QWidget *>{});
+    m_window->setWindowRaiser({});
 }
 
 void TestMainWindow::screenshots() {
