@@ -50,8 +50,8 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
     note2->setObjectName(QStringLiteral("labelNote"));
     note2->setWordWrap(true);
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("c1"));
-    ok->setProperty("controlId", 1);
+    ok->setObjectName(QStringLiteral("aboutOk"));
+    ok->setProperty("controlId", int(Ok));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
