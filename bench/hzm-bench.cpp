@@ -1,8 +1,9 @@
 // hzm-bench: Read all and Send all against the simulated mixer over TCP on loopback and over a
 // pseudo-terminal, each compared with the time the protocol's own pauses and the bytes on the
-// line take at the least; and the processor time a job uses while it waits for slow replies.
+// line take at the least; the processor time a job uses while it waits for slow replies; and
+// sending only what changed (one zone name after a read) against Send all on the same link.
 //
-//   hzm-bench [--only tcp|pty19200|pty9600|cpu]...
+//   hzm-bench [--only tcp|pty19200|pty9600|cpu|changes]...
 
 #include "BenchLink.h"
 
@@ -11,6 +12,7 @@
 #include "link/SerialComms.h"
 #include "link/TCPComms.h"
 #include "model/MixerSettings.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/DeviceCommands.h"
 
 #include <QCoreApplication>
@@ -18,6 +20,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <functional>
 #include <sys/resource.h>
 
 using namespace hzm;
@@ -167,6 +170,93 @@ Row runWhole(const Transport &t, bool send) {
     return row;
 }
 
+void printRow(const Row &r) {
+    std::printf("%-28s %9.3f %9.3f %8.4f %8.2f %8.2f %9lld %9lld %6d  %s%s\n", qPrintable(r.name), r.measured,
+                r.floor, r.floor > 0 ? r.measured / r.floor : 0.0,
+                r.commands > 0 ? 1000.0 * (r.measured - r.floor) / r.commands : 0.0,
+                r.commands > 0 ? 1000.0 * r.sleepOver / r.commands : 0.0, static_cast<long long>(r.sent),
+                static_cast<long long>(r.received), r.commands,
+                r.ok ? (r.floor > 0 && r.measured / r.floor <= 1.05 ? "ok" : "OVER 1.05") : "FAILED ",
+                qPrintable(r.note.isEmpty() ? QString() : QStringLiteral(" ") + r.note));
+    std::fflush(stdout);
+}
+
+// One transfer over an open link, timed and compared with its floor. commandPauses: the 500 ms
+// pauses the transfer makes between outputs and inputs.
+Row timeTransfer(const QString &name, const Transport &t, CountingComms &link, int commandPauses,
+                 const std::function<int(ExchangeObserver *)> &transfer) {
+    Row row;
+    row.name = name;
+    PauseTally tally;
+    tally.scale = g_pauseScale;
+    link.setSleeper(tally.sleeper());
+    const qint64 sentBefore = link.sent;
+    const qint64 receivedBefore = link.received;
+    CommandSizes sizes;
+    QElapsedTimer clock;
+    clock.start();
+    row.ok = transfer(&sizes) == 1;
+    row.measured = clock.nsecsElapsed() / 1e9;
+    row.sent = link.sent - sentBefore;
+    row.received = link.received - receivedBefore;
+    if (t.serial)
+        row.measured += double(row.sent + row.received) * 10.0 / t.baud;
+    row.commands = int(sizes.sizes.size());
+    row.sleepOver = tally.sleptNs / 1e9 - tally.totalMs * g_pauseScale / 1000.0;
+    row.floor = floorSeconds(t, sizes, commandPauses, row.sent + row.received, &row.pausesOnly);
+    if (!row.ok)
+        row.note = QStringLiteral("job failed; ");
+    return row;
+}
+
+// Read all, one zone name changed, then the changes sent and, for comparison, Send all of the
+// same record on the same link. Returns Send changes' time as a share of Send all's (0 on failure).
+double runChanges(const Transport &t) {
+    auto server = startSim(t);
+    if (!server)
+        return 0;
+    server->mixer().setSettings(sim::SimMixer::demoSettings());
+    auto link = linkTo(t, *server);
+    PauseTally readTally;
+    link->setSleeper(readTally.sleeper());
+    if (!link->Open()) {
+        std::fprintf(stderr, "hzm-bench: %s\n", qPrintable(link->errorString()));
+        return 0;
+    }
+    MixerSettings baseline;
+    LoadFactoryDefaults(baseline);
+    if (!ReadAllCommands(baseline, *link, nullptr)) {
+        std::fprintf(stderr, "hzm-bench: Read all failed before the changes\n");
+        return 0;
+    }
+    MixerSettings target = baseline;
+    target.zones[2].name = QStringLiteral("Foyer");
+    const QString version = baseline.softwareVersion;
+
+    Row changes =
+        timeTransfer(QStringLiteral("Send changes %1").arg(t.name), t, *link, 1, [&](ExchangeObserver *o) {
+            return SendChangedCommands(baseline, target, version, *link, o);
+        });
+    MixerSettings held = server->mixer().settings();
+    if (changes.ok && !held.sameConfiguration(target)) {
+        changes.ok = false;
+        changes.note += QStringLiteral("settings differ after the transfer; ");
+    }
+    const Row all =
+        timeTransfer(QStringLiteral("Send all %1").arg(t.name), t, *link, 20,
+                     [&](ExchangeObserver *o) { return SendAllCommands(target, Exchange, *link, o); });
+    link->Close();
+    printRow(changes);
+    printRow(all);
+    if (!changes.ok || !all.ok || all.measured <= 0)
+        return 0;
+    const double ratio = changes.measured / all.measured;
+    std::printf("%-28s %9.4f  (goal <= 0.05)\n", qPrintable(QStringLiteral("changes/all %1").arg(t.name)),
+                ratio);
+    std::fflush(stdout);
+    return ratio;
+}
+
 // Processor time of the job's thread while the mixer takes replyDelayMs before every reply.
 void cpuWhileWaiting(const Transport &t, int replyDelayMs) {
     auto server = startSim(t);
@@ -202,17 +292,6 @@ void cpuWhileWaiting(const Transport &t, int replyDelayMs) {
     std::fflush(stdout);
 }
 
-void printRow(const Row &r) {
-    std::printf("%-28s %9.3f %9.3f %8.4f %8.2f %8.2f %9lld %9lld %6d  %s%s\n", qPrintable(r.name), r.measured,
-                r.floor, r.floor > 0 ? r.measured / r.floor : 0.0,
-                r.commands > 0 ? 1000.0 * (r.measured - r.floor) / r.commands : 0.0,
-                r.commands > 0 ? 1000.0 * r.sleepOver / r.commands : 0.0, static_cast<long long>(r.sent),
-                static_cast<long long>(r.received), r.commands,
-                r.ok ? (r.floor > 0 && r.measured / r.floor <= 1.05 ? "ok" : "OVER 1.05") : "FAILED ",
-                qPrintable(r.note.isEmpty() ? QString() : QStringLiteral(" ") + r.note));
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -225,7 +304,7 @@ int main(int argc, char *argv[]) {
         else if (args[i] == QLatin1String("--pause-scale") && i + 1 < args.size())
             g_pauseScale = args[++i].toDouble();
         else {
-            std::fprintf(stderr, "usage: hzm-bench [--only tcp|pty19200|pty9600|cpu]...\n");
+            std::fprintf(stderr, "usage: hzm-bench [--only tcp|pty19200|pty9600|cpu|changes]...\n");
             return 2;
         }
     }
@@ -246,6 +325,12 @@ int main(int argc, char *argv[]) {
             const Row r = runWhole(transport, send);
             printRow(r);
             allOk = allOk && r.ok;
+        }
+    }
+    if (wanted("changes")) {
+        for (const Transport &transport : {tcp, pty9600}) {
+            const double ratio = runChanges(transport);
+            allOk = allOk && ratio > 0 && ratio <= 0.05;
         }
     }
     if (wanted("cpu")) {

@@ -9,6 +9,7 @@
 #include "BenchLink.h"
 
 #include "SimServer.h"
+#include "link/CommandFraming.h"
 #include "link/LinkSelection.h"
 #include "model/MixerSettings.h"
 #include "protocol/DeviceCommands.h"
@@ -50,14 +51,8 @@ public:
     int Write(const char *bytes, int length) override {
         if (length <= 0)
             return 0;
-        m_incoming.append(bytes, length);
-        for (;;) {
-            const qsizetype start = m_incoming.indexOf('<');
-            const qsizetype end = m_incoming.indexOf("/>", start < 0 ? 0 : start);
-            if (start < 0 || end < 0)
-                break;
-            const QString body = QString::fromUtf8(m_incoming.mid(start + 1, end - start - 1));
-            m_incoming.remove(0, end + 2);
+        for (const QByteArray &bytesOfBody : m_splitter.feed(QByteArray(bytes, length))) {
+            const QString body = QString::fromUtf8(bytesOfBody);
             if (m_gone || (m_cutAt >= 0 && m_commands >= m_cutAt)) {
                 m_gone = true;
                 continue;
@@ -86,7 +81,7 @@ private:
     int m_cutAt;
     int m_commands = 0;
     bool m_gone = false;
-    QByteArray m_incoming;
+    CommandSplitter m_splitter;
     QByteArray m_pending;
 };
 

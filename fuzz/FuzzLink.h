@@ -3,6 +3,7 @@
 // A link that serves the fuzzer's bytes as what the mixer sends. Each Read hands out the next
 // fragment (an empty fragment is a poll on which nothing arrived); nothing ever sleeps.
 
+#include "link/CommandFraming.h"
 #include "link/Comms.h"
 
 #include <QByteArray>
@@ -31,13 +32,9 @@ public:
     int Write(const char *bytes, int length) override {
         if (length <= 0)
             return 0;
-        m_outgoing.append(bytes, length);
         // A command is complete with its "/>": its reply becomes readable.
-        while (true) {
-            const qsizetype end = m_outgoing.indexOf("/>");
-            if (end < 0)
-                break;
-            m_outgoing.remove(0, end + 2);
+        const qsizetype commands = m_splitter.feed(QByteArray(bytes, length)).size();
+        for (qsizetype i = 0; i < commands; ++i) {
             ++commandsWritten;
             if (!replies.isEmpty())
                 fragments.append(replies.takeFirst());
@@ -65,7 +62,7 @@ public:
     QString describe() const override { return QStringLiteral("fuzz link"); }
 
 private:
-    QByteArray m_outgoing;
+    CommandSplitter m_splitter;
 };
 
 } // namespace hzm::fuzz

@@ -1,7 +1,10 @@
 #include "SimServer.h"
 
+#include "link/CommandFraming.h"
+
 #include <QList>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -21,8 +24,12 @@
 #include <pty.h>
 #endif
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+#ifndef MSG_NOSIGNAL
+#define MSG_NOSIGNAL 0 // macOS: SO_NOSIGPIPE on the descriptor instead
+#endif
 #endif
 
 namespace hzm::sim {
@@ -63,33 +70,60 @@ public:
     std::function<QString()> lineFault; // non-empty text: the line settings do not match
 
     void feed(const QByteArray &data) {
-        m_pending += data;
-        for (;;) {
-            const int start = m_pending.indexOf('<');
-            if (start < 0) {
-                m_pending.clear();
-                return;
-            }
-            const int end = m_pending.indexOf("/>", start + 1);
-            if (end < 0) {
-                m_pending.remove(0, start);
-                if (m_pending.size() > kMaxPendingBytes)
-                    m_pending.clear();
-                return;
-            }
-            const QString body = QString::fromUtf8(m_pending.mid(start + 1, end - start - 1));
-            m_pending.remove(0, end + 2);
+        for (const QByteArray &bytes : m_splitter.feed(data)) {
+            const QString body = QString::fromUtf8(bytes);
             if (lineFault) {
                 const QString fault = lineFault();
                 if (!fault.isEmpty()) {
                     // A real line at another rate would garble the bytes: say nothing.
                     m_mixer.logIgnored(body, m_source + QStringLiteral(" (") + fault + QLatin1Char(')'));
-                    m_pending.clear();
+                    m_splitter.clear();
                     return;
                 }
             }
             answer(m_mixer.process(body, m_source));
         }
+    }
+
+    // The client has finished sending (a TCP half-close): every command received so far is
+    // answered now, on the spare descriptor, since the socket itself is already closed. Pauses the
+    // faults ask for are cut short; the connection ends after the last reply.
+    void finishNow() {
+        m_timer.stop();
+#ifdef Q_OS_UNIX
+        for (const Piece &piece : std::as_const(m_queue)) {
+            if (!piece.bytes.isEmpty() && m_spare >= 0)
+                ::send(m_spare, piece.bytes.constData(), size_t(piece.bytes.size()), MSG_NOSIGNAL);
+            if (piece.closeAfter)
+                break;
+        }
+#endif
+        m_queue.clear();
+        closeSpareDescriptor();
+    }
+
+    // A second descriptor of a TCP connection (Unix), which keeps it open for finishNow().
+    void setSpareDescriptor(qintptr socket) {
+#ifdef Q_OS_UNIX
+        m_spare = socket >= 0 ? ::dup(int(socket)) : -1;
+#ifdef SO_NOSIGPIPE
+        const int on = 1;
+        if (m_spare >= 0)
+            ::setsockopt(m_spare, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
+#endif
+#else
+        Q_UNUSED(socket);
+#endif
+    }
+    void closeSpareDescriptor() {
+#ifdef Q_OS_UNIX
+        if (m_spare >= 0)
+            ::close(m_spare);
+#endif
+        m_spare = -1;
+    }
+    ~Channel() override {
+        closeSpareDescriptor();
     }
 
 private:
@@ -129,8 +163,9 @@ private:
 
     SimMixer &m_mixer;
     QString m_source;
-    QByteArray m_pending;
+    CommandSplitter m_splitter{kMaxPendingBytes};
     QList<Piece> m_queue;
+    int m_spare = -1;
     QTimer m_timer;
 };
 
@@ -209,7 +244,8 @@ private:
                     if (guard)
                         guard->write(bytes);
                 };
-                channel->close = [guard] {
+                channel->close = [guard, channel] {
+                    channel->closeSpareDescriptor();
                     if (guard) {
                         guard->flush();
                         guard->disconnectFromHost();
@@ -217,6 +253,14 @@ private:
                 };
                 QObject::connect(socket, &QTcpSocket::readyRead, channel,
                                  [socket, channel] { channel->feed(socket->readAll()); });
+                // The client's end of sending (a half-close) makes the socket close at once, so
+                // the replies still owed go out on a second descriptor of the connection.
+                channel->setSpareDescriptor(socket->socketDescriptor());
+                QObject::connect(socket, &QTcpSocket::errorOccurred, channel,
+                                 [channel](QAbstractSocket::SocketError error) {
+                                     if (error == QAbstractSocket::RemoteHostClosedError)
+                                         channel->finishNow();
+                                 });
                 QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
@@ -323,16 +367,46 @@ private:
 #endif
     }
 
+    // The broadcast address that reaches a socket bound to address: 127.255.255.255 for loopback,
+    // else the broadcast of the interface holding it (null when it has none).
+    static QHostAddress broadcastFor(const QHostAddress &address) {
+        if (address.isLoopback())
+            return QHostAddress(QStringLiteral("127.255.255.255"));
+        for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces())
+            for (const QNetworkAddressEntry &entry : iface.addressEntries())
+                if (entry.ip() == address)
+                    return entry.broadcast();
+        return QHostAddress();
+    }
+
+    // Listens where --bind says (loopback by default): the address itself and its network's
+    // broadcast, so that a simulator on loopback never hears, nor answers, the real network.
     bool openDiscovery(QString &error, quint16 &port) {
-        m_udp = new QUdpSocket(this);
-        if (!m_udp->bind(QHostAddress::AnyIPv4, quint16(m_options.discoveryPort),
-                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-            error = QStringLiteral("cannot listen for discovery on UDP port %1: %2")
-                        .arg(m_options.discoveryPort)
-                        .arg(m_udp->errorString());
+        const QHostAddress address = m_options.bindAddress == QHostAddress(QHostAddress::Any)
+                                         ? QHostAddress(QHostAddress::AnyIPv4)
+                                         : m_options.bindAddress;
+        const auto listen = [&](QUdpSocket *socket, const QHostAddress &at, quint16 atPort) {
+            if (socket->bind(at, atPort, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+                return true;
+            error = QStringLiteral("cannot listen for discovery on %1 UDP port %2: %3")
+                        .arg(at.toString())
+                        .arg(atPort)
+                        .arg(socket->errorString());
             return false;
-        }
+        };
+        m_udp = new QUdpSocket(this);
+        if (!listen(m_udp, address, quint16(m_options.discoveryPort)))
+            return false;
         port = m_udp->localPort();
+        QList<QUdpSocket *> listeners{m_udp};
+        const QHostAddress broadcast =
+            address == QHostAddress(QHostAddress::AnyIPv4) ? QHostAddress() : broadcastFor(address);
+        if (!broadcast.isNull() && broadcast != address) {
+            auto *socket = new QUdpSocket(this);
+            if (!listen(socket, broadcast, port))
+                return false;
+            listeners << socket;
+        }
         m_answerSocket = m_udp;
         if (!m_options.discoveryFrom.isNull()) {
             m_answerSocket = new QUdpSocket(this);
@@ -343,17 +417,19 @@ private:
             }
         }
         const bool loopbackOnly = m_options.discoveryLoopbackOnly && m_options.bindAddress.isLoopback();
-        QObject::connect(m_udp, &QUdpSocket::readyRead, this, [this, loopbackOnly] {
-            while (m_udp->hasPendingDatagrams()) {
-                const QNetworkDatagram datagram = m_udp->receiveDatagram(2048);
-                if (datagram.data() != DiscoveryQuestion())
-                    continue;
-                if (loopbackOnly && !datagram.senderAddress().isLoopback())
-                    continue;
-                m_answerSocket->writeDatagram(DiscoveryAnswer(m_options), datagram.senderAddress(),
-                                              quint16(datagram.senderPort()));
-            }
-        });
+        for (QUdpSocket *listener : listeners) {
+            QObject::connect(listener, &QUdpSocket::readyRead, this, [this, listener, loopbackOnly] {
+                while (listener->hasPendingDatagrams()) {
+                    const QNetworkDatagram datagram = listener->receiveDatagram(2048);
+                    if (datagram.data() != DiscoveryQuestion())
+                        continue;
+                    if (loopbackOnly && !datagram.senderAddress().isLoopback())
+                        continue;
+                    m_answerSocket->writeDatagram(DiscoveryAnswer(m_options), datagram.senderAddress(),
+                                                  quint16(datagram.senderPort()));
+                }
+            });
+        }
         return true;
     }
 

@@ -61,6 +61,7 @@ bool parseRefusal(const QString &text, hzm::sim::RefuseRule &rule) {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("hzm-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HZM_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -72,8 +73,10 @@ int main(int argc, char *argv[]) {
         "time stamp on standard output, or to the --log file.\n"
         "Fault patterns are wildcards over the whole command body: * any text, ? one character."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption bindOpt(QStringLiteral("bind"),
-                                     QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                     QStringLiteral("Address to listen on, for TCP and discovery (default "
+                                                    "127.0.0.1; 0.0.0.0 for every interface)."),
                                      QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption tcpOpt(QStringLiteral("tcp"),
                                     QStringLiteral("Serve TCP on this port; 0 picks a free one."),
@@ -86,8 +89,9 @@ int main(int argc, char *argv[]) {
         QStringLiteral("Line rate of the pseudo-terminal (default 9600); the mixer stays silent "
                        "while the client's line is set otherwise (8N1 required)."),
         QStringLiteral("rate"), QStringLiteral("9600"));
-    const QCommandLineOption discoveryOpt(QStringLiteral("discovery"),
-                                          QStringLiteral("Answer the UDP discovery broadcast."));
+    const QCommandLineOption discoveryOpt(
+        QStringLiteral("discovery"), QStringLiteral("Answer the UDP discovery broadcast on --bind's address "
+                                                    "and its network's broadcast address."));
     const QCommandLineOption discoveryPortOpt(
         QStringLiteral("discovery-port"),
         QStringLiteral("UDP port of the discovery responder (default 30303; 0 picks a free one)."),
@@ -100,8 +104,8 @@ int main(int argc, char *argv[]) {
                                      QStringLiteral("name"));
     const QCommandLineOption macOpt(
         QStringLiteral("mac"), QStringLiteral("MAC address in the discovery answer."), QStringLiteral("mac"));
-    const QCommandLineOption versionOpt(
-        QStringLiteral("version"),
+    const QCommandLineOption firmwareOpt(
+        QStringLiteral("firmware"),
         QStringLiteral("Software version the mixer reports, four characters (default 1.05). "
                        "1.04 and lower refuse label queries."),
         QStringLiteral("x.yy"), QStringLiteral("1.05"));
@@ -138,7 +142,7 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Do not log commands."));
     for (const QCommandLineOption *o :
          {&bindOpt,          &tcpOpt,           &ptyOpt,  &baudOpt,   &discoveryOpt,
-          &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &versionOpt,
+          &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &firmwareOpt,
           &keyOpt,           &stateOpt,         &demoOpt, &refuseOpt, &silentOpt,
           &fragmentOpt,      &delayOpt,         &dropOpt, &logOpt,    &quietOpt})
         parser.addOption(*o);
@@ -146,6 +150,8 @@ int main(int argc, char *argv[]) {
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
 
@@ -178,9 +184,9 @@ int main(int argc, char *argv[]) {
     if (parser.isSet(macOpt))
         options.macAddress = parser.value(macOpt);
 
-    const QString version = parser.value(versionOpt);
+    const QString version = parser.value(firmwareOpt);
     if (version.size() != 4)
-        return fail(QStringLiteral("--version: four characters such as 1.05 expected: %1").arg(version));
+        return fail(QStringLiteral("--firmware: four characters such as 1.05 expected: %1").arg(version));
     const QString key = parser.value(keyOpt);
     if (key.size() != 4 ||
         !std::all_of(key.begin(), key.end(), [](QChar c) { return c >= u'1' && c <= u'8'; }))
@@ -226,18 +232,14 @@ int main(int argc, char *argv[]) {
         hzm::MixerSettings settings;
         hzm::ModifiedFlag modified;
         QString error;
-        if (!hzm::LoadSettingsFile(parser.value(stateOpt), settings, modified, &error))
+        QStringList lines;
+        if (!hzm::LoadSettingsFile(parser.value(stateOpt), settings, modified, &error, &lines))
             return fail(QStringLiteral("--state: %1").arg(error.isEmpty() ? parser.value(stateOpt) : error));
         // The reader takes any 35 lines of text; a log or a text export is no configuration.
-        QFile stateFile(parser.value(stateOpt));
-        QByteArray first;
-        if (stateFile.open(QIODevice::ReadOnly))
-            first = stateFile.readLine(256);
-        if (first.startsWith("\xEF\xBB\xBF"))
-            first.remove(0, 3);
-        if (QString::fromUtf8(first).trimmed() != hzm::SettingsFileHeader())
-            return fail(QStringLiteral("--state: %1 is not a settings file: its first line is not \"%2\"")
-                            .arg(parser.value(stateOpt), hzm::SettingsFileHeader()));
+        if (const int line = hzm::ForeignSettingsLine(lines))
+            return fail(QStringLiteral("--state: %1 is not a settings file: line %2 is not a settings line")
+                            .arg(parser.value(stateOpt))
+                            .arg(line));
         mixer.setSettings(settings);
     }
 
@@ -266,11 +268,12 @@ int main(int argc, char *argv[]) {
                         ? ""
                         : qPrintable(QStringLiteral(", answering from ") + options.discoveryFrom.toString()));
     }
+    // Whoever waits for "ready" may stop the mixer at once: catch the signals before saying so.
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
     std::printf("version %s, key %s\nready\n", qPrintable(version), qPrintable(key));
     std::fflush(stdout);
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [] {
         if (g_stop)

@@ -10,9 +10,12 @@
 #include "link/LinkSelection.h"
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
+#include "link/SerialPermission.h"
 #include "model/MixerSettings.h"
+#include "model/OptionLists.h"
 #include "model/TextHelpers.h"
 #include "protocol/MixerJobs.h"
+#include "protocol/ReplyText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +30,7 @@
 #include <QMap>
 #include <QNetworkInterface>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cerrno>
@@ -40,12 +44,21 @@ namespace {
 
 // ---- Output
 
-int g_outputError = 0; // errno of the first failed write to standard output
+// Standard output, remembering the first write that failed: a result that never reached its
+// reader (a full disk behind "> file") is no success.
+class StandardOutput {
+public:
+    void write(const QByteArray &bytes) {
+        if ((std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
+             std::fflush(stdout) != 0) &&
+            !m_error)
+            m_error = errno ? errno : EIO;
+    }
+    int error() const { return m_error; } // errno of the first failed write, 0 when none
 
-void printOut(const QString &text) {
-    if ((std::fputs(text.toUtf8().constData(), stdout) < 0 || std::fflush(stdout) != 0) && !g_outputError)
-        g_outputError = errno ? errno : EIO;
-}
+private:
+    int m_error = 0;
+};
 
 void printErr(const QString &text) {
     std::fputs(text.toUtf8().constData(), stderr);
@@ -69,7 +82,10 @@ Link (for the commands that talk to a mixer):
 
 Commands:
   version                  print the mixer's software version
-  read FILE [--partial]    Read all, then save the settings file FILE
+  read FILE [--partial] [--base FILE2]
+                           Read all, then save the settings file FILE; a mixer of
+                           V1.04 or lower is given the paging-priority attenuation of
+                           FILE2, or else the factory value (-30 dB)
   send FILE [--only PART]  load the settings file, then Send all (or only PART:
                            outputs, inputs, system, output N (1..12), input N (1..8))
   set-defaults             the mixer restores its factory defaults
@@ -81,14 +97,22 @@ Commands:
                            list the mixers answering the UDP discovery
   new FILE                 write a settings file of factory defaults
   export FILE OUT          write the text export of settings file FILE to OUT
+                           (OUT "-": standard output)
   show FILE [--json]       print a settings file readably, or as JSON
-  verify FILE              Read all and list the fields that differ from FILE
+  verify FILE [--json]     Read all (writing nothing) and list the fields that
+                           differ from FILE
 
-"hzmctl COMMAND --help" describes one command.
+FILE "-" reads the settings file from standard input (show, send, verify, export).
+Settings files are read as the desktop program reads them: the two header lines
+are not examined. send refuses a file whose lines do not hold settings (a text
+export or a log). "hzmctl COMMAND --help" describes one command; "hzmctl --version"
+prints this tool's version.
 
 Exit status: 0 success; 1 the transfer or operation failed ("Transfer failed." and
 the reason on standard error), or verify found differences; 2 bad usage or
-unreadable input (the message names the file, port or address).
+unreadable input (the message names the file, port or address); 3 verify could
+not read the mixer (the transfer failed).
+Colours (--log) only when standard error is a terminal and NO_COLOR is not set.
 Long transfers show a progress line (commands done/planned) on standard error when
 it is a terminal. Nothing else is printed on success beyond the result.
 )";
@@ -147,15 +171,21 @@ const QList<CommandInfo> &commands() {
          true,
          {}},
         {"read",
-         "read FILE [--partial]",
+         "read FILE [--partial] [--base FILE2]",
          "Reads the whole configuration from the mixer (Read all) and saves it as the settings\n"
          "file FILE. When the transfer fails part-way nothing is written, unless --partial is\n"
          "given: then what was read so far (the rest at the factory defaults) is saved.\n"
-         "FILE is replaced only once the new file is complete.\n",
+         "FILE is replaced only once the new file is complete.\n"
+         "Mixers with software V1.04 or lower do not report their paging-priority attenuation,\n"
+         "mic gates or names: Read all writes the attenuation it holds to the mixer, as the\n"
+         "desktop program does. The read starts from the factory defaults, so such a mixer's\n"
+         "attenuation is set to the factory value (-30 dB; a warning says so first), unless\n"
+         "  --base FILE2   starts from the settings file FILE2: its attenuation is written\n"
+         "                 back, and its names and mic gates are kept in FILE.\n",
          1,
          1,
          true,
-         {QStringLiteral("partial")}},
+         {QStringLiteral("partial"), QStringLiteral("base")}},
         {"send",
          "send FILE [--only outputs|inputs|system|output N|input N]",
          "Loads the settings file FILE and sends it to the mixer: everything (Send all, with the\n"
@@ -164,7 +194,10 @@ const QList<CommandInfo> &commands() {
          "  inputs      inputs 1-8\n"
          "  system      the system settings\n"
          "  output N    one output, N = 1..12 (9..12 are groups 1-4)\n"
-         "  input N     one input, N = 1..8\n",
+         "  input N     one input, N = 1..8\n"
+         "FILE \"-\" is standard input. The file is read as the desktop program reads it, but\n"
+         "a file whose hex columns do not hold hexadecimal digits (a text export, a log) is\n"
+         "refused with exit status 2, naming its first line that is not a settings line.\n",
          1,
          1,
          true,
@@ -200,9 +233,11 @@ const QList<CommandInfo> &commands() {
          "Broadcasts the discovery question and lists the mixers that answer within MS\n"
          "milliseconds (default 2000). By default the question goes out on every IPv4 interface\n"
          "of this machine, as the desktop program does.\n"
-         "  --interface ADDR   ask only from this local address (repeatable)\n"
          "  --broadcast ADDR   ask only on this broadcast address (for example\n"
-         "                     127.255.255.255 together with --interface 127.0.0.2)\n"
+         "                     192.168.1.255 or 127.255.255.255); the system chooses the\n"
+         "                     route and the sender address\n"
+         "  --interface ADDR   ask only from this local address (repeatable); with\n"
+         "                     --broadcast, from this address to that broadcast address\n"
          "  --discovery-port N ask on this UDP port instead of 30303 (hzm-sim --discovery-port)\n",
          0,
          0,
@@ -213,7 +248,8 @@ const QList<CommandInfo> &commands() {
         {"export",
          "export FILE OUT",
          "Writes the text export of the settings file FILE to OUT: every command Send all would\n"
-         "send, one per line, exactly as the desktop program's Export Text writes it.\n",
+         "send, one per line, exactly as the desktop program's Export Text writes it.\n"
+         "OUT \"-\" writes it to standard output, FILE \"-\" reads standard input.\n",
          2,
          2,
          false,
@@ -221,22 +257,34 @@ const QList<CommandInfo> &commands() {
         {"show",
          "show FILE [--json]",
          "Prints the settings file FILE readably: every output, input and system setting with\n"
-         "names, dB values and on/off; or, with --json, as the JSON document described below.\n",
+         "names, dB values and on/off; or, with --json, as the JSON document described below.\n"
+         "FILE \"-\" reads standard input.\n",
          1,
          1,
          false,
          {QStringLiteral("json")}},
         {"verify",
-         "verify FILE",
-         "Reads the whole configuration from the mixer and prints one line for every field\n"
-         "that differs from the settings file FILE:\n"
+         "verify FILE [--json]",
+         "Reads the whole configuration from the mixer, writing nothing to it, and prints one\n"
+         "line for every field that differs from the settings file FILE (\"-\": standard input):\n"
          "  Zone 1 Level: file -20 dB, mixer -61 dB\n"
-         "Exit status 0 when nothing differs, 1 when something does or the transfer failed.\n"
-         "Mixers of version 1.04 and older do not report names; names are then not compared.\n",
+         "Mixers with software V1.04 or lower do not report names, the paging-priority\n"
+         "attenuation or the mic gates; each of these is listed as\n"
+         "  Zone 1 Name: file \"Bar\", mixer not readable from software V1.04 or lower\n"
+         "and counts as neither equal nor different.\n"
+         "With --json (format \"hzm-verify\", format_version 1):\n"
+         "  {\"format\": \"hzm-verify\", \"format_version\": 1, \"file\": FILE,\n"
+         "   \"software_version\": TEXT, \"same\": BOOL,\n"
+         "   \"differences\": [ {\"section\": \"Zone 1\", \"field\": \"level_db\",\n"
+         "                     \"label\": \"Zone 1 Level\", \"file\": -20, \"mixer\": -61} ... ],\n"
+         "   \"not_readable\": [ {... \"mixer\": null} ... ]}\n"
+         "  Fields and values as in \"hzmctl show --help\".\n"
+         "Exit status: 0 nothing differs; 1 something differs; 2 bad usage or unreadable\n"
+         "FILE; 3 the transfer failed (nothing was compared).\n",
          1,
          1,
          true,
-         {}},
+         {QStringLiteral("json")}},
     };
     return list;
 }
@@ -260,7 +308,8 @@ QString commandHelp(const CommandInfo &c) {
         text += QString::fromLatin1(kShowJsonHelp);
     if (QLatin1String(c.name) == QLatin1String("discover"))
         text += QString::fromLatin1(kDiscoverJsonHelp);
-    text += QStringLiteral("\nExit status: 0 success, 1 failed, 2 bad usage or unreadable input.\n");
+    if (QLatin1String(c.name) != QLatin1String("verify"))
+        text += QStringLiteral("\nExit status: 0 success, 1 failed, 2 bad usage or unreadable input.\n");
     return text;
 }
 
@@ -281,10 +330,10 @@ struct Arguments {
     QMap<QString, QStringList> options; // command options: name -> values ("" for flags)
 };
 
-const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),
-                                QStringLiteral("baud"),      QStringLiteral("only"),
-                                QStringLiteral("timeout"),   QStringLiteral("broadcast"),
-                                QStringLiteral("interface"), QStringLiteral("discovery-port")};
+const QStringList kValueOptions{
+    QStringLiteral("tcp"),       QStringLiteral("serial"),         QStringLiteral("baud"),
+    QStringLiteral("only"),      QStringLiteral("timeout"),        QStringLiteral("broadcast"),
+    QStringLiteral("interface"), QStringLiteral("discovery-port"), QStringLiteral("base")};
 
 std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
     bool onlyPositional = false;
@@ -461,8 +510,11 @@ private:
     int fail(const QString &message) const; // exit 2 with a message
     int transferFailed(const TransferResult &outcome, const QString &extra = QString()) const;
     bool prepareLink(int &status);
-    bool loadFile(const QString &path, MixerSettings &settings, int &status) const;
-    TransferResult transfer(MixerSettings &settings, const TransferJob &job) const;
+    // Loads a settings file ("-": standard input) as the desktop program does; toMixer: the file
+    // goes to a mixer, so its record lines must look like settings.
+    bool loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer = false) const;
+    TransferResult transfer(MixerSettings &settings, const TransferJob &job,
+                             RunOptions options = RunOptions()) const;
 
     int cmdVersion();
     int cmdRead();
@@ -476,9 +528,15 @@ private:
     int cmdShow();
     int cmdVerify();
 
+    void printOut(const QString &text) { m_output.write(text.toUtf8()); }
+
     Arguments a;
     const CommandInfo *info = nullptr;
     LinkChoice link;
+    StandardOutput m_output;
+
+public:
+    int outputError() const { return m_output.error(); }
 };
 
 int Runner::usage(const QString &message) const {
@@ -508,37 +566,68 @@ int Runner::transferFailed(const TransferResult &outcome, const QString &extra) 
     return ExitFailed;
 }
 
-bool Runner::loadFile(const QString &path, MixerSettings &settings, int &status) const {
+// How a file argument is named in messages: "-" is standard input.
+QString shownPath(const QString &path) {
+    return path == QLatin1String("-") ? QStringLiteral("standard input") : path;
+}
+
+bool Runner::loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer) const {
     ModifiedFlag modified;
     QString error;
-    const QFileInfo fi(path);
-    if (!fi.exists()) {
-        status = fail(QStringLiteral("cannot read %1: no such file").arg(path));
-        return false;
+    QStringList lines;
+    const QString shown = shownPath(path);
+    if (path == QLatin1String("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly) ||
+            !ReadSettingsFile(in, settings, modified, &error, &lines)) {
+            status = fail(QStringLiteral("%1 is not a readable settings file%2")
+                              .arg(shown, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+            return false;
+        }
+    } else {
+        const QFileInfo fi(path);
+        if (!fi.exists()) {
+            status = fail(QStringLiteral("cannot read %1: no such file").arg(path));
+            return false;
+        }
+        if (fi.isDir()) {
+            status = fail(QStringLiteral("cannot read %1: it is a folder").arg(path));
+            return false;
+        }
+        if (!LoadSettingsFile(path, settings, modified, &error, &lines)) {
+            status = fail(QStringLiteral("%1 is not a readable settings file%2")
+                              .arg(path, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+            return false;
+        }
     }
-    if (fi.isDir()) {
-        status = fail(QStringLiteral("cannot read %1: it is a folder").arg(path));
-        return false;
-    }
-    if (!LoadSettingsFile(path, settings, modified, &error)) {
-        status = fail(QStringLiteral("%1 is not a readable settings file%2")
-                          .arg(path, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
-        return false;
-    }
-    // The reader takes any 35 lines of text; a log or a text export given by mistake would be sent
-    // to the mixer as settings. A settings file starts with its header line.
-    QFile file(path);
-    QByteArray first;
-    if (file.open(QIODevice::ReadOnly))
-        first = file.readLine(256);
-    if (first.startsWith("\xEF\xBB\xBF"))
-        first.remove(0, 3);
-    if (QString::fromUtf8(first).trimmed() != SettingsFileHeader()) {
-        status = fail(QStringLiteral("%1 is not a settings file: its first line is not \"%2\"")
-                          .arg(path, SettingsFileHeader()));
-        return false;
+    // The reader takes any 35 lines of text, as the desktop program does; a log or a text export
+    // given by mistake must not reach a mixer as its configuration.
+    if (toMixer) {
+        if (const int number = ForeignSettingsLine(lines)) {
+            QString line = lines.at(number - 1);
+            if (line.size() > 40)
+                line = line.left(40) + QStringLiteral("...");
+            status =
+                fail(QStringLiteral("%1 is not a settings file: line %2 is not a settings line (\"%3\"); "
+                                    "nothing was sent")
+                         .arg(shown)
+                         .arg(number)
+                         .arg(line));
+            return false;
+        }
     }
     return true;
+}
+
+// A serial port that cannot be opened: the desktop program's text, the system's reason and, when
+// the user lacks the permission, what to do about it.
+QString portProblem(const QString &port, const QString &reason) {
+    QString text =
+        QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), reason);
+    const QString advice = serialPermissionAdvice(port);
+    if (!advice.isEmpty())
+        text += QLatin1Char('\n') + advice;
+    return text;
 }
 
 // Checks the serial port and finds its rate unless --baud was given.
@@ -553,8 +642,7 @@ bool Runner::prepareLink(int &status) {
     if (link.baudGiven) {
         QString error;
         if (!checkSerialPortUsable(port, &error)) {
-            status = fail(
-                QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), error));
+            status = fail(portProblem(port, error));
             return false;
         }
         return true;
@@ -562,8 +650,7 @@ bool Runner::prepareLink(int &status) {
     const PortProbeResult result = probeSerialPort(port);
     switch (result.outcome) {
     case PortProbeOutcome::Busy:
-        status = fail(QStringLiteral("serial port %1: %2 (%3)")
-                          .arg(port, QLatin1String(kPortBusyMessage), result.error));
+        status = fail(portProblem(port, result.error));
         return false;
     case PortProbeOutcome::NotFound:
         printErr(QStringLiteral("hzmctl %1: %2: %3\n")
@@ -576,8 +663,7 @@ bool Runner::prepareLink(int &status) {
     return true;
 }
 
-TransferResult Runner::transfer(MixerSettings &settings, const TransferJob &job) const {
-    RunOptions options;
+TransferResult Runner::transfer(MixerSettings &settings, const TransferJob &job, RunOptions options) const {
     options.printLog = a.log;
     options.showProgress = ErrorStream::isTerminal() && job.plannedCommands > 1;
     return RunTransfer(link.selection, settings, job, options);
@@ -677,8 +763,28 @@ int Runner::cmdRead() {
     QString why;
     if (!writableTarget(path, why))
         return fail(why);
+    // Read all starts from the settings held: the factory defaults, or those of --base. An older
+    // mixer does not report its paging-priority attenuation and is given the held one instead.
     MixerSettings settings;
-    const TransferResult outcome = transfer(settings, ReadAllJob(settings));
+    const bool based = a.options.contains(QStringLiteral("base"));
+    int status = 0;
+    if (based && !loadFile(a.options.value(QStringLiteral("base")).value(0), settings, status, true))
+        return status;
+    RunOptions options;
+    if (!based) {
+        options.noteOnceVersionKnown = [&settings]() -> QString {
+            if (HasNewerSoftware(settings.softwareVersion))
+                return QString();
+            return QStringLiteral(
+                       "hzmctl read: the mixer's software %1 is V1.04 or lower: reading sets its "
+                       "paging-priority attenuation to the factory value (%2 dB); give --base FILE "
+                       "to write FILE's value instead")
+                .arg(settings.softwareVersion.trimmed().isEmpty() ? QStringLiteral("(unknown)")
+                                                                  : settings.softwareVersion)
+                .arg(ListEntry(lists::attenuation(), settings.system.pagingPriorityAttenuation));
+        };
+    }
+    const TransferResult outcome = transfer(settings, ReadAllJob(settings), options);
     ModifiedFlag modified;
     QString error;
     if (!outcome.success) {
@@ -734,7 +840,7 @@ int Runner::cmdSend() {
                              .arg(only));
         }
     }
-    if (!loadFile(a.positional.at(0), settings, status))
+    if (!loadFile(a.positional.at(0), settings, status, true))
         return status;
     TransferJob job;
     switch (part) {
@@ -787,8 +893,7 @@ int Runner::cmdDetect() {
     const PortProbeResult result = probeSerialPort(port);
     switch (result.outcome) {
     case PortProbeOutcome::Busy:
-        return fail(QStringLiteral("serial port %1: %2 (%3)")
-                        .arg(port, QLatin1String(kPortBusyMessage), result.error));
+        return fail(portProblem(port, result.error));
     case PortProbeOutcome::NotFound:
         printErr(QStringLiteral("hzmctl detect: %1: %2\n").arg(port, QLatin1String(kBaudNotDetectedMessage)));
         return ExitFailed;
@@ -884,18 +989,9 @@ int Runner::cmdDiscover() {
             table << DiscoveryInterface{*address, *mask};
         }
     } else if (broadcast) {
-        QString error;
-        for (const DiscoveryInterface &entry : localDiscoveryInterfaces(&error)) {
-            if (entry.broadcast() == *broadcast)
-                table << entry;
-            else if (const auto mask = maskFor(entry.address, *broadcast); mask && *broadcast == 0xFFFFFFFFu)
-                table << DiscoveryInterface{entry.address, *mask};
-        }
-        if (table.isEmpty())
-            return usage(
-                QStringLiteral("--broadcast %1 is the broadcast address of no interface of this machine; "
-                               "give --interface too")
-                    .arg(dotted(*broadcast)));
+        // The question goes to that address from a socket bound to no address of its own: the
+        // system chooses the route and the sender address.
+        table << DiscoveryInterface{*broadcast, 0xFFFFFFFFu};
     }
 
     Discovery discovery;
@@ -964,6 +1060,21 @@ int Runner::cmdExport() {
     if (!loadFile(a.positional.at(0), settings, status))
         return status;
     const QString out = a.positional.at(1);
+    if (out == QLatin1String("-")) {
+        // Standard output: the export is made complete in a file of its own first, so that a
+        // failed export prints nothing.
+        QTemporaryDir dir;
+        const QString temporary = dir.filePath(QStringLiteral("export.txt"));
+        QString error;
+        QFile file(temporary);
+        if (!dir.isValid() || !ExportText(temporary, settings, &error) || !file.open(QIODevice::ReadOnly)) {
+            printErr(QStringLiteral("hzmctl export: cannot write the export%1\n")
+                         .arg(error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+            return ExitFailed;
+        }
+        m_output.write(file.readAll());
+        return ExitSuccess;
+    }
     QString why;
     if (!writableTarget(out, why))
         return fail(why);
@@ -996,29 +1107,66 @@ int Runner::cmdShow() {
 int Runner::cmdVerify() {
     MixerSettings file;
     int status = 0;
+    const QString shown = shownPath(a.positional.at(0));
     if (!loadFile(a.positional.at(0), file, status))
         return status;
-    // Start from the file, so that names an older mixer does not report stay equal.
+    // Start from the file, so that what an older mixer does not report stays as the file has it.
+    // Nothing is written to the mixer: an older mixer's paging attenuation is left as it is.
     MixerSettings mixer = file;
-    const TransferResult outcome = transfer(mixer, ReadAllJob(mixer));
-    if (!outcome.success)
-        return transferFailed(outcome);
-    const bool namesRead = ParseDecimal(mixer.softwareVersion) > 1.04;
-    const QStringList differences = SettingsDifferences(file, mixer, !namesRead);
-    if (differences.isEmpty())
+    const TransferResult outcome = transfer(mixer, ReadAllWithoutWritingJob(mixer));
+    if (!outcome.success) {
+        transferFailed(outcome);
+        return ExitTransferFailed;
+    }
+    const QList<FieldDifference> all = CompareSettings(file, mixer, !HasNewerSoftware(mixer.softwareVersion));
+    int differing = 0;
+    for (const FieldDifference &d : all)
+        differing += d.readable ? 1 : 0;
+    const int unreadable = int(all.size()) - differing;
+
+    if (a.options.contains(QStringLiteral("json"))) {
+        QJsonArray differences;
+        QJsonArray notReadable;
+        for (const FieldDifference &d : all)
+            (d.readable ? differences : notReadable).append(DifferenceJson(d));
+        const QJsonObject root{{QStringLiteral("format"), QStringLiteral("hzm-verify")},
+                               {QStringLiteral("format_version"), 1},
+                               {QStringLiteral("file"), shown},
+                               {QStringLiteral("software_version"), mixer.softwareVersion},
+                               {QStringLiteral("same"), differing == 0},
+                               {QStringLiteral("differences"), differences},
+                               {QStringLiteral("not_readable"), notReadable}};
+        printOut(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
+    } else {
+        for (const FieldDifference &d : all)
+            printOut(DifferenceText(d) + QLatin1Char('\n'));
+    }
+    if (unreadable > 0)
+        printErr(QStringLiteral("hzmctl verify: %1 field%2 %3 not readable from software V1.04 or lower (the "
+                                "mixer reports %4)\n")
+                     .arg(unreadable)
+                     .arg(unreadable == 1 ? QString() : QStringLiteral("s"))
+                     .arg(unreadable == 1 ? QStringLiteral("is") : QStringLiteral("are"))
+                     .arg(mixer.softwareVersion));
+    if (differing == 0)
         return ExitSuccess;
-    printOut(differences.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     printErr(QStringLiteral("hzmctl verify: %1 field%2 differ%3 from %4\n")
-                 .arg(differences.size())
-                 .arg(differences.size() == 1 ? QString() : QStringLiteral("s"))
-                 .arg(differences.size() == 1 ? QStringLiteral("s") : QString())
-                 .arg(a.positional.at(0)));
+                 .arg(differing)
+                 .arg(differing == 1 ? QString() : QStringLiteral("s"))
+                 .arg(differing == 1 ? QStringLiteral("s") : QString())
+                 .arg(shown));
     return ExitFailed;
 }
 
 } // namespace
 
 int RunCli(const QStringList &arguments) {
+    // This tool's own version; the "version" command asks the mixer for its own.
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--version")) {
+        StandardOutput out;
+        out.write(QByteArrayLiteral("hzmctl " HZM_VERSION "\n"));
+        return out.error() ? ExitFailed : ExitSuccess;
+    }
     Arguments args;
     if (const auto error = parseArguments(arguments, args)) {
         // A usage error before the command is known: name the command when there is one.
@@ -1032,9 +1180,9 @@ int RunCli(const QStringList &arguments) {
     Runner runner(std::move(args));
     const int status = runner.run();
     // A result that never reached its reader (a full disk behind "> file") is no success.
-    if (g_outputError && status == ExitSuccess) {
+    if (runner.outputError() && status == ExitSuccess) {
         printErr(QStringLiteral("hzmctl: cannot write the result to standard output: %1\n")
-                     .arg(QString::fromLocal8Bit(std::strerror(g_outputError))));
+                     .arg(QString::fromLocal8Bit(std::strerror(runner.outputError()))));
         return ExitFailed;
     }
     return status;

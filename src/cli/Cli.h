@@ -7,8 +7,9 @@ namespace hzm::cli {
 // Exit statuses of hzmctl.
 enum ExitStatus {
     ExitSuccess = 0,
-    ExitFailed = 1, // the transfer or operation failed, or verify found differences
-    ExitUsage = 2,  // bad usage or unreadable input
+    ExitFailed = 1,         // the transfer or operation failed (verify: 3), or verify found differences
+    ExitUsage = 2,          // bad usage or unreadable input
+    ExitTransferFailed = 3, // verify: the transfer failed, so nothing was compared
 };
 
 // Runs hzmctl with its arguments (without the program name). Needs a QCoreApplication.

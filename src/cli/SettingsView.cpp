@@ -261,27 +261,57 @@ QJsonObject SettingsJson(const MixerSettings &settings) {
     return root;
 }
 
-QStringList SettingsDifferences(const MixerSettings &file, const MixerSettings &mixer, bool skipNames) {
+QString NotReadableText() {
+    return QStringLiteral("not readable from software V1.04 or lower");
+}
+
+QList<FieldDifference> CompareSettings(const MixerSettings &file, const MixerSettings &mixer,
+                                       bool olderMixer) {
     const QList<SectionView> a = ViewSettings(file);
     const QList<SectionView> b = ViewSettings(mixer);
-    QStringList lines;
+    QList<FieldDifference> differences;
     for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
         const QList<FieldView> &fa = a.at(i).fields;
         const QList<FieldView> &fb = b.at(i).fields;
         for (qsizetype k = 0; k < fa.size() && k < fb.size(); ++k) {
-            if (skipNames && fa.at(k).key == QLatin1String("name"))
+            const QString &key = fa.at(k).key;
+            const bool readable = !olderMixer || (key != QLatin1String("name") &&
+                                                  key != QLatin1String("paging_priority_attenuation_db") &&
+                                                  key != QLatin1String("mic_gates"));
+            if (readable && fa.at(k).text == fb.at(k).text && fa.at(k).json == fb.at(k).json)
                 continue;
-            if (fa.at(k).text == fb.at(k).text && fa.at(k).json == fb.at(k).json)
-                continue;
-            const bool isName = fa.at(k).key == QLatin1String("name");
-            const auto shown = [isName](const QString &t) {
-                return isName ? QLatin1Char('"') + t + QLatin1Char('"') : t;
-            };
-            lines << QStringLiteral("%1 %2: file %3, mixer %4")
-                         .arg(a.at(i).title, fa.at(k).label, shown(fa.at(k).text), shown(fb.at(k).text));
+            FieldDifference d;
+            d.section = a.at(i).title;
+            d.label = fa.at(k).label;
+            d.key = key;
+            d.fileText = fa.at(k).text;
+            d.fileJson = fa.at(k).json;
+            d.readable = readable;
+            if (readable) {
+                d.mixerText = fb.at(k).text;
+                d.mixerJson = fb.at(k).json;
+            }
+            differences << d;
         }
     }
-    return lines;
+    return differences;
+}
+
+QString DifferenceText(const FieldDifference &d) {
+    const bool isName = d.key == QLatin1String("name");
+    const auto shown = [isName](const QString &t) {
+        return isName ? QLatin1Char('"') + t + QLatin1Char('"') : t;
+    };
+    return QStringLiteral("%1 %2: file %3, mixer %4")
+        .arg(d.section, d.label, shown(d.fileText), d.readable ? shown(d.mixerText) : NotReadableText());
+}
+
+QJsonObject DifferenceJson(const FieldDifference &d) {
+    return QJsonObject{{QStringLiteral("section"), d.section},
+                       {QStringLiteral("field"), d.key},
+                       {QStringLiteral("label"), d.section + QLatin1Char(' ') + d.label},
+                       {QStringLiteral("file"), d.fileJson},
+                       {QStringLiteral("mixer"), d.readable ? d.mixerJson : QJsonValue()}};
 }
 
 } // namespace hzm::cli

@@ -41,10 +41,31 @@ QString SettingsText(const MixerSettings &settings);
 QJsonObject SettingsJson(const MixerSettings &settings);
 inline constexpr int kSettingsJsonVersion = 1;
 
-// One line per differing field: "Zone 1 Level: file -20 dB, mixer -61 dB". With skipNames the
-// names of outputs and inputs are not compared (mixers up to 1.04 do not report them).
-QStringList SettingsDifferences(const MixerSettings &file, const MixerSettings &mixer,
-                                bool skipNames = false);
+// One field where a settings file and a mixer disagree, or that the mixer cannot report.
+struct FieldDifference {
+    QString section; // "Zone 1"
+    QString label;   // "Level"
+    QString key;     // "level_db"
+    QString fileText;
+    QString mixerText; // empty when not readable
+    QJsonValue fileJson;
+    QJsonValue mixerJson; // null when not readable
+    bool readable = true;
+};
+
+// "not readable from software V1.04 or lower"
+QString NotReadableText();
+
+// The fields that differ, in the order show lists them. With olderMixer (software 1.04 or lower)
+// the names, the paging-priority attenuation and the mic gates, which such a mixer does not
+// report, come back as not readable instead of being compared.
+QList<FieldDifference> CompareSettings(const MixerSettings &file, const MixerSettings &mixer,
+                                       bool olderMixer);
+// "Zone 1 Level: file -20 dB, mixer -61 dB", or "Zone 1 Name: file "Bar", mixer not readable from
+// software V1.04 or lower".
+QString DifferenceText(const FieldDifference &difference);
+// {"section": "Zone 1", "field": "level_db", "label": "Zone 1 Level", "file": -20, "mixer": -61}
+QJsonObject DifferenceJson(const FieldDifference &difference);
 
 } // namespace cli
 } // namespace hzm

@@ -21,8 +21,12 @@ bool ErrorStream::isTerminal() {
 #endif
 }
 
+bool ErrorStream::wantsColour() {
+    return isTerminal() && !qEnvironmentVariableIsSet("NO_COLOR");
+}
+
 CliObserver::CliObserver(bool printLog, bool showProgress, const QString &title, int planned)
-    : m_printLog(printLog), m_showProgress(showProgress), m_colour(printLog && ErrorStream::isTerminal()),
+    : m_printLog(printLog), m_showProgress(showProgress), m_colour(printLog && ErrorStream::wantsColour()),
       m_title(title), m_planned(planned) {
     drawProgress();
 }
@@ -65,6 +69,13 @@ void CliObserver::setPlanned(int planned) {
     drawProgress();
 }
 
+void CliObserver::note(const QString &text) {
+    clearProgress();
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    std::fflush(stderr);
+    drawProgress();
+}
+
 void CliObserver::clearProgress() {
     if (!m_progressShown)
         return;
@@ -92,9 +103,14 @@ TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settin
     CliObserver observer(options.printLog, options.showProgress, job.title, job.plannedCommands);
     TransferHooks hooks;
     hooks.observer = &observer;
-    hooks.progress = [&observer](int, int planned) {
-        if (planned != observer.planned())
-            observer.setPlanned(planned);
+    hooks.plannedChanged = [&observer, &options, noted = false](int planned) mutable {
+        observer.setPlanned(planned);
+        if (!noted && options.noteOnceVersionKnown) {
+            noted = true;
+            const QString text = options.noteOnceVersionKnown();
+            if (!text.isEmpty())
+                observer.note(text);
+        }
     };
     TransferResult outcome = TransferWorker::runBlocking(selection, settings, job, hooks);
     observer.finish();

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
 
 namespace hzm::cli {
 
@@ -18,6 +19,8 @@ class ErrorStream {
 public:
     // Standard error; progress lines only when it is a terminal.
     static bool isTerminal();
+    // Colours only on a terminal, and not when NO_COLOR is set.
+    static bool wantsColour();
 };
 
 // The observer the tool hands to every job.
@@ -32,7 +35,8 @@ public:
     void commandFinished(bool accepted) override;
 
     void setPlanned(int planned);
-    void finish(); // ends the progress line
+    void note(const QString &text); // one line on standard error, above the progress line
+    void finish();                  // ends the progress line
 
     int done() const { return m_done; }
     int planned() const { return m_planned; }
@@ -57,6 +61,9 @@ private:
 struct RunOptions {
     bool printLog = false;
     bool showProgress = false;
+    // Asked once the mixer's version is known (Read all), before anything else is read; a
+    // non-empty text is printed on standard error.
+    std::function<QString()> noteOnceVersionKnown;
 };
 
 // Runs job over the selection. settings is what the job reads or fills. A failed transfer's

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -108,17 +107,6 @@ void setError(QString *error, const QString &text) {
         *error = text;
 }
 
-// Whether bytes can be the content of a settings file at all: UTF-8 text without NUL characters
-// (a settings file saved as UTF-16, an image or a program fails here).
-bool isText(const QByteArray &bytes) {
-    if (bytes.contains('\0'))
-        return false;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded = decoder.decode(bytes);
-    Q_UNUSED(decoded);
-    return !decoder.hasError();
-}
-
 } // namespace
 
 QString SettingsFileHeader() {
@@ -190,41 +178,26 @@ int SaveSettingsFile(const QString &path, const MixerSettings &settings, Modifie
     return 1;
 }
 
-int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified, QString *error) {
+int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified, QString *error,
+                     QStringList *lines) {
     LoadFactoryDefaults(settings, modified);
+    if (lines)
+        lines->clear();
 
-    // Read at most one byte more than a settings file may have, so that a huge file or an
-    // endless device is never read to its end.
-    QByteArray bytes;
-    while (bytes.size() <= kMaxSettingsFileBytes) {
-        const QByteArray chunk = device.read(kMaxSettingsFileBytes + 1 - bytes.size());
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
-    if (bytes.size() > kMaxSettingsFileBytes) {
-        setError(error,
-                 QStringLiteral("not a settings file (larger than %1 KB)").arg(kMaxSettingsFileBytes / 1024));
-        return 0;
-    }
-    if (bytes.isEmpty()) {
-        setError(error, QStringLiteral("the file is empty"));
-        return 0;
-    }
-    if (!isText(bytes)) {
-        setError(error, QStringLiteral("not a settings file (binary data, not UTF-8 text)"));
-        return 0;
-    }
-
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    LineReader reader(buffer);
+    // Exactly the 35 lines are read; whatever follows them is never looked at.
+    LineReader reader(device);
     int linesRead = 0;
     QString line;
     auto next = [&]() {
         if (!reader.ReadLine(line))
             return false;
         ++linesRead;
+        if (lines)
+            *lines << line;
+        // A NUL character ends the line's text, as it ends a line read into a character buffer.
+        const qsizetype nul = line.indexOf(QChar(0));
+        if (nul >= 0)
+            line.truncate(nul);
         return true;
     };
 
@@ -268,12 +241,60 @@ int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &m
     if (!complete) {
         // A partly read file leaves nothing of itself behind.
         LoadFactoryDefaults(settings, modified);
-        setError(error, QStringLiteral("not a complete settings file (%1 of %2 lines)")
-                            .arg(linesRead)
-                            .arg(kSettingsFileLineCount));
+        if (reader.invalidText())
+            setError(error,
+                     QStringLiteral("not a settings file: line %1 is not UTF-8 text").arg(linesRead + 1));
+        else if (linesRead == 0)
+            setError(error, QStringLiteral("the file is empty"));
+        else
+            setError(error, QStringLiteral("not a complete settings file (%1 of %2 lines)")
+                                .arg(linesRead)
+                                .arg(kSettingsFileLineCount));
         return 0;
     }
     return 1;
+}
+
+namespace {
+
+// The columns of the fields written as hexadecimal digits (flags included), per record line.
+struct HexColumns {
+    int first;
+    int last; // inclusive
+};
+
+QList<HexColumns> hexColumnsOfLine(int index) {
+    if (index < 2)
+        return {}; // the header
+    if (index < 2 + kOutputCount)
+        return {{0, 3}, {20, 55}};
+    if (index < 2 + kOutputCount + kZoneCount)
+        return {{0, 11}};
+    if (index < 2 + kOutputCount + kZoneCount + kGroupCount)
+        return {{0, 7}};
+    if (index < kSettingsFileLineCount - 1)
+        return {{16, 19}};
+    return {{0, 63}};
+}
+
+bool isHexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
+}
+
+} // namespace
+
+int ForeignSettingsLine(const QStringList &lines) {
+    for (int index = 0; index < lines.size() && index < kSettingsFileLineCount; ++index) {
+        const QString &line = lines.at(index);
+        for (const HexColumns &columns : hexColumnsOfLine(index)) {
+            for (int c = columns.first; c <= columns.last && c < line.size(); ++c) {
+                if (!isHexDigit(line.at(c)))
+                    return index + 1;
+            }
+        }
+    }
+    return 0;
 }
 
 int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {
@@ -284,7 +305,8 @@ int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString 
     return ReadSettingsFile(buffer, settings, modified, error);
 }
 
-int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified, QString *error) {
+int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified, QString *error,
+                     QStringList *lines) {
     const QFileInfo info(path);
     if (info.isDir()) {
         setError(error, prefixed(path, QStringLiteral("is a folder, not a settings file")));
@@ -301,7 +323,7 @@ int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag 
         return 0;
     }
     QString reason;
-    const int result = ReadSettingsFile(file, settings, modified, &reason);
+    const int result = ReadSettingsFile(file, settings, modified, &reason, lines);
     if (!result)
         setError(error, prefixed(path, reason));
     return result;

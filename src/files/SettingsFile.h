@@ -27,8 +27,6 @@ struct MixerSettings;
 class ModifiedFlag;
 
 constexpr int kSettingsFileLineCount = 35;
-// A settings file is about 1.7 KB; anything larger than this is not one and is not read.
-constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
 
 QString SettingsFileHeader();  // "ORVANE HZM-1 CONFIG"
 QString SettingsFileVersion(); // "V2.24"
@@ -47,15 +45,23 @@ int SaveSettingsFile(const QString &path, const MixerSettings &settings, Modifie
 // Reads a settings file. A file that cannot be opened (missing, a folder, not a regular file)
 // returns 0 and leaves settings and modified untouched. Once it is open the settings start from
 // the factory defaults (clearing modified); 1 when all 35 lines were read, else 0 with the
-// settings back at the factory defaults: the file ended early, or it is no settings file at
-// all (binary data, text that is not UTF-8, more than kMaxSettingsFileBytes).
+// settings back at the factory defaults: the file ended early, or one of its 35 lines is not
+// UTF-8 text. The two header lines are not examined, and nothing after the 35th line is read.
+// lines (if given) receives the lines as read, for ForeignSettingsLine.
 int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified,
-                     QString *error = nullptr);
+                     QString *error = nullptr, QStringList *lines = nullptr);
 
-// The reading part of LoadSettingsFile, from the device's current position to its end.
+// The reading part of LoadSettingsFile, from the device's current position.
 int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified,
-                     QString *error = nullptr);
+                     QString *error = nullptr, QStringList *lines = nullptr);
 // The same from bytes in memory.
 int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error = nullptr);
+
+// The reader takes any lines of text, so a text export or a log loads too. Before such a file
+// goes to a mixer as its configuration: the number (from 1) of the first record line whose hex
+// and flag columns hold something other than hexadecimal digits, or 0 when every line could be
+// a settings line. Columns a short line lacks, the header, the names and anything after the last
+// column are not looked at.
+int ForeignSettingsLine(const QStringList &lines);
 
 } // namespace hzm

@@ -76,7 +76,8 @@ int ParseHex4(const QString &text) {
 int ParseInt(const QString &text) {
     int i = 0;
     const int n = int(text.size());
-    while (i < n && (text.at(i) == QLatin1Char(' ') || (text.at(i).unicode() >= 9 && text.at(i).unicode() <= 13)))
+    while (i < n &&
+           (text.at(i) == QLatin1Char(' ') || (text.at(i).unicode() >= 9 && text.at(i).unicode() <= 13)))
         ++i;
     bool negative = false;
     if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))) {
@@ -142,6 +143,20 @@ bool IsValidLabel(const QString &text) {
 
 LineReader::LineReader(QIODevice &device) : m_device(device) {}
 
+namespace {
+// A character takes at most four bytes of UTF-8 (an invalid byte stands for one character), so
+// this many bytes without a line feed always hold a whole piece of a long line.
+constexpr int kMaxPieceBytes = 4 * (kMaxLineChars + 1);
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+// UTF-8 to UTF-16 with every character kept, a byte-order mark inside the text too; bytes that
+// are not UTF-8 become replacement characters.
+QString decodeUtf8(const QByteArray &bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+} // namespace
+
 bool LineReader::fill() {
     if (m_eof)
         return false;
@@ -151,74 +166,60 @@ bool LineReader::fill() {
         m_eof = true;
         return false;
     }
-    QByteArray bytes = m_undecoded + QByteArray(chunk, int(n));
-    m_undecoded.clear();
-    if (m_atStart) {
-        if (bytes.size() < 3 && QByteArray("\xEF\xBB\xBF").startsWith(bytes) && !m_device.atEnd()) {
-            m_undecoded = bytes; // wait for the rest of a possible byte-order mark
-            return true;
-        }
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            bytes.remove(0, 3);
-        m_atStart = false;
-    }
-    // Keep an incomplete UTF-8 sequence at the end for the next chunk.
-    int keep = 0;
-    for (int i = int(bytes.size()) - 1; i >= 0 && i >= int(bytes.size()) - 4; --i) {
-        const uchar b = uchar(bytes.at(i));
-        if ((b & 0xC0) == 0x80)
-            continue;
-        if (b >= 0xC0) {
-            const int need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-            if (int(bytes.size()) - i < need)
-                keep = int(bytes.size()) - i;
-        }
-        break;
-    }
-    if (keep > 0 && !m_device.atEnd()) {
-        m_undecoded = bytes.right(keep);
-        bytes.chop(keep);
-    }
-    m_pending += QString::fromUtf8(bytes);
+    m_raw.append(chunk, int(n));
     return true;
 }
 
 bool LineReader::ReadLine(QString &target) {
+    if (m_invalid)
+        return false;
+    qsizetype newline = -1;
     for (;;) {
-        const qsizetype newline = m_pending.indexOf(QLatin1Char('\n'));
-        if (newline >= 0) {
-            // A "\r\n" pair counts as one line end, as a text-mode read sees it.
-            const qsizetype contentLength =
-                newline > 0 && m_pending.at(newline - 1) == QLatin1Char('\r') ? newline - 1 : newline;
-            if (contentLength <= kMaxLineChars) {
-                target = m_pending.left(contentLength);
-                m_pending.remove(0, newline + 1);
-                return true;
-            }
+        if (m_atStart) {
+            if (m_raw.size() < kByteOrderMark.size() && kByteOrderMark.startsWith(m_raw) && fill())
+                continue; // the rest of a possible byte-order mark
+            if (m_raw.startsWith(kByteOrderMark))
+                m_raw.remove(0, kByteOrderMark.size());
+            m_atStart = false;
         }
-        // (A "\r" just after the limit may be the first half of a line end still to come.)
-        const bool mayEndLine =
-            m_pending.size() == kMaxLineChars + 1 && m_pending.endsWith(QLatin1Char('\r')) && !m_eof;
-        if (m_pending.size() > kMaxLineChars && !mayEndLine) {
-            // A long line comes back in pieces; a piece never ends between the halves of a
-            // surrogate pair.
-            qsizetype piece = kMaxLineChars;
-            if (m_pending.at(piece - 1).isHighSurrogate() && m_pending.at(piece).isLowSurrogate())
-                --piece;
-            target = m_pending.left(piece);
-            m_pending.remove(0, piece);
-            return true;
-        }
-        if (!fill()) {
-            if (m_pending.isEmpty())
-                return false;
-            target = m_pending;
-            m_pending.clear();
-            if (target.endsWith(QLatin1Char('\r')))
-                target.chop(1);
-            return true;
-        }
+        newline = m_raw.indexOf('\n');
+        // (A "\r" just after the limit may be the first half of a line end still to come, so a
+        // whole piece needs one byte more than its own.)
+        if (newline >= 0 || m_raw.size() > kMaxPieceBytes || !fill())
+            break;
     }
+    if (newline < 0 && m_raw.isEmpty())
+        return false;
+
+    // The line's bytes, without its line end; a "\r\n" pair counts as one line end, as a
+    // text-mode read sees it. At the end of the data the last line needs no line end.
+    const bool whole = newline >= 0 || m_eof;
+    QByteArray bytes = newline >= 0 ? m_raw.left(newline) : m_raw.left(kMaxPieceBytes);
+    if (whole && bytes.endsWith('\r'))
+        bytes.chop(1);
+    QString text = decodeUtf8(bytes);
+    qsizetype consumed = newline >= 0 ? newline + 1 : bytes.size();
+    if (text.size() > kMaxLineChars) {
+        // A long line comes back in pieces; a piece never ends between the halves of a
+        // surrogate pair.
+        qsizetype piece = kMaxLineChars;
+        if (text.at(piece - 1).isHighSurrogate() && text.at(piece).isLowSurrogate())
+            --piece;
+        text.truncate(piece);
+        const QByteArray encoded = text.toUtf8();
+        if (!bytes.startsWith(encoded)) {
+            m_invalid = true;
+            return false;
+        }
+        consumed = encoded.size();
+    } else if (text.toUtf8() != bytes) {
+        // Bytes that are not UTF-8 came back as replacement characters.
+        m_invalid = true;
+        return false;
+    }
+    m_raw.remove(0, consumed);
+    target = text;
+    return true;
 }
 
 } // namespace hzm

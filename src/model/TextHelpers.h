@@ -14,7 +14,9 @@ namespace hzm {
 // Substring with clamping: a start at or past the end yields the last character (not an
 // empty text), a negative start counts as 0, a count running past the end is cut there.
 QString Mid(const QString &text, int start, int count);
-inline QString Left(const QString &text, int count) { return Mid(text, 0, count); }
+inline QString Left(const QString &text, int count) {
+    return Mid(text, 0, count);
+}
 
 // A copy without trailing units of code 32 or less.
 QString TrimRight(const QString &text);
@@ -49,19 +51,22 @@ constexpr int kMaxLineChars = 1023;
 // Reads one line of UTF-8 text from a device: strips "\n" (and the "\r" before it), and a
 // byte-order mark at the very start of the device. Returns false at the end of the data or on
 // a read error, leaving the target unchanged. A line longer than 1023 characters is returned in
-// pieces on successive calls.
+// pieces on successive calls. Only the bytes of the lines handed out are decoded: a line that is
+// not valid UTF-8 is a read error (invalidText() then tells it apart from the end of the data),
+// and whatever follows the last line asked for is never examined.
 class LineReader {
 public:
     explicit LineReader(QIODevice &device);
     bool ReadLine(QString &target);
+    bool invalidText() const { return m_invalid; }
 
 private:
     bool fill();
     QIODevice &m_device;
-    QString m_pending; // decoded characters not yet handed out
-    QByteArray m_undecoded;
+    QByteArray m_raw; // bytes read from the device and not yet handed out
     bool m_atStart = true;
     bool m_eof = false;
+    bool m_invalid = false;
 };
 
 } // namespace hzm

@@ -9,8 +9,10 @@
 #include "link/CommandExchange.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace hzm {
 
@@ -39,8 +41,10 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
 // The nineteen system commands.
 int SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
 // Twelve queries for mixers above 1.04, nine exchanges (one of them writes the paging attenuation)
-// for older ones.
-int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer);
+// for older ones. With writeBack false that write is left out (eight exchanges): the attenuation
+// keeps its value and the mixer is only asked, never changed.
+int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+                       bool writeBack = true);
 
 // ---- Whole configuration
 
@@ -53,7 +57,26 @@ int SendAllCommands(const MixerSettings &settings, int mode, Comms &link, Exchan
 // version error; plannedChanged (may be empty) the command count once the version is known.
 int ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                     const std::function<void(const QString &, const QString &)> &showMessage = {},
-                    const std::function<void(int)> &plannedChanged = {});
+                    const std::function<void(int)> &plannedChanged = {}, bool writeBack = true);
+
+// ---- The send commands by value (for sending only what changed)
+
+// The commands that set one value of the mixer: mostly one, two for a group's members (all removed,
+// then its own added) and for an output without a priority input (line 1's priority on, then off).
+struct CommandUnit {
+    QStringList bodies;
+    // false for the values a mixer of software 1.04 or older does not report to a read (labels,
+    // mic gates): a record read from such a mixer does not know what it holds for them.
+    bool reportedByOlderMixers = true;
+};
+using CommandUnits = std::vector<CommandUnit>;
+
+// What SendOutput, SendInput and SendSystemSettings send, in the same order, unit by unit. The
+// number of units depends only on which output or input it is, never on the values. An index
+// out of range gives no units.
+CommandUnits SendOutputCommandUnits(const MixerSettings &settings, int index);
+CommandUnits SendInputCommandUnits(const MixerSettings &settings, int index);
+CommandUnits SendSystemCommandUnits(const MixerSettings &settings);
 
 // ---- Command counts (for progress)
 
@@ -63,8 +86,8 @@ int SendSystemCommandCount();                                         // 19
 int SendAllCommandCount(const MixerSettings &settings);               // 345 for the factory defaults
 int ReadInputCommandCount(const QString &softwareVersion);            // 1 or 2
 int ReadOutputCommandCount(int number, const QString &softwareVersion);
-int ReadSystemCommandCount(const QString &softwareVersion); // 12 or 9
-int ReadAllCommandCount(const QString &softwareVersion);    // 239 above 1.04, 216 otherwise
+int ReadSystemCommandCount(const QString &softwareVersion, bool writeBack = true); // 12 or 9 (8)
+int ReadAllCommandCount(const QString &softwareVersion, bool writeBack = true);    // 239 or 216 (215)
 
 // ---- Version, defaults, reset
 

@@ -21,16 +21,25 @@ QString NameForWire(const QString &name) {
     return text.size() == 9 ? text + QLatin1Char(' ') : text;
 }
 
+CommandUnits SendInputCommandUnits(const MixerSettings &settings, int index) {
+    if (index < 0 || index >= kInputCount)
+        return {};
+    const InputSettings &input = settings.inputs[size_t(index)];
+    const QString p = inputPrefix(index + 1);
+    // Mixers of software 1.04 and older do not report labels. A gain outside the list sends no
+    // value rather than reading past it.
+    return {{{p + QStringLiteral(",L=") + NameForWire(input.name)}, false},
+            {{p + QStringLiteral(",G") + ListEntry(lists::gain(), input.gain)}, true}};
+}
+
 int SendInput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
     if (index < 0 || index >= kInputCount)
         return 0;
-    const InputSettings &input = settings.inputs[size_t(index)];
-    const QString p = inputPrefix(index + 1);
-    if (!CommandExchange(p + QStringLiteral(",L=") + NameForWire(input.name), mode, link, observer))
-        return 0;
-    // A gain outside the list sends no value rather than reading past it.
-    return CommandExchange(p + QStringLiteral(",G") + ListEntry(lists::gain(), input.gain), mode, link,
-                           observer);
+    for (const CommandUnit &unit : SendInputCommandUnits(settings, index))
+        for (const QString &body : unit.bodies)
+            if (!CommandExchange(body, mode, link, observer))
+                return 0;
+    return 1;
 }
 
 int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {

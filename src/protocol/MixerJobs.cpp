@@ -56,27 +56,27 @@ int SendAllCommandCount(const MixerSettings &settings) {
 
 int ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                     const std::function<void(const QString &, const QString &)> &showMessage,
-                    const std::function<void(int)> &plannedChanged) {
+                    const std::function<void(int)> &plannedChanged, bool writeBack) {
     if (!GetVersion(settings, link, observer, showMessage))
         return 0;
     // The mixer's own version decides how many queries follow.
     if (plannedChanged)
-        plannedChanged(ReadAllCommandCount(settings.softwareVersion));
+        plannedChanged(ReadAllCommandCount(settings.softwareVersion, writeBack));
     for (int k = 1; k <= kOutputCount; ++k)
         if (!ReadOutput(settings, k, link, observer))
             return 0;
     for (int n = 1; n <= kInputCount; ++n)
         if (!ReadInput(settings, n, link, observer))
             return 0;
-    return ReadSystemSettings(settings, link, observer);
+    return ReadSystemSettings(settings, link, observer, writeBack);
 }
 
-int ReadAllCommandCount(const QString &softwareVersion) {
+int ReadAllCommandCount(const QString &softwareVersion, bool writeBack) {
     int count = 1; // version
     for (int k = 1; k <= kOutputCount; ++k)
         count += ReadOutputCommandCount(k, softwareVersion);
     return count + kInputCount * ReadInputCommandCount(softwareVersion) +
-           ReadSystemCommandCount(softwareVersion);
+           ReadSystemCommandCount(softwareVersion, writeBack);
 }
 
 // ---- Jobs
@@ -98,6 +98,16 @@ TransferJob singleCommandJob(const QString &title, const QString &body) {
     });
 }
 
+TransferJob readAllJob(const MixerSettings &settings, bool writeBack) {
+    return makeJob(
+        QStringLiteral("Read all"), ReadAllCommandCount(settings.softwareVersion, writeBack),
+        [writeBack](Comms &link, JobContext &c) {
+            return ReadAllCommands(c.settings, link, c.observer, c.showMessage, c.setPlannedCommands,
+                                   writeBack);
+        },
+        1);
+}
+
 } // namespace
 
 TransferJob GetVersionJob() {
@@ -115,12 +125,11 @@ TransferJob ResetJob() {
 }
 
 TransferJob ReadAllJob(const MixerSettings &settings) {
-    return makeJob(
-        QStringLiteral("Read all"), ReadAllCommandCount(settings.softwareVersion),
-        [](Comms &link, JobContext &c) {
-            return ReadAllCommands(c.settings, link, c.observer, c.showMessage, c.setPlannedCommands);
-        },
-        1);
+    return readAllJob(settings, true);
+}
+
+TransferJob ReadAllWithoutWritingJob(const MixerSettings &settings) {
+    return readAllJob(settings, false);
 }
 
 TransferJob SendAllJob(const MixerSettings &settings) {

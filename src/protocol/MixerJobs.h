@@ -19,6 +19,10 @@ TransferJob ResetJob();                                // "SY,R"
 TransferJob ReadAllJob(const MixerSettings &settings); // refreshTabs 1
 TransferJob SendAllJob(const MixerSettings &settings); // 500 ms after each output and input
 
+// Read all that never changes the mixer: an older mixer's paging attenuation is not written back
+// (it keeps the value the settings hold). refreshTabs 1.
+TransferJob ReadAllWithoutWritingJob(const MixerSettings &settings);
+
 // Tab pages (all with refreshTabs 0).
 TransferJob SendInputJob(const MixerSettings &settings); // the input in selectedInput
 TransferJob SendAllInputsJob();

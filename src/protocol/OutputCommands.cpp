@@ -4,8 +4,6 @@
 #include "model/MixerSettings.h"
 #include "model/OptionLists.h"
 
-#include <vector>
-
 namespace hzm {
 
 namespace {
@@ -24,63 +22,67 @@ QString number(int value) {
     return QString::number(value);
 }
 
-// The bodies of one output, in the order the mixer expects them.
-std::vector<QString> outputBodies(const MixerSettings &settings, int index) {
-    std::vector<QString> bodies;
+// The commands of one output, in the order the mixer expects them, one unit for each value.
+CommandUnits outputUnits(const MixerSettings &settings, int index) {
+    CommandUnits units;
+    auto add = [&units](QStringList bodies, bool reportedByOlderMixers = true) {
+        units.push_back({std::move(bodies), reportedByOlderMixers});
+    };
     const ZoneSettings &z = settings.zones[size_t(index)];
     const bool zone = isZoneIndex(index);
     const QString p = outputPrefix(index);
 
-    bodies.push_back(p + QStringLiteral(",L=") + NameForWire(z.name));
-    bodies.push_back(p + QStringLiteral(".MU,S") + number(z.sourceInput < 8 ? z.sourceInput + 1 : 0));
+    // Mixers of software 1.04 and older do not report labels.
+    add({p + QStringLiteral(",L=") + NameForWire(z.name)}, false);
+    add({p + QStringLiteral(".MU,S") + number(z.sourceInput < 8 ? z.sourceInput + 1 : 0)});
     if (zone) {
-        bodies.push_back(p + QStringLiteral(".MU,MX") + number(z.maxLevel));
-        bodies.push_back(p + QStringLiteral(".MU,MN") + number(z.minLevel));
+        add({p + QStringLiteral(".MU,MX") + number(z.maxLevel)});
+        add({p + QStringLiteral(".MU,MN") + number(z.minLevel)});
     }
-    bodies.push_back(p + QStringLiteral(".MU,L") + number(z.level));
+    add({p + QStringLiteral(".MU,L") + number(z.level)});
     for (int m = 1; m <= kMicCount; ++m)
-        bodies.push_back(p + QStringLiteral(".M") + number(m) +
-                         (z.micInputMask & (1 << (m - 1)) ? QStringLiteral(",E") : QStringLiteral(",D")));
+        add({p + QStringLiteral(".M") + number(m) +
+             (z.micInputMask & (1 << (m - 1)) ? QStringLiteral(",E") : QStringLiteral(",D"))});
     for (int m = 1; m <= kMicCount; ++m)
-        bodies.push_back(
-            p + QStringLiteral(".M") + number(m) +
-            (z.micPriorityMask & (1 << (m - 1)) ? QStringLiteral(",TV") : QStringLiteral(",TO")));
+        add({p + QStringLiteral(".M") + number(m) +
+             (z.micPriorityMask & (1 << (m - 1)) ? QStringLiteral(",TV") : QStringLiteral(",TO"))});
     for (int n = 1; n <= 8; ++n)
-        bodies.push_back(p + QStringLiteral(".L") + number(n) +
-                         (z.lineInputMask & (1 << (n - 1)) ? QStringLiteral(",E") : QStringLiteral(",D")));
+        add({p + QStringLiteral(".L") + number(n) +
+             (z.lineInputMask & (1 << (n - 1)) ? QStringLiteral(",E") : QStringLiteral(",D"))});
     if (z.priorityInput != 0) {
-        bodies.push_back(p + QStringLiteral(".L") + number(z.priorityInput) + QStringLiteral(",TV"));
+        add({p + QStringLiteral(".L") + number(z.priorityInput) + QStringLiteral(",TV")});
     } else {
         // Line 1 takes priority and loses it at once: the output is left without a priority input.
-        bodies.push_back(p + QStringLiteral(".L1,TV"));
-        bodies.push_back(p + QStringLiteral(".L1,TO"));
+        add({p + QStringLiteral(".L1,TV"), p + QStringLiteral(".L1,TO")});
     }
     if (zone) {
         const ZoneEq &eq = settings.zoneEq[size_t(index)];
-        bodies.push_back(p + QStringLiteral(".MU,T") + ListEntry(lists::eq(), eq.treble));
-        bodies.push_back(p + QStringLiteral(".MU,M") + ListEntry(lists::eq(), eq.mid));
-        bodies.push_back(p + QStringLiteral(".MU,B") + ListEntry(lists::eq(), eq.bass));
+        add({p + QStringLiteral(".MU,T") + ListEntry(lists::eq(), eq.treble)});
+        add({p + QStringLiteral(".MU,M") + ListEntry(lists::eq(), eq.mid)});
+        add({p + QStringLiteral(".MU,B") + ListEntry(lists::eq(), eq.bass)});
         static const char *const pageLetters[] = {"O", "V", "A"};
         const QString letter = z.pagePriority >= 0 && z.pagePriority < 3
                                    ? QString::fromLatin1(pageLetters[z.pagePriority])
                                    : QString();
-        bodies.push_back(p + QStringLiteral(".PM,T") + letter);
+        add({p + QStringLiteral(".PM,T") + letter});
         if (index < 2)
-            bodies.push_back(QStringLiteral("SY.Z") + number(index + 1) +
-                             (z.stereo ? QStringLiteral(",S") : QStringLiteral(",M")));
+            add({QStringLiteral("SY.Z") + number(index + 1) +
+                 (z.stereo ? QStringLiteral(",S") : QStringLiteral(",M"))});
     } else {
         const GroupSettings &g = settings.groups[size_t(index - kZoneCount)];
-        bodies.push_back(p + QStringLiteral(",ZR12345678"));
+        // The members: all removed, then the group's own added.
+        QStringList members{p + QStringLiteral(",ZR12345678")};
         if (g.memberMask != 0) {
             QString digits;
             for (int n = 1; n <= 8; ++n)
                 if (g.memberMask & (1 << (n - 1)))
                     digits += QString::number(n);
-            bodies.push_back(p + QStringLiteral(",ZA") + digits);
+            members << p + QStringLiteral(",ZA") + digits;
         }
-        bodies.push_back(p + (g.enabled ? QStringLiteral(",E") : QStringLiteral(",D")));
+        add(members);
+        add({p + (g.enabled ? QStringLiteral(",E") : QStringLiteral(",D"))});
     }
-    return bodies;
+    return units;
 }
 
 // A level-like reply value: "0" (and the extra word, if given) as it is, anything else negated.
@@ -95,16 +97,26 @@ int lookUpAttenuation(const QString &value, const OptionList &list, const QStrin
 int SendOutput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
     if (index < 0 || index >= kOutputCount)
         return 0;
-    for (const QString &body : outputBodies(settings, index))
-        if (!CommandExchange(body, mode, link, observer))
-            return 0;
+    for (const CommandUnit &unit : outputUnits(settings, index))
+        for (const QString &body : unit.bodies)
+            if (!CommandExchange(body, mode, link, observer))
+                return 0;
     return 1;
+}
+
+CommandUnits SendOutputCommandUnits(const MixerSettings &settings, int index) {
+    if (index < 0 || index >= kOutputCount)
+        return {};
+    return outputUnits(settings, index);
 }
 
 int SendOutputCommandCount(const MixerSettings &settings, int index) {
     if (index < 0 || index >= kOutputCount)
         return 0;
-    return int(outputBodies(settings, index).size());
+    int count = 0;
+    for (const CommandUnit &unit : outputUnits(settings, index))
+        count += int(unit.bodies.size());
+    return count;
 }
 
 int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {

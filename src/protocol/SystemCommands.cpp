@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <vector>
 
 namespace hzm {
 
@@ -16,29 +15,32 @@ QString number(int value) {
     return QString::number(value);
 }
 
-std::vector<QString> systemBodies(const SystemSettings &s) {
-    std::vector<QString> bodies;
+// The nineteen commands, each setting one value.
+CommandUnits systemUnits(const SystemSettings &s) {
+    CommandUnits units;
+    auto add = [&units](const QString &body, bool reportedByOlderMixers = true) {
+        units.push_back({{body}, reportedByOlderMixers});
+    };
     static const char *const powerUp[] = {"IF", "ID", "IP"};
-    bodies.push_back(QStringLiteral("SY,") + (s.powerUpMode >= 0 && s.powerUpMode < 3
-                                                  ? QString::fromLatin1(powerUp[s.powerUpMode])
-                                                  : QString()));
-    bodies.push_back(QStringLiteral("RM,Z") + ListEntry(lists::remoteZoneOffset(), s.remoteZoneOffset));
-    bodies.push_back(QStringLiteral("PM,Z") + number(s.pagingMicOffset));
-    bodies.push_back(QStringLiteral("PM,") +
-                     (s.accessContacts == 1 ? QStringLiteral("I") : QStringLiteral("O")));
-    bodies.push_back(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation));
-    bodies.push_back(QStringLiteral("PM,H") + number(s.pagingPriorityHold + 1));
-    bodies.push_back(QStringLiteral("PM,R") + number(s.pagingPriorityRelease + 1));
-    bodies.push_back(QStringLiteral("MI,A") + number(s.micPriorityAttenuation));
-    bodies.push_back(QStringLiteral("MI,H") + number(s.micPriorityHold + 1));
-    bodies.push_back(QStringLiteral("MI,R") + number(s.micPriorityRelease + 1));
+    add(QStringLiteral("SY,") +
+        (s.powerUpMode >= 0 && s.powerUpMode < 3 ? QString::fromLatin1(powerUp[s.powerUpMode]) : QString()));
+    add(QStringLiteral("RM,Z") + ListEntry(lists::remoteZoneOffset(), s.remoteZoneOffset));
+    add(QStringLiteral("PM,Z") + number(s.pagingMicOffset));
+    add(QStringLiteral("PM,") + (s.accessContacts == 1 ? QStringLiteral("I") : QStringLiteral("O")));
+    add(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation));
+    add(QStringLiteral("PM,H") + number(s.pagingPriorityHold + 1));
+    add(QStringLiteral("PM,R") + number(s.pagingPriorityRelease + 1));
+    add(QStringLiteral("MI,A") + number(s.micPriorityAttenuation));
+    add(QStringLiteral("MI,H") + number(s.micPriorityHold + 1));
+    add(QStringLiteral("MI,R") + number(s.micPriorityRelease + 1));
+    // Mixers of software 1.04 and older do not report the mic gates.
     for (int m = 1; m <= kMicCount; ++m)
-        bodies.push_back(QStringLiteral("SY.M") + number(m) +
-                         (s.micGateMask & (1 << (m - 1)) ? QStringLiteral(",NE") : QStringLiteral(",ND")));
-    bodies.push_back(QStringLiteral("LI,H") + number(s.linePriorityHold + 1));
-    bodies.push_back(QStringLiteral("LI,R") + number(s.linePriorityRelease + 1));
-    bodies.push_back(QStringLiteral("SY.EM,N") +
-                     (s.muteContacts == 1 ? QStringLiteral("O") : QStringLiteral("C")));
+        add(QStringLiteral("SY.M") + number(m) +
+                (s.micGateMask & (1 << (m - 1)) ? QStringLiteral(",NE") : QStringLiteral(",ND")),
+            false);
+    add(QStringLiteral("LI,H") + number(s.linePriorityHold + 1));
+    add(QStringLiteral("LI,R") + number(s.linePriorityRelease + 1));
+    add(QStringLiteral("SY.EM,N") + (s.muteContacts == 1 ? QStringLiteral("O") : QStringLiteral("C")));
     QString source;
     if (s.muteSource == 0)
         source = QStringLiteral("O");
@@ -46,9 +48,9 @@ std::vector<QString> systemBodies(const SystemSettings &s) {
         source = QStringLiteral("L") + number(s.muteSource);
     else if (s.muteSource >= 9 && s.muteSource <= 12)
         source = QStringLiteral("M") + number(s.muteSource - 8);
-    bodies.push_back(QStringLiteral("SY.EM,S") + source);
-    bodies.push_back(QStringLiteral("SY.EM,L") + number(s.muteLevel));
-    return bodies;
+    add(QStringLiteral("SY.EM,S") + source);
+    add(QStringLiteral("SY.EM,L") + number(s.muteLevel));
+    return units;
 }
 
 // The value that stands from position start up to the reply's last two characters.
@@ -63,10 +65,15 @@ QString negated(const QString &value) {
 
 } // namespace
 
+CommandUnits SendSystemCommandUnits(const MixerSettings &settings) {
+    return systemUnits(settings.system);
+}
+
 int SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer) {
-    for (const QString &body : systemBodies(settings.system))
-        if (!CommandExchange(body, mode, link, observer))
-            return 0;
+    for (const CommandUnit &unit : systemUnits(settings.system))
+        for (const QString &body : unit.bodies)
+            if (!CommandExchange(body, mode, link, observer))
+                return 0;
     return 1;
 }
 
@@ -74,11 +81,11 @@ int SendSystemCommandCount() {
     return 19;
 }
 
-int ReadSystemCommandCount(const QString &softwareVersion) {
-    return HasNewerSoftware(softwareVersion) ? 12 : 9;
+int ReadSystemCommandCount(const QString &softwareVersion, bool writeBack) {
+    return HasNewerSoftware(softwareVersion) ? 12 : writeBack ? 9 : 8;
 }
 
-int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer) {
+int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer, bool writeBack) {
     SystemSettings &s = settings.system;
     const bool newer = HasNewerSoftware(settings.softwareVersion);
     QString reply;
@@ -135,7 +142,7 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
         const QString release = ValueBetween(reply, r, 8, e);
         if (newer) {
             s.pagingPriorityAttenuation = FindInList(negated(attenuation), lists::attenuation());
-        } else {
+        } else if (writeBack) {
             // Older mixers do not report it: the utility's value is written instead.
             if (!ask(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation)))
                 return 0;

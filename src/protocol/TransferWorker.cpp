@@ -37,6 +37,8 @@ public:
     }
     void setPlanned(int planned) {
         m_planned = planned;
+        if (m_hooks.plannedChanged)
+            m_hooks.plannedChanged(planned);
         report();
     }
 

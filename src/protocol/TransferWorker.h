@@ -39,6 +39,8 @@ struct TransferHooks {
     std::function<void(const QString &text, const QString &caption)> showMessage;
     // Commands done of the planned count: after every command and when the job replans.
     std::function<void(int done, int planned)> progress;
+    // The job's better count of its commands, once it knows it (Read all, after the version).
+    std::function<void(int planned)> plannedChanged;
     Comms::Sleeper sleeper; // replaces how the link sleeps for its pauses (tests)
 };
 

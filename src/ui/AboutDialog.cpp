@@ -28,6 +28,10 @@ QString AboutDialog::labelNote() {
     return QStringLiteral("This tool cannot read labels from a HZM-1 with software V1.04 or lower.");
 }
 
+QString AboutDialog::releaseNote() {
+    return QStringLiteral("Version " HZM_VERSION ". Free software under the MIT License.");
+}
+
 QIcon AboutDialog::appIcon() {
     ensureResources();
     return QIcon(QStringLiteral(":/hzm/hzm-utility.png"));
@@ -49,6 +53,8 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
     auto *note2 = new QLabel(labelNote(), this);
     note2->setObjectName(QStringLiteral("labelNote"));
     note2->setWordWrap(true);
+    auto *release = new QLabel(releaseNote(), this);
+    release->setObjectName(QStringLiteral("releaseNote"));
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("aboutOk"));
     ok->setProperty("controlId", int(Ok));
@@ -66,6 +72,8 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
     layout->addWidget(note1);
     layout->addSpacing(8);
     layout->addWidget(note2);
+    layout->addSpacing(8);
+    layout->addWidget(release);
     layout->addSpacing(8);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     // Wrapped notes of a fixed width take the height they need; the box follows its contents.

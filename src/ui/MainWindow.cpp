@@ -16,6 +16,7 @@
 #include "files/TextExport.h"
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
+#include "link/SerialPermission.h"
 #include "protocol/MixerJobs.h"
 
 #include <QActionGroup>
@@ -33,6 +34,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace hzm {
 
@@ -245,6 +248,8 @@ void MainWindow::EnableTransferButtons(bool enable) {
 }
 
 void MainWindow::choosePortPrompt() {
+    if (!m_startupFile.isEmpty())
+        openFile(std::exchange(m_startupFile, QString()));
     m_boxes.information(
         this, QStringLiteral("Choose a Port"),
         QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
@@ -329,8 +334,11 @@ void MainWindow::fileOpen() {
     request.initialPath = m_savePath;
     request.mustExist = true;
     const QString path = m_boxes.openFileName(this, request);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void MainWindow::openFile(const QString &path) {
     QString error;
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings (and cleared the changed mark),
@@ -461,7 +469,14 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     QString reason;
     if (!checkSerialPortUsable(device, &reason)) {
         EnableTransferButtons(m_selection.anySelected());
-        m_boxes.warning(this, QString::fromLatin1(kPortBusyCaption), QString::fromLatin1(kPortBusyMessage));
+        // The fixed text, then the system's reason and, for a missing permission, the remedy.
+        QString text = QString::fromLatin1(kPortBusyMessage);
+        if (!reason.isEmpty())
+            text += QLatin1Char('\n') + reason;
+        const QString advice = serialPermissionAdvice(device);
+        if (!advice.isEmpty())
+            text += QLatin1Char('\n') + advice;
+        m_boxes.warning(this, QString::fromLatin1(kPortBusyCaption), text);
         return;
     }
     PortProbeResult result;

@@ -31,7 +31,7 @@ class TabPage;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V2.24 "); }
+    static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V" HZM_VERSION " "); }
 
     // The window's own controls (the numbers are those of the original dialog template; menu
     // entries are the named actions, "actionSave" and so on).
@@ -69,6 +69,10 @@ public:
     LogWindow *logWindow() const { return m_log; }
 
     QString savePath() const { return m_savePath; }
+    // Opens a settings file given on the command line as File > Open would once it is chosen;
+    // done at start-up, before the port prompt.
+    void openAtStart(const QString &path) { m_startupFile = path; }
+    void openFile(const QString &path);
     QString exportPath() const { return m_exportPath; }
 
     // Seams for tests: the device behind "Com n", the pauses of probe and transfer links, the
@@ -149,6 +153,7 @@ private:
     LinkSelection m_selection;
     QString m_savePath;
     QString m_exportPath;
+    QString m_startupFile;
     bool m_demo = false;
 
     QTabWidget *m_tabs = nullptr;

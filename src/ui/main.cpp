@@ -1,5 +1,5 @@
 // hzm-utility: the desktop program. "hzm-utility --demo" runs it against a simulated mixer
-// started inside the program on a free loopback port.
+// started inside the program on a free loopback port; "hzm-utility FILE" opens a settings file.
 
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -11,27 +11,68 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
-int main(int argc, char *argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("hzm-utility"));
-    QApplication::setApplicationVersion(QStringLiteral("2.24"));
+namespace {
 
+struct Arguments {
+    bool demo = false;
+    QString file; // empty: none
+};
+
+// Parses the command line; --help, --version and bad options print and end the program here.
+Arguments parseArguments(const QCoreApplication &app) {
+    QCoreApplication::setApplicationName(QStringLiteral("hzm-utility"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HZM_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("HZM-1 / HZM-1e Utility Tool"));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption demo(
+    const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Run against a simulated mixer inside the program (Port > Ethernet)."));
     parser.addOption(demo);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A settings file (.hzc) to open."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "hzm-utility: one settings file at a time, not %d\n", int(files.size()));
+        std::exit(2);
+    }
+    return {parser.isSet(demo), files.value(0)};
+}
+
+// Whether the command line only asks for the help or the version, which need no display.
+bool onlyDescribes(int argc, char *argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"-h", "--help", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    if (onlyDescribes(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        parseArguments(app);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    const Arguments arguments = parseArguments(app);
+    // Desktops match the windows to the installed desktop entry (icon, name, grouping).
+    QGuiApplication::setDesktopFileName(QStringLiteral(HZM_APP_ID));
 
     // The simulated mixer for --demo: TCP and discovery on a loopback address of its own, served
     // on its own thread inside this process.
     std::unique_ptr<hzm::sim::SimServer> simulated;
-    if (parser.isSet(demo)) {
+    if (arguments.demo) {
         hzm::sim::SimOptions options;
         options.tcpPort = 0;
         options.bindAddress = QHostAddress(QStringLiteral("127.0.0.2"));
@@ -59,6 +100,8 @@ int main(int argc, char *argv[]) {
     hzm::MainWindow window(boxes);
     if (simulated)
         window.setDemoMixer(simulated->tcpAddress(), simulated->tcpPort(), simulated->discoveryPort());
+    if (!arguments.file.isEmpty())
+        window.openAtStart(arguments.file);
     window.show();
     return QApplication::exec();
 }

@@ -299,6 +299,7 @@ void TestDialogs::helpAndAbout() {
                        "this tool to back up the existing settings on the HZM-1.")));
     QVERIFY(texts.contains(
         QStringLiteral("This tool cannot read labels from a HZM-1 with software V1.04 or lower.")));
+    QVERIFY(texts.contains(QStringLiteral("Version " HZM_VERSION ". Free software under the MIT License.")));
     QVERIFY(!AboutDialog::appIcon().isNull());
 }
 

@@ -70,6 +70,8 @@ private slots:
     void saveAfterOpenAsksForAName();
     void openFailure_data();
     void openFailure();
+    void fileAtStartUp_data();
+    void fileAtStartUp();
     void menuEntries_data();
     void menuEntries();
     void accelerators();
@@ -364,6 +366,48 @@ void TestMainWindow::openFailure() {
     QCOMPARE(m_boxes->unexpected(), 0);
 }
 
+// "hzm-utility FILE": the file is opened as File > Open would, before the port prompt; the title
+// names the file the settings came from until they come from elsewhere.
+void TestMainWindow::fileAtStartUp_data() {
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("settings file") << QStringLiteral("venue.hzc") << true;
+    QTest::newRow("missing file") << QStringLiteral("missing.hzc") << false;
+    QTest::newRow("not a settings file") << QStringLiteral("notes.txt") << false;
+}
+
+void TestMainWindow::fileAtStartUp() {
+    QFETCH(QString, relative);
+    QFETCH(bool, loads);
+    MixerSettings stored;
+    stored.inputs[2].name = QStringLiteral("Bar");
+    ModifiedFlag flag;
+    QVERIFY(SaveSettingsFile(m_dir.filePath(QStringLiteral("venue.hzc")), stored, flag));
+    QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("Zone 3 is the bar.\n");
+    notes.close();
+
+    ScriptedMessageBoxes boxes;
+    MainWindow window(boxes);
+    window.openAtStart(m_dir.filePath(relative));
+    window.show();
+    const QString prompt =
+        QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, "
+                       "to connect to the HZM-1.");
+    QTRY_VERIFY(boxes.texts().contains(prompt));
+    if (loads) {
+        QCOMPARE(boxes.texts(), QStringList{prompt});
+        QVERIFY(window.settings().sameConfiguration(stored));
+    } else {
+        QCOMPARE(boxes.texts(), (QStringList{QStringLiteral("Unable to load file"), prompt}));
+        QCOMPARE(boxes.shown().first().caption, QStringLiteral("Error"));
+    }
+    QCOMPARE(window.windowTitle(), MainWindow::baseTitle());
+    QCOMPARE(boxes.unexpected(), 0);
+    window.modifiedFlag().set(0);
+}
+
 void TestMainWindow::menuEntries_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("menu");
@@ -586,9 +630,12 @@ void TestMainWindow::busyPortKeepsSelection() {
     action(QStringLiteral("actionCom3"))->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes->last()->text,
-             QStringLiteral("The COM port is currently in use or is not present. Please "
-                            "check your system before selecting this port."));
+    // The fixed text, then the system's reason on a line of its own.
+    const QStringList lines = m_boxes->last()->text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), QStringLiteral("The COM port is currently in use or is not present. Please "
+                                         "check your system before selecting this port."));
+    QVERIFY2(lines.at(1).startsWith(QLatin1String("/dev/hzm-no-such-port: ")), qPrintable(lines.at(1)));
     QVERIFY(!m_window->linkSelection().anySelected());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(!b->isEnabled());

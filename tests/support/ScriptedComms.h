@@ -14,6 +14,7 @@
 
 #include "RecordingSleeper.h"
 
+#include "link/CommandFraming.h"
 #include "link/Comms.h"
 
 #include <QByteArray>
@@ -44,14 +45,8 @@ public:
         if (length <= 0)
             return 0;
         m_written.append(bytes, length);
-        m_incoming.append(bytes, length);
-        for (;;) {
-            const qsizetype start = m_incoming.indexOf('<');
-            const qsizetype end = m_incoming.indexOf("/>", start < 0 ? 0 : start);
-            if (start < 0 || end < 0)
-                break;
-            const QString body = QString::fromUtf8(m_incoming.mid(start + 1, end - start - 1));
-            m_incoming.remove(0, end + 2);
+        for (const QByteArray &bytesOfBody : m_splitter.feed(QByteArray(bytes, length))) {
+            const QString body = QString::fromUtf8(bytesOfBody);
             m_bodies << body;
             m_pending += m_replies.value(body, m_fallback);
         }
@@ -80,7 +75,7 @@ private:
     QByteArray m_fallback = QByteArrayLiteral("<ok/>");
     QStringList m_bodies;
     QByteArray m_written;
-    QByteArray m_incoming;
+    CommandSplitter m_splitter;
     QByteArray m_pending;
 };
 

@@ -14,12 +14,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 using namespace hzm;
 using namespace hzm::sim;
@@ -61,6 +64,16 @@ CliResult finishCli(QProcess &process, int timeoutMs = 60000) {
 CliResult runCli(const QStringList &args, int timeoutMs = 60000) {
     std::unique_ptr<QProcess> process(startCli(args));
     return finishCli(*process, timeoutMs);
+}
+
+// With standard input read from a file (an empty name: nothing at all).
+CliResult runCli(const QStringList &args, const QString &input) {
+    QProcess process;
+    process.setProgram(cliPath());
+    process.setArguments(args);
+    process.setStandardInputFile(input.isEmpty() ? QProcess::nullDevice() : input);
+    process.start();
+    return finishCli(process);
 }
 
 std::unique_ptr<SimServer> startSim(bool tcp, bool pty, int baud = 9600) {
@@ -223,8 +236,10 @@ private slots:
             QTest::newRow(qPrintable(c + " folder")) << c << ".";
             QTest::newRow(qPrintable(c + " garbage")) << c << "garbage.hzc";
             QTest::newRow(qPrintable(c + " binary")) << c << "binary.hzc";
-            QTest::newRow(qPrintable(c + " not settings")) << c << "log.hzc";
         }
+        // Only send looks at what the lines hold (filesTheDesktopProgramReads).
+        QTest::newRow("send not settings") << "send"
+                                           << "log.hzc";
     }
     void unreadableFiles() {
         QFETCH(QString, command);
@@ -242,6 +257,146 @@ private slots:
         QVERIFY2(r.err.contains(filePath), qPrintable(r.err));
         QVERIFY(server->mixer().receivedBodies().isEmpty());
         QVERIFY(!QFile::exists(path(QStringLiteral("never.txt"))));
+    }
+
+    // hzmctl reads every file the desktop program reads: any header, anything after the 35th
+    // line. Only send refuses a file whose lines are no settings (a text export, a log), naming
+    // the file and the first such line, before anything goes to the mixer.
+    void filesTheDesktopProgramReads_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("foreignLine"); // 0: settings lines
+        const QList<QByteArray> lines = test::readAll(path(QStringLiteral("changed.hzc"))).split('\n');
+        QList<QByteArray> other = lines;
+        other[0] = "SOMEONE ELSE'S MIXER CONFIG\r";
+        other[1] = "\r";
+        QVERIFY(test::writeAll(path(QStringLiteral("other header.hzc")), other.join('\n')));
+        QTest::newRow("another product's header, an empty version line") << "other header.hzc" << 0;
+        QVERIFY(test::writeAll(path(QStringLiteral("trailing.hzc")),
+                               test::readAll(path(QStringLiteral("changed.hzc"))) + "Caf\xE9\r\n" +
+                                   QByteArray(2 * 1024 * 1024, ' ')));
+        QTest::newRow("Latin-1 and 2 MB of spaces after the last line") << "trailing.hzc" << 0;
+        QList<QByteArray> shortLines = lines;
+        shortLines[4] = "0000Zone 3          0001\r";
+        shortLines[36 - 2] = shortLines[34].toLower();
+        QVERIFY(test::writeAll(path(QStringLiteral("short.hzc")), shortLines.join('\n')));
+        QTest::newRow("a short line, lower-case digits") << "short.hzc" << 0;
+        QVERIFY(QProcess::execute(cliPath(), {"export", path(QStringLiteral("changed.hzc")),
+                                              path(QStringLiteral("export.txt"))}) == 0);
+        QTest::newRow("a text export") << "export.txt" << 3;
+        QTest::newRow("a log") << "log.hzc" << 3;
+    }
+    void filesTheDesktopProgramReads() {
+        QFETCH(QString, file);
+        QFETCH(int, foreignLine);
+        const QString filePath = path(file);
+        MixerSettings expected;
+        QVERIFY(loadSettings(filePath, expected)); // as the desktop program loads it
+
+        CliResult r = runCli({"show", "--json", filePath});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, runCli({"show", "--json", "-"}, filePath).out);
+
+        auto server = startSim(true, false);
+        r = runCli(tcpLink(*server) + QStringList{"send", filePath, "--only", "system"});
+        if (foreignLine) {
+            QCOMPARE(r.exitCode, 2);
+            QVERIFY2(r.err.contains(filePath +
+                                    QStringLiteral(" is not a settings file: line %1").arg(foreignLine)),
+                     qPrintable(r.err));
+            QVERIFY(server->mixer().receivedBodies().isEmpty());
+            return;
+        }
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(server->mixer().settings().system, expected.system);
+    }
+
+    // "-" is standard input for show, send, verify and export, and standard output for export.
+    void standardStreams() {
+        const QString changed = path(QStringLiteral("changed.hzc"));
+        const QString exported = path(QStringLiteral("changed.txt"));
+        QCOMPARE(runCli({"export", changed, exported}).exitCode, 0);
+        CliResult r = runCli({"export", "-", "-"}, changed);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.toUtf8(), test::readAll(exported));
+        QVERIFY(!QFile::exists(path(QStringLiteral("-"))));
+
+        r = runCli({"show", "-"}, changed);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, runCli({"show", changed}).out);
+
+        auto server = startSim(true, false);
+        r = runCli(tcpLink(*server) + QStringList{"send", "-", "--only", "input", "2"}, changed);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(server->mixer().settings().inputs[1], changedSettings().inputs[1]);
+
+        // Nothing usable on standard input: exit 2, and the message says where it looked.
+        r = runCli({"show", "-"}, QString());
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QLatin1String("standard input")), qPrintable(r.err));
+    }
+
+    // Colours in the log only on a terminal, and never with NO_COLOR set.
+    void colours_data() {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<bool>("noColor");
+        QTest::newRow("terminal") << true << false;
+        QTest::newRow("terminal, NO_COLOR") << true << true;
+        QTest::newRow("pipe") << false << false;
+    }
+    void colours() {
+        QFETCH(bool, terminal);
+        QFETCH(bool, noColor);
+        auto server = startSim(true, false);
+        test::PtyPair pty;
+        QVERIFY(pty.isValid());
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("NO_COLOR"));
+        if (noColor)
+            env.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1"));
+        process.setProcessEnvironment(env);
+        if (terminal)
+            process.setStandardErrorFile(pty.slavePath());
+        process.start(cliPath(), tcpLink(*server) + QStringList{"--log", "version"});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray err = terminal ? pty.readFor(200) : process.readAllStandardError();
+        QVERIFY2(err.contains("<SY,VQ/>"), err.constData());
+        QCOMPARE(err.contains("\033[32m"), terminal && !noColor);
+    }
+
+    // A serial device the user may not open: the reason, and on Linux what to do about it.
+    void serialPortWithoutPermission() {
+#ifndef Q_OS_LINUX
+        QSKIP("the advice is for Linux");
+#endif
+        const QString device = path(QStringLiteral("ttyLOCKED"));
+        QVERIFY(test::writeAll(device, QByteArray()));
+        QStringList command{cliPath(), "--serial", device, "--baud", "9600", "version"};
+        if (::geteuid() == 0) {
+            // root may open anything: the tool runs as nobody, who may not open a root's 0600 file.
+            if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+                QSKIP("setpriv is needed to run the tool as another user");
+            QVERIFY(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::ExeGroup |
+                                                            QFile::ExeOther));
+            QVERIFY(QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner));
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+        } else {
+            QVERIFY(QFile::setPermissions(device, {}));
+        }
+        QProcess process;
+        process.start(command.takeFirst(), command);
+        QVERIFY(process.waitForFinished(20000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY2(err.contains(QLatin1String("The COM port is currently in use or is not present.")),
+                 qPrintable(err));
+        QVERIFY2(
+            err.contains(
+                QStringLiteral("You may not use %1: on Linux your user belongs in the group").arg(device)),
+            qPrintable(err));
+        QVERIFY2(err.contains(QLatin1String("sudo usermod -aG ")), qPrintable(err));
     }
 
     // ---- Files only
@@ -435,6 +590,15 @@ private slots:
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QCOMPARE(r.err.count(QLatin1String("127.0.0.1:")), 1); // the address named once
         QVERIFY(r.out.isEmpty());
+
+        // verify tells a dead link (3) from drift (1).
+        if (fault == QLatin1String("closed")) {
+            const CliResult v =
+                runCli(link + QStringList{"verify", "--json", path(QStringLiteral("changed.hzc"))});
+            QCOMPARE(v.exitCode, 3);
+            QVERIFY2(v.err.startsWith(QLatin1String("Transfer failed.\n")), qPrintable(v.err));
+            QVERIFY(v.out.isEmpty());
+        }
     }
 
     void discover() {
@@ -469,6 +633,12 @@ private slots:
 
         r = runCli(base);
         QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("127.0.0.2\tLobby\t%1\t%2\n").arg(o.macAddress, o.description));
+
+        // --broadcast on its own: the system chooses the route and the sender.
+        r = runCli({"discover", "--broadcast", "127.255.255.255", "--discovery-port",
+                    QString::number(server.discoveryPort()), "--timeout", "700"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(r.out, QStringLiteral("127.0.0.2\tLobby\t%1\t%2\n").arg(o.macAddress, o.description));
 
         // Nobody on that port: an empty list and exit status 1.
@@ -611,18 +781,88 @@ private slots:
                                              "System Emergency mute level: file -33 dB, mixer 0 dB"}));
                 QVERIFY2(r.err.contains(QLatin1String("5 fields differ")), qPrintable(r.err));
             });
-        // A mixer of version 1.04 reports no names: they are not compared.
+        // A mixer of version 1.04 reports no names, paging attenuation or mic gates: each is
+        // listed as not readable, none counts as a difference, and nothing is written to it.
         add(
-            "verify 1.04, names differ", startSim(true, false), 0,
+            "verify 1.04", startSim(true, false), 0,
             [&](SimServer &s) {
                 MixerSettings renamed = changedSettings();
                 renamed.zones[2].name = QStringLiteral("Other");
-                renamed.inputs[1].name = QStringLiteral("Other");
+                renamed.system.pagingPriorityAttenuation = 3;
                 s.mixer().setSettings(renamed);
                 s.mixer().setSoftwareVersion(QStringLiteral("1.04"));
                 return tcpLink(s) + QStringList{"verify", changedFile};
             },
-            [](const CliResult &r, Case &) { QVERIFY2(r.out.isEmpty(), qPrintable(r.out)); });
+            [](const CliResult &r, Case &c) {
+                const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                QCOMPARE(lines.size(), 12 + 8 + 2);
+                QVERIFY(lines.contains(
+                    "Zone 3 Name: file \"Bar\", mixer not readable from software V1.04 or lower"));
+                QVERIFY(lines.contains("System Paging priority attenuation: file -30 dB, mixer not readable "
+                                       "from software V1.04 or lower"));
+                const QStringList gates = lines.filter(QStringLiteral("System Mic gates: file "));
+                QCOMPARE(gates.size(), 1);
+                QVERIFY(
+                    gates.at(0).endsWith(QLatin1String(", mixer not readable from software V1.04 or lower")));
+                QVERIFY2(r.err.contains(QLatin1String("22 fields are not readable")), qPrintable(r.err));
+                for (const QString &body : c.server->mixer().receivedBodies())
+                    QVERIFY2(!body.startsWith(QLatin1String("PM,A")) || body == QLatin1String("PM,AQ"),
+                             qPrintable(body));
+                QCOMPARE(c.server->mixer().settings().system.pagingPriorityAttenuation, 3);
+            });
+        add(
+            "verify --json", startSim(true, false), 1,
+            [&](SimServer &s) {
+                return tcpLink(s) + QStringList{"verify", "--json", changedFile};
+            },
+            [&](const CliResult &r, Case &) {
+                const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8()).object();
+                QCOMPARE(root.value("format").toString(), QStringLiteral("hzm-verify"));
+                QCOMPARE(root.value("same").toBool(true), false);
+                QVERIFY(root.value("not_readable").toArray().isEmpty());
+                const QJsonArray list = root.value("differences").toArray();
+                QCOMPARE(list.size(), 5);
+                const QJsonObject level = list.at(1).toObject();
+                QCOMPARE(level.value("label").toString(), QStringLiteral("Zone 3 Level"));
+                QCOMPARE(level.value("field").toString(), QStringLiteral("level_db"));
+                QCOMPARE(level.value("file").toInt(), -20);
+                QCOMPARE(level.value("mixer").toInt(), -61);
+            });
+        // Read all on a 1.04 mixer writes the attenuation it holds: the factory value, said
+        // first on standard error, or that of --base, whose names are kept.
+        const QString oldFile = path(QStringLiteral("old.hzc"));
+        add(
+            "read 1.04", demoSim(), 0,
+            [&](SimServer &s) {
+                s.mixer().setSoftwareVersion(QStringLiteral("1.04"));
+                return tcpLink(s) + QStringList{"read", oldFile};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.err.contains(
+                             QLatin1String("paging-priority attenuation to the factory value (-30 dB)")),
+                         qPrintable(r.err));
+                QCOMPARE(c.server->mixer().settings().system.pagingPriorityAttenuation, 30);
+            });
+        const QString basedFile = path(QStringLiteral("based.hzc"));
+        add(
+            "read 1.04 --base", demoSim(), 0,
+            [&](SimServer &s) {
+                s.mixer().setSoftwareVersion(QStringLiteral("1.04"));
+                MixerSettings base = changedSettings();
+                base.system.pagingPriorityAttenuation = 7;
+                saveSettings(path(QStringLiteral("base.hzc")), base);
+                return tcpLink(s) +
+                       QStringList{"read", basedFile, "--base", path(QStringLiteral("base.hzc"))};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+                QCOMPARE(c.server->mixer().settings().system.pagingPriorityAttenuation, 7);
+                MixerSettings loaded;
+                QVERIFY(loadSettings(basedFile, loaded));
+                QCOMPARE(loaded.zones[2].name, QStringLiteral("Bar"));
+                QCOMPARE(loaded.system.pagingPriorityAttenuation, 7);
+                QCOMPARE(loaded.zones[0].level, c.server->mixer().settings().zones[0].level);
+            });
         // Send all over TCP.
         add(
             "send all", startSim(true, false), 0,

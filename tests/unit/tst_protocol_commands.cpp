@@ -654,10 +654,19 @@ private slots:
         QTest::newRow("1.04") << "1.04" << older;
         QTest::newRow("empty") << "" << older;
         QTest::newRow("not a number") << "abcd" << older;
+        QStringList asked = older;
+        asked.removeAll(QStringLiteral("PM,A7"));
+        QTest::newRow("1.04, without writing back") << "1.04 read-only" << asked;
+        QTest::newRow("1.05, without writing back")
+            << "1.05 read-only"
+            << QStringList{"SY,IQ", "RM,ZQ",   "PM,ZQ",    "PM,IQ",    "PM,Q",     "MI,Q",
+                           "LI,Q",  "SY.EM,Q", "SY.M1,NQ", "SY.M2,NQ", "SY.M3,NQ", "SY.M4,NQ"};
     }
     void readSystemQueriesByVersion() {
         QFETCH(QString, version);
         QFETCH(QStringList, queries);
+        const bool writeBack = !version.endsWith(QLatin1String(" read-only"));
+        version = version.section(QLatin1Char(' '), 0, 0);
         MixerSettings s;
         s.softwareVersion = version;
         s.system.pagingPriorityAttenuation = 7;
@@ -665,9 +674,9 @@ private slots:
         ScriptedComms link;
         link.answer(QStringLiteral("PM,Q"), "<pm,q att = 12, hold = 3, rel = 1/>");
         link.answer(QStringLiteral("PM,AQ"), "<pm,aq att = 12, hold = 3, rel = 1/>");
-        QCOMPARE(ReadSystemSettings(s, link, nullptr), 1);
+        QCOMPARE(ReadSystemSettings(s, link, nullptr, writeBack), 1);
         QCOMPARE(link.bodies(), queries);
-        QCOMPARE(ReadSystemCommandCount(version), queries.size());
+        QCOMPARE(ReadSystemCommandCount(version, writeBack), queries.size());
         const bool newer = queries.size() == 12;
         QCOMPARE(s.system.pagingPriorityAttenuation, newer ? 12 : 7);
         QCOMPARE(s.system.micGateMask, newer ? 0 : 5);

@@ -4,6 +4,7 @@
 #include "SimServer.h"
 
 #include "link/CommandExchange.h"
+#include "link/CommandFraming.h"
 #include "link/SerialComms.h"
 #include "link/TCPComms.h"
 #include "model/TextHelpers.h"
@@ -13,6 +14,8 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
+
+#include <sys/socket.h>
 
 using namespace hzm;
 using namespace hzm::sim;
@@ -479,6 +482,70 @@ private slots:
             all += socket.readAll();
         QCOMPARE(all, QByteArray("<sy,vq v: 1.05/><l1,g=0/>"));
     }
+    // The one splitter every simulated or scripted mixer uses: bytes in pieces, commands out.
+    void commandSplitter_data() {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QList<QByteArray>>("bodies");
+        QTest::addColumn<QByteArray>("pending");
+        QTest::newRow("noise before the frame")
+            << QList<QByteArray>{"\r\nxx/><SY,VQ/>"} << QList<QByteArray>{"SY,VQ"} << QByteArray();
+        QTest::newRow("split anywhere, two in one piece")
+            << QList<QByteArray>{"<SY", ",VQ/", "><L1,GQ/><Z1"} << QList<QByteArray>{"SY,VQ", "L1,GQ"}
+            << QByteArray("<Z1");
+        QTest::newRow("empty body") << QList<QByteArray>{"</>"} << QList<QByteArray>{""} << QByteArray();
+        QTest::newRow("a second '<' inside a frame belongs to it")
+            << QList<QByteArray>{"<a<b/>"} << QList<QByteArray>{"a<b"} << QByteArray();
+        QTest::newRow("an endless frame is dropped as noise")
+            << QList<QByteArray>{"<" + QByteArray(20, 'x'), "/><SY,VQ/>"} << QList<QByteArray>{"SY,VQ"}
+            << QByteArray();
+    }
+    void commandSplitter() {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QList<QByteArray>, bodies);
+        QFETCH(QByteArray, pending);
+        CommandSplitter splitter(16);
+        QList<QByteArray> got;
+        for (const QByteArray &piece : pieces)
+            got += splitter.feed(piece);
+        QCOMPARE(got, bodies);
+        QCOMPARE(splitter.pending(), pending);
+    }
+
+    // Every complete command that arrived before the client's end of sending (a TCP half-close,
+    // as "printf '<SY,VQ/>' | nc HOST PORT" does) is answered, pauses or not.
+    void answersBeforeHalfClose_data() {
+        QTest::addColumn<QList<QByteArray>>("writes");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::newRow("one command with the end")
+            << QList<QByteArray>{"<SY,VQ/>"} << 0 << QByteArray("<sy,vq v: 1.05/>");
+        QTest::newRow("two commands, one split")
+            << QList<QByteArray>{"<SY,VQ/><L1", ",GQ/>"} << 0 << QByteArray("<sy,vq v: 1.05/><l1,g=0/>");
+        QTest::newRow("an unfinished command is no command")
+            << QList<QByteArray>{"<SY,VQ/><L1,G"} << 0 << QByteArray("<sy,vq v: 1.05/>");
+        QTest::newRow("replies that wait")
+            << QList<QByteArray>{"<SY,VQ/><L1,GQ/>"} << 400 << QByteArray("<sy,vq v: 1.05/><l1,g=0/>");
+    }
+    void answersBeforeHalfClose() {
+        QFETCH(QList<QByteArray>, writes);
+        QFETCH(int, delayMs);
+        QFETCH(QByteArray, replies);
+        FaultSettings f;
+        f.replyDelayMs = delayMs;
+        m_server->mixer().setFaults(f);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_server->tcpPort());
+        QVERIFY(socket.waitForConnected(2000));
+        for (const QByteArray &bytes : writes) {
+            socket.write(bytes);
+            QVERIFY(socket.waitForBytesWritten(1000));
+        }
+        QCOMPARE(::shutdown(int(socket.socketDescriptor()), SHUT_WR), 0);
+        QByteArray all;
+        while (all.size() < replies.size() && socket.waitForReadyRead(2000))
+            all += socket.readAll();
+        QCOMPARE(all, replies);
+    }
 
     // ---- the serial line on the pseudo-terminal ----
 
@@ -561,6 +628,39 @@ private slots:
         QVERIFY(lines[3].isEmpty());
         QCOMPARE(lines[0], QByteArray("HZM1e-SIM\r"));
         QVERIFY(lines[2].startsWith("Orvane HZM1"));
+    }
+
+    // The responder listens on --bind's address (loopback by default) and its broadcast, never on
+    // every address: a question to another address of the machine goes unanswered.
+    void discoveryListensOnItsAddress_data() {
+        QTest::addColumn<QString>("bind");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("its own address") << "127.0.0.1"
+                                         << "127.0.0.1" << true;
+        QTest::newRow("the loopback broadcast") << "127.0.0.1"
+                                                << "127.255.255.255" << true;
+        QTest::newRow("another address") << "127.0.0.1"
+                                         << "127.0.0.3" << false;
+        QTest::newRow("bound to another loopback address") << "127.0.0.3"
+                                                           << "127.0.0.1" << false;
+    }
+    void discoveryListensOnItsAddress() {
+        QFETCH(QString, bind);
+        QFETCH(QString, to);
+        QFETCH(bool, answered);
+        SimOptions o;
+        o.tcpPort = -1;
+        o.discoveryPort = 0;
+        o.bindAddress = QHostAddress(bind);
+        o.discoveryFrom = QHostAddress(QStringLiteral("127.0.0.2"));
+        SimServer server(o);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QUdpSocket asker;
+        QVERIFY(asker.bind(QHostAddress::LocalHost, 0));
+        asker.writeDatagram(QByteArray("Discovery: Who is out there ?"), QHostAddress(to),
+                            server.discoveryPort());
+        QCOMPARE(asker.waitForReadyRead(answered ? 2000 : 400), answered);
     }
 
     void startFailsOnBusyPort() {

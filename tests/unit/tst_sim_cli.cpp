@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(p.exitCode(), 0);
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
         for (const char *option :
-             {"--tcp", "--pty", "--baud", "--discovery", "--discovery-from", "--version", "--state",
+             {"--tcp", "--pty", "--baud", "--discovery", "--discovery-from", "--firmware", "--state",
               "--refuse", "--silent", "--fragment", "--delay", "--drop-after", "--log"})
             QVERIFY2(text.contains(QLatin1String(option)), option);
     }
@@ -82,7 +82,7 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--frobnicate"};
         QTest::newRow("port text") << QStringList{"--tcp", "x"};
         QTest::newRow("port too big") << QStringList{"--tcp", "70000"};
-        QTest::newRow("version length") << QStringList{"--tcp", "0", "--version", "1.5"};
+        QTest::newRow("firmware length") << QStringList{"--tcp", "0", "--firmware", "1.5"};
         QTest::newRow("key with 9") << QStringList{"--tcp", "0", "--key", "1239"};
         QTest::newRow("refuse count 0") << QStringList{"--tcp", "0", "--refuse", "SY,VQ:0"};
         QTest::newRow("fragment") << QStringList{"--tcp", "0", "--fragment", "0:10"};
@@ -114,7 +114,7 @@ private slots:
         QString output;
         QVERIFY2(startSim(p,
                           {"--tcp", "0", "--pty", "--discovery", "--discovery-port", "0", "--discovery-from",
-                           "127.0.0.2", "--version", "1.04", "--log", logPath},
+                           "127.0.0.2", "--firmware", "1.04", "--log", logPath},
                           output),
                  qPrintable(output + QString::fromUtf8(p.readAllStandardError())));
         const quint16 port = tcpPortOf(output);

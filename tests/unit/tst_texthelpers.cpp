@@ -266,9 +266,12 @@ void TestTextHelpers::readLine_data() {
     QTest::newRow("piece never splits a surrogate pair")
         << QByteArray(1022, 'd') + "\xF0\x9F\x8E\xB5" + "\n"
         << QStringList{QString(1022, QLatin1Char('d')), QString::fromUtf8("\xF0\x9F\x8E\xB5")};
-    QTest::newRow("invalid UTF-8 replaced") << QByteArray("a\xFF"
-                                                          "b\n")
-                                            << QStringList{QString("a") + QChar(0xFFFD) + "b"};
+    QTest::newRow("invalid UTF-8 ends the reading at its line") << QByteArray("ok\na\xFF"
+                                                                              "b\nnext\n")
+                                                                << QStringList{"ok"};
+    QTest::newRow("a piece before invalid UTF-8 in its line still comes back")
+        << QByteArray("ok\n") + QByteArray(1023, 'x') + "\xFF\n"
+        << QStringList{"ok", QString(1023, QLatin1Char('x'))};
 }
 
 void TestTextHelpers::readLine() {

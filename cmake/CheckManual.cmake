@@ -1,0 +1,23 @@
+# ctest: every option PROGRAM --help names is described in the program's manual page.
+#   cmake -DPROGRAM=path/to/hzmctl -DMANUAL=path/to/hzmctl.1 -P CheckManual.cmake
+execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${PROGRAM} --help failed: ${result}")
+endif()
+file(READ ${MANUAL} manual)
+string(REPLACE "\\-" "-" manual "${manual}")
+string(REGEX MATCHALL "--[a-z][a-z-]*[a-z]" options "${help}")
+list(REMOVE_DUPLICATES options)
+list(REMOVE_ITEM options --help-all) # Qt's own
+set(missing)
+foreach(option IN LISTS options)
+    string(REGEX MATCH "(^|[^a-z-])${option}([^a-z-]|$)" found "${manual}")
+    if(NOT found)
+        list(APPEND missing ${option})
+    endif()
+endforeach()
+if(missing)
+    message(FATAL_ERROR "${MANUAL} does not describe: ${missing}")
+endif()
+list(LENGTH options count)
+message(STATUS "${MANUAL} describes all ${count} options")
