@@ -514,7 +514,7 @@ private:
     // goes to a mixer, so its record lines must look like settings.
     bool loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer = false) const;
     TransferResult transfer(MixerSettings &settings, const TransferJob &job,
-                             RunOptions options = RunOptions()) const;
+                            RunOptions options = RunOptions()) const;
 
     int cmdVersion();
     int cmdRead();
