@@ -639,11 +639,14 @@ void TestMainWindow::busyPortKeepsSelection() {
     QVERIFY(!m_window->linkSelection().anySelected());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(!b->isEnabled());
+    // The click's mark goes again: no port is in use.
+    QVERIFY(!action(QStringLiteral("actionCom3"))->actionGroup()->checkedAction());
 
-    // With Ethernet chosen before, it stays chosen and the buttons stay usable.
+    // With Ethernet chosen before, it stays chosen, keeps the mark, and the buttons stay usable.
     chooseEthernet(QStringLiteral("127.0.0.1"), 4999);
     action(QStringLiteral("actionCom3"))->trigger();
     QVERIFY(m_window->linkSelection().ethernetSelected);
+    QCOMPARE(action(QStringLiteral("actionCom3"))->actionGroup()->checkedAction(), action("actionEthernet"));
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(b->isEnabled());
 }
