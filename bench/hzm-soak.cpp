@@ -14,7 +14,7 @@
 #include "model/MixerSettings.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/MixerJobs.h"
-#include "protocol/TransferJob.h"
+#include "protocol/TransferWorker.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -384,9 +384,9 @@ int main(int argc, char *argv[]) {
         QString linkError;
         QObject::connect(
             &worker, &TransferWorker::finished, &worker,
-            [&](bool success, int, const QString &error) {
-                result = success;
-                linkError = error;
+            [&](const TransferResult &ended) {
+                result = ended.success;
+                linkError = ended.linkError;
             },
             Qt::DirectConnection);
         // The job's bound: its commands, four attempts of a second each for every failure it can

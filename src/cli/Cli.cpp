@@ -515,13 +515,13 @@ public:
 private:
     int usage(const QString &message) const;
     int fail(const QString &message) const; // exit 2 with a message
-    int transferFailed(const TransferOutcome &outcome, const QString &extra = QString()) const;
+    int transferFailed(const TransferResult &outcome, const QString &extra = QString()) const;
     bool prepareLink(int &status);
     // Loads a settings file ("-": standard input) as the desktop program does; toMixer: the file
     // goes to a mixer, so its record lines must look like settings.
     bool loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer = false) const;
-    TransferOutcome transfer(MixerSettings &settings, const TransferJob &job,
-                             RunOptions options = RunOptions()) const;
+    TransferResult transfer(MixerSettings &settings, const TransferJob &job,
+                            RunOptions options = RunOptions()) const;
 
     int cmdVersion();
     void printVersion(const QString &version);
@@ -566,7 +566,7 @@ int Runner::fail(const QString &message) const {
     return ExitUsage;
 }
 
-int Runner::transferFailed(const TransferOutcome &outcome, const QString &extra) const {
+int Runner::transferFailed(const TransferResult &outcome, const QString &extra) const {
     QString text =
         QStringLiteral("Transfer failed.\nhzmctl %1: %2\n").arg(QLatin1String(info->name), outcome.reason);
     if (!extra.isEmpty())
@@ -672,7 +672,7 @@ bool Runner::prepareLink(int &status) {
     return true;
 }
 
-TransferOutcome Runner::transfer(MixerSettings &settings, const TransferJob &job, RunOptions options) const {
+TransferResult Runner::transfer(MixerSettings &settings, const TransferJob &job, RunOptions options) const {
     options.printLog = a.log;
     options.showProgress = ErrorStream::isTerminal() && job.plannedCommands > 1;
     return RunTransfer(link.selection, settings, job, options);
@@ -739,7 +739,7 @@ int Runner::run() {
 
 int Runner::cmdVersion() {
     MixerSettings settings;
-    const TransferOutcome outcome = transfer(settings, GetVersionJob());
+    const TransferResult outcome = transfer(settings, GetVersionJob());
     if (!outcome.success)
         return transferFailed(outcome);
     printVersion(settings.softwareVersion);
@@ -760,7 +760,7 @@ void Runner::printVersion(const QString &version) {
 
 int Runner::cmdSingle(const TransferJob &job) {
     MixerSettings settings;
-    const TransferOutcome outcome = transfer(settings, job);
+    const TransferResult outcome = transfer(settings, job);
     return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
 }
 
@@ -805,7 +805,7 @@ int Runner::cmdRead() {
                 .arg(ListEntry(lists::attenuation(), settings.system.pagingPriorityAttenuation));
         };
     }
-    const TransferOutcome outcome = transfer(settings, ReadAllJob(settings), options);
+    const TransferResult outcome = transfer(settings, ReadAllJob(settings), options);
     ModifiedFlag modified;
     QString error;
     if (!outcome.success) {
@@ -886,7 +886,7 @@ int Runner::cmdSend() {
         job = SendInputJob(settings);
         break;
     }
-    const TransferOutcome outcome = transfer(settings, job);
+    const TransferResult outcome = transfer(settings, job);
     return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
 }
 
@@ -1204,7 +1204,7 @@ int Runner::cmdVerify() {
     // Start from the file, so that what an older mixer does not report stays as the file has it.
     // Nothing is written to the mixer: an older mixer's paging attenuation is left as it is.
     MixerSettings mixer = file;
-    const TransferOutcome outcome = transfer(mixer, ReadAllWithoutWritingJob(mixer));
+    const TransferResult outcome = transfer(mixer, ReadAllWithoutWritingJob(mixer));
     if (!outcome.success) {
         transferFailed(outcome);
         return ExitTransferFailed;

@@ -100,46 +100,37 @@ void CliObserver::finish() {
     m_showProgress = false;
 }
 
-TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
-                            const RunOptions &options) {
+TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
+                           const RunOptions &options) {
     CliObserver observer(options.printLog, options.showProgress, job.title, job.plannedCommands);
-    QString shownMessage;
-    bool opened = false;
-    QString linkError;
-    const int result = TransferWorker::runBlocking(
-        selection, settings, job, &observer, &opened, &linkError,
-        [&shownMessage](const QString &text, const QString &) { shownMessage = text; }, {},
-        [&observer, &options, noted = false](int planned) mutable {
-            observer.setPlanned(planned);
-            if (!noted && options.noteOnceVersionKnown) {
-                noted = true;
-                const QString text = options.noteOnceVersionKnown();
-                if (!text.isEmpty())
-                    observer.note(text);
-            }
-        });
+    TransferHooks hooks;
+    hooks.observer = &observer;
+    hooks.plannedChanged = [&observer, &options, noted = false](int planned) mutable {
+        observer.setPlanned(planned);
+        if (!noted && options.noteOnceVersionKnown) {
+            noted = true;
+            const QString text = options.noteOnceVersionKnown();
+            if (!text.isEmpty())
+                observer.note(text);
+        }
+    };
+    TransferResult outcome = TransferWorker::runBlocking(selection, settings, job, hooks);
     observer.finish();
-
-    TransferOutcome outcome;
-    outcome.success = result != 0;
-    outcome.linkOpened = opened;
-    outcome.done = observer.done();
-    outcome.accepted = observer.accepted();
-    outcome.planned = std::max(observer.planned(), observer.done());
     if (outcome.success)
         return outcome;
 
     const QString where = selection.ethernetSelected
                               ? QStringLiteral("%1:%2").arg(selection.address.toString()).arg(selection.port)
                               : selection.serialPortName();
-    if (!opened) {
+    if (!outcome.linkOpened) {
         // The link's own message usually starts with the address already.
+        QString linkError = outcome.linkError;
         if (linkError.startsWith(where + QStringLiteral(": ")))
             linkError.remove(0, where.size() + 2);
         outcome.reason = QStringLiteral("cannot open %1: %2")
                              .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
-    } else if (!shownMessage.isEmpty()) {
-        outcome.reason = shownMessage;
+    } else if (!outcome.message.isEmpty()) {
+        outcome.reason = outcome.message;
         outcome.reason.replace(QLatin1Char('\n'), QStringLiteral(": "));
         outcome.reason += QStringLiteral(" (%1)").arg(where);
     } else if (observer.lastFailure() == QLatin1String("No Response")) {
@@ -160,7 +151,7 @@ TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &setti
     // Only what the mixer accepted counts as done: the command that failed is not.
     if (outcome.planned > 1)
         outcome.reason +=
-            QStringLiteral("; stopped after %1 of %2 commands").arg(outcome.accepted).arg(outcome.planned);
+            QStringLiteral("; stopped after %1 of %2 commands").arg(observer.accepted()).arg(outcome.planned);
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 #include "link/CommandExchange.h"
 #include "link/LinkSelection.h"
 #include "protocol/TransferJob.h"
+#include "protocol/TransferWorker.h"
 
 #include <QString>
 
@@ -13,15 +14,6 @@
 #include <functional>
 
 namespace hzm::cli {
-
-struct TransferOutcome {
-    bool success = false;
-    bool linkOpened = false;
-    int done = 0;     // commands done (accepted or given up)
-    int accepted = 0; // commands the mixer accepted
-    int planned = 0; // commands planned at the end
-    QString reason;  // why it failed, for people; empty on success
-};
 
 class ErrorStream {
 public:
@@ -76,8 +68,9 @@ struct RunOptions {
     std::function<QString()> noteOnceVersionKnown;
 };
 
-// Runs job over the selection. settings is what the job reads or fills.
-TransferOutcome RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
-                            const RunOptions &options);
+// Runs job over the selection. settings is what the job reads or fills. A failed transfer's
+// result says why in reason.
+TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
+                           const RunOptions &options);
 
 } // namespace hzm::cli

@@ -1,61 +1,120 @@
-#include "TransferJob.h"
+#include "TransferWorker.h"
 
 #include "link/Comms.h"
 #include "model/MixerSettings.h"
 
-#include <QMetaType>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
 
 namespace hzm {
 
 namespace {
 
-// Forwards the exchange's reports to the worker's signals and counts finished commands.
-class SignalObserver : public ExchangeObserver {
+// Passes every report on to the hooks and counts the finished commands.
+class CountingObserver : public ExchangeObserver {
 public:
-    SignalObserver(TransferWorker *worker, int planned) : m_worker(worker), m_planned(planned) {}
+    CountingObserver(const TransferHooks &hooks, int planned) : m_hooks(hooks), m_planned(planned) {}
 
-    void commandSent(const QString &framed) override { emit m_worker->commandSent(framed); }
-    void responseReceived(const QString &reply) override { emit m_worker->responseReceived(reply); }
-    void logLine(const QString &text, LogColour colour) override { emit m_worker->logLine(text, colour); }
-    void commandFinished(bool) override {
+    void commandSent(const QString &framed) override {
+        if (m_hooks.observer)
+            m_hooks.observer->commandSent(framed);
+    }
+    void responseReceived(const QString &reply) override {
+        if (m_hooks.observer)
+            m_hooks.observer->responseReceived(reply);
+    }
+    void logLine(const QString &text, LogColour colour) override {
+        if (m_hooks.observer)
+            m_hooks.observer->logLine(text, colour);
+    }
+    void commandFinished(bool accepted) override {
+        if (m_hooks.observer)
+            m_hooks.observer->commandFinished(accepted);
         ++m_done;
-        emit m_worker->progress(m_done, std::max(m_planned, m_done));
+        report();
     }
     void setPlanned(int planned) {
         m_planned = planned;
-        emit m_worker->progress(m_done, std::max(m_planned, m_done));
+        if (m_hooks.plannedChanged)
+            m_hooks.plannedChanged(planned);
+        report();
     }
 
+    int done() const { return m_done; }
+    int planned() const { return std::max(m_planned, m_done); }
+
 private:
-    TransferWorker *m_worker;
+    void report() {
+        if (m_hooks.progress)
+            m_hooks.progress(m_done, planned());
+    }
+
+    const TransferHooks &m_hooks;
     int m_planned;
     int m_done = 0;
 };
 
-// Opens the link, runs the job, closes the link. Returns the job's result; linkOpened and
-// linkError tell whether the link could be used at all.
-int runOnLink(const LinkSelection &selection, JobContext &context, const TransferJob &job,
-              const Comms::Sleeper &sleeper, bool &linkOpened, QString &linkError) {
-    linkOpened = false;
-    linkError.clear();
+// Opens the link, runs the job, closes the link. False when the link could not be made or opened
+// (result.linkError says why); otherwise result.success is the job's own.
+bool runOnLink(const LinkSelection &selection, JobContext &context, const TransferJob &job,
+               const Comms::Sleeper &sleeper, TransferResult &result) {
     std::unique_ptr<Comms> link = makeLink(selection);
     if (!link) {
-        linkError = QStringLiteral("The link to %1 cannot be made.").arg(selection.describe());
-        return 0;
+        result.linkError = QStringLiteral("The link to %1 cannot be made.").arg(selection.describe());
+        return false;
     }
     if (sleeper)
         link->setSleeper(sleeper);
     if (!link->Open()) {
-        linkError = link->errorString();
-        if (linkError.isEmpty())
-            linkError = QStringLiteral("Cannot open %1.").arg(link->describe());
-        return 0;
+        result.linkError = link->errorString();
+        if (result.linkError.isEmpty())
+            result.linkError = QStringLiteral("Cannot open %1.").arg(link->describe());
+        return false;
     }
-    linkOpened = true;
-    const int result = job.run ? job.run(*link, context) : 0;
+    result.success = job.run && job.run(*link, context) != 0;
     link->Close();
-    return result ? 1 : 0;
+    return true;
 }
+
+} // namespace
+
+TransferResult TransferWorker::runBlocking(const LinkSelection &selection, MixerSettings &settings,
+                                           const TransferJob &job, const TransferHooks &hooks) {
+    CountingObserver observer(hooks, job.plannedCommands);
+    TransferResult result;
+    JobContext context{settings, &observer, {}, {}};
+    context.showMessage = [&hooks, &result](const QString &text, const QString &caption) {
+        result.message = text;
+        if (hooks.showMessage)
+            hooks.showMessage(text, caption);
+    };
+    context.setPlannedCommands = [&observer](int planned) { observer.setPlanned(planned); };
+
+    result.linkOpened = runOnLink(selection, context, job, hooks.sleeper, result);
+    result.refreshTabs = result.linkOpened ? job.refreshTabs : 0;
+    result.done = observer.done();
+    result.planned = observer.planned();
+    return result;
+}
+
+// ---- TransferWorker ----------------------------------------------------------------------------
+
+namespace {
+
+// Turns the reports of a job into the worker's signals.
+class SignalObserver : public ExchangeObserver {
+public:
+    explicit SignalObserver(TransferWorker *worker) : m_worker(worker) {}
+
+    void commandSent(const QString &framed) override { emit m_worker->commandSent(framed); }
+    void responseReceived(const QString &reply) override { emit m_worker->responseReceived(reply); }
+    void logLine(const QString &text, LogColour colour) override { emit m_worker->logLine(text, colour); }
+
+private:
+    TransferWorker *m_worker;
+};
 
 } // namespace
 
@@ -65,17 +124,16 @@ public:
         : m_owner(owner), m_selection(selection), m_settings(settings), m_job(std::move(job)) {}
 
     void run() override {
-        SignalObserver observer(m_owner, m_job.plannedCommands);
-        JobContext context{m_settings, &observer, {}, {}};
         TransferWorker *owner = m_owner;
-        context.showMessage = [owner](const QString &text, const QString &caption) {
+        SignalObserver observer(owner);
+        TransferHooks hooks;
+        hooks.observer = &observer;
+        hooks.showMessage = [owner](const QString &text, const QString &caption) {
             emit owner->message(text, caption);
         };
-        context.setPlannedCommands = [&observer](int planned) { observer.setPlanned(planned); };
-        bool linkOpened = false;
-        QString linkError;
-        const int result = runOnLink(m_selection, context, m_job, sleeper, linkOpened, linkError);
-        emit m_owner->finished(result != 0, linkOpened ? m_job.refreshTabs : 0, linkError);
+        hooks.progress = [owner](int done, int planned) { emit owner->progress(done, planned); };
+        hooks.sleeper = sleeper;
+        emit owner->finished(runBlocking(m_selection, m_settings, m_job, hooks));
     }
 
     Comms::Sleeper sleeper;
@@ -91,6 +149,7 @@ TransferWorker::TransferWorker(const LinkSelection &selection, MixerSettings &se
                                QObject *parent)
     : QObject(parent), m_thread(new Thread(this, selection, settings, std::move(job))) {
     qRegisterMetaType<hzm::LogColour>("hzm::LogColour");
+    qRegisterMetaType<hzm::TransferResult>("hzm::TransferResult");
 }
 
 TransferWorker::~TransferWorker() {
@@ -112,22 +171,6 @@ void TransferWorker::wait() {
 
 bool TransferWorker::isRunning() const {
     return m_thread->isRunning();
-}
-
-int TransferWorker::runBlocking(const LinkSelection &selection, MixerSettings &settings,
-                                const TransferJob &job, ExchangeObserver *observer, bool *linkOpened,
-                                QString *linkError,
-                                std::function<void(const QString &, const QString &)> showMessage,
-                                Comms::Sleeper sleeper, std::function<void(int)> plannedChanged) {
-    JobContext context{settings, observer, std::move(showMessage), std::move(plannedChanged)};
-    bool opened = false;
-    QString error;
-    const int result = runOnLink(selection, context, job, sleeper, opened, error);
-    if (linkOpened)
-        *linkOpened = opened;
-    if (linkError)
-        *linkError = error;
-    return result;
 }
 
 } // namespace hzm

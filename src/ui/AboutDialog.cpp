@@ -56,8 +56,8 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
     auto *release = new QLabel(releaseNote(), this);
     release->setObjectName(QStringLiteral("releaseNote"));
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("c1"));
-    ok->setProperty("controlId", 1);
+    ok->setObjectName(QStringLiteral("aboutOk"));
+    ok->setProperty("controlId", int(Ok));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

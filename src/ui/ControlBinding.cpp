@@ -1,5 +1,9 @@
 #include "ControlBinding.h"
 
+#include "InputsPage.h"
+#include "OutputsPage.h"
+#include "SystemPage.h"
+
 #include "model/MixerSettings.h"
 #include "model/TextHelpers.h"
 
@@ -12,11 +16,6 @@
 namespace hzm {
 
 namespace {
-
-std::function<void()> &beepHook() {
-    static std::function<void()> hook;
-    return hook;
-}
 
 // The longest text read back from an edit box.
 constexpr int kEditBufferChars = 255;
@@ -49,26 +48,6 @@ bool isTicked(QWidget *control) {
 
 } // namespace
 
-void SetBindingBeep(std::function<void()> beep) {
-    beepHook() = std::move(beep);
-}
-
-ScopedBindingBeep::ScopedBindingBeep(std::function<void()> beep) : m_previous(beepHook()) {
-    if (beep)
-        beepHook() = std::move(beep);
-}
-
-ScopedBindingBeep::~ScopedBindingBeep() {
-    beepHook() = std::move(m_previous);
-}
-
-void BindingBeep() {
-    if (beepHook())
-        beepHook()();
-    else
-        QApplication::beep();
-}
-
 template <typename R> int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked) {
     if (!row || !record || !row->intField)
         return 0;
@@ -87,7 +66,8 @@ template <typename R> int ApplyCheckValue(const ControlBinding<R> *row, R *recor
     return 0;
 }
 
-template <typename R> static int updateText(QLineEdit *edit, const ControlBinding<R> *row, R *record) {
+template <typename R>
+static int updateText(QLineEdit *edit, const ControlBinding<R> *row, R *record, const BeepHook &beep) {
     if (!edit || row->valueKind != ValueKind::Text || !row->textField)
         return 0;
     const QString text = edit->text().left(kEditBufferChars);
@@ -95,7 +75,10 @@ template <typename R> static int updateText(QLineEdit *edit, const ControlBindin
     if (text == field)
         return 0;
     if (row->validate && !row->validate(text)) {
-        BindingBeep();
+        if (beep)
+            beep();
+        else
+            QApplication::beep();
         // Showing the stored text again is not a user's edit, so no further change arrives.
         edit->setText(field);
         return 0;
@@ -107,7 +90,8 @@ template <typename R> static int updateText(QLineEdit *edit, const ControlBindin
     return 1;
 }
 
-template <typename R> int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record) {
+template <typename R>
+int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record, const BeepHook &beep) {
     if (!control || !row || !record)
         return 0;
     switch (row->controlKind) {
@@ -138,41 +122,9 @@ template <typename R> int UpdateBoundField(QWidget *control, const ControlBindin
         return storeInt(record->*(row->intField), combo->currentIndex()); // -1 with no selection
     }
     case ControlKind::EditBox:
-        return updateText(qobject_cast<QLineEdit *>(control), row, record);
+        return updateText(qobject_cast<QLineEdit *>(control), row, record, beep);
     }
     return 0;
-}
-
-template <typename R>
-int HandleBoundCommand(const ControlBinding<R> *table, R *record, QWidget *control, int controlId,
-                       int notification, int &changed) {
-    if (!table)
-        return 0;
-    const quint16 id = quint16(controlId);
-    const ControlBinding<R> *row = table;
-    for (; row->controlId != 0; ++row) {
-        if (quint16(row->controlId) == id)
-            break;
-    }
-    if (row->controlId == 0)
-        return 0;
-    int expected = -1;
-    switch (row->controlKind) {
-    case ControlKind::CheckBox:
-    case ControlKind::RadioButton:
-        expected = kClicked;
-        break;
-    case ControlKind::EditBox:
-        expected = kEditChanged;
-        break;
-    case ControlKind::ComboBox:
-        expected = kSelectionChanged;
-        break;
-    }
-    if (expected < 0 || notification != expected)
-        return 0;
-    changed = UpdateBoundField(control, row, record);
-    return 1;
 }
 
 void FillComboFromList(QComboBox *combo, const QStringList &list) {
@@ -187,8 +139,7 @@ void FillComboFromList(QComboBox *combo, const QStringList &list) {
 
 #define HZM_INSTANTIATE_BINDING(R)                                                                           \
     template int ApplyCheckValue<R>(const ControlBinding<R> *, R *, int);                                    \
-    template int UpdateBoundField<R>(QWidget *, const ControlBinding<R> *, R *);                             \
-    template int HandleBoundCommand<R>(const ControlBinding<R> *, R *, QWidget *, int, int, int &);
+    template int UpdateBoundField<R>(QWidget *, const ControlBinding<R> *, R *, const BeepHook &);
 
 HZM_INSTANTIATE_BINDING(InputSettings)
 HZM_INSTANTIATE_BINDING(ZoneSettings)
@@ -205,76 +156,78 @@ static bool isValidLabel(const QString &text) {
 }
 
 const ControlBinding<InputSettings> kInputTable[] = {
-    comboRow(1011, &InputSettings::gain),
-    textRow(1010, &InputSettings::name, 17, isValidLabel),
+    comboRow(InputsPage::Gain, &InputSettings::gain),
+    textRow(InputsPage::Name, &InputSettings::name, 17, isValidLabel),
     endRow<InputSettings>(),
 };
 
+using O = OutputsPage;
 const ControlBinding<ZoneSettings> kOutputTable[] = {
-    textRow(1015, &ZoneSettings::name, 17, isValidLabel),
-    comboRow(1016, &ZoneSettings::level),
-    comboRow(1020, &ZoneSettings::sourceInput),
-    comboRow(1017, &ZoneSettings::priorityInput),
-    comboRow(1021, &ZoneSettings::stereo),
-    comboRow(1018, &ZoneSettings::maxLevel),
-    comboRow(1022, &ZoneSettings::minLevel),
-    comboRow(1019, &ZoneSettings::pagePriority),
-    bitRow(1023, &ZoneSettings::micInputMask, 1),
-    bitRow(1024, &ZoneSettings::micInputMask, 2),
-    bitRow(1025, &ZoneSettings::micInputMask, 4),
-    bitRow(1026, &ZoneSettings::micInputMask, 8),
-    bitRow(1031, &ZoneSettings::lineInputMask, 1),
-    bitRow(1032, &ZoneSettings::lineInputMask, 2),
-    bitRow(1033, &ZoneSettings::lineInputMask, 4),
-    bitRow(1034, &ZoneSettings::lineInputMask, 8),
-    bitRow(1035, &ZoneSettings::lineInputMask, 16),
-    bitRow(1036, &ZoneSettings::lineInputMask, 32),
-    bitRow(1037, &ZoneSettings::lineInputMask, 64),
-    bitRow(1038, &ZoneSettings::lineInputMask, 128),
-    bitRow(1027, &ZoneSettings::micPriorityMask, 1),
-    bitRow(1028, &ZoneSettings::micPriorityMask, 2),
-    bitRow(1029, &ZoneSettings::micPriorityMask, 4),
-    bitRow(1030, &ZoneSettings::micPriorityMask, 8),
+    textRow(O::Name, &ZoneSettings::name, 17, isValidLabel),
+    comboRow(O::Level, &ZoneSettings::level),
+    comboRow(O::SelectInput, &ZoneSettings::sourceInput),
+    comboRow(O::PriorityInput, &ZoneSettings::priorityInput),
+    comboRow(O::OutputType, &ZoneSettings::stereo),
+    comboRow(O::MaxLevel, &ZoneSettings::maxLevel),
+    comboRow(O::MinLevel, &ZoneSettings::minLevel),
+    comboRow(O::PagePriority, &ZoneSettings::pagePriority),
+    bitRow(O::MicInput1, &ZoneSettings::micInputMask, 1),
+    bitRow(O::MicInput2, &ZoneSettings::micInputMask, 2),
+    bitRow(O::MicInput3, &ZoneSettings::micInputMask, 4),
+    bitRow(O::MicInput4, &ZoneSettings::micInputMask, 8),
+    bitRow(O::LineEnable1, &ZoneSettings::lineInputMask, 1),
+    bitRow(O::LineEnable2, &ZoneSettings::lineInputMask, 2),
+    bitRow(O::LineEnable3, &ZoneSettings::lineInputMask, 4),
+    bitRow(O::LineEnable4, &ZoneSettings::lineInputMask, 8),
+    bitRow(O::LineEnable5, &ZoneSettings::lineInputMask, 16),
+    bitRow(O::LineEnable6, &ZoneSettings::lineInputMask, 32),
+    bitRow(O::LineEnable7, &ZoneSettings::lineInputMask, 64),
+    bitRow(O::LineEnable8, &ZoneSettings::lineInputMask, 128),
+    bitRow(O::MicPriority1, &ZoneSettings::micPriorityMask, 1),
+    bitRow(O::MicPriority2, &ZoneSettings::micPriorityMask, 2),
+    bitRow(O::MicPriority3, &ZoneSettings::micPriorityMask, 4),
+    bitRow(O::MicPriority4, &ZoneSettings::micPriorityMask, 8),
     endRow<ZoneSettings>(),
 };
 
 const ControlBinding<ZoneEq> kToneTable[] = {
-    comboRow(1039, &ZoneEq::treble),
-    comboRow(1040, &ZoneEq::mid),
-    comboRow(1041, &ZoneEq::bass),
+    comboRow(O::Treble, &ZoneEq::treble),
+    comboRow(O::Mid, &ZoneEq::mid),
+    comboRow(O::Bass, &ZoneEq::bass),
     endRow<ZoneEq>(),
 };
 
 const ControlBinding<GroupSettings> kGroupTable[] = {
-    bitRow(1067, &GroupSettings::memberMask, 1),  bitRow(1068, &GroupSettings::memberMask, 2),
-    bitRow(1069, &GroupSettings::memberMask, 4),  bitRow(1070, &GroupSettings::memberMask, 8),
-    bitRow(1071, &GroupSettings::memberMask, 16), bitRow(1072, &GroupSettings::memberMask, 32),
-    bitRow(1073, &GroupSettings::memberMask, 64), bitRow(1074, &GroupSettings::memberMask, 128),
-    flagRow(1075, &GroupSettings::enabled),       endRow<GroupSettings>(),
+    bitRow(O::Member1, &GroupSettings::memberMask, 1),  bitRow(O::Member2, &GroupSettings::memberMask, 2),
+    bitRow(O::Member3, &GroupSettings::memberMask, 4),  bitRow(O::Member4, &GroupSettings::memberMask, 8),
+    bitRow(O::Member5, &GroupSettings::memberMask, 16), bitRow(O::Member6, &GroupSettings::memberMask, 32),
+    bitRow(O::Member7, &GroupSettings::memberMask, 64), bitRow(O::Member8, &GroupSettings::memberMask, 128),
+    flagRow(O::Enabled, &GroupSettings::enabled),       endRow<GroupSettings>(),
 };
 
+using S = SystemPage;
 const ControlBinding<SystemSettings> kSystemTable[] = {
-    comboRow(1042, &SystemSettings::pagingMicOffset),
-    radioRow(1043, ValueKind::Flag, &SystemSettings::accessContacts, 0, 1),
-    radioRow(1044, ValueKind::Flag, &SystemSettings::accessContacts, 1, 0),
-    comboRow(1045, &SystemSettings::pagingPriorityHold),
-    comboRow(1046, &SystemSettings::pagingPriorityRelease),
-    comboRow(1047, &SystemSettings::pagingPriorityAttenuation),
-    comboRow(1048, &SystemSettings::remoteZoneOffset),
-    comboRow(1049, &SystemSettings::powerUpMode),
-    bitRow(1050, &SystemSettings::micGateMask, 1),
-    bitRow(1051, &SystemSettings::micGateMask, 2),
-    bitRow(1052, &SystemSettings::micGateMask, 4),
-    bitRow(1053, &SystemSettings::micGateMask, 8),
-    comboRow(1054, &SystemSettings::micPriorityHold),
-    comboRow(1055, &SystemSettings::micPriorityRelease),
-    comboRow(1056, &SystemSettings::micPriorityAttenuation),
-    comboRow(1057, &SystemSettings::linePriorityHold),
-    comboRow(1058, &SystemSettings::linePriorityRelease),
-    radioRow(1061, ValueKind::Choice, &SystemSettings::muteContacts, 0, 1),
-    radioRow(1062, ValueKind::Choice, &SystemSettings::muteContacts, 1, 0),
-    comboRow(1063, &SystemSettings::muteLevel),
-    comboRow(1064, &SystemSettings::muteSource),
+    comboRow(S::QpmOffset, &SystemSettings::pagingMicOffset),
+    radioRow(S::AccessInput, ValueKind::Flag, &SystemSettings::accessContacts, 0, 1),
+    radioRow(S::AccessOutput, ValueKind::Flag, &SystemSettings::accessContacts, 1, 0),
+    comboRow(S::PagingHold, &SystemSettings::pagingPriorityHold),
+    comboRow(S::PagingRelease, &SystemSettings::pagingPriorityRelease),
+    comboRow(S::PagingAttenuation, &SystemSettings::pagingPriorityAttenuation),
+    comboRow(S::QrcZoneOffset, &SystemSettings::remoteZoneOffset),
+    comboRow(S::PowerUpMode, &SystemSettings::powerUpMode),
+    bitRow(S::MicGate1, &SystemSettings::micGateMask, 1),
+    bitRow(S::MicGate2, &SystemSettings::micGateMask, 2),
+    bitRow(S::MicGate3, &SystemSettings::micGateMask, 4),
+    bitRow(S::MicGate4, &SystemSettings::micGateMask, 8),
+    comboRow(S::MicPriorityHold, &SystemSettings::micPriorityHold),
+    comboRow(S::MicPriorityRelease, &SystemSettings::micPriorityRelease),
+    comboRow(S::MicPriorityAttenuation, &SystemSettings::micPriorityAttenuation),
+    comboRow(S::LinePriorityHold, &SystemSettings::linePriorityHold),
+    comboRow(S::LinePriorityRelease, &SystemSettings::linePriorityRelease),
+    radioRow(S::MuteNormallyOpen, ValueKind::Choice, &SystemSettings::muteContacts, 0, 1),
+    radioRow(S::MuteNormallyClosed, ValueKind::Choice, &SystemSettings::muteContacts, 1, 0),
+    comboRow(S::MuteLevel, &SystemSettings::muteLevel),
+    comboRow(S::MuteSource, &SystemSettings::muteSource),
     endRow<SystemSettings>(),
 };
 

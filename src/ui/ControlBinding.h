@@ -3,9 +3,11 @@
 // Binding tables: constant rows that tie a page's controls to the fields of a settings record.
 // The tables work from control to record only; each page loads its controls in its refresh.
 //
-// A row names its field with a pointer to member of the record type, so a table over
-// ZoneSettings cannot be handed a SystemSettings by mistake. A table is a constant array ended
-// by a row whose controlId is 0; rows are searched from the first.
+// A row names its control with the page's enum (OutputsPage::Level) and its field with a pointer
+// to member of the record type, so a table over ZoneSettings cannot be handed a SystemSettings by
+// mistake. A table is a constant array ended by a row whose controlId is 0; the first row of a
+// control is the one that counts. TabPage::bind wires each row's control to the signal that
+// only a user's action sends (ControlKind below).
 
 #include "model/MixerSettings.h"
 
@@ -19,6 +21,9 @@ class QWidget;
 
 namespace hzm {
 
+// The control of a row and the signal it is wired to: check boxes and radio buttons
+// QAbstractButton::clicked, edit boxes QLineEdit::textEdited (typing and pasting, not a refresh's
+// setText), combo boxes QComboBox::activated (a user's choice, also of the entry already shown).
 enum class ControlKind : int { CheckBox = 0, RadioButton = 1, EditBox = 2, ComboBox = 3 };
 
 enum class ValueKind : int {
@@ -29,18 +34,12 @@ enum class ValueKind : int {
     Bits = 4,    // check box / radio: bits of the low byte under the mask
 };
 
-// The notification that a control sends when the user acts on it. Only the one that matches the
-// control's kind counts as a change.
-enum Notification : int {
-    kClicked = 0,          // check boxes, radio buttons, push buttons
-    kSelectionChanged = 1, // combo boxes (a user's choice, even of the entry already shown)
-    kEditChanged = 768,    // edit boxes (a user's edit)
-};
-
 using TextValidator = bool (*)(const QString &text);
+// Sounds the error beep of a refused text; an empty hook sounds the system's beep.
+using BeepHook = std::function<void()>;
 
 template <typename Record> struct ControlBinding {
-    int controlId = 0; // 0 ends the table
+    int controlId = 0; // the page's enum for the control; 0 ends the table
     ControlKind controlKind = ControlKind::CheckBox;
     ValueKind valueKind = ValueKind::Integer;
     int Record::*intField = nullptr;      // every value kind but Text
@@ -74,37 +73,24 @@ template <typename R> constexpr ControlBinding<R> endRow() {
     return {};
 }
 
-// The error beep of a refused text. Tests replace it to count beeps; an empty function restores
-// the system's beep.
-void SetBindingBeep(std::function<void()> beep);
-void BindingBeep();
-
-// Routes the error beep to another function for the guard's lifetime.
-class ScopedBindingBeep {
-public:
-    explicit ScopedBindingBeep(std::function<void()> beep);
-    ~ScopedBindingBeep();
-    ScopedBindingBeep(const ScopedBindingBeep &) = delete;
-    ScopedBindingBeep &operator=(const ScopedBindingBeep &) = delete;
-
-private:
-    std::function<void()> m_previous;
-};
-
 // Applies the check-box rule of the row's value kind; checked is 1 ticked, 0 not.
 // Returns 1 when the field changed.
 template <typename R> int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked);
 
 // Writes the control's state into the row's field. Returns 1 when the field changed, 0 otherwise
-// (also when the control, the row or the record is missing).
-template <typename R> int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record);
-
-// Finds the control's row and, when the notification means a change for its kind, updates the
-// field. Returns 1 when handled (changed then says whether the field changed), 0 otherwise
-// (changed untouched).
+// (also when the control, the row or the record is missing). A text that the row's validator
+// refuses sounds beep and shows the field's text in the control again.
 template <typename R>
-int HandleBoundCommand(const ControlBinding<R> *table, R *record, QWidget *control, int controlId,
-                       int notification, int &changed);
+int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record, const BeepHook &beep = {});
+
+// The first row of the control in the table, or nullptr.
+template <typename R> const ControlBinding<R> *FindBinding(const ControlBinding<R> *table, int controlId) {
+    for (const ControlBinding<R> *row = table; row && row->controlId != 0; ++row) {
+        if (row->controlId == controlId)
+            return row;
+    }
+    return nullptr;
+}
 
 // Adds the texts, in order, at the end of the box's items, up to the first empty text. Does not
 // clear the box first.

@@ -22,13 +22,13 @@ HelpDialog::HelpDialog(QWidget *parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Help"));
     setObjectName(QStringLiteral("helpDialog"));
     m_text = new QPlainTextEdit(this);
-    m_text->setObjectName(QStringLiteral("c1093"));
-    m_text->setProperty("controlId", 1093);
+    m_text->setObjectName(QStringLiteral("helpText"));
+    m_text->setProperty("controlId", int(Text));
     m_text->setReadOnly(true);
     m_text->setPlainText(helpText());
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("c1"));
-    ok->setProperty("controlId", 1);
+    ok->setObjectName(QStringLiteral("helpOk"));
+    ok->setProperty("controlId", int(Ok));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto *layout = new QVBoxLayout(this);

@@ -14,17 +14,23 @@ namespace hzm {
 InputsPage::InputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
     : TabPage(settings, modified, parent) {
     PageBuilder b(this);
-    b.label(0, QStringLiteral("Line Input:"), 16, 14, 36, 8);
-    m_selector = b.combo(Selector, 57, 12, 68, 30);
-    b.button(SendInput, QStringLiteral("Send Input"), 131, 11, 50, 14);
-    b.button(SendAllInputs, QStringLiteral("Send All Inputs"), 187, 11, 70, 14);
-    b.group(0, QStringLiteral("Input Settings"), 15, 31, 236, 55);
-    b.label(0, QStringLiteral("Input Name:"), 30, 48, 41, 8);
-    m_name = b.edit(Name, 29, 60, 124, 14);
-    b.label(0, QStringLiteral("Input Gain (dB):"), 169, 48, 52, 8);
-    m_gain = b.combo(Gain, 169, 60, 62, 30);
+    b.label({}, QStringLiteral("Line Input:"), 16, 14, 36, 8);
+    m_selector = b.combo({Selector, QStringLiteral("inputSelector")}, 57, 12, 68, 30);
+    auto *sendOne =
+        b.button({SendInput, QStringLiteral("sendInput")}, QStringLiteral("Send Input"), 131, 11, 50, 14);
+    auto *sendAll = b.button({SendAllInputs, QStringLiteral("sendAllInputs")},
+                             QStringLiteral("Send All Inputs"), 187, 11, 70, 14);
+    b.group({}, QStringLiteral("Input Settings"), 15, 31, 236, 55);
+    b.label({}, QStringLiteral("Input Name:"), 30, 48, 41, 8);
+    m_name = b.edit({Name, QStringLiteral("inputName")}, 29, 60, 124, 14);
+    b.label({}, QStringLiteral("Input Gain (dB):"), 169, 48, 52, 8);
+    m_gain = b.combo({Gain, QStringLiteral("inputGain")}, 169, 60, 62, 30);
     b.finish();
     adopt(b);
+    bind<InputSettings>(kInputTable, [this] { return shownInput(); });
+    connect(m_selector, &QComboBox::activated, this, &InputsPage::selectInput);
+    connect(sendOne, &QPushButton::clicked, this, &InputsPage::sendInput);
+    connect(sendAll, &QPushButton::clicked, this, &InputsPage::sendAllInputs);
 
     FillComboFromList(m_gain, lists::gain());
     for (int i = 1; i <= kInputCount; ++i)
@@ -44,28 +50,24 @@ void InputsPage::refresh() {
     m_selector->setCurrentIndex(input ? index : -1);
 }
 
-void InputsPage::onCommand(QWidget *control, int id, int notification) {
+InputSettings *InputsPage::shownInput() {
     const int index = m_settings.selectedInput;
-    if (index >= 0 && index < kInputCount) {
-        if (handleBound(kInputTable, &m_settings.inputs[size_t(index)], control, id, notification))
-            return;
-    }
-    switch (id) {
-    case Selector:
-        if (notification == kSelectionChanged && m_selector->currentIndex() >= 0) {
-            m_settings.selectedInput = m_selector->currentIndex();
-            refresh();
-        }
-        break;
-    case SendInput:
-        emit startJob(SendInputJob(m_settings));
-        break;
-    case SendAllInputs:
-        emit startJob(SendAllInputsJob());
-        break;
-    default:
-        break;
-    }
+    return index >= 0 && index < kInputCount ? &m_settings.inputs[size_t(index)] : nullptr;
+}
+
+void InputsPage::selectInput() {
+    if (m_selector->currentIndex() < 0)
+        return;
+    m_settings.selectedInput = m_selector->currentIndex();
+    refresh();
+}
+
+void InputsPage::sendInput() {
+    runJob(SendInputJob(m_settings));
+}
+
+void InputsPage::sendAllInputs() {
+    runJob(SendAllInputsJob());
 }
 
 } // namespace hzm

@@ -13,6 +13,7 @@ namespace hzm {
 class InputsPage : public TabPage {
     Q_OBJECT
 public:
+    // The page's controls (the numbers are those of the original dialog template).
     enum Id {
         Selector = 1007,
         SendInput = 1008,
@@ -24,12 +25,16 @@ public:
     InputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent = nullptr);
 
     // Loads every control from the record of the selected input; marks nothing modified.
-    void refresh();
+    void refresh() override;
 
-protected:
-    void onCommand(QWidget *control, int id, int notification) override;
+private slots:
+    void selectInput();
+    void sendInput();
+    void sendAllInputs();
 
 private:
+    InputSettings *shownInput();
+
     QComboBox *m_selector;
     QLineEdit *m_name;
     QComboBox *m_gain;

@@ -15,6 +15,7 @@ namespace hzm {
 class InstallerKeyPage : public TabPage {
     Q_OBJECT
 public:
+    // The page's controls (the numbers are those of the original dialog template).
     enum Id { Heading = 1094, OldKey = 1095, NewKey = 1096, RepeatKey = 1097, SendKey = 1098 };
 
     InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent = nullptr);
@@ -29,7 +30,6 @@ public:
     void changeInstallerKey();
 
 protected:
-    void onCommand(QWidget *control, int id, int notification) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

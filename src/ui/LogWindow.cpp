@@ -21,8 +21,8 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
     setModal(false);
 
     m_edit = new QPlainTextEdit(this);
-    m_edit->setObjectName(QStringLiteral("c1088"));
-    m_edit->setProperty("controlId", 1088);
+    m_edit->setObjectName(QStringLiteral("log"));
+    m_edit->setProperty("controlId", int(Log));
     m_edit->setReadOnly(true);
     m_edit->setUndoRedoEnabled(false);
     m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -33,16 +33,16 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
     font.setFixedPitch(true);
     m_edit->setFont(font);
 
-    auto makeButton = [this](const QString &text, int id) {
+    auto makeButton = [this](const QString &text, const char *name, int id) {
         auto *button = new QPushButton(text, this);
-        button->setObjectName(QStringLiteral("c%1").arg(id));
+        button->setObjectName(QLatin1String(name));
         button->setProperty("controlId", id);
         button->setAutoDefault(false);
         return button;
     };
-    m_clear = makeButton(QStringLiteral("Clear"), 1089);
-    m_copySelected = makeButton(QStringLiteral("Copy Selected"), 1090);
-    m_copyAll = makeButton(QStringLiteral("Copy All"), 3);
+    m_clear = makeButton(QStringLiteral("Clear"), "clear", Clear);
+    m_copySelected = makeButton(QStringLiteral("Copy Selected"), "copySelected", CopySelected);
+    m_copyAll = makeButton(QStringLiteral("Copy All"), "copyAll", CopyAll);
     m_clear->setDefault(true);
     m_copySelected->setEnabled(false);
 

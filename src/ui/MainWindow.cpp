@@ -19,6 +19,7 @@
 #include "link/SerialPermission.h"
 #include "protocol/MixerJobs.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,7 +31,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -48,18 +48,16 @@ const QString kExportName = QStringLiteral("Export.txt");
 const QString kConfigFilter = QStringLiteral("HZM Config Files (*.hzc)");
 const QString kExportFilter = QStringLiteral("HZM Exported Text (*.txt)");
 
-constexpr int kComIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
+// The command numbers of "Com 1" to "Com 10" in the original menu.
+constexpr int kComCommandIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
 
-void tag(QObject *object, int id) {
-    object->setObjectName(QStringLiteral("c%1").arg(id));
+// Names a control of the window and keeps its number in the original template.
+void tag(QObject *object, const QString &name, int id) {
+    object->setObjectName(name);
     object->setProperty("controlId", id);
 }
 
 } // namespace
-
-int comMenuId(int portNumber) {
-    return portNumber >= 1 && portNumber <= 10 ? kComIds[portNumber - 1] : 0;
-}
 
 MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(parent), m_boxes(boxes) {
     ensureResources();
@@ -93,10 +91,12 @@ QString MainWindow::titleStem() const {
     return m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
 }
 
-QAction *MainWindow::addAction(QMenu *menu, const QString &text, int id, void (MainWindow::*slot)()) {
+QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
+                                  void (MainWindow::*slot)(), const QKeySequence &keys) {
     QAction *action = menu->addAction(text);
-    tag(action, id);
-    m_actions.insert(id, action);
+    tag(action, QLatin1String(name), id);
+    // The menu shows the key beside the text.
+    action->setShortcut(keys);
     if (slot)
         connect(action, &QAction::triggered, this, slot);
     return action;
@@ -104,61 +104,78 @@ QAction *MainWindow::addAction(QMenu *menu, const QString &text, int id, void (M
 
 void MainWindow::buildMenus() {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    addAction(file, QStringLiteral("&New\tCtrl+N"), kIdNew, &MainWindow::fileNew);
-    addAction(file, QStringLiteral("&Open\tCtrl+O"), kIdOpen, &MainWindow::fileOpen);
-    addAction(file, QStringLiteral("&Export Text"), kIdExport, &MainWindow::fileExport);
-    addAction(file, QStringLiteral("Ex&port Text As..."), kIdExportAs, &MainWindow::fileExportAs);
-    addAction(file, QStringLiteral("&Save\tCtrl+S"), kIdSave, &MainWindow::fileSave);
-    addAction(file, QStringLiteral("Save &As..."), kIdSaveAs, &MainWindow::fileSaveAs);
+    m_actionNew = addMenuEntry(file, QStringLiteral("&New"), "actionNew", 32771, &MainWindow::fileNew,
+                               QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_actionOpen = addMenuEntry(file, QStringLiteral("&Open"), "actionOpen", 32772, &MainWindow::fileOpen,
+                                QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_actionExport =
+        addMenuEntry(file, QStringLiteral("&Export Text"), "actionExport", 32773, &MainWindow::fileExport);
+    m_actionExportAs = addMenuEntry(file, QStringLiteral("Ex&port Text As..."), "actionExportAs", 32774,
+                                    &MainWindow::fileExportAs);
+    // Enabled only while something has changed, and with it Ctrl+S.
+    m_actionSave = addMenuEntry(file, QStringLiteral("&Save"), "actionSave", 32775, &MainWindow::fileSave,
+                                QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_actionSaveAs =
+        addMenuEntry(file, QStringLiteral("Save &As..."), "actionSaveAs", 32776, &MainWindow::fileSaveAs);
     file->addSeparator();
-    addAction(file, QStringLiteral("E&xit"), kIdExit, &MainWindow::fileExit);
+    m_actionExit = addMenuEntry(file, QStringLiteral("E&xit"), "actionExit", 105, &MainWindow::fileExit);
 
-    // The edit entries are there for the look of the menu; they do nothing.
+    // The edit entries are there for the look of the menu; they do nothing. An edit box with the
+    // focus takes their keys first.
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    addAction(edit, QStringLiteral("Cu&t\tCtrl+X"), kIdCut, nullptr);
-    addAction(edit, QStringLiteral("&Copy\tCtrl+C"), kIdCopy, nullptr);
-    addAction(edit, QStringLiteral("&Paste\tCtrl+V"), kIdPaste, nullptr);
+    m_actionCut = addMenuEntry(edit, QStringLiteral("Cu&t"), "actionCut", 32778, nullptr,
+                               QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_actionCopy = addMenuEntry(edit, QStringLiteral("&Copy"), "actionCopy", 32779, nullptr,
+                                QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_actionPaste = addMenuEntry(edit, QStringLiteral("&Paste"), "actionPaste", 32780, nullptr,
+                                 QKeySequence(Qt::CTRL | Qt::Key_V));
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
-    addAction(view, QStringLiteral("&Log Window On Top"), kIdLogOnTop, &MainWindow::toggleLogWindowOnTop)
-        ->setCheckable(true);
-    addAction(view, QStringLiteral("L&og Window"), kIdLog, &MainWindow::toggleLogWindow)->setCheckable(true);
+    m_actionLogOnTop = addMenuEntry(view, QStringLiteral("&Log Window On Top"), "actionLogOnTop", 32782,
+                                    &MainWindow::toggleLogWindowOnTop);
+    m_actionLogOnTop->setCheckable(true);
+    m_actionLog =
+        addMenuEntry(view, QStringLiteral("L&og Window"), "actionLog", 32783, &MainWindow::toggleLogWindow);
+    m_actionLog->setCheckable(true);
 
+    // One radio mark for the port in use.
     QMenu *port = menuBar()->addMenu(QStringLiteral("&Port"));
+    m_portGroup = new QActionGroup(this);
+    m_portGroup->setExclusive(true);
     for (int n = 1; n <= 10; ++n) {
         const QString text = n < 10 ? QStringLiteral("Com &%1").arg(n) : QStringLiteral("Com 1&0");
-        QAction *action = addAction(port, text, comMenuId(n), nullptr);
+        QAction *action = addMenuEntry(port, text, "", kComCommandIds[n - 1]);
+        action->setObjectName(QStringLiteral("actionCom%1").arg(n));
         connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
-        m_portActions << action;
+        m_actionCom[n - 1] = action;
     }
-    m_portActions << addAction(port, QStringLiteral("Ethernet"), kIdEthernet, &MainWindow::selectEthernet);
+    m_actionEthernet =
+        addMenuEntry(port, QStringLiteral("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
     port->addSeparator();
-    m_otherPort = port->addAction(QStringLiteral("Other Serial Port..."));
-    m_otherPort->setObjectName(QStringLiteral("portOther"));
-    connect(m_otherPort, &QAction::triggered, this, &MainWindow::chooseOtherSerialPort);
-    m_portActions << m_otherPort;
-    for (QAction *action : std::as_const(m_portActions))
+    m_actionOtherPort = port->addAction(QStringLiteral("Other Serial Port..."));
+    m_actionOtherPort->setObjectName(QStringLiteral("actionOtherPort"));
+    connect(m_actionOtherPort, &QAction::triggered, this, &MainWindow::chooseOtherSerialPort);
+    for (QAction *action : m_actionCom)
+        m_portGroup->addAction(action);
+    m_portGroup->addAction(m_actionEthernet);
+    m_portGroup->addAction(m_actionOtherPort);
+    for (QAction *action : m_portGroup->actions())
         action->setCheckable(true);
+    // A click marks its entry at once; the mark follows the port actually in use once the choice
+    // has ended (a cancelled dialog or a busy port keeps the previous one).
+    connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::updateMenuMarks);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    addAction(help, QStringLiteral("&Help..."), kIdHelp, &MainWindow::showHelp);
-    addAction(help, QStringLiteral("&About ..."), kIdAbout, &MainWindow::showAbout);
-
-    // Keyboard accelerators; the menu texts show them without binding them a second time.
-    const struct {
-        QKeySequence keys;
-        void (MainWindow::*slot)();
-    } shortcuts[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_N), &MainWindow::fileNew},
-        {QKeySequence(Qt::CTRL | Qt::Key_O), &MainWindow::fileOpen},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::fileSave},
-        {QKeySequence(Qt::ALT | Qt::Key_Slash), &MainWindow::showAbout},
-        {QKeySequence(Qt::ALT | Qt::Key_Question), &MainWindow::showAbout},
-    };
-    for (const auto &s : shortcuts) {
-        auto *shortcut = new QShortcut(s.keys, this);
-        connect(shortcut, &QShortcut::activated, this, s.slot);
-    }
+    m_actionHelp = addMenuEntry(help, QStringLiteral("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
+    m_actionAbout =
+        addMenuEntry(help, QStringLiteral("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
+    // The about box also comes with Alt+/ and Alt+?, keys that its menu entry does not show.
+    m_actionAboutKeys = new QAction(this);
+    m_actionAboutKeys->setObjectName(QStringLiteral("actionAboutKeys"));
+    m_actionAboutKeys->setShortcuts(
+        {QKeySequence(Qt::ALT | Qt::Key_Slash), QKeySequence(Qt::ALT | Qt::Key_Question)});
+    connect(m_actionAboutKeys, &QAction::triggered, this, &MainWindow::showAbout);
+    QMainWindow::addAction(m_actionAboutKeys);
 
     for (QMenu *menu : {file, edit, view, port, help})
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateMenuMarks);
@@ -167,41 +184,38 @@ void MainWindow::buildMenus() {
 void MainWindow::buildPages() {
     auto *central = new QWidget(this);
     m_tabs = new QTabWidget(central);
-    tag(m_tabs, 1000);
+    tag(m_tabs, QStringLiteral("tabs"), Tabs);
     const QStringList names = {QStringLiteral("Inputs"), QStringLiteral("Outputs"),
                                QStringLiteral("Installer Key"), QStringLiteral("System")};
-    TabPage *pages[4] = {new hzm::InputsPage(m_settings, m_modified, m_tabs),
-                         new hzm::OutputsPage(m_settings, m_modified, m_tabs),
-                         new hzm::InstallerKeyPage(m_settings, m_modified, m_tabs),
-                         new hzm::SystemPage(m_settings, m_modified, m_tabs)};
+    m_pages[kInputsTab] = new InputsPage(m_settings, m_modified, m_tabs);
+    m_pages[kOutputsTab] = new OutputsPage(m_settings, m_modified, m_tabs);
+    m_pages[kInstallerTab] = new InstallerKeyPage(m_settings, m_modified, m_tabs);
+    m_pages[kSystemTab] = new SystemPage(m_settings, m_modified, m_tabs);
     for (int i = 0; i < 4; ++i) {
-        TabPage *tabPage = pages[i];
-        tabPage->setMessageBoxes(&m_boxes);
-        connect(tabPage, &TabPage::startJob, this, &MainWindow::runJob);
-        m_pages[i].widget = tabPage;
-        m_pages[i].enableButtons = [tabPage](bool enable) { tabPage->setTransferButtonsEnabled(enable); };
-        m_tabs->addTab(tabPage, names[i]);
+        m_pages[i]->setMessageBoxes(&m_boxes);
+        m_pages[i]->setJobRunner([this](const TransferJob &job) { runJob(job); });
+        m_tabs->addTab(m_pages[i], names[i]);
     }
-    m_pages[kInputsTab].refresh = [page = static_cast<hzm::InputsPage *>(pages[0])] { page->refresh(); };
-    m_pages[kOutputsTab].refresh = [page = static_cast<hzm::OutputsPage *>(pages[1])] { page->refresh(); };
-    m_pages[kSystemTab].refresh = [page = static_cast<hzm::SystemPage *>(pages[3])] { page->refresh(); };
 
     m_buttonBox = new QGroupBox(central);
-    tag(m_buttonBox, 1001);
+    tag(m_buttonBox, QStringLiteral("transferButtons"), ButtonFrame);
     auto *buttonLayout = new QHBoxLayout(m_buttonBox);
     buttonLayout->addStretch();
     const struct {
         const char *text;
-        int id;
+        const char *name;
+        Id id;
         void (MainWindow::*slot)();
     } buttons[] = {
-        {"Get Version", 1002, &MainWindow::getVersion}, {"Send All", 1003, &MainWindow::sendAll},
-        {"Read HZM1", 1004, &MainWindow::readAll},      {"Set Defaults", 1005, &MainWindow::setDefaults},
-        {"Reset HZM1", 1006, &MainWindow::resetMixer},
+        {"Get Version", "getVersion", GetVersion, &MainWindow::getVersion},
+        {"Send All", "sendAll", SendAll, &MainWindow::sendAll},
+        {"Read HZM1", "readAll", ReadAll, &MainWindow::readAll},
+        {"Set Defaults", "setDefaults", SetDefaults, &MainWindow::setDefaults},
+        {"Reset HZM1", "resetMixer", ResetMixer, &MainWindow::resetMixer},
     };
     for (const auto &b : buttons) {
         auto *button = new QPushButton(QString::fromLatin1(b.text), m_buttonBox);
-        tag(button, b.id);
+        tag(button, QLatin1String(b.name), b.id);
         button->setMinimumWidth(90);
         connect(button, &QPushButton::clicked, this, b.slot);
         buttonLayout->addWidget(button);
@@ -217,24 +231,20 @@ void MainWindow::buildPages() {
     setCentralWidget(central);
 }
 
-QWidget *MainWindow::page(int index) const {
-    return index >= 0 && index < 4 ? m_pages[index].widget : nullptr;
+TabPage *MainWindow::page(int index) const {
+    return index >= 0 && index < 4 ? m_pages[index] : nullptr;
 }
 
 void MainWindow::refreshPages(std::initializer_list<int> order) {
-    for (int index : order) {
-        if (m_pages[index].refresh)
-            m_pages[index].refresh();
-    }
+    for (int index : order)
+        m_pages[index]->refresh();
 }
 
 void MainWindow::EnableTransferButtons(bool enable) {
     for (QPushButton *button : std::as_const(m_buttons))
         button->setEnabled(enable);
-    for (const Page &page : m_pages) {
-        if (page.enableButtons)
-            page.enableButtons(enable);
-    }
+    for (TabPage *page : m_pages)
+        page->setTransferButtonsEnabled(enable);
 }
 
 void MainWindow::choosePortPrompt() {
@@ -256,8 +266,8 @@ void MainWindow::setTitleModified(int modified) {
     }
     setWindowTitle(title);
     // Save is only offered while something has changed; the shortcut follows the menu.
-    m_actions.value(kIdSave)->setEnabled(modified != 0);
-    m_actions.value(kIdSaveAs)->setEnabled(modified != 0);
+    m_actionSave->setEnabled(modified != 0);
+    m_actionSaveAs->setEnabled(modified != 0);
 }
 
 void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, quint16 discoveryPort) {
@@ -273,22 +283,24 @@ void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, quint16
 
 void MainWindow::updateMenuMarks() {
     const bool modified = m_modified.value() != 0;
-    m_actions.value(kIdSave)->setEnabled(modified);
-    m_actions.value(kIdSaveAs)->setEnabled(modified);
+    m_actionSave->setEnabled(modified);
+    m_actionSaveAs->setEnabled(modified);
 
     const bool shown = m_log && m_log->isVisible();
-    m_actions.value(kIdLogOnTop)->setChecked(shown && m_log->isOnTop());
-    m_actions.value(kIdLog)->setChecked(shown && !m_log->isOnTop());
+    m_actionLogOnTop->setChecked(shown && m_log->isOnTop());
+    m_actionLog->setChecked(shown && !m_log->isOnTop());
 
     QAction *marked = nullptr;
     if (m_selection.ethernetSelected)
-        marked = m_actions.value(kIdEthernet);
+        marked = m_actionEthernet;
     else if (m_selection.comSelected && !m_selection.serialDevice.isEmpty())
-        marked = m_otherPort;
-    else if (m_selection.comSelected)
-        marked = m_actions.value(comMenuId(m_selection.comPort));
-    for (QAction *action : std::as_const(m_portActions))
-        action->setChecked(action == marked);
+        marked = m_actionOtherPort;
+    else if (m_selection.comSelected && m_selection.comPort >= 1 && m_selection.comPort <= 10)
+        marked = m_actionCom[m_selection.comPort - 1];
+    if (marked)
+        marked->setChecked(true); // clears the others of the group
+    else if (QAction *checked = m_portGroup->checkedAction())
+        checked->setChecked(false);
 }
 
 void MainWindow::showDialog(QDialog *dialog) {
@@ -348,8 +360,6 @@ bool MainWindow::saveTo(const QString &path) {
 }
 
 void MainWindow::fileSave() {
-    if (!m_actions.value(kIdSave)->isEnabled())
-        return;
     if (m_savePath.isEmpty())
         fileSaveAs();
     else
@@ -418,13 +428,27 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 
 void MainWindow::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
-    // When the application comes to the front, a log window that is not on top follows the
-    // main window rather than hiding behind other programs.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_log && m_log->isVisible() &&
-        !m_log->isOnTop()) {
-        m_log->raise();
-        raise();
-    }
+    if (event->type() == QEvent::ActivationChange)
+        keepLogBehind();
+}
+
+void MainWindow::keepLogBehind() {
+    // When the application comes to the front, a log window that is not on top follows the main
+    // window rather than hiding behind other programs: it goes directly behind the main window.
+    if (!isActiveWindow() || !m_log || !m_log->isVisible() || m_log->isOnTop())
+        return;
+    // A box that is open over the main window must stay over it: then nothing is restacked (the
+    // main window is activated again when the box closes, and the log follows then).
+    if (QApplication::activeModalWidget())
+        return;
+    const auto raiseWindow = [this](QWidget *window) {
+        if (m_raiser)
+            m_raiser(window);
+        else
+            window->raise();
+    };
+    raiseWindow(m_log);
+    raiseWindow(this);
 }
 
 // ---- Port menu

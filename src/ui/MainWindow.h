@@ -9,7 +9,7 @@
 #include "model/MixerSettings.h"
 #include "protocol/TransferJob.h"
 
-#include <QHash>
+#include <QKeySequence>
 #include <QMainWindow>
 
 #include <functional>
@@ -26,33 +26,24 @@ namespace hzm {
 class LogWindow;
 class MessageBoxes;
 class TcpSettingsDialog;
-struct TransferResult;
-
-// Command ids of the menu entries (each action's objectName is "c" + id).
-enum MenuId : int {
-    kIdNew = 32771,
-    kIdOpen = 32772,
-    kIdExport = 32773,
-    kIdExportAs = 32774,
-    kIdSave = 32775,
-    kIdSaveAs = 32776,
-    kIdExit = 105,
-    kIdCut = 32778,
-    kIdCopy = 32779,
-    kIdPaste = 32780,
-    kIdLogOnTop = 32782,
-    kIdLog = 32783,
-    kIdEthernet = 32792,
-    kIdHelp = 32789,
-    kIdAbout = 104,
-};
-// "Com 1" to "Com 10".
-int comMenuId(int portNumber);
+class TabPage;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V" HZM_VERSION " "); }
+
+    // The window's own controls (the numbers are those of the original dialog template; menu
+    // entries are the named actions, "actionSave" and so on).
+    enum Id {
+        Tabs = 1000,
+        ButtonFrame = 1001,
+        GetVersion = 1002,
+        SendAll = 1003,
+        ReadAll = 1004,
+        SetDefaults = 1005,
+        ResetMixer = 1006,
+    };
 
     explicit MainWindow(MessageBoxes &boxes, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -71,9 +62,7 @@ public:
     void EnableTransferButtons(bool enable);
     QList<QPushButton *> transferButtons() const { return m_buttons; }
     QTabWidget *tabs() const { return m_tabs; }
-    QWidget *page(int index) const;
-    QAction *action(int id) const { return m_actions.value(id); }
-    QAction *otherPortAction() const { return m_otherPort; }
+    TabPage *page(int index) const;
 
     // The log window, created hidden on first use.
     LogWindow *EnsureLogWindow();
@@ -96,6 +85,8 @@ public:
     void setComPortResolver(std::function<QString(int)> resolver) { m_comResolver = std::move(resolver); }
     void setSleeper(Comms::Sleeper sleeper) { m_sleeper = std::move(sleeper); }
     void setDialogHook(std::function<void(QDialog *)> hook) { m_dialogHook = std::move(hook); }
+    // How a window is brought to the front (QWidget::raise unless replaced; tests record it).
+    void setWindowRaiser(std::function<void(QWidget *)> raiser) { m_raiser = std::move(raiser); }
 
 public slots:
     // File menu.
@@ -138,16 +129,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    struct Page {
-        QWidget *widget = nullptr;
-        std::function<void()> refresh;
-        std::function<void(bool)> enableButtons;
-    };
     enum PageIndex { kInputsTab = 0, kOutputsTab = 1, kInstallerTab = 2, kSystemTab = 3 };
 
     void buildMenus();
     void buildPages();
-    QAction *addAction(QMenu *menu, const QString &text, int id, void (MainWindow::*slot)());
+    QAction *addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
+                          void (MainWindow::*slot)() = nullptr, const QKeySequence &keys = {});
+    // A log window that is shown but not on top stays directly behind the main window.
+    void keepLogBehind();
     void refreshPages(std::initializer_list<int> order);
     void choosePortPrompt();
     void setTitleModified(int modified);
@@ -169,12 +158,29 @@ private:
     bool m_lastReplyRefused = false; // the transfer dialog's reply colour, from job to job
 
     QTabWidget *m_tabs = nullptr;
-    Page m_pages[4];
+    TabPage *m_pages[4] = {};
     QGroupBox *m_buttonBox = nullptr;
     QList<QPushButton *> m_buttons;
-    QHash<int, QAction *> m_actions;
-    QAction *m_otherPort = nullptr;
-    QList<QAction *> m_portActions; // Com 1 .. Com 10, Ethernet, other
+
+    QAction *m_actionNew = nullptr;
+    QAction *m_actionOpen = nullptr;
+    QAction *m_actionExport = nullptr;
+    QAction *m_actionExportAs = nullptr;
+    QAction *m_actionSave = nullptr;
+    QAction *m_actionSaveAs = nullptr;
+    QAction *m_actionExit = nullptr;
+    QAction *m_actionCut = nullptr;
+    QAction *m_actionCopy = nullptr;
+    QAction *m_actionPaste = nullptr;
+    QAction *m_actionLogOnTop = nullptr;
+    QAction *m_actionLog = nullptr;
+    QAction *m_actionCom[10] = {};
+    QAction *m_actionEthernet = nullptr;
+    QAction *m_actionOtherPort = nullptr;
+    QActionGroup *m_portGroup = nullptr; // Com 1 .. Com 10, Ethernet, other: one radio mark
+    QAction *m_actionHelp = nullptr;
+    QAction *m_actionAbout = nullptr;
+    QAction *m_actionAboutKeys = nullptr; // Alt+/ and Alt+?, which the menu entry does not show
     LogWindow *m_log = nullptr;
     bool m_logPlaced = false;
 
@@ -183,6 +189,7 @@ private:
     quint16 m_discoveryPort = kDiscoveryPort;
     Comms::Sleeper m_sleeper;
     std::function<void(QDialog *)> m_dialogHook;
+    std::function<void(QWidget *)> m_raiser;
 };
 
 } // namespace hzm

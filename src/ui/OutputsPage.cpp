@@ -19,68 +19,85 @@ constexpr int kOffEntry = 8;
 } // namespace
 
 const QList<int> &OutputsPage::zoneOnlyIds() {
-    static const QList<int> ids = {1078, 1079, 1039, 1080, 1040, 1081, 1041, 1082,
-                                   1021, 1084, 1018, 1083, 1022, 1085, 1019};
+    static const QList<int> ids = {EqFrame,    TrebleCaption,       Treble,      MidCaption,
+                                   Mid,        BassCaption,         Bass,        OutputTypeCaption,
+                                   OutputType, MaxLevelCaption,     MaxLevel,    MinLevelCaption,
+                                   MinLevel,   PagePriorityCaption, PagePriority};
     return ids;
 }
 
 const QList<int> &OutputsPage::groupOnlyIds() {
-    static const QList<int> ids = {1066, 1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075};
+    static const QList<int> ids = {MembersFrame, Member1, Member2, Member3, Member4,
+                                   Member5,      Member6, Member7, Member8, Enabled};
     return ids;
 }
 
 OutputsPage::OutputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
     : TabPage(settings, modified, parent) {
     PageBuilder b(this);
-    b.label(1076, QStringLiteral("Zone / Group:"), 13, 14, 46, 8);
-    m_selector = b.combo(Selector, 60, 12, 60, 30);
-    b.button(SendOutput, QStringLiteral("Send Output"), 123, 11, 50, 14);
-    b.button(SendAllOutputs, QStringLiteral("Send All Outputs"), 179, 11, 60, 14);
-    b.group(0, QStringLiteral("Settings"), 14, 30, 372, 200);
-    m_nameCaption = b.label(NameCaption, QStringLiteral("Zone Name:"), 41, 45, 66, 8);
-    m_name = b.edit(Name, 39, 57, 141, 14);
-    b.label(0, QStringLiteral("Level (dB):"), 39, 76, 36, 8);
-    QComboBox *level = b.combo(Level, 39, 87, 62, 30);
-    b.label(0, QStringLiteral("Select Input:"), 121, 76, 42, 8);
-    m_selectInput = b.combo(SelectInput, 119, 87, 62, 30);
-    b.label(0, QStringLiteral("Priority Input:"), 39, 108, 46, 8);
-    QComboBox *priorityInput = b.combo(PriorityInput, 39, 119, 62, 30);
-    b.label(1082, QStringLiteral("Output Type:"), 121, 109, 44, 8);
-    QComboBox *outputType = b.combo(OutputType, 119, 119, 62, 30);
-    b.label(1084, QStringLiteral("Max Level (dB):"), 39, 140, 51, 8);
-    QComboBox *maxLevel = b.combo(MaxLevel, 39, 151, 62, 30);
-    b.label(1085, QStringLiteral("Page Priority Select:"), 39, 173, 66, 8);
-    QComboBox *pagePriority = b.combo(PagePriority, 39, 184, 62, 30);
-    b.label(1083, QStringLiteral("Min Level (dB):"), 121, 140, 48, 8);
-    QComboBox *minLevel = b.combo(MinLevel, 119, 151, 62, 30);
-    b.group(MembersFrame, QStringLiteral("Group  Members"), 39, 140, 142, 79);
+    const auto n = [](int id, const char *name) { return ControlName{id, QLatin1String(name)}; };
+    const auto numbered = [](int id, const char *name, int number) {
+        return ControlName{id, QLatin1String(name) + QString::number(number)};
+    };
+    b.label(n(SelectorCaption, "outputSelectorCaption"), QStringLiteral("Zone / Group:"), 13, 14, 46, 8);
+    m_selector = b.combo(n(Selector, "outputSelector"), 60, 12, 60, 30);
+    auto *sendOne = b.button(n(SendOutput, "sendOutput"), QStringLiteral("Send Output"), 123, 11, 50, 14);
+    auto *sendAll =
+        b.button(n(SendAllOutputs, "sendAllOutputs"), QStringLiteral("Send All Outputs"), 179, 11, 60, 14);
+    b.group({}, QStringLiteral("Settings"), 14, 30, 372, 200);
+    m_nameCaption = b.label(n(NameCaption, "outputNameCaption"), QStringLiteral("Zone Name:"), 41, 45, 66, 8);
+    m_name = b.edit(n(Name, "outputName"), 39, 57, 141, 14);
+    b.label({}, QStringLiteral("Level (dB):"), 39, 76, 36, 8);
+    QComboBox *level = b.combo(n(Level, "outputLevel"), 39, 87, 62, 30);
+    b.label({}, QStringLiteral("Select Input:"), 121, 76, 42, 8);
+    m_selectInput = b.combo(n(SelectInput, "selectInput"), 119, 87, 62, 30);
+    b.label({}, QStringLiteral("Priority Input:"), 39, 108, 46, 8);
+    QComboBox *priorityInput = b.combo(n(PriorityInput, "priorityInput"), 39, 119, 62, 30);
+    b.label(n(OutputTypeCaption, "outputTypeCaption"), QStringLiteral("Output Type:"), 121, 109, 44, 8);
+    QComboBox *outputType = b.combo(n(OutputType, "outputType"), 119, 119, 62, 30);
+    b.label(n(MaxLevelCaption, "maxLevelCaption"), QStringLiteral("Max Level (dB):"), 39, 140, 51, 8);
+    QComboBox *maxLevel = b.combo(n(MaxLevel, "maxLevel"), 39, 151, 62, 30);
+    b.label(n(PagePriorityCaption, "pagePriorityCaption"), QStringLiteral("Page Priority Select:"), 39, 173,
+            66, 8);
+    QComboBox *pagePriority = b.combo(n(PagePriority, "pagePriority"), 39, 184, 62, 30);
+    b.label(n(MinLevelCaption, "minLevelCaption"), QStringLiteral("Min Level (dB):"), 121, 140, 48, 8);
+    QComboBox *minLevel = b.combo(n(MinLevel, "minLevel"), 119, 151, 62, 30);
+    b.group(n(MembersFrame, "groupMembers"), QStringLiteral("Group  Members"), 39, 140, 142, 79);
     static const int memberY[] = {156, 172, 188, 205, 156, 172, 188, 204};
     for (int i = 0; i < 8; ++i)
-        b.check(Member1 + i, QStringLiteral("Zone %1").arg(i + 1), i < 4 ? 53 : 94, memberY[i], 38,
-                i == 3 ? 8 : 10);
-    b.check(Enabled, QStringLiteral("Enabled"), 133, 156, 41, 10);
-    b.group(0, QStringLiteral("Mic Inputs"), 194, 46, 89, 43);
+        b.check(numbered(Member1 + i, "member", i + 1), QStringLiteral("Zone %1").arg(i + 1), i < 4 ? 53 : 94,
+                memberY[i], 38, i == 3 ? 8 : 10);
+    b.check(n(Enabled, "groupEnabled"), QStringLiteral("Enabled"), 133, 156, 41, 10);
+    b.group({}, QStringLiteral("Mic Inputs"), 194, 46, 89, 43);
     static const int micX[] = {205, 205, 243, 243};
     static const int micY[] = {59, 72, 59, 71};
     for (int i = 0; i < 4; ++i)
-        b.check(MicInput1 + i, QStringLiteral("Mic %1").arg(i + 1), micX[i], micY[i], 32, 10);
-    b.group(0, QStringLiteral("Input Enable"), 194, 100, 90, 118);
+        b.check(numbered(MicInput1 + i, "micInput", i + 1), QStringLiteral("Mic %1").arg(i + 1), micX[i],
+                micY[i], 32, 10);
+    b.group({}, QStringLiteral("Input Enable"), 194, 100, 90, 118);
     for (int i = 0; i < 8; ++i)
-        b.check(LineEnable1 + i, QStringLiteral("Line %1").arg(i + 1), i < 4 ? 206 : 243, 114 + 14 * (i % 4),
-                35, 10);
-    b.group(0, QStringLiteral("Mic Priority"), 294, 46, 83, 43);
+        b.check(numbered(LineEnable1 + i, "lineEnable", i + 1), QStringLiteral("Line %1").arg(i + 1),
+                i < 4 ? 206 : 243, 114 + 14 * (i % 4), 35, 10);
+    b.group({}, QStringLiteral("Mic Priority"), 294, 46, 83, 43);
     static const int priorityX[] = {303, 303, 340, 340};
     for (int i = 0; i < 4; ++i)
-        b.check(MicPriority1 + i, QStringLiteral("Mic %1").arg(i + 1), priorityX[i], micY[i], 32, 10);
-    b.group(EqFrame, QStringLiteral("EQ"), 294, 101, 83, 117);
-    b.label(1079, QStringLiteral("Treble (dB):"), 305, 112, 39, 8);
-    QComboBox *treble = b.combo(Treble, 305, 124, 64, 30);
-    b.label(1080, QStringLiteral("Mid (dB):"), 305, 140, 30, 8);
-    QComboBox *mid = b.combo(Mid, 305, 151, 64, 30);
-    b.label(1081, QStringLiteral("Bass (dB):"), 305, 168, 34, 8);
-    QComboBox *bass = b.combo(Bass, 305, 180, 64, 30);
+        b.check(numbered(MicPriority1 + i, "micPriority", i + 1), QStringLiteral("Mic %1").arg(i + 1),
+                priorityX[i], micY[i], 32, 10);
+    b.group(n(EqFrame, "eqFrame"), QStringLiteral("EQ"), 294, 101, 83, 117);
+    b.label(n(TrebleCaption, "trebleCaption"), QStringLiteral("Treble (dB):"), 305, 112, 39, 8);
+    QComboBox *treble = b.combo(n(Treble, "treble"), 305, 124, 64, 30);
+    b.label(n(MidCaption, "midCaption"), QStringLiteral("Mid (dB):"), 305, 140, 30, 8);
+    QComboBox *mid = b.combo(n(Mid, "mid"), 305, 151, 64, 30);
+    b.label(n(BassCaption, "bassCaption"), QStringLiteral("Bass (dB):"), 305, 168, 34, 8);
+    QComboBox *bass = b.combo(n(Bass, "bass"), 305, 180, 64, 30);
     b.finish();
     adopt(b);
+    bind<ZoneSettings>(kOutputTable, [this] { return shownOutput(); });
+    bind<ZoneEq>(kToneTable, [this] { return shownTone(); });
+    bind<GroupSettings>(kGroupTable, [this] { return shownGroup(); });
+    connect(m_selector, &QComboBox::activated, this, &OutputsPage::selectOutput);
+    connect(sendOne, &QPushButton::clicked, this, &OutputsPage::sendOutput);
+    connect(sendAll, &QPushButton::clicked, this, &OutputsPage::sendAllOutputs);
 
     for (int id : groupOnlyIds())
         control(id)->hide();
@@ -150,34 +167,34 @@ void OutputsPage::refresh() {
     m_selector->setCurrentIndex(s);
 }
 
-void OutputsPage::onCommand(QWidget *control, int id, int notification) {
+ZoneSettings *OutputsPage::shownOutput() {
     const int s = m_settings.selectedOutput;
-    if (s >= 0 && s < kOutputCount) {
-        bool handled = handleBound(kOutputTable, &m_settings.zones[size_t(s)], control, id, notification);
-        if (!handled && s < kZoneCount)
-            handled = handleBound(kToneTable, &m_settings.zoneEq[size_t(s)], control, id, notification);
-        if (!handled && s >= kZoneCount)
-            handled = handleBound(kGroupTable, &m_settings.groups[size_t(s - kZoneCount)], control, id,
-                                  notification);
-        if (handled)
-            return;
-    }
-    switch (id) {
-    case Selector:
-        if (notification == kSelectionChanged && m_selector->currentIndex() >= 0) {
-            m_settings.selectedOutput = m_selector->currentIndex();
-            refresh();
-        }
-        break;
-    case SendOutput:
-        emit startJob(SendOutputJob(m_settings));
-        break;
-    case SendAllOutputs:
-        emit startJob(SendAllOutputsJob(m_settings));
-        break;
-    default:
-        break;
-    }
+    return s >= 0 && s < kOutputCount ? &m_settings.zones[size_t(s)] : nullptr;
+}
+
+ZoneEq *OutputsPage::shownTone() {
+    const int s = m_settings.selectedOutput;
+    return s >= 0 && s < kZoneCount ? &m_settings.zoneEq[size_t(s)] : nullptr;
+}
+
+GroupSettings *OutputsPage::shownGroup() {
+    const int s = m_settings.selectedOutput;
+    return s >= kZoneCount && s < kOutputCount ? &m_settings.groups[size_t(s - kZoneCount)] : nullptr;
+}
+
+void OutputsPage::selectOutput() {
+    if (m_selector->currentIndex() < 0)
+        return;
+    m_settings.selectedOutput = m_selector->currentIndex();
+    refresh();
+}
+
+void OutputsPage::sendOutput() {
+    runJob(SendOutputJob(m_settings));
+}
+
+void OutputsPage::sendAllOutputs() {
+    runJob(SendAllOutputsJob(m_settings));
 }
 
 } // namespace hzm

@@ -52,12 +52,13 @@ int ControlIdOf(const QWidget *widget) {
 
 PageBuilder::PageBuilder(QWidget *page) : m_page(page), m_units(page->font()) {}
 
-void PageBuilder::place(QWidget *widget, int id, int x, int y, int width, int height, bool growWidth,
-                        bool naturalHeight) {
-    if (id > 0) {
-        widget->setObjectName(QStringLiteral("c%1").arg(id));
-        widget->setProperty("controlId", id);
-        m_byId.insert(id, widget);
+void PageBuilder::place(QWidget *widget, const ControlName &name, int x, int y, int width, int height,
+                        bool growWidth, bool naturalHeight) {
+    if (name.id > 0) {
+        Q_ASSERT(!name.objectName.isEmpty() && !m_byId.contains(name.id));
+        widget->setObjectName(name.objectName);
+        widget->setProperty("controlId", name.id);
+        m_byId.insert(name.id, widget);
     }
     QRect r = m_units.rect(x, y, width, height);
     const QSize hint = widget->sizeHint();
@@ -75,59 +76,63 @@ void PageBuilder::place(QWidget *widget, int id, int x, int y, int width, int he
     widget->setGeometry(r);
 }
 
-QLabel *PageBuilder::label(int id, const QString &text, int x, int y, int width, int height) {
+QLabel *PageBuilder::label(const ControlName &name, const QString &text, int x, int y, int width,
+                           int height) {
     auto *w = new QLabel(text, m_page);
-    place(w, id, x, y, width, height, true, false);
+    place(w, name, x, y, width, height, true, false);
     return w;
 }
 
-QComboBox *PageBuilder::combo(int id, int x, int y, int width, int height) {
+QComboBox *PageBuilder::combo(const ControlName &name, int x, int y, int width, int height) {
     auto *w = new QComboBox(m_page);
     w->setMaxVisibleItems(12);
-    place(w, id, x, y, width, height, false, true);
+    place(w, name, x, y, width, height, false, true);
     return w;
 }
 
-QLineEdit *PageBuilder::edit(int id, int x, int y, int width, int height) {
+QLineEdit *PageBuilder::edit(const ControlName &name, int x, int y, int width, int height) {
     auto *w = new QLineEdit(m_page);
-    place(w, id, x, y, width, height, false, false);
+    place(w, name, x, y, width, height, false, false);
     return w;
 }
 
-QPushButton *PageBuilder::button(int id, const QString &text, int x, int y, int width, int height) {
+QPushButton *PageBuilder::button(const ControlName &name, const QString &text, int x, int y, int width,
+                                 int height) {
     auto *w = new QPushButton(text, m_page);
     w->setAutoDefault(false);
     // The text must fit; the button's own margins may shrink to the template's width.
     QRect r = m_units.rect(x, y, width, height);
     const int textWidth = w->fontMetrics().horizontalAdvance(text) + m_units.x(6);
-    place(w, id, x, y, width, height, false, false);
+    place(w, name, x, y, width, height, false, false);
     if (textWidth > r.width())
         w->resize(textWidth, w->height());
     return w;
 }
 
-QCheckBox *PageBuilder::check(int id, const QString &text, int x, int y, int width, int height) {
+QCheckBox *PageBuilder::check(const ControlName &name, const QString &text, int x, int y, int width,
+                              int height) {
     auto *w = new QCheckBox(text, m_page);
-    place(w, id, x, y, width, height, true, false);
+    place(w, name, x, y, width, height, true, false);
     return w;
 }
 
-QRadioButton *PageBuilder::radio(int id, const QString &text, int x, int y, int width, int height,
-                                 bool firstOfGroup) {
+QRadioButton *PageBuilder::radio(const ControlName &name, const QString &text, int x, int y, int width,
+                                 int height, bool firstOfGroup) {
     auto *w = new QRadioButton(text, m_page);
     if (firstOfGroup || !m_radioGroup) {
         m_radioGroup = new QButtonGroup(m_page);
         m_radioGroup->setExclusive(true);
     }
     m_radioGroup->addButton(w);
-    place(w, id, x, y, width, height, true, false);
+    place(w, name, x, y, width, height, true, false);
     return w;
 }
 
-QGroupBox *PageBuilder::group(int id, const QString &text, int x, int y, int width, int height) {
+QGroupBox *PageBuilder::group(const ControlName &name, const QString &text, int x, int y, int width,
+                              int height) {
     auto *w = new QGroupBox(text, m_page);
     w->setFocusPolicy(Qt::NoFocus);
-    place(w, id, x, y, width, height, false, false);
+    place(w, name, x, y, width, height, false, false);
     m_frames.append(w);
     return w;
 }
@@ -156,34 +161,51 @@ void TabPage::setTransferButtonsEnabled(bool enable) {
 
 void TabPage::adopt(const PageBuilder &builder) {
     m_controls = builder.controls();
-    // Connect in id order so that nothing depends on the hash's order.
     QList<int> ids = m_controls.keys();
     std::sort(ids.begin(), ids.end());
     for (int id : std::as_const(ids)) {
-        QWidget *w = m_controls.value(id);
-        if (auto *push = qobject_cast<QPushButton *>(w)) {
+        if (auto *push = qobject_cast<QPushButton *>(m_controls.value(id)))
             m_transferButtons.append(push);
-            connect(push, &QPushButton::clicked, this, [this, push, id] { onCommand(push, id, kClicked); });
-        } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
-            connect(button, &QAbstractButton::clicked, this,
-                    [this, button, id] { onCommand(button, id, kClicked); });
-        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
-            // A user's choice, also of the entry already shown; never a selection made by a refresh.
-            connect(combo, &QComboBox::activated, this,
-                    [this, combo, id] { onCommand(combo, id, kSelectionChanged); });
-        } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
-            // Typing and pasting; texts set by a refresh do not count.
-            connect(edit, &QLineEdit::textEdited, this,
-                    [this, edit, id] { onCommand(edit, id, kEditChanged); });
-        }
     }
+}
+
+void TabPage::connectUserAction(QWidget *control, ControlKind kind, std::function<void()> action) {
+    switch (kind) {
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+        if (auto *button = qobject_cast<QAbstractButton *>(control)) {
+            connect(button, &QAbstractButton::clicked, this, std::move(action));
+            return;
+        }
+        break;
+    case ControlKind::ComboBox:
+        if (auto *combo = qobject_cast<QComboBox *>(control)) {
+            connect(combo, &QComboBox::activated, this, std::move(action));
+            return;
+        }
+        break;
+    case ControlKind::EditBox:
+        if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+            connect(edit, &QLineEdit::textEdited, this, std::move(action));
+            return;
+        }
+        break;
+    }
+    qWarning("%s: a binding row names %s, which is no control of its kind; it stays unbound",
+             metaObject()->className(),
+             control ? qPrintable(control->objectName()) : "a control the page does not have");
+}
+
+void TabPage::runJob(const TransferJob &job) {
+    if (m_jobRunner)
+        m_jobRunner(job);
 }
 
 void TabPage::markModified() {
     m_modified.set(1);
 }
 
-std::function<void()> TabPage::beepHook() {
+BeepHook TabPage::beepHook() {
     if (!m_boxes)
         return {};
     return [this] { m_boxes->beep(); };

@@ -46,21 +46,28 @@ private:
     double m_y;
 };
 
-// Creates the controls of one page in template order (which is also the tab order). A control
-// with an id gets the object name "c<id>" and the dynamic property "controlId".
+// Who a control is: the page's enum value for it, kept as the dynamic property "controlId" (the
+// number of the control in the original dialog template), and its object name. A control that
+// the page never addresses has neither ({}).
+struct ControlName {
+    int id = 0;
+    QString objectName;
+};
+
+// Creates the controls of one page in template order (which is also the tab order).
 class PageBuilder {
 public:
     explicit PageBuilder(QWidget *page);
 
-    QLabel *label(int id, const QString &text, int x, int y, int width, int height);
-    QComboBox *combo(int id, int x, int y, int width, int height);
-    QLineEdit *edit(int id, int x, int y, int width, int height);
-    QPushButton *button(int id, const QString &text, int x, int y, int width, int height);
-    QCheckBox *check(int id, const QString &text, int x, int y, int width, int height);
+    QLabel *label(const ControlName &name, const QString &text, int x, int y, int width, int height);
+    QComboBox *combo(const ControlName &name, int x, int y, int width, int height);
+    QLineEdit *edit(const ControlName &name, int x, int y, int width, int height);
+    QPushButton *button(const ControlName &name, const QString &text, int x, int y, int width, int height);
+    QCheckBox *check(const ControlName &name, const QString &text, int x, int y, int width, int height);
     // firstOfGroup starts a new set of mutually exclusive radio buttons.
-    QRadioButton *radio(int id, const QString &text, int x, int y, int width, int height,
+    QRadioButton *radio(const ControlName &name, const QString &text, int x, int y, int width, int height,
                         bool firstOfGroup = false);
-    QGroupBox *group(int id, const QString &text, int x, int y, int width, int height);
+    QGroupBox *group(const ControlName &name, const QString &text, int x, int y, int width, int height);
 
     // Puts the frames behind the controls and fixes the page's minimum size to the bounding
     // box of its controls plus a margin.
@@ -71,7 +78,7 @@ public:
     const QHash<int, QWidget *> &controls() const { return m_byId; }
 
 private:
-    void place(QWidget *widget, int id, int x, int y, int width, int height, bool growWidth,
+    void place(QWidget *widget, const ControlName &name, int x, int y, int width, int height, bool growWidth,
                bool naturalHeight);
 
     QWidget *m_page;
@@ -83,48 +90,59 @@ private:
 
 class MessageBoxes;
 
-// What the four tab pages share: the record they edit, the modified flag, their transfer buttons
-// and the wiring of their controls. A control's user action arrives in onCommand with the
-// notification that it means (kClicked, kSelectionChanged, kEditChanged of ControlBinding.h).
+// What the four tab pages share: the record they edit, the modified flag, their transfer buttons,
+// the wiring of their bound controls and the way they start a job.
 class TabPage : public QWidget {
     Q_OBJECT
 public:
+    // Runs a job behind the progress dialog and reports its result; returns when it has ended.
+    using JobRunner = std::function<void(const TransferJob &job)>;
+
     TabPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent);
+
+    // Loads the page's controls from the settings; marks nothing modified.
+    virtual void refresh() {}
 
     // Enables or disables the page's transfer buttons (with the main window's own).
     void setTransferButtonsEnabled(bool enable);
-    // The control with the given id, or nullptr.
-    QWidget *control(int id) const { return m_controls.value(id); }
+    // The control the page's enum names, or nullptr (also when it is not a T).
+    template <typename T = QWidget> T *control(int id) const {
+        return qobject_cast<T *>(m_controls.value(id));
+    }
     // Message boxes and the error beep; without them the page emits showMessage and beeps itself.
     void setMessageBoxes(MessageBoxes *boxes) { m_boxes = boxes; }
+    // Who runs the jobs of the page's send buttons; without one they start nothing.
+    void setJobRunner(JobRunner runner) { m_jobRunner = std::move(runner); }
 
 signals:
-    // Run this job behind the progress dialog; returns when the job has ended.
-    void startJob(hzm::TransferJob job);
     // A message for the user when no MessageBoxes are set (icon: QMessageBox::Icon).
     void showMessage(const QString &text, const QString &caption, int icon);
 
 protected:
-    // Keeps the builder's controls, connects their user actions to onCommand and makes every
-    // push button with an id a transfer button.
+    // Keeps the builder's controls and makes every push button with an id a transfer button.
     void adopt(const PageBuilder &builder);
-    virtual void onCommand(QWidget *control, int id, int notification) = 0;
+    // Wires the control of every row to its user-only signal (see ControlKind): the control's new
+    // state is written into the record that record() returns at that moment (none: nothing is
+    // written), and a changed field marks the settings modified.
+    template <typename Record>
+    void bind(const ControlBinding<Record> *table, std::function<Record *()> record) {
+        QList<int> bound;
+        for (const ControlBinding<Record> *row = table; row->controlId != 0; ++row) {
+            if (bound.contains(row->controlId))
+                continue; // the first row of a control is the one that counts
+            bound << row->controlId;
+            QWidget *widget = control(row->controlId);
+            connectUserAction(widget, row->controlKind, [this, widget, row, record] {
+                Record *current = record();
+                if (current && UpdateBoundField(widget, row, current, beepHook()))
+                    markModified();
+            });
+        }
+    }
+    void runJob(const TransferJob &job);
     // An edit changed the record: the settings are now modified.
     void markModified();
     void showError(const QString &text);
-    // Hands a control's notification to a binding table over record; marks the settings modified
-    // when the record changed. False when the table has no row for the control.
-    template <typename Record>
-    bool handleBound(const ControlBinding<Record> *table, Record *record, QWidget *control, int id,
-                     int notification) {
-        ScopedBindingBeep beep(beepHook());
-        int changed = 0;
-        if (!HandleBoundCommand(table, record, control, id, notification, changed))
-            return false;
-        if (changed)
-            markModified();
-        return true;
-    }
     // Selects entry index of combo box id; a value that names no entry leaves it without a selection.
     void selectEntry(int id, int index);
     // Ticks or clears check box (or radio button) id.
@@ -137,9 +155,14 @@ protected:
     MessageBoxes *m_boxes = nullptr;
 
 private:
-    std::function<void()> beepHook();
+    // Connects the signal that only a user's action sends for a control of this kind. A missing
+    // control, or one of another kind, is a fault of the page: it is reported and left unbound.
+    void connectUserAction(QWidget *control, ControlKind kind, std::function<void()> action);
+    BeepHook beepHook();
+
     QHash<int, QWidget *> m_controls;
     QList<QWidget *> m_transferButtons;
+    JobRunner m_jobRunner;
 };
 
 // The control id of a page control (the "controlId" property), 0 for none.

@@ -7,55 +7,61 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QPushButton>
 
 namespace hzm {
 
 SystemPage::SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
     : TabPage(settings, modified, parent) {
     PageBuilder b(this);
-    b.group(0, QStringLiteral("Paging Mic"), 16, 17, 181, 120);
-    b.label(0, QStringLiteral("QPM Offset:"), 25, 34, 60, 8);
-    QComboBox *qpm = b.combo(QpmOffset, 25, 44, 72, 30);
-    b.group(0, QStringLiteral("Access Contacts"), 25, 62, 72, 69);
-    b.radio(AccessInput, QStringLiteral("Input"), 35, 80, 50, 10, true);
-    b.radio(AccessOutput, QStringLiteral("Output"), 35, 102, 50, 10);
-    b.group(0, QStringLiteral("Priority"), 107, 29, 81, 103);
-    b.label(0, QStringLiteral("Hold (s):"), 115, 41, 64, 8);
-    QComboBox *pagingHold = b.combo(PagingHold, 115, 51, 64, 30);
-    b.label(0, QStringLiteral("Release (s):"), 115, 72, 64, 8);
-    QComboBox *pagingRelease = b.combo(PagingRelease, 115, 82, 64, 30);
-    b.label(0, QStringLiteral("Attenuation (dB):"), 115, 103, 64, 8);
-    QComboBox *pagingAttenuation = b.combo(PagingAttenuation, 115, 113, 64, 30);
-    b.label(0, QStringLiteral("QRC Zone Offset:"), 20, 150, 70, 8);
-    QComboBox *qrc = b.combo(QrcZoneOffset, 20, 161, 59, 30);
-    b.label(0, QStringLiteral("Power Up Mode:"), 107, 150, 70, 8);
-    QComboBox *powerUp = b.combo(PowerUpMode, 107, 161, 59, 30);
-    b.group(0, QStringLiteral("Mic Gates"), 205, 18, 48, 119);
+    const auto n = [](int id, const char *name) { return ControlName{id, QLatin1String(name)}; };
+    b.group({}, QStringLiteral("Paging Mic"), 16, 17, 181, 120);
+    b.label({}, QStringLiteral("QPM Offset:"), 25, 34, 60, 8);
+    QComboBox *qpm = b.combo(n(QpmOffset, "qpmOffset"), 25, 44, 72, 30);
+    b.group({}, QStringLiteral("Access Contacts"), 25, 62, 72, 69);
+    b.radio(n(AccessInput, "accessInput"), QStringLiteral("Input"), 35, 80, 50, 10, true);
+    b.radio(n(AccessOutput, "accessOutput"), QStringLiteral("Output"), 35, 102, 50, 10);
+    b.group({}, QStringLiteral("Priority"), 107, 29, 81, 103);
+    b.label({}, QStringLiteral("Hold (s):"), 115, 41, 64, 8);
+    QComboBox *pagingHold = b.combo(n(PagingHold, "pagingHold"), 115, 51, 64, 30);
+    b.label({}, QStringLiteral("Release (s):"), 115, 72, 64, 8);
+    QComboBox *pagingRelease = b.combo(n(PagingRelease, "pagingRelease"), 115, 82, 64, 30);
+    b.label({}, QStringLiteral("Attenuation (dB):"), 115, 103, 64, 8);
+    QComboBox *pagingAttenuation = b.combo(n(PagingAttenuation, "pagingAttenuation"), 115, 113, 64, 30);
+    b.label({}, QStringLiteral("QRC Zone Offset:"), 20, 150, 70, 8);
+    QComboBox *qrc = b.combo(n(QrcZoneOffset, "qrcZoneOffset"), 20, 161, 59, 30);
+    b.label({}, QStringLiteral("Power Up Mode:"), 107, 150, 70, 8);
+    QComboBox *powerUp = b.combo(n(PowerUpMode, "powerUpMode"), 107, 161, 59, 30);
+    b.group({}, QStringLiteral("Mic Gates"), 205, 18, 48, 119);
     for (int i = 0; i < kMicCount; ++i)
-        b.check(MicGate1 + i, QStringLiteral("Mic %1").arg(i + 1), 214, 36 + 18 * i, 32, 10);
-    b.group(0, QStringLiteral("Mic Priority"), 263, 18, 77, 119);
-    b.label(0, QStringLiteral("Hold (s):"), 270, 30, 64, 8);
-    QComboBox *micHold = b.combo(MicPriorityHold, 270, 40, 64, 30);
-    b.label(0, QStringLiteral("Release (s):"), 270, 61, 64, 8);
-    QComboBox *micRelease = b.combo(MicPriorityRelease, 270, 71, 64, 30);
-    b.label(0, QStringLiteral("Attenuation (dB):"), 270, 92, 64, 8);
-    QComboBox *micAttenuation = b.combo(MicPriorityAttenuation, 270, 102, 64, 30);
-    b.group(0, QStringLiteral("Line Priority"), 347, 18, 84, 119);
-    b.label(0, QStringLiteral("Hold (s):"), 357, 30, 64, 8);
-    QComboBox *lineHold = b.combo(LinePriorityHold, 357, 40, 64, 30);
-    b.label(0, QStringLiteral("Release (s):"), 357, 61, 64, 8);
-    QComboBox *lineRelease = b.combo(LinePriorityRelease, 357, 71, 64, 30);
-    b.group(0, QStringLiteral("Emergency Mute"), 264, 143, 167, 87);
-    b.group(0, QStringLiteral("Mute Contacts"), 270, 158, 70, 63);
-    b.radio(MuteNormallyOpen, QStringLiteral("N/O"), 280, 176, 40, 10, true);
-    b.radio(MuteNormallyClosed, QStringLiteral("N/C"), 280, 198, 40, 10);
-    b.label(0, QStringLiteral("Mute Level (dB):"), 354, 158, 64, 8);
-    QComboBox *muteLevel = b.combo(MuteLevel, 354, 168, 64, 30);
-    b.label(0, QStringLiteral("Source:"), 354, 190, 64, 8);
-    QComboBox *muteSource = b.combo(MuteSource, 354, 200, 64, 30);
-    b.button(SendSystem, QStringLiteral("Send System"), 185, 233, 50, 14);
+        b.check(ControlName{MicGate1 + i, QStringLiteral("micGate%1").arg(i + 1)},
+                QStringLiteral("Mic %1").arg(i + 1), 214, 36 + 18 * i, 32, 10);
+    b.group({}, QStringLiteral("Mic Priority"), 263, 18, 77, 119);
+    b.label({}, QStringLiteral("Hold (s):"), 270, 30, 64, 8);
+    QComboBox *micHold = b.combo(n(MicPriorityHold, "micPriorityHold"), 270, 40, 64, 30);
+    b.label({}, QStringLiteral("Release (s):"), 270, 61, 64, 8);
+    QComboBox *micRelease = b.combo(n(MicPriorityRelease, "micPriorityRelease"), 270, 71, 64, 30);
+    b.label({}, QStringLiteral("Attenuation (dB):"), 270, 92, 64, 8);
+    QComboBox *micAttenuation =
+        b.combo(n(MicPriorityAttenuation, "micPriorityAttenuation"), 270, 102, 64, 30);
+    b.group({}, QStringLiteral("Line Priority"), 347, 18, 84, 119);
+    b.label({}, QStringLiteral("Hold (s):"), 357, 30, 64, 8);
+    QComboBox *lineHold = b.combo(n(LinePriorityHold, "linePriorityHold"), 357, 40, 64, 30);
+    b.label({}, QStringLiteral("Release (s):"), 357, 61, 64, 8);
+    QComboBox *lineRelease = b.combo(n(LinePriorityRelease, "linePriorityRelease"), 357, 71, 64, 30);
+    b.group({}, QStringLiteral("Emergency Mute"), 264, 143, 167, 87);
+    b.group({}, QStringLiteral("Mute Contacts"), 270, 158, 70, 63);
+    b.radio(n(MuteNormallyOpen, "muteNormallyOpen"), QStringLiteral("N/O"), 280, 176, 40, 10, true);
+    b.radio(n(MuteNormallyClosed, "muteNormallyClosed"), QStringLiteral("N/C"), 280, 198, 40, 10);
+    b.label({}, QStringLiteral("Mute Level (dB):"), 354, 158, 64, 8);
+    QComboBox *muteLevel = b.combo(n(MuteLevel, "muteLevel"), 354, 168, 64, 30);
+    b.label({}, QStringLiteral("Source:"), 354, 190, 64, 8);
+    QComboBox *muteSource = b.combo(n(MuteSource, "muteSource"), 354, 200, 64, 30);
+    auto *send = b.button(n(SendSystem, "sendSystem"), QStringLiteral("Send System"), 185, 233, 50, 14);
     b.finish();
     adopt(b);
+    bind<SystemSettings>(kSystemTable, [this] { return &m_settings.system; });
+    connect(send, &QPushButton::clicked, this, &SystemPage::sendSystem);
 
     FillComboFromList(qpm, lists::offset16());
     FillComboFromList(pagingHold, lists::seconds12());
@@ -94,13 +100,8 @@ void SystemPage::refresh() {
     selectEntry(MuteSource, sys.muteSource);
 }
 
-void SystemPage::onCommand(QWidget *control, int id, int notification) {
-    {
-        if (handleBound(kSystemTable, &m_settings.system, control, id, notification))
-            return;
-    }
-    if (id == SendSystem)
-        emit startJob(SendSystemJob());
+void SystemPage::sendSystem() {
+    runJob(SendSystemJob());
 }
 
 } // namespace hzm

@@ -10,6 +10,7 @@ namespace hzm {
 class SystemPage : public TabPage {
     Q_OBJECT
 public:
+    // The page's controls (the numbers are those of the original dialog template).
     enum Id {
         QpmOffset = 1042,
         AccessInput = 1043,
@@ -19,7 +20,10 @@ public:
         PagingAttenuation = 1047,
         QrcZoneOffset = 1048,
         PowerUpMode = 1049,
-        MicGate1 = 1050, // .. 1053
+        MicGate1 = 1050,
+        MicGate2 = 1051,
+        MicGate3 = 1052,
+        MicGate4 = 1053,
         MicPriorityHold = 1054,
         MicPriorityRelease = 1055,
         MicPriorityAttenuation = 1056,
@@ -35,12 +39,10 @@ public:
     SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent = nullptr);
 
     // Loads every control from the system settings; marks nothing modified.
-    void refresh();
+    void refresh() override;
 
-protected:
-    void onCommand(QWidget *control, int id, int notification) override;
-
-private:
+private slots:
+    void sendSystem();
 };
 
 } // namespace hzm

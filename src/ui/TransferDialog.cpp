@@ -20,11 +20,11 @@ TransferDialog::TransferDialog(const LinkSelection &selection, MixerSettings &se
     setCursor(Qt::WaitCursor);
 
     m_command = new QLabel(this);
-    m_command->setObjectName(QStringLiteral("c1099"));
-    m_command->setProperty("controlId", 1099);
+    m_command->setObjectName(QStringLiteral("commandSent"));
+    m_command->setProperty("controlId", int(CommandSent));
     m_response = new QLabel(this);
-    m_response->setObjectName(QStringLiteral("c1100"));
-    m_response->setProperty("controlId", 1100);
+    m_response->setObjectName(QStringLiteral("responseReceived"));
+    m_response->setProperty("controlId", int(ResponseReceived));
     for (QLabel *value : {m_command, m_response}) {
         value->setTextFormat(Qt::PlainText);
         value->setMinimumWidth(220);
@@ -111,13 +111,11 @@ void TransferDialog::showMessage(const QString &text, const QString &caption) {
     m_boxes.plain(parentWidget(), caption, text);
 }
 
-void TransferDialog::onFinished(bool success, int refreshTabs, const QString &linkError) {
+void TransferDialog::onFinished(const TransferResult &result) {
     m_worker->wait();
-    m_result.success = success;
-    m_result.refreshTabs = refreshTabs;
-    m_result.linkError = linkError;
+    m_result = result;
     m_done = true;
-    if (m_progress->maximum() > 0 && success)
+    if (m_progress->maximum() > 0 && result.success)
         m_progress->setValue(m_progress->maximum());
     accept();
 }

@@ -4,6 +4,7 @@
 // no buttons and cannot be closed; it ends by itself when the worker reports.
 
 #include "protocol/TransferJob.h"
+#include "protocol/TransferWorker.h"
 
 #include <QDialog>
 
@@ -15,15 +16,12 @@ namespace hzm {
 class MessageBoxes;
 struct MixerSettings;
 
-struct TransferResult {
-    bool success = false;
-    int refreshTabs = 0; // the job's flag, 0 when the link could not be opened
-    QString linkError;   // why the link could not be opened, empty otherwise
-};
-
 class TransferDialog : public QDialog {
     Q_OBJECT
 public:
+    // The two status lines (the numbers are those of the original dialog template).
+    enum Id { CommandSent = 1099, ResponseReceived = 1100 };
+
     TransferDialog(const LinkSelection &selection, MixerSettings &settings, TransferJob job,
                    MessageBoxes &boxes, QWidget *parent);
     ~TransferDialog() override;
@@ -60,7 +58,7 @@ private slots:
     void showResponse(const QString &reply);
     void showProgress(int done, int planned);
     void showMessage(const QString &text, const QString &caption);
-    void onFinished(bool success, int refreshTabs, const QString &linkError);
+    void onFinished(const hzm::TransferResult &result);
 
 private:
     TransferWorker *m_worker;

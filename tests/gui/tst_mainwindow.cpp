@@ -14,7 +14,9 @@
 #include "discovery/DiscoveryModel.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -29,12 +31,15 @@ using namespace hzm;
 
 namespace {
 
-const QList<int> kTransferButtonIds = {1002, 1003, 1004, 1005, 1006, 1008, 1009, 1013, 1014, 1098, 1060};
+// The eleven transfer buttons: five on the main window, six on the tab pages.
+const QStringList kTransferButtons = {"getVersion",     "sendAll",   "readAll",       "setDefaults",
+                                      "resetMixer",     "sendInput", "sendAllInputs", "sendOutput",
+                                      "sendAllOutputs", "sendKey",   "sendSystem"};
 
 QList<QPushButton *> transferButtons(QWidget *window) {
     QList<QPushButton *> found;
-    for (QPushButton *button : window->findChildren<QPushButton *>()) {
-        if (kTransferButtonIds.contains(button->property("controlId").toInt()))
+    for (const QString &name : kTransferButtons) {
+        if (auto *button = window->findChild<QPushButton *>(name))
             found << button;
     }
     return found;
@@ -77,13 +82,17 @@ private slots:
     void portRadioMark();
     void busyPortKeepsSelection();
     void logWindowToggles();
+    void logFollowsWithoutLiftingBoxes_data();
+    void logFollowsWithoutLiftingBoxes();
     void screenshots();
 
 private:
     void startSim(bool pty = false, bool ownAddress = false);
     // Port > Ethernet, typing the simulated mixer's endpoint and pressing OK.
     void chooseEthernet(const QString &address, quint16 port);
-    static QAction *findAction(MainWindow &w, int id) { return w.action(id); }
+    // A menu entry by its name ("actionSave").
+    QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
+    QPushButton *button(const QString &name) const { return m_window->findChild<QPushButton *>(name); }
 
     std::unique_ptr<sim::SimServer> m_sim;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
@@ -133,7 +142,7 @@ void TestMainWindow::chooseEthernet(const QString &address, quint16 port) {
         driven = true;
         QTest::mouseClick(tcp->okButton(), Qt::LeftButton);
     });
-    m_window->action(kIdEthernet)->trigger();
+    action("actionEthernet")->trigger();
     m_window->setDialogHook({});
     QVERIFY(driven);
 }
@@ -159,8 +168,8 @@ void TestMainWindow::startUpAsksForAPortFirst() {
 
 void TestMainWindow::asteriskAndSaveMarks() {
     m_window->updateMenuMarks();
-    QVERIFY(!m_window->action(kIdSave)->isEnabled());
-    QVERIFY(!m_window->action(kIdSaveAs)->isEnabled());
+    QVERIFY(!action("actionSave")->isEnabled());
+    QVERIFY(!action("actionSaveAs")->isEnabled());
 
     // An edit on a page: one asterisk, however many edits follow.
     auto *name =
@@ -170,31 +179,31 @@ void TestMainWindow::asteriskAndSaveMarks() {
     QTest::keyClicks(name, "Ab");
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 *"));
     m_window->updateMenuMarks();
-    QVERIFY(m_window->action(kIdSave)->isEnabled());
-    QVERIFY(m_window->action(kIdSaveAs)->isEnabled());
+    QVERIFY(action("actionSave")->isEnabled());
+    QVERIFY(action("actionSaveAs")->isEnabled());
 
     // New asks first; No keeps everything.
     m_boxes->queueAnswer(false);
-    m_window->action(kIdNew)->trigger();
+    action("actionNew")->trigger();
     QCOMPARE(m_boxes->last()->text, QStringLiteral("Discard current changes ?"));
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Confirm"));
     QVERIFY(m_window->settings().inputs[0].name.endsWith(QLatin1String("Ab")));
     QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
 
     m_boxes->queueAnswer(true);
-    m_window->action(kIdNew)->trigger();
+    action("actionNew")->trigger();
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 "));
     QCOMPARE(m_window->settings(), MixerSettings());
     QCOMPARE(name->text(), MixerSettings().inputs[0].name);
     m_window->updateMenuMarks();
-    QVERIFY(!m_window->action(kIdSave)->isEnabled());
+    QVERIFY(!action("actionSave")->isEnabled());
     QCOMPARE(m_boxes->unexpected(), 0);
 }
 
 void TestMainWindow::exitWithUnsavedChanges() {
     m_window->modifiedFlag().set(1);
     m_boxes->queueAnswer(false);
-    m_window->action(kIdExit)->trigger();
+    action("actionExit")->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Question);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Confirm"));
     QCOMPARE(m_boxes->last()->text, QStringLiteral("Close without saving changes ?"));
@@ -214,7 +223,7 @@ void TestMainWindow::readSaveNewOpen() {
 
     // Read HZM1: the pages show the mixer's settings, the title its asterisk.
     m_boxes->clear();
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c1004")), Qt::LeftButton);
+    QTest::mouseClick(button(QStringLiteral("readAll")), Qt::LeftButton);
     QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Transfer complete.")});
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Success"));
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Information);
@@ -238,7 +247,7 @@ void TestMainWindow::readSaveNewOpen() {
     // Save As: the default name, the filter, the file written, the asterisk gone.
     const QString path = m_dir.filePath(QStringLiteral("mixer.hzc"));
     m_boxes->queuePath(path);
-    m_window->action(kIdSaveAs)->trigger();
+    action("actionSaveAs")->trigger();
     const FileDialogRequest saveRequest = m_boxes->last()->request;
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::SaveFile);
     QCOMPARE(saveRequest.title, QStringLiteral("Save As"));
@@ -252,13 +261,13 @@ void TestMainWindow::readSaveNewOpen() {
 
     // New: nothing changed since the save, so no question.
     const int shownBefore = m_boxes->shown().size();
-    m_window->action(kIdNew)->trigger();
+    action("actionNew")->trigger();
     QCOMPARE(m_boxes->shown().size(), shownBefore);
     QVERIFY(m_window->settings().sameConfiguration(MixerSettings()));
 
     // Open: the file brings the mixer's settings back; the dialog starts at the save path.
     m_boxes->queuePath(path);
-    m_window->action(kIdOpen)->trigger();
+    action("actionOpen")->trigger();
     const FileDialogRequest openRequest = m_boxes->last()->request;
     QCOMPARE(openRequest.title, QStringLiteral("Open"));
     QCOMPARE(openRequest.initialPath, path);
@@ -273,7 +282,7 @@ void TestMainWindow::readSaveNewOpen() {
     // Export Text: asks for a name first, then writes the command stream there.
     const QString exportPath = m_dir.filePath(QStringLiteral("mixer.txt"));
     m_boxes->queuePath(exportPath);
-    m_window->action(kIdExport)->trigger();
+    action("actionExport")->trigger();
     const FileDialogRequest exportRequest = m_boxes->last()->request;
     QCOMPARE(exportRequest.title, QStringLiteral("Export As"));
     QCOMPARE(exportRequest.initialPath, QStringLiteral("Export.txt"));
@@ -285,14 +294,14 @@ void TestMainWindow::readSaveNewOpen() {
     // A second Export goes straight to the same file.
     const int dialogs = m_boxes->shown().size();
     QVERIFY(QFile::remove(exportPath));
-    m_window->action(kIdExport)->trigger();
+    action("actionExport")->trigger();
     QCOMPARE(m_boxes->shown().size(), dialogs);
     QVERIFY(QFile::exists(exportPath));
 
     // Send All asks first; the mixer then holds what the utility holds.
     m_sim->mixer().setSettings(MixerSettings());
     m_boxes->queueAnswer(true);
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c1003")), Qt::LeftButton);
+    QTest::mouseClick(button(QStringLiteral("sendAll")), Qt::LeftButton);
     QCOMPARE(
         m_boxes->texts().mid(m_boxes->texts().size() - 2),
         (QStringList{QStringLiteral("Send all settings to HZM-1 ?"), QStringLiteral("Transfer complete.")}));
@@ -308,13 +317,13 @@ void TestMainWindow::saveAfterOpenAsksForAName() {
     QVERIFY(SaveSettingsFile(path, settings, flag));
 
     m_boxes->queuePath(path);
-    m_window->action(kIdOpen)->trigger();
+    action("actionOpen")->trigger();
     QCOMPARE(m_window->settings().inputs[2].name, QStringLiteral("Bar"));
     QVERIFY(m_window->savePath().isEmpty()); // Open does not change the save path
 
     m_window->modifiedFlag().set(1);
     m_boxes->queuePath(QString()); // cancelled
-    m_window->action(kIdSave)->trigger();
+    action("actionSave")->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::SaveFile);
     QCOMPARE(m_boxes->last()->request.initialPath, QStringLiteral("Config.hzc"));
     QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
@@ -341,7 +350,7 @@ void TestMainWindow::openFailure() {
     m_window->modifiedFlag().set(1);
     m_boxes->queueAnswer(true); // discard the changes
     m_boxes->queuePath(m_dir.filePath(relative));
-    m_window->action(kIdOpen)->trigger();
+    action("actionOpen")->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Error"));
     QCOMPARE(m_boxes->last()->text, QStringLiteral("Unable to load file"));
@@ -400,54 +409,60 @@ void TestMainWindow::fileAtStartUp() {
 }
 
 void TestMainWindow::menuEntries_data() {
-    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("keys"); // shown beside the text
     const struct {
-        int id;
+        const char *name;
         const char *menu;
         const char *text;
+        const char *keys;
     } entries[] = {
-        {kIdNew, "&File", "&New\tCtrl+N"},
-        {kIdOpen, "&File", "&Open\tCtrl+O"},
-        {kIdExport, "&File", "&Export Text"},
-        {kIdExportAs, "&File", "Ex&port Text As..."},
-        {kIdSave, "&File", "&Save\tCtrl+S"},
-        {kIdSaveAs, "&File", "Save &As..."},
-        {kIdExit, "&File", "E&xit"},
-        {kIdCut, "&Edit", "Cu&t\tCtrl+X"},
-        {kIdCopy, "&Edit", "&Copy\tCtrl+C"},
-        {kIdPaste, "&Edit", "&Paste\tCtrl+V"},
-        {kIdLogOnTop, "&View", "&Log Window On Top"},
-        {kIdLog, "&View", "L&og Window"},
-        {32785, "&Port", "Com &1"},
-        {32788, "&Port", "Com &4"},
-        {32793, "&Port", "Com &5"},
-        {32797, "&Port", "Com &9"},
-        {32799, "&Port", "Com 1&0"},
-        {kIdEthernet, "&Port", "Ethernet"},
-        {kIdHelp, "&Help", "&Help..."},
-        {kIdAbout, "&Help", "&About ..."},
+        {"actionNew", "&File", "&New", "Ctrl+N"},
+        {"actionOpen", "&File", "&Open", "Ctrl+O"},
+        {"actionExport", "&File", "&Export Text", ""},
+        {"actionExportAs", "&File", "Ex&port Text As...", ""},
+        {"actionSave", "&File", "&Save", "Ctrl+S"},
+        {"actionSaveAs", "&File", "Save &As...", ""},
+        {"actionExit", "&File", "E&xit", ""},
+        {"actionCut", "&Edit", "Cu&t", "Ctrl+X"},
+        {"actionCopy", "&Edit", "&Copy", "Ctrl+C"},
+        {"actionPaste", "&Edit", "&Paste", "Ctrl+V"},
+        {"actionLogOnTop", "&View", "&Log Window On Top", ""},
+        {"actionLog", "&View", "L&og Window", ""},
+        {"actionCom1", "&Port", "Com &1", ""},
+        {"actionCom4", "&Port", "Com &4", ""},
+        {"actionCom5", "&Port", "Com &5", ""},
+        {"actionCom9", "&Port", "Com &9", ""},
+        {"actionCom10", "&Port", "Com 1&0", ""},
+        {"actionEthernet", "&Port", "Ethernet", ""},
+        {"actionOtherPort", "&Port", "Other Serial Port...", ""},
+        {"actionHelp", "&Help", "&Help...", ""},
+        {"actionAbout", "&Help", "&About ...", ""},
     };
     for (const auto &e : entries)
-        QTest::newRow(e.text) << e.id << QString::fromLatin1(e.menu) << QString::fromLatin1(e.text);
+        QTest::newRow(e.name) << QString::fromLatin1(e.name) << QString::fromLatin1(e.menu)
+                              << QString::fromLatin1(e.text) << QString::fromLatin1(e.keys);
 }
 
 void TestMainWindow::menuEntries() {
-    QFETCH(int, id);
+    QFETCH(QString, name);
     QFETCH(QString, menu);
     QFETCH(QString, text);
-    QAction *action = m_window->action(id);
-    QVERIFY(action);
-    QCOMPARE(action->text(), text);
-    // The shortcut in the text is only shown; the accelerators are bound once, elsewhere.
-    QVERIFY(action->shortcut().isEmpty());
+    QFETCH(QString, keys);
+    QAction *entry = action(name);
+    QVERIFY(entry);
+    QCOMPARE(entry->text(), text);
+    QCOMPARE(entry->shortcut().toString(QKeySequence::PortableText), keys);
     QStringList menus;
-    for (QObject *widget : action->associatedObjects()) {
+    for (QObject *widget : entry->associatedObjects()) {
         if (auto *owner = qobject_cast<QMenu *>(widget))
             menus << owner->title();
     }
     QCOMPARE(menus, QStringList{menu});
+    // The port entries carry one radio mark between them.
+    QCOMPARE(entry->actionGroup() && entry->actionGroup()->isExclusive(), menu == QLatin1String("&Port"));
 }
 
 void TestMainWindow::accelerators() {
@@ -483,9 +498,30 @@ void TestMainWindow::accelerators() {
         dialog->reject();
     });
     QTest::keyClick(m_window.get(), Qt::Key_Slash, Qt::AltModifier);
+    QCOMPARE(about, QStringLiteral("About HZM1 Utility Tool"));
+    about.clear();
+    // The closed box leaves no window active here; a window system activates the main window.
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_Question, Qt::AltModifier);
     m_window->setDialogHook({});
     QCOMPARE(about, QStringLiteral("About HZM1 Utility Tool"));
     QCOMPARE(m_boxes->unexpected(), 0);
+
+    // The keys of the Edit entries, which do nothing, still cut, copy and paste in an edit box:
+    // a paste is a user's edit of the name.
+    auto *name = m_window->findChild<QLineEdit *>(QStringLiteral("inputName"));
+    QVERIFY(name);
+    name->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Porch"));
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(name->text(), QStringLiteral("Porch"));
+    QCOMPARE(m_window->settings().inputs[0].name, QStringLiteral("Porch"));
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Porch"));
+    QCOMPARE(m_window->settings().inputs[0].name, QString());
 }
 
 void TestMainWindow::saveFailureKeepsAsterisk_data() {
@@ -500,29 +536,30 @@ void TestMainWindow::saveFailureKeepsAsterisk() {
     const QString path = m_dir.filePath(relative);
     m_window->modifiedFlag().set(1);
     m_boxes->queuePath(path);
-    m_window->action(kIdSaveAs)->trigger();
+    action("actionSaveAs")->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Error"));
     QVERIFY2(m_boxes->last()->text.contains(QDir::toNativeSeparators(path)),
              qPrintable(m_boxes->last()->text));
     QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
     // Save goes to the remembered path again, and fails again the same way.
-    m_window->action(kIdSave)->trigger();
+    action("actionSave")->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
     QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
 }
 
 void TestMainWindow::failingTransfer_data() {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("button");
-    QTest::newRow("connection refused") << QStringLiteral("closed") << 1002;
-    QTest::newRow("mixer refuses") << QStringLiteral("refuse") << 1002;
-    QTest::newRow("read all, refused part-way") << QStringLiteral("refuse-later") << 1004;
+    QTest::addColumn<QString>("button");
+    QTest::newRow("connection refused") << QStringLiteral("closed") << QStringLiteral("getVersion");
+    QTest::newRow("mixer refuses") << QStringLiteral("refuse") << QStringLiteral("getVersion");
+    QTest::newRow("read all, refused part-way")
+        << QStringLiteral("refuse-later") << QStringLiteral("readAll");
 }
 
 void TestMainWindow::failingTransfer() {
     QFETCH(QString, fault);
-    QFETCH(int, button);
+    QFETCH(QString, button);
     startSim();
     quint16 port = m_sim->tcpPort();
     if (fault == QLatin1String("closed")) {
@@ -535,7 +572,7 @@ void TestMainWindow::failingTransfer() {
     chooseEthernet(QStringLiteral("127.0.0.1"), port);
     m_boxes->clear();
     const MixerSettings before = m_window->settings();
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c%1").arg(button)), Qt::LeftButton);
+    QTest::mouseClick(this->button(button), Qt::LeftButton);
     QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Transfer failed.")});
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Error"));
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
@@ -561,36 +598,36 @@ void TestMainWindow::portRadioMark() {
     const QString pty = m_sim->ptyPath();
     m_window->setComPortResolver(
         [pty](int n) { return n == 10 ? pty : QStringLiteral("/dev/null-no-port"); });
-    m_window->action(comMenuId(10))->trigger();
+    action(QStringLiteral("actionCom10"))->trigger();
     QCOMPARE(m_boxes->shown().size(), 1); // nothing but the start-up prompt: the mixer was found
     QVERIFY(m_window->linkSelection().comSelected);
     QCOMPARE(m_window->linkSelection().comPort, 10);
     QCOMPARE(m_window->linkSelection().baudRate, 9600);
     m_window->updateMenuMarks();
     for (int n = 1; n <= 10; ++n)
-        QCOMPARE(m_window->action(comMenuId(n))->isChecked(), n == 10);
-    QVERIFY(!m_window->action(kIdEthernet)->isChecked());
+        QCOMPARE(action(QStringLiteral("actionCom%1").arg(n))->isChecked(), n == 10);
+    QVERIFY(!action("actionEthernet")->isChecked());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(b->isEnabled());
-    QCOMPARE(m_window->action(comMenuId(10))->text(), QStringLiteral("Com 1&0"));
-    QCOMPARE(m_window->action(comMenuId(1))->text(), QStringLiteral("Com &1"));
+    QCOMPARE(action(QStringLiteral("actionCom10"))->text(), QStringLiteral("Com 1&0"));
+    QCOMPARE(action(QStringLiteral("actionCom1"))->text(), QStringLiteral("Com &1"));
 
     chooseEthernet(QStringLiteral("127.0.0.1"), 4999);
     m_window->updateMenuMarks();
-    QVERIFY(m_window->action(kIdEthernet)->isChecked());
-    QVERIFY(!m_window->action(comMenuId(10))->isChecked());
+    QVERIFY(action("actionEthernet")->isChecked());
+    QVERIFY(!action(QStringLiteral("actionCom10"))->isChecked());
 
     // Any device path: the extra entry carries the mark.
     m_window->selectSerialDevice(pty);
     m_window->updateMenuMarks();
-    QVERIFY(m_window->otherPortAction()->isChecked());
-    QVERIFY(!m_window->action(kIdEthernet)->isChecked());
+    QVERIFY(action("actionOtherPort")->isChecked());
+    QVERIFY(!action("actionEthernet")->isChecked());
     QCOMPARE(m_window->linkSelection().serialDevice, pty);
 }
 
 void TestMainWindow::busyPortKeepsSelection() {
     m_window->setComPortResolver([](int) { return QStringLiteral("/dev/hzm-no-such-port"); });
-    m_window->action(comMenuId(3))->trigger();
+    action(QStringLiteral("actionCom3"))->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
     QCOMPARE(m_boxes->last()->caption, QStringLiteral("Warning"));
     // The fixed text, then the system's reason on a line of its own.
@@ -602,18 +639,21 @@ void TestMainWindow::busyPortKeepsSelection() {
     QVERIFY(!m_window->linkSelection().anySelected());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(!b->isEnabled());
+    // The click's mark goes again: no port is in use.
+    QVERIFY(!action(QStringLiteral("actionCom3"))->actionGroup()->checkedAction());
 
-    // With Ethernet chosen before, it stays chosen and the buttons stay usable.
+    // With Ethernet chosen before, it stays chosen, keeps the mark, and the buttons stay usable.
     chooseEthernet(QStringLiteral("127.0.0.1"), 4999);
-    m_window->action(comMenuId(3))->trigger();
+    action(QStringLiteral("actionCom3"))->trigger();
     QVERIFY(m_window->linkSelection().ethernetSelected);
+    QCOMPARE(action(QStringLiteral("actionCom3"))->actionGroup()->checkedAction(), action("actionEthernet"));
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(b->isEnabled());
 }
 
 void TestMainWindow::logWindowToggles() {
-    QAction *log = m_window->action(kIdLog);
-    QAction *onTop = m_window->action(kIdLogOnTop);
+    QAction *log = action("actionLog");
+    QAction *onTop = action("actionLogOnTop");
     log->trigger();
     LogWindow *window = m_window->logWindow();
     QVERIFY(window && window->isVisible() && !window->isOnTop());
@@ -635,6 +675,44 @@ void TestMainWindow::logWindowToggles() {
     QVERIFY(!window->isVisible());
     m_window->updateMenuMarks();
     QVERIFY(!log->isChecked() && !onTop->isChecked());
+}
+
+// When the application comes to the front, a log window shown but not on top goes directly behind
+// the main window; the main window is never lifted over a box that is open over it.
+void TestMainWindow::logFollowsWithoutLiftingBoxes_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("restacked");
+    QTest::newRow("log shown") << QStringLiteral("shown") << true;
+    QTest::newRow("a box open") << QStringLiteral("box") << false;
+    QTest::newRow("log on top") << QStringLiteral("on top") << false;
+    QTest::newRow("log hidden") << QStringLiteral("hidden") << false;
+}
+
+void TestMainWindow::logFollowsWithoutLiftingBoxes() {
+    QFETCH(QString, state);
+    QFETCH(bool, restacked);
+    action(state == QLatin1String("on top") ? QStringLiteral("actionLogOnTop") : QStringLiteral("actionLog"))
+        ->trigger();
+    if (state == QLatin1String("hidden"))
+        m_window->logWindow()->hide();
+    QDialog box(m_window.get());
+    box.setModal(true);
+    if (state == QLatin1String("box")) {
+        box.show();
+        QTRY_COMPARE(QApplication::activeModalWidget(), &box);
+    }
+    QList<QWidget *> raised;
+    m_window->setWindowRaiser([&raised](QWidget *window) { raised << window; });
+    // The window system reports the main window active (with the box open too, as a bare X
+    // server may when the box opens from a click).
+    QApplication::setActiveWindow(m_window.get());
+    QTRY_VERIFY(m_window->isActiveWindow());
+    raised.clear();
+    QEvent activation(QEvent::ActivationChange);
+    QCoreApplication::sendEvent(m_window.get(), &activation);
+    const QList<QWidget *> expected = {m_window->logWindow(), m_window.get()};
+    QCOMPARE(raised, restacked ? expected : QList<QWidget *>{});
+    m_window->setWindowRaiser({});
 }
 
 void TestMainWindow::screenshots() {
@@ -664,7 +742,7 @@ void TestMainWindow::screenshots() {
         if (tcp->isVisible())
             tcp->accept();
     });
-    m_window->action(kIdEthernet)->trigger();
+    action("actionEthernet")->trigger();
     QVERIFY(listed);
     QCOMPARE(m_window->linkSelection().address, QHostAddress(QStringLiteral("127.0.0.2")));
     QVERIFY(m_window->linkSelection().ethernetSelected);
@@ -678,22 +756,22 @@ void TestMainWindow::screenshots() {
         }
     });
     m_sim->mixer().setFaults({});
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("c1004")), Qt::LeftButton);
+    QTest::mouseClick(button(QStringLiteral("readAll")), Qt::LeftButton);
     QVERIFY(progressShown);
     QCOMPARE(m_boxes->last()->text, QStringLiteral("Transfer complete."));
     m_window->setDialogHook({});
     saveShot(m_window.get(), QStringLiteral("main-after-read"));
 
-    m_window->action(kIdLog)->trigger();
+    action("actionLog")->trigger();
     QTest::qWait(20);
     saveShot(m_window->logWindow(), QStringLiteral("log"));
 
-    for (int id : {int(kIdHelp), int(kIdAbout)}) {
-        m_window->setDialogHook([id](QDialog *dialog) {
-            saveShot(dialog, id == kIdHelp ? QStringLiteral("help") : QStringLiteral("about"));
+    for (const QString &name : {QStringLiteral("help"), QStringLiteral("about")}) {
+        m_window->setDialogHook([name](QDialog *dialog) {
+            saveShot(dialog, name);
             dialog->accept();
         });
-        m_window->action(id)->trigger();
+        action(QStringLiteral("action") + name.at(0).toUpper() + name.mid(1))->trigger();
     }
     m_window->setDialogHook({});
 }

@@ -14,14 +14,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
 
 using namespace hzm;
-
-Q_DECLARE_METATYPE(hzm::TransferJob)
 
 namespace {
 
@@ -58,22 +55,22 @@ private slots:
         m_settings.inputs[2].gain = 5;
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        auto *selector = combo(page, 1007);
+        auto *selector = combo(page, InputsPage::Selector);
         QCOMPARE(items(selector).size(), 8);
         QCOMPARE(selector->itemText(2), QStringLiteral("Input 3"));
         QCOMPARE(selector->currentIndex(), 0);
         choose(selector, 2);
         QCOMPARE(m_settings.selectedInput, 2);
-        QCOMPARE(edit(page, 1010)->text(), QStringLiteral("Bar"));
-        QCOMPARE(combo(page, 1011)->currentIndex(), 5);
-        QCOMPARE(combo(page, 1011)->currentText(), QStringLiteral("+7"));
+        QCOMPARE(edit(page, InputsPage::Name)->text(), QStringLiteral("Bar"));
+        QCOMPARE(combo(page, InputsPage::Gain)->currentIndex(), 5);
+        QCOMPARE(combo(page, InputsPage::Gain)->currentText(), QStringLiteral("+7"));
         QVERIFY(m_notices.isEmpty()); // switching inputs is no edit
     }
 
     void inputsNameTyping() {
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        QLineEdit *name = edit(page, 1010);
+        QLineEdit *name = edit(page, InputsPage::Name);
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("Lobby"));
         QCOMPARE(m_settings.inputs[0].name, QStringLiteral("Lobby"));
@@ -93,7 +90,7 @@ private slots:
         ScriptedMessageBoxes boxes;
         page.setMessageBoxes(&boxes);
         page.refresh();
-        QLineEdit *name = edit(page, 1010);
+        QLineEdit *name = edit(page, InputsPage::Name);
         QCOMPARE(name->maxLength(), 16);
         name->setCursorPosition(16);
         QTest::keyClick(name, Qt::Key_Q);
@@ -139,7 +136,7 @@ private slots:
                 static_cast<InputsPage *>(page.get())->refresh();
         };
         refresh();
-        QLineEdit *name = edit(*page, outputs ? 1015 : 1010);
+        QLineEdit *name = edit(*page, outputs ? int(OutputsPage::Name) : int(InputsPage::Name));
         QCOMPARE(name->text(), longName);
         name->setCursorPosition(longName.size());
         QTest::keyClick(name, Qt::Key_Backspace);
@@ -157,7 +154,7 @@ private slots:
     void inputsGainReselect() {
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        QComboBox *gain = combo(page, 1011);
+        QComboBox *gain = combo(page, InputsPage::Gain);
         choose(gain, m_settings.inputs[0].gain);
         QCOMPARE(m_modified.value(), 0);
         QVERIFY(m_notices.isEmpty());
@@ -180,24 +177,24 @@ private slots:
         m_settings.inputs[0].gain = gain;
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, 1011)->currentIndex(), -1);
+        QCOMPARE(combo(page, InputsPage::Gain)->currentIndex(), -1);
         QCOMPARE(m_settings.inputs[0].gain, gain);
     }
 
     void inputsSendButtons() {
-        qRegisterMetaType<hzm::TransferJob>();
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        QSignalSpy jobs(&page, &TabPage::startJob);
+        QList<TransferJob> jobs;
+        page.setJobRunner([&jobs](const TransferJob &job) { jobs << job; });
         page.setTransferButtonsEnabled(false);
-        QTest::mouseClick(button(page, 1008), Qt::LeftButton);
+        QTest::mouseClick(button(page, InputsPage::SendInput), Qt::LeftButton);
         QCOMPARE(jobs.size(), 0); // disabled buttons cannot be pressed
         page.setTransferButtonsEnabled(true);
-        QTest::mouseClick(button(page, 1008), Qt::LeftButton);
-        QTest::mouseClick(button(page, 1009), Qt::LeftButton);
+        QTest::mouseClick(button(page, InputsPage::SendInput), Qt::LeftButton);
+        QTest::mouseClick(button(page, InputsPage::SendAllInputs), Qt::LeftButton);
         QCOMPARE(jobs.size(), 2);
-        QCOMPARE(jobs[0][0].value<TransferJob>().refreshTabs, 0);
-        QVERIFY(jobs[1][0].value<TransferJob>().run);
+        QCOMPARE(jobs[0].refreshTabs, 0);
+        QVERIFY(jobs[1].run);
     }
 
     // ---- Outputs ----
@@ -217,12 +214,12 @@ private slots:
         page.show();
         page.refresh();
         // Come from the other layout, so that every switch is exercised.
-        choose(combo(page, 1012), output < 8 ? 9 : 3);
-        choose(combo(page, 1012), output);
+        choose(combo(page, OutputsPage::Selector), output < 8 ? 9 : 3);
+        choose(combo(page, OutputsPage::Selector), output);
         const bool group = output >= 8;
         QCOMPARE(m_settings.selectedOutput, output);
-        QCOMPARE(combo(page, 1012)->currentIndex(), output);
-        QCOMPARE(label(page, 1077)->text(),
+        QCOMPARE(combo(page, OutputsPage::Selector)->currentIndex(), output);
+        QCOMPARE(label(page, OutputsPage::NameCaption)->text(),
                  group ? QStringLiteral("Group name:") : QStringLiteral("Zone name:"));
         for (int id : OutputsPage::zoneOnlyIds())
             QVERIFY2(page.control(id)->isVisible() == !group, qPrintable(QString::number(id)));
@@ -231,7 +228,7 @@ private slots:
         QStringList inputs = {"1", "2", "3", "4", "5", "6", "7", "8"};
         if (group)
             inputs << QStringLiteral("Off");
-        QCOMPARE(items(combo(page, 1020)), inputs);
+        QCOMPARE(items(combo(page, OutputsPage::SelectInput)), inputs);
         QVERIFY(m_notices.isEmpty());
     }
 
@@ -241,11 +238,11 @@ private slots:
         m_settings.selectedOutput = 2;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, 1020)->currentText(), QStringLiteral("1"));
+        QCOMPARE(combo(page, OutputsPage::SelectInput)->currentText(), QStringLiteral("1"));
         QCOMPARE(m_settings.zones[2].sourceInput, 8);
-        choose(combo(page, 1012), 9);
-        QCOMPARE(combo(page, 1020)->currentText(), QStringLiteral("Off"));
-        choose(combo(page, 1020), 3);
+        choose(combo(page, OutputsPage::Selector), 9);
+        QCOMPARE(combo(page, OutputsPage::SelectInput)->currentText(), QStringLiteral("Off"));
+        choose(combo(page, OutputsPage::SelectInput), 3);
         QCOMPARE(m_settings.zones[9].sourceInput, 3);
         QCOMPARE(m_modified.value(), 1);
     }
@@ -270,7 +267,7 @@ private slots:
         m_settings.selectedOutput = zone;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QComboBox *type = combo(page, 1021);
+        QComboBox *type = combo(page, OutputsPage::OutputType);
         QCOMPARE(type->isEnabled(), enabled);
         QCOMPARE(type->currentText(), shown);
         QCOMPARE(m_settings.zones[size_t(zone)].stereo, stereo);
@@ -286,9 +283,9 @@ private slots:
         m_settings.zones[0].micInputMask = 0x9;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QCheckBox *mic3 = check(page, 1025);
+        QCheckBox *mic3 = check(page, OutputsPage::MicInput3);
         QVERIFY(!mic3->isChecked());
-        QVERIFY(check(page, 1023)->isChecked());
+        QVERIFY(check(page, OutputsPage::MicInput1)->isChecked());
         mic3->click();
         QCOMPARE(m_settings.zones[0].micInputMask, 0xD);
         QCOMPARE(m_notices, QList<int>{1});
@@ -302,35 +299,35 @@ private slots:
         OutputsPage page(m_settings, m_modified);
         page.show();
         page.refresh();
-        check(page, 1071)->click(); // "Zone 5"
+        check(page, OutputsPage::Member5)->click(); // "Zone 5"
         QCOMPARE(m_settings.groups[0].memberMask, 16);
         for (int g = 1; g < kGroupCount; ++g)
             QCOMPARE(m_settings.groups[size_t(g)].memberMask, 0);
         QCOMPARE(m_settings.zones[8].lineInputMask, 255);
-        check(page, 1075)->click(); // "Enabled"
+        check(page, OutputsPage::Enabled)->click(); // "Enabled"
         QCOMPARE(m_settings.groups[0].enabled, 1);
         // Back on group 1 after a zone: the boxes show the record.
-        choose(combo(page, 1012), 0);
-        choose(combo(page, 1012), 8);
-        QVERIFY(check(page, 1071)->isChecked());
-        QVERIFY(check(page, 1075)->isChecked());
-        QVERIFY(!check(page, 1067)->isChecked());
+        choose(combo(page, OutputsPage::Selector), 0);
+        choose(combo(page, OutputsPage::Selector), 8);
+        QVERIFY(check(page, OutputsPage::Member5)->isChecked());
+        QVERIFY(check(page, OutputsPage::Enabled)->isChecked());
+        QVERIFY(!check(page, OutputsPage::Member1)->isChecked());
     }
 
     void outputsToneOnZoneOnly() {
         m_settings.selectedOutput = 4;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        choose(combo(page, 1040), 0);
+        choose(combo(page, OutputsPage::Mid), 0);
         QCOMPARE(m_settings.zoneEq[4].mid, 0);
-        QCOMPARE(items(combo(page, 1039)).first(), QStringLiteral("+14"));
-        QCOMPARE(combo(page, 1039)->count(), 15);
+        QCOMPARE(items(combo(page, OutputsPage::Treble)).first(), QStringLiteral("+14"));
+        QCOMPARE(combo(page, OutputsPage::Treble)->count(), 15);
     }
 
     void outputsSameLevelAgain() {
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        choose(combo(page, 1016), m_settings.zones[0].level);
+        choose(combo(page, OutputsPage::Level), m_settings.zones[0].level);
         QVERIFY(m_notices.isEmpty());
         QCOMPARE(m_modified.value(), 0);
     }
@@ -342,13 +339,13 @@ private slots:
         m_settings.zoneEq[0].bass = 15;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, 1016)->currentIndex(), -1);
-        QCOMPARE(combo(page, 1019)->currentIndex(), -1);
-        QCOMPARE(combo(page, 1017)->currentIndex(), -1);
-        QCOMPARE(combo(page, 1041)->currentIndex(), -1);
-        QCOMPARE(combo(page, 1018)->currentIndex(), m_settings.zones[0].maxLevel);
-        QCOMPARE(combo(page, 1022)->currentText(), QStringLiteral("MUTE"));
-        QCOMPARE(combo(page, 1039)->currentText(), QStringLiteral("0"));
+        QCOMPARE(combo(page, OutputsPage::Level)->currentIndex(), -1);
+        QCOMPARE(combo(page, OutputsPage::PagePriority)->currentIndex(), -1);
+        QCOMPARE(combo(page, OutputsPage::PriorityInput)->currentIndex(), -1);
+        QCOMPARE(combo(page, OutputsPage::Bass)->currentIndex(), -1);
+        QCOMPARE(combo(page, OutputsPage::MaxLevel)->currentIndex(), m_settings.zones[0].maxLevel);
+        QCOMPARE(combo(page, OutputsPage::MinLevel)->currentText(), QStringLiteral("MUTE"));
+        QCOMPARE(combo(page, OutputsPage::Treble)->currentText(), QStringLiteral("0"));
         QCOMPARE(m_settings.zones[0].level, -1);
     }
 
@@ -359,7 +356,7 @@ private slots:
         for (int s = 0; s < kOutputCount; ++s) {
             m_settings.selectedOutput = s;
             page.refresh();
-            QCOMPARE(edit(page, 1015)->text(), QStringLiteral("Out %1").arg(s));
+            QCOMPARE(edit(page, OutputsPage::Name)->text(), QStringLiteral("Out %1").arg(s));
         }
         QVERIFY(m_notices.isEmpty());
     }
@@ -368,20 +365,22 @@ private slots:
 
     void systemLists() {
         SystemPage page(m_settings, m_modified);
-        QComboBox *level = combo(page, 1063);
+        QComboBox *level = combo(page, SystemPage::MuteLevel);
         QCOMPARE(level->count(), 70);
         QCOMPARE(level->itemText(0), QStringLiteral("0"));
         QCOMPARE(level->itemText(69), QStringLiteral("-69"));
         const QStringList sources = {"OFF",     "Input 1", "Input 2", "Input 3", "Input 4",
                                      "Input 5", "Input 6", "Input 7", "Input 8", "Mic 1",
                                      "Mic 2",   "Mic 3",   "Mic 4"};
-        QCOMPARE(items(combo(page, 1064)), sources);
-        QCOMPARE(combo(page, 1042)->count(), 16);
-        QCOMPARE(combo(page, 1047)->count(), 47);
-        QCOMPARE(combo(page, 1047)->itemText(46), QStringLiteral("-46"));
-        QCOMPARE(combo(page, 1048)->itemText(15), QStringLiteral("120"));
-        QCOMPARE(items(combo(page, 1049)), (QStringList{"Factory", "Default", "Last"}));
-        for (int id : {1045, 1046, 1054, 1055, 1057, 1058})
+        QCOMPARE(items(combo(page, SystemPage::MuteSource)), sources);
+        QCOMPARE(combo(page, SystemPage::QpmOffset)->count(), 16);
+        QCOMPARE(combo(page, SystemPage::PagingAttenuation)->count(), 47);
+        QCOMPARE(combo(page, SystemPage::PagingAttenuation)->itemText(46), QStringLiteral("-46"));
+        QCOMPARE(combo(page, SystemPage::QrcZoneOffset)->itemText(15), QStringLiteral("120"));
+        QCOMPARE(items(combo(page, SystemPage::PowerUpMode)), (QStringList{"Factory", "Default", "Last"}));
+        for (int id :
+             {SystemPage::PagingHold, SystemPage::PagingRelease, SystemPage::MicPriorityHold,
+              SystemPage::MicPriorityRelease, SystemPage::LinePriorityHold, SystemPage::LinePriorityRelease})
             QCOMPARE(items(combo(page, id)).last(), QStringLiteral("12"));
     }
 
@@ -391,14 +390,14 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<int>("value");
         QTest::addColumn<bool>("modified");
-        QTest::newRow("mic priority hold 2") << 1054 << 1 << 2 << 1 << true;
-        QTest::newRow("mute source Mic 1") << 1064 << 9 << 15 << 9 << true;
-        QTest::newRow("same QPM offset") << 1042 << 0 << 4 << 0 << false;
-        QTest::newRow("Input while Input") << 1043 << -1 << 5 << 1 << false;
-        QTest::newRow("Output") << 1044 << -1 << 5 << 0 << true;
-        QTest::newRow("N/O while N/O") << 1061 << -1 << 13 << 1 << false;
-        QTest::newRow("N/C") << 1062 << -1 << 13 << 0 << true;
-        QTest::newRow("Mic 3 gate off") << 1052 << -1 << 0 << 11 << true;
+        QTest::newRow("mic priority hold 2") << int(SystemPage::MicPriorityHold) << 1 << 2 << 1 << true;
+        QTest::newRow("mute source Mic 1") << int(SystemPage::MuteSource) << 9 << 15 << 9 << true;
+        QTest::newRow("same QPM offset") << int(SystemPage::QpmOffset) << 0 << 4 << 0 << false;
+        QTest::newRow("Input while Input") << int(SystemPage::AccessInput) << -1 << 5 << 1 << false;
+        QTest::newRow("Output") << int(SystemPage::AccessOutput) << -1 << 5 << 0 << true;
+        QTest::newRow("N/O while N/O") << int(SystemPage::MuteNormallyOpen) << -1 << 13 << 1 << false;
+        QTest::newRow("N/C") << int(SystemPage::MuteNormallyClosed) << -1 << 13 << 0 << true;
+        QTest::newRow("Mic 3 gate off") << int(SystemPage::MicGate3) << -1 << 0 << 11 << true;
     }
     void systemEdits() {
         QFETCH(int, controlId);
@@ -421,8 +420,8 @@ private slots:
         m_settings.system.micGateMask = 3;
         SystemPage page(m_settings, m_modified);
         page.refresh();
-        QVERIFY(!check(page, 1052)->isChecked());
-        check(page, 1052)->click();
+        QVERIFY(!check(page, SystemPage::MicGate3)->isChecked());
+        check(page, SystemPage::MicGate3)->click();
         QCOMPARE(m_settings.system.micGateMask, 7);
         QCOMPARE(m_notices, QList<int>{1});
     }
@@ -432,18 +431,18 @@ private slots:
         m_settings.system.muteContacts = 0;
         SystemPage page(m_settings, m_modified);
         page.refresh();
-        QVERIFY(radio(page, 1043)->isChecked());
-        QVERIFY(!radio(page, 1044)->isChecked());
-        QVERIFY(radio(page, 1062)->isChecked());
-        radio(page, 1061)->click();
-        QVERIFY(radio(page, 1043)->isChecked());
+        QVERIFY(radio(page, SystemPage::AccessInput)->isChecked());
+        QVERIFY(!radio(page, SystemPage::AccessOutput)->isChecked());
+        QVERIFY(radio(page, SystemPage::MuteNormallyClosed)->isChecked());
+        radio(page, SystemPage::MuteNormallyOpen)->click();
+        QVERIFY(radio(page, SystemPage::AccessInput)->isChecked());
         QCOMPARE(m_settings.system.accessContacts, 1);
         QCOMPARE(m_settings.system.muteContacts, 1);
         // Any value but 1 shows "Output".
         m_settings.system.accessContacts = 7;
         page.refresh();
-        QVERIFY(radio(page, 1044)->isChecked());
-        QVERIFY(!radio(page, 1043)->isChecked());
+        QVERIFY(radio(page, SystemPage::AccessOutput)->isChecked());
+        QVERIFY(!radio(page, SystemPage::AccessInput)->isChecked());
     }
 
     void systemValuesOutsideLists() {
@@ -451,22 +450,22 @@ private slots:
         m_settings.system.muteLevel = 70;
         SystemPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, 1048)->currentIndex(), -1);
-        QCOMPARE(combo(page, 1063)->currentIndex(), -1);
-        QCOMPARE(combo(page, 1049)->currentText(), QStringLiteral("Last"));
+        QCOMPARE(combo(page, SystemPage::QrcZoneOffset)->currentIndex(), -1);
+        QCOMPARE(combo(page, SystemPage::MuteLevel)->currentIndex(), -1);
+        QCOMPARE(combo(page, SystemPage::PowerUpMode)->currentText(), QStringLiteral("Last"));
         QVERIFY(m_notices.isEmpty());
     }
 
     void systemSendDisabled() {
-        qRegisterMetaType<hzm::TransferJob>();
         SystemPage page(m_settings, m_modified);
-        QSignalSpy jobs(&page, &TabPage::startJob);
+        QList<TransferJob> jobs;
+        page.setJobRunner([&jobs](const TransferJob &job) { jobs << job; });
         page.setTransferButtonsEnabled(false);
-        QVERIFY(!button(page, 1060)->isEnabled());
-        QTest::mouseClick(button(page, 1060), Qt::LeftButton);
+        QVERIFY(!button(page, SystemPage::SendSystem)->isEnabled());
+        QTest::mouseClick(button(page, SystemPage::SendSystem), Qt::LeftButton);
         QCOMPARE(jobs.size(), 0);
         page.setTransferButtonsEnabled(true);
-        QTest::mouseClick(button(page, 1060), Qt::LeftButton);
+        QTest::mouseClick(button(page, SystemPage::SendSystem), Qt::LeftButton);
         QCOMPARE(jobs.size(), 1);
     }
 
@@ -530,7 +529,6 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, red);
         QFETCH(QString, redAtMessage);
-        qRegisterMetaType<hzm::TransferJob>();
         InstallerKeyPage page(m_settings, m_modified);
         // Records which boxes are red while the message is open.
         struct ColourBoxes : ScriptedMessageBoxes {
@@ -547,19 +545,20 @@ private slots:
         } boxes;
         boxes.page = &page;
         page.setMessageBoxes(&boxes);
-        QSignalSpy jobs(&page, &TabPage::startJob);
+        QList<TransferJob> jobs;
+        page.setJobRunner([&jobs](const TransferJob &job) { jobs << job; });
         // Red marks from an earlier press go at the next one.
-        edit(page, 1095)->setText(QStringLiteral("x"));
-        edit(page, 1096)->setText(QStringLiteral("y"));
-        button(page, 1098)->click();
+        edit(page, InstallerKeyPage::OldKey)->setText(QStringLiteral("x"));
+        edit(page, InstallerKeyPage::NewKey)->setText(QStringLiteral("y"));
+        button(page, InstallerKeyPage::SendKey)->click();
         boxes.clear();
         boxes.redAtMessage.clear();
 
-        edit(page, 1095)->setText(oldKey);
-        edit(page, 1096)->setText(newKey);
-        edit(page, 1097)->setText(repeatKey);
-        QCOMPARE(edit(page, 1095)->echoMode(), QLineEdit::Password);
-        button(page, 1098)->click();
+        edit(page, InstallerKeyPage::OldKey)->setText(oldKey);
+        edit(page, InstallerKeyPage::NewKey)->setText(newKey);
+        edit(page, InstallerKeyPage::RepeatKey)->setText(repeatKey);
+        QCOMPARE(edit(page, InstallerKeyPage::OldKey)->echoMode(), QLineEdit::Password);
+        button(page, InstallerKeyPage::SendKey)->click();
         if (message.isEmpty()) {
             QVERIFY(boxes.shown().isEmpty());
             QCOMPARE(jobs.size(), 1);
@@ -575,16 +574,16 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             const QColor expected = red[i] == QLatin1Char('1') ? InstallerKeyPage::rejectedColour() : normal;
             QCOMPARE(page.keyTextColour(i), expected);
-            QCOMPARE(edit(page, 1095 + i)->palette().color(QPalette::Text), expected);
+            QCOMPARE(edit(page, InstallerKeyPage::OldKey + i)->palette().color(QPalette::Text), expected);
         }
         // The boxes are not cleared.
-        QCOMPARE(edit(page, 1095)->text(), oldKey);
+        QCOMPARE(edit(page, InstallerKeyPage::OldKey)->text(), oldKey);
         QVERIFY(m_notices.isEmpty());
     }
 
     void installerKeyHeading() {
         InstallerKeyPage page(m_settings, m_modified);
-        QLabel *heading = label(page, 1094);
+        QLabel *heading = label(page, InstallerKeyPage::Heading);
         QVERIFY(heading->font().bold());
         QCOMPARE(heading->font().pointSize(), 14);
         QCOMPARE(heading->alignment(), Qt::AlignLeft | Qt::AlignTop);
@@ -608,9 +607,11 @@ private:
     static QPushButton *button(TabPage &page, int id) { return find<QPushButton>(page, id); }
     static QLabel *label(TabPage &page, int id) { return find<QLabel>(page, id); }
     template <typename W> static W *find(TabPage &page, int id) {
-        auto *w = page.findChild<W *>(QStringLiteral("c%1").arg(id));
+        auto *w = page.control<W>(id);
         if (!w)
             qFatal("control %d missing", id);
+        if (w->objectName().isEmpty() || page.findChild<W *>(w->objectName()) != w)
+            qFatal("control %d has no name of its own", id);
         if (w->property("controlId").toInt() != id)
             qFatal("control %d has no id property", id);
         return w;

@@ -6,6 +6,7 @@
 #include "OutputsPage.h"
 #include "SimServer.h"
 #include "SystemPage.h"
+#include "protocol/TransferWorker.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,15 +49,15 @@ private slots:
         connectJobs(page);
         page.show();
         page.refresh();
-        choose(page.findChild<QComboBox *>("c1012"), 2); // Zone 3
-        QLineEdit *name = page.findChild<QLineEdit *>("c1015");
+        choose(page.control<QComboBox>(OutputsPage::Selector), 2); // Zone 3
+        QLineEdit *name = page.control<QLineEdit>(OutputsPage::Name);
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("Patio"));
-        choose(page.findChild<QComboBox *>("c1016"), 20);
+        choose(page.control<QComboBox>(OutputsPage::Level), 20);
         const int micInputs = m_settings.zones[2].micInputMask;
-        page.findChild<QCheckBox *>("c1025")->click(); // Mic 3
-        choose(page.findChild<QComboBox *>("c1041"), 3);
-        QTest::mouseClick(page.findChild<QPushButton *>("c1013"), Qt::LeftButton);
+        page.control<QCheckBox>(OutputsPage::MicInput3)->click(); // Mic 3
+        choose(page.control<QComboBox>(OutputsPage::Bass), 3);
+        QTest::mouseClick(page.control<QPushButton>(OutputsPage::SendOutput), Qt::LeftButton);
         QCOMPARE(m_jobs, 1);
         QCOMPARE(m_lastResult, 1);
         const MixerSettings mixer = m_server->mixer().settings();
@@ -74,11 +75,11 @@ private slots:
         connectJobs(page);
         page.show();
         page.refresh();
-        page.findChild<QCheckBox *>("c1068")->click();   // Zone 2
-        page.findChild<QCheckBox *>("c1074")->click();   // Zone 8
-        page.findChild<QCheckBox *>("c1075")->click();   // Enabled
-        choose(page.findChild<QComboBox *>("c1020"), 8); // Off
-        QTest::mouseClick(page.findChild<QPushButton *>("c1013"), Qt::LeftButton);
+        page.control<QCheckBox>(OutputsPage::Member2)->click();       // Zone 2
+        page.control<QCheckBox>(OutputsPage::Member8)->click();       // Zone 8
+        page.control<QCheckBox>(OutputsPage::Enabled)->click();       // Enabled
+        choose(page.control<QComboBox>(OutputsPage::SelectInput), 8); // Off
+        QTest::mouseClick(page.control<QPushButton>(OutputsPage::SendOutput), Qt::LeftButton);
         QCOMPARE(m_lastResult, 1);
         const MixerSettings mixer = m_server->mixer().settings();
         QCOMPARE(mixer.groups[2].memberMask, 2 | 128);
@@ -93,15 +94,15 @@ private slots:
         connectJobs(inputs);
         system.refresh();
         inputs.refresh();
-        choose(system.findChild<QComboBox *>("c1054"), 1); // Mic Priority hold "2"
-        choose(system.findChild<QComboBox *>("c1064"), 9); // Mic 1
-        system.findChild<QCheckBox *>("c1052")->click();
-        QTest::mouseClick(system.findChild<QPushButton *>("c1060"), Qt::LeftButton);
+        choose(system.control<QComboBox>(SystemPage::MicPriorityHold), 1); // Mic Priority hold "2"
+        choose(system.control<QComboBox>(SystemPage::MuteSource), 9);      // Mic 1
+        system.control<QCheckBox>(SystemPage::MicGate3)->click();
+        QTest::mouseClick(system.control<QPushButton>(SystemPage::SendSystem), Qt::LeftButton);
         QCOMPARE(m_lastResult, 1);
         QVERIFY(m_server->mixer().receivedBodies().contains(QStringLiteral("MI,H2")));
-        choose(inputs.findChild<QComboBox *>("c1007"), 3);
-        choose(inputs.findChild<QComboBox *>("c1011"), 0);
-        QTest::mouseClick(inputs.findChild<QPushButton *>("c1008"), Qt::LeftButton);
+        choose(inputs.control<QComboBox>(InputsPage::Selector), 3);
+        choose(inputs.control<QComboBox>(InputsPage::Gain), 0);
+        QTest::mouseClick(inputs.control<QPushButton>(InputsPage::SendInput), Qt::LeftButton);
         QCOMPARE(m_lastResult, 1);
         const MixerSettings mixer = m_server->mixer().settings();
         QCOMPARE(mixer.system, m_settings.system);
@@ -114,10 +115,10 @@ private slots:
         ScriptedMessageBoxes boxes;
         page.setMessageBoxes(&boxes);
         connectJobs(page);
-        page.findChild<QLineEdit *>("c1095")->setText(QStringLiteral("1234"));
-        page.findChild<QLineEdit *>("c1096")->setText(QStringLiteral("8765"));
-        page.findChild<QLineEdit *>("c1097")->setText(QStringLiteral("8765"));
-        QTest::mouseClick(page.findChild<QPushButton *>("c1098"), Qt::LeftButton);
+        page.control<QLineEdit>(InstallerKeyPage::OldKey)->setText(QStringLiteral("1234"));
+        page.control<QLineEdit>(InstallerKeyPage::NewKey)->setText(QStringLiteral("8765"));
+        page.control<QLineEdit>(InstallerKeyPage::RepeatKey)->setText(QStringLiteral("8765"));
+        QTest::mouseClick(page.control<QPushButton>(InstallerKeyPage::SendKey), Qt::LeftButton);
         QVERIFY(boxes.shown().isEmpty());
         QCOMPARE(m_lastResult, 1);
         QCOMPARE(m_server->mixer().installerKey(), QStringLiteral("8765"));
@@ -125,9 +126,9 @@ private slots:
 
 private:
     void connectJobs(TabPage &page) {
-        connect(&page, &TabPage::startJob, this, [this](const TransferJob &job) {
+        page.setJobRunner([this](const TransferJob &job) {
             ++m_jobs;
-            m_lastResult = TransferWorker::runBlocking(m_selection, m_settings, job, nullptr);
+            m_lastResult = TransferWorker::runBlocking(m_selection, m_settings, job).success ? 1 : 0;
         });
     }
 

@@ -113,7 +113,8 @@ private slots:
         QVERIFY(!shown.isEmpty());
         for (QWidget *c : std::as_const(shown)) {
             QVERIFY2(c->width() >= neededWidth(c), qPrintable(QStringLiteral("clipped: ") + describe(c)));
-            QVERIFY2(w->rect().contains(c->geometry()) || c->property("controlId").toInt() == 1094,
+            QVERIFY2(w->rect().contains(c->geometry()) ||
+                         c->property("controlId").toInt() == InstallerKeyPage::Heading,
                      qPrintable(QStringLiteral("outside the page: ") + describe(c)));
         }
         // Controls may lie on a frame but not on each other.
@@ -156,15 +157,27 @@ private slots:
     void tabOrder_data() {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QList<int>>("ids");
-        QTest::newRow("inputs") << "inputs" << QList<int>{1007, 1008, 1009, 1010, 1011};
-        QList<int> outputs = {1012, 1013, 1014, 1015, 1016, 1020, 1017, 1021, 1018, 1019, 1022};
-        for (int id = 1067; id <= 1075; ++id)
+        QTest::newRow("inputs") << "inputs"
+                                << QList<int>{InputsPage::Selector, InputsPage::SendInput,
+                                              InputsPage::SendAllInputs, InputsPage::Name, InputsPage::Gain};
+        QList<int> outputs = {
+            OutputsPage::Selector,      OutputsPage::SendOutput, OutputsPage::SendAllOutputs,
+            OutputsPage::Name,          OutputsPage::Level,      OutputsPage::SelectInput,
+            OutputsPage::PriorityInput, OutputsPage::OutputType, OutputsPage::MaxLevel,
+            OutputsPage::PagePriority,  OutputsPage::MinLevel};
+        for (int id = OutputsPage::Member1; id <= OutputsPage::Enabled; ++id)
             outputs << id;
-        for (int id : {1023, 1024, 1025, 1026, 1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1027, 1028,
-                       1029, 1030, 1039, 1040, 1041})
+        for (int id : {OutputsPage::MicInput1, OutputsPage::MicInput2, OutputsPage::MicInput3,
+                       OutputsPage::MicInput4, OutputsPage::LineEnable1, OutputsPage::LineEnable2,
+                       OutputsPage::LineEnable3, OutputsPage::LineEnable4, OutputsPage::LineEnable5,
+                       OutputsPage::LineEnable6, OutputsPage::LineEnable7, OutputsPage::LineEnable8,
+                       OutputsPage::MicPriority1, OutputsPage::MicPriority2, OutputsPage::MicPriority3,
+                       OutputsPage::MicPriority4, OutputsPage::Treble, OutputsPage::Mid, OutputsPage::Bass})
             outputs << id;
         QTest::newRow("outputs") << "outputs" << outputs;
-        QTest::newRow("key") << "key" << QList<int>{1095, 1096, 1097, 1098};
+        QTest::newRow("key") << "key"
+                             << QList<int>{InstallerKeyPage::OldKey, InstallerKeyPage::NewKey,
+                                           InstallerKeyPage::RepeatKey, InstallerKeyPage::SendKey};
     }
     void tabOrder() {
         QFETCH(QString, page);

@@ -8,7 +8,7 @@
 #include "model/MixerSettings.h"
 #include "protocol/ChangesJob.h"
 #include "protocol/MixerJobs.h"
-#include "protocol/TransferJob.h"
+#include "protocol/TransferWorker.h"
 
 #include <QtTest>
 
@@ -177,9 +177,9 @@ private slots:
         const Comms::Sleeper noPauses = [](Pause, int) {};
 
         MixerSettings baseline; // factory defaults: an older mixer leaves names and gates as they are
-        QCOMPARE(TransferWorker::runBlocking(selection, baseline, ReadAllJob(baseline), nullptr, nullptr,
-                                             nullptr, {}, noPauses),
-                 1);
+        TransferHooks hooks;
+        hooks.sleeper = noPauses;
+        QVERIFY(TransferWorker::runBlocking(selection, baseline, ReadAllJob(baseline), hooks).success);
         QCOMPARE(baseline.softwareVersion, mixerVersion);
 
         MixerSettings target = baseline;
@@ -198,9 +198,9 @@ private slots:
         RecordingObserver observer;
         MixerSettings record = target;
         record.softwareVersion.clear();
-        QCOMPARE(TransferWorker::runBlocking(selection, record, job, &observer, nullptr, nullptr, {},
-                                             noPauses, [&](int p) { planned = p; }),
-                 1);
+        hooks.observer = &observer;
+        hooks.plannedChanged = [&](int p) { planned = p; };
+        QVERIFY(TransferWorker::runBlocking(selection, record, job, hooks).success);
         QCOMPARE(server.mixer().receivedBodies().size(), commands);
         QCOMPARE(planned, commands);
         QVERIFY(server.mixer().settings().sameConfiguration(target));

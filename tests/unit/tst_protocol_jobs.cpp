@@ -7,6 +7,7 @@
 #include "protocol/DeviceCommands.h"
 #include "protocol/MixerJobs.h"
 #include "protocol/TransferJob.h"
+#include "protocol/TransferWorker.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -39,11 +40,11 @@ Reports runWorker(const LinkSelection &selection, MixerSettings &settings, const
     QEventLoop loop;
     QObject::connect(
         &worker, &TransferWorker::finished, &receiver,
-        [&](bool success, int refreshTabs, const QString &error) {
+        [&](const TransferResult &result) {
             r.ended = true;
-            r.success = success;
-            r.refreshTabs = refreshTabs;
-            r.linkError = error;
+            r.success = result.success;
+            r.refreshTabs = result.refreshTabs;
+            r.linkError = result.linkError;
             loop.quit();
         },
         Qt::QueuedConnection);
@@ -310,20 +311,25 @@ private slots:
         m.mixer().setSoftwareVersion(QStringLiteral("1.04"));
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.05");
-        bool opened = false;
-        QString error;
+        TransferHooks hooks;
+        hooks.sleeper = [](Pause, int) {};
         QList<int> planned;
-        const int result = TransferWorker::runBlocking(
-            m.selection, s, ReadAllJob(s), nullptr, &opened, &error, {}, [](Pause, int) {},
-            [&](int n) { planned << n; });
-        QCOMPARE(result, 1);
-        QVERIFY(opened && error.isEmpty());
-        QCOMPARE(planned, QList<int>{216});
+        hooks.progress = [&](int, int n) {
+            if (planned.isEmpty() || planned.last() != n)
+                planned << n;
+        };
+        const TransferResult result = TransferWorker::runBlocking(m.selection, s, ReadAllJob(s), hooks);
+        QVERIFY(result.success);
+        QVERIFY(result.linkOpened && result.linkError.isEmpty());
+        QCOMPARE(planned.last(), 216);
+        QCOMPARE(result.done, 216);
+        QCOMPARE(result.planned, 216);
 
         LinkSelection closed = m.selection;
         closed.port = hzm::test::unusedLoopbackPort();
-        QCOMPARE(TransferWorker::runBlocking(closed, s, GetVersionJob(), nullptr, &opened, &error), 0);
-        QVERIFY(!opened && !error.isEmpty());
+        const TransferResult failed = TransferWorker::runBlocking(closed, s, GetVersionJob());
+        QVERIFY(!failed.success && !failed.linkOpened && !failed.linkError.isEmpty());
+        QCOMPARE(failed.refreshTabs, 0);
     }
 };
 
