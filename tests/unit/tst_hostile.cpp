@@ -3,10 +3,12 @@
 // bytes between frames. Each must end in a clear result, never in a reply taken for another
 // command's, a success without a frame, or memory that grows with what the peer sends.
 
+#include "PtyPair.h"
 #include "RecordingObserver.h"
 #include "TcpPeer.h"
 
 #include "link/CommandExchange.h"
+#include "link/SerialComms.h"
 #include "link/TCPComms.h"
 #include "model/MixerSettings.h"
 #include "protocol/DeviceCommands.h"
@@ -142,6 +144,23 @@ private slots:
         QCOMPARE(CommandExchange(QStringLiteral("SY,R"), Exchange, link, &observer), 0);
         QCOMPARE(observer.logTexts().value(0), QStringLiteral("Discarded before sending: <ok/>"));
         QCOMPARE(observer.logColours().value(0), LogColour::Failure);
+        QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
+        link.Close();
+    }
+
+    // The same on a serial line: bytes waiting before the command are thrown away, and bytes
+    // without a frame end are no reply.
+    void serialLineThrowsAwayWaitingBytes() {
+        PtyPair pty;
+        QVERIFY2(pty.isValid(), qPrintable(pty.errorString()));
+        SerialComms link(pty.slavePath(), 9600);
+        link.setSleeper([](Pause, int) {});
+        QCOMPARE(link.Open(), 1);
+        pty.write("<ok/>");
+        QThread::msleep(100);
+        RecordingObserver observer;
+        QCOMPARE(CommandExchange(QStringLiteral("SY,R"), Exchange, link, &observer), 0);
+        QCOMPARE(observer.logTexts().value(0), QStringLiteral("Discarded before sending: <ok/>"));
         QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
         link.Close();
     }
