@@ -95,6 +95,7 @@ int Comms::ReadReply(char *buffer, const ReplyFilter &filter) {
     sinceLastBytes.start();
     int total = 0;
     int skipped = 0;
+    int skippedRuns = 0;
     while (sinceLastBytes.elapsed() < limit) {
         const int space = kReplyBufferSize - 1 - total;
         if (space <= 0)
@@ -105,8 +106,10 @@ int Comms::ReadReply(char *buffer, const ReplyFilter &filter) {
         total += std::min(n, space);
         buffer[total] = 0;
         if (!filter.head.isEmpty()) {
-            skipped += dropForeignFrames(buffer, total, filter);
-            if (skipped > kMaxSkippedReplyBytes)
+            const int dropped = dropForeignFrames(buffer, total, filter);
+            skipped += dropped;
+            skippedRuns += dropped > 0 ? 1 : 0;
+            if (skipped > kMaxSkippedReplyBytes || skippedRuns > kMaxSkippedReplyRuns)
                 break; // a peer that keeps answering something else
             if (total == 0) {
                 sinceLastBytes.restart();

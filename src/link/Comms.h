@@ -22,9 +22,11 @@ constexpr int kReplyBufferSize = 1024;
 // What a link keeps of unread incoming bytes: a peer that sends without end fills this much and
 // is then held back by the transport's own flow control, so memory stays flat.
 constexpr int kLinkReadBufferSize = 4 * kReplyBufferSize;
-// Bytes ReadReply may pass over in one call while it waits for the frame it expects (frames
-// answering another command, stray bytes); past that the call ends without a reply.
+// What ReadReply may pass over in one call while it waits for the frame it expects (frames
+// answering another command, stray bytes): so many bytes or so many runs of them; past either
+// the call ends without a reply, so that a peer talking without end cannot hold an attempt.
 constexpr int kMaxSkippedReplyBytes = 8 * kReplyBufferSize;
+constexpr int kMaxSkippedReplyRuns = 16;
 
 // Narrows what ReadReply accepts as the reply: with a head, complete frames that begin with
 // another head (and bytes before a frame's "<") answer something else and are passed over.
@@ -65,7 +67,7 @@ public:
     // is always '<'. With a filter head, what the filter passes over is not counted, the reply
     // ends with the first whole frame that has the head (bytes after it in the same read are
     // passed over too), and the call gives up (returning what it holds) after
-    // kMaxSkippedReplyBytes passed over.
+    // kMaxSkippedReplyBytes or kMaxSkippedReplyRuns passed over.
     int ReadReply(char *buffer, const ReplyFilter &filter = {});
 
     // Throws away whatever has already arrived and waits unread, without waiting for more.

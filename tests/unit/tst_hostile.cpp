@@ -165,6 +165,27 @@ private slots:
         link.Close();
     }
 
+    // A peer that keeps sending frames of another head cannot hold a query's attempt open.
+    void endlessForeignFramesEndTheAttempt() {
+        TcpPeer peer;
+        TcpPeer::Behaviour b;
+        b.stream = QByteArray("<zz,q=1/>");
+        peer.serve(b);
+        TCPComms link(QHostAddress::LocalHost, peer.port());
+        link.setSleeper([](Pause, int) {});
+        QCOMPARE(link.Open(), 1);
+        MixerSettings s;
+        s.softwareVersion = QStringLiteral("1.05");
+        RecordingObserver observer;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(ReadInput(s, 1, link, &observer), 0);
+        QVERIFY(timer.elapsed() < 8000);
+        QCOMPARE(observer.sent().size(), kMaxAttempts);
+        QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
+        link.Close();
+    }
+
     // A refusal is a refusal whatever the query: it is never skipped as another command's reply.
     void aRefusalEndsTheQueryAttempt() {
         TcpPeer peer;
