@@ -1,6 +1,5 @@
 #include "Cli.h"
 
-#include "SettingsView.h"
 #include "TransferRunner.h"
 
 #include "discovery/Discovery.h"
@@ -13,6 +12,7 @@
 #include "link/SerialPermission.h"
 #include "model/MixerSettings.h"
 #include "model/OptionLists.h"
+#include "model/SettingsView.h"
 #include "model/TextHelpers.h"
 #include "protocol/MixerJobs.h"
 #include "protocol/ReplyText.h"

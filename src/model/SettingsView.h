@@ -14,8 +14,6 @@ namespace hzm {
 
 struct MixerSettings;
 
-namespace cli {
-
 struct FieldView {
     QString key;   // JSON member name ("level_db")
     QString label; // for people ("Level")
@@ -67,5 +65,4 @@ QString DifferenceText(const FieldDifference &difference);
 // {"section": "Zone 1", "field": "level_db", "label": "Zone 1 Level", "file": -20, "mixer": -61}
 QJsonObject DifferenceJson(const FieldDifference &difference);
 
-} // namespace cli
 } // namespace hzm

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace hzm::cli {
+namespace hzm {
 
 namespace {
 
@@ -317,4 +317,4 @@ QJsonObject DifferenceJson(const FieldDifference &d) {
                        {QStringLiteral("mixer"), d.readable ? d.mixerJson : QJsonValue()}};
 }
 
-} // namespace hzm::cli
+} // namespace hzm
