@@ -183,8 +183,8 @@ void TestMixerChanges::compareChangesNothing() {
         QCOMPARE(shown, rows);
         QCOMPARE(shownSummary, summary);
     } else {
-        QVERIFY(
-            shown.contains(QStringLiteral("System Paging priority attenuation | -5 dB | ") + NotReadableText()));
+        QVERIFY(shown.contains(QStringLiteral("System Paging priority attenuation | -5 dB | ") +
+                               NotReadableText()));
     }
     // Copied as tab-separated text with a heading.
     const QString copied = QApplication::clipboard()->text();
