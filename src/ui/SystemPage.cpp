@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPushButton>
 
 namespace hzm {
@@ -21,7 +22,8 @@ SystemPage::SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget 
     b.group({}, QStringLiteral("Access Contacts"), 25, 62, 72, 69);
     b.radio(n(AccessInput, "accessInput"), QStringLiteral("Input"), 35, 80, 50, 10, true);
     b.radio(n(AccessOutput, "accessOutput"), QStringLiteral("Output"), 35, 102, 50, 10);
-    b.group({}, QStringLiteral("Priority"), 107, 29, 81, 103);
+    b.group({}, QStringLiteral("Priority"), 107, 29, 81, 103)
+        ->setAccessibleName(QStringLiteral("Paging Mic Priority"));
     b.label({}, QStringLiteral("Hold (s):"), 115, 41, 64, 8);
     QComboBox *pagingHold = b.combo(n(PagingHold, "pagingHold"), 115, 51, 64, 30);
     b.label({}, QStringLiteral("Release (s):"), 115, 72, 64, 8);
