@@ -2,6 +2,7 @@
 
 #include "AboutDialog.h"
 #include "BaudRateDialog.h"
+#include "CompareDialog.h"
 #include "HelpDialog.h"
 #include "InputsPage.h"
 #include "InstallerKeyPage.h"
@@ -17,7 +18,10 @@
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
 #include "link/SerialPermission.h"
+#include "model/SettingsView.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/MixerJobs.h"
+#include "protocol/ReplyText.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -169,6 +173,15 @@ void MainWindow::buildMenus() {
     // has ended (a cancelled dialog or a busy port keeps the previous one).
     connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::updateMenuMarks);
 
+    // Commands the original menus do not have: a menu of their own, before Help, enabled with the
+    // transfer buttons.
+    QMenu *mixer = menuBar()->addMenu(tr("&Mixer"));
+    mixer->setObjectName(QStringLiteral("menuMixer"));
+    m_actionCompare = mixer->addAction(tr("&Compare with HZM1..."), this, &MainWindow::compareWithMixer);
+    m_actionCompare->setObjectName(QStringLiteral("actionCompare"));
+    m_actionSendChanges = mixer->addAction(tr("&Send Changes"), this, &MainWindow::sendChanges);
+    m_actionSendChanges->setObjectName(QStringLiteral("actionSendChanges"));
+
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     m_actionHelp = addMenuEntry(help, QStringLiteral("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
     m_actionAbout =
@@ -249,6 +262,8 @@ void MainWindow::EnableTransferButtons(bool enable) {
         button->setEnabled(enable);
     for (TabPage *page : m_pages)
         page->setTransferButtonsEnabled(enable);
+    m_actionCompare->setEnabled(enable);
+    m_actionSendChanges->setEnabled(enable);
 }
 
 void MainWindow::choosePortPrompt() {
@@ -507,6 +522,7 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     }
     applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
                      m_selection);
+    m_baseline.reset(); // another port may lead to another mixer
     EnableTransferButtons(true);
 }
 
@@ -566,6 +582,7 @@ void MainWindow::selectEthernet() {
         return;
     m_selection.address = dialog.address();
     m_selection.port = dialog.port();
+    m_baseline.reset(); // another port may lead to another mixer
     if (!m_selection.ethernetSelected) {
         m_selection.ethernetSelected = true;
         m_selection.comSelected = false;
@@ -578,6 +595,7 @@ void MainWindow::selectEthernet() {
 LogWindow *MainWindow::EnsureLogWindow() {
     if (!m_log) {
         m_log = new LogWindow(nullptr);
+        m_log->setMessageBoxes(&m_boxes);
         m_log->setWindowIcon(windowIcon());
     }
     if (!m_logPlaced && isVisible()) {
@@ -621,8 +639,8 @@ void MainWindow::showAbout() {
 
 // ---- Transfers
 
-void MainWindow::runJob(const TransferJob &job) {
-    TransferDialog dialog(m_selection, m_settings, job, m_boxes, this);
+TransferResult MainWindow::runTransfer(MixerSettings &record, const TransferJob &job) {
+    TransferDialog dialog(m_selection, record, job, m_boxes, this);
     dialog.setReplyRefused(m_lastReplyRefused);
     if (m_sleeper)
         dialog.setSleeper(m_sleeper);
@@ -633,6 +651,20 @@ void MainWindow::runJob(const TransferJob &job) {
     m_lastReplyRefused = dialog.lastReplyRefused();
     if (!result.linkError.isEmpty())
         appendLog(result.linkError, LogColour::Failure);
+    if (!result.success)
+        m_baseline.reset(); // the mixer may hold anything now
+    return result;
+}
+
+void MainWindow::runJob(const TransferJob &job) {
+    // Jobs other than those that say otherwise may change the mixer behind the baseline's back
+    // (Set Defaults, Reset, the pages' sends).
+    const MixerEffect effect = std::exchange(m_nextEffect, MixerEffect::Unknown);
+    const TransferResult result = runTransfer(m_settings, job);
+    if (result.success && effect == MixerEffect::HoldsRecord)
+        m_baseline = m_settings;
+    else if (effect == MixerEffect::Unknown)
+        m_baseline.reset();
     if (result.refreshTabs) {
         refreshPages({kInputsTab, kOutputsTab, kSystemTab});
         m_modified.set(1);
@@ -646,15 +678,19 @@ void MainWindow::runJob(const TransferJob &job) {
 }
 
 void MainWindow::getVersion() {
+    m_nextEffect = MixerEffect::Unchanged;
     runJob(GetVersionJob());
 }
 
 void MainWindow::sendAll() {
-    if (m_boxes.question(this, kConfirm, QStringLiteral("Send all settings to HZM-1 ?")))
-        runJob(SendAllJob(m_settings));
+    if (!m_boxes.question(this, kConfirm, QStringLiteral("Send all settings to HZM-1 ?")))
+        return;
+    m_nextEffect = MixerEffect::HoldsRecord;
+    runJob(SendAllJob(m_settings));
 }
 
 void MainWindow::readAll() {
+    m_nextEffect = MixerEffect::HoldsRecord;
     runJob(ReadAllJob(m_settings));
 }
 
@@ -664,6 +700,58 @@ void MainWindow::setDefaults() {
 
 void MainWindow::resetMixer() {
     runJob(ResetJob());
+}
+
+// ---- Mixer menu
+
+void MainWindow::compareWithMixer() {
+    // Read into a copy: what an older mixer cannot report keeps this file's values, and the read
+    // that never writes leaves the mixer as it is.
+    MixerSettings mixer = m_settings;
+    const TransferResult result = runTransfer(mixer, ReadAllWithoutWritingJob(mixer));
+    if (!result.success)
+        m_boxes.error(this, kError, QStringLiteral("Transfer failed."));
+    EnableTransferButtons(true);
+    emit jobFinished(result.success);
+    if (!result.success)
+        return;
+    const bool older = !HasNewerSoftware(mixer.softwareVersion);
+    // A newer mixer has reported everything it holds; an older one's paging attenuation stays
+    // unknown, so it leaves the baseline as it was.
+    if (!older)
+        m_baseline = mixer;
+    CompareDialog dialog(CompareSettings(m_settings, mixer, older), mixer.softwareVersion, this);
+    showDialog(&dialog);
+    dialog.exec();
+}
+
+void MainWindow::sendChanges() {
+    if (!m_baseline) {
+        if (m_boxes.question(this, kConfirm,
+                             tr("The program does not know what HZM-1 holds: Send Changes works after a "
+                                "Read HZM1, Send All or Send Changes on this port.\n\nSend all settings "
+                                "to HZM-1 instead ?"))) {
+            m_nextEffect = MixerEffect::HoldsRecord;
+            runJob(SendAllJob(m_settings));
+        }
+        return;
+    }
+    const MixerSettings baseline = *m_baseline;
+    const QString version = baseline.softwareVersion;
+    const TransferJob job = version.isEmpty() ? AskVersionAndSendChangesJob(baseline, m_settings)
+                                              : SendChangesJob(baseline, m_settings, version);
+    if (!version.isEmpty() && job.plannedCommands == 0) {
+        m_boxes.information(this, tr("Send Changes"), NothingToSendText());
+        return;
+    }
+    if (!m_boxes.question(
+            this, kConfirm,
+            job.plannedCommands == 1
+                ? tr("Send the changes to HZM-1 ?\n1 command will be sent.")
+                : tr("Send the changes to HZM-1 ?\n%1 commands will be sent.").arg(job.plannedCommands)))
+        return;
+    m_nextEffect = MixerEffect::HoldsRecord;
+    runJob(job);
 }
 
 } // namespace hzm
