@@ -46,6 +46,11 @@ Commands:
   show FILE [--json]       print a settings file readably, or as JSON
   verify FILE [--json]     Read all (writing nothing) and list the fields that
                            differ from FILE
+  diff A B [--json]        list the fields that differ between two settings files
+                           (--defaults FILE: between the factory defaults and FILE)
+  apply FILE [--no-check] [--dry-run]
+                           Read all, send only what differs from FILE, then read
+                           again and list what still differs
 
 FILE "-" reads the settings file from standard input (show, send, verify, export).
 Settings files are read as the desktop program reads them: the two header lines
@@ -54,9 +59,9 @@ export or a log). "hzmctl COMMAND --help" describes one command; "hzmctl --versi
 prints this tool's version.
 
 Exit status: 0 success; 1 the transfer or operation failed ("Transfer failed." and
-the reason on standard error), or verify found differences; 2 bad usage or
-unreadable input (the message names the file, port or address); 3 verify could
-not read the mixer (the transfer failed).
+the reason on standard error), or verify, diff or apply found differences; 2 bad
+usage or unreadable input (the message names the file, port or address); 3 verify
+or apply: the transfer failed.
 Colours (--log) only when standard error is a terminal and NO_COLOR is not set.
 Long transfers show a progress line (commands done/planned) on standard error when
 it is a terminal. Nothing else is printed on success beyond the result.
@@ -245,6 +250,46 @@ const QList<CommandInfo> &commands() {
          true,
          {QStringLiteral("json")},
          &Runner::cmdVerify},
+        {"diff",
+         "diff A B [--json] | diff FILE --defaults [--json]",
+         "Compares two settings files (\"-\": standard input, for one of them) and prints one line\n"
+         "for every field that differs, in the words and units of show:\n"
+         "  Zone 3 Name: \"Bar\" -> \"Zone 3\"\n"
+         "  Zone 3 Level: -20 dB -> -61 dB\n"
+         "the value in A (left) before the arrow, the one in B (right) after it.\n"
+         "  --defaults   compare the factory defaults (left) with FILE (right)\n"
+         "With --json (format \"hzm-diff\", format_version 1):\n"
+         "  {\"format\": \"hzm-diff\", \"format_version\": 1, \"left\": A, \"right\": B,\n"
+         "   \"same\": BOOL, \"differences\": [ {\"section\": \"Zone 3\", \"field\": \"level_db\",\n"
+         "                    \"label\": \"Zone 3 Level\", \"left\": -20, \"right\": -61} ... ]}\n"
+         "  Fields and values as in \"hzmctl show --help\".\n"
+         "Exit status: 0 nothing differs; 1 something differs; 2 bad usage or unreadable input.\n",
+         1,
+         2,
+         false,
+         {QStringLiteral("json"), QStringLiteral("defaults")},
+         &Runner::cmdDiff},
+        {"apply",
+         "apply FILE [--no-check] [--dry-run]",
+         "Brings the mixer to the settings file FILE, sending only what differs: reads the whole\n"
+         "configuration (Read all), sends the commands whose values differ from FILE (in Send\n"
+         "all's order and with its pauses; a command that sets several fields goes whole), then\n"
+         "reads again, writing nothing, and prints the fields that still differ as verify does.\n"
+         "The first read starts from FILE's settings, as \"read --base FILE\" does: a mixer of\n"
+         "software V1.04 or lower is given FILE's paging-priority attenuation, and its names and\n"
+         "mic gates, which it does not report, are always sent.\n"
+         "  --no-check   leave out the second read\n"
+         "  --dry-run    read, then print the commands that would be sent, one per line;\n"
+         "               nothing is sent\n"
+         "FILE \"-\" is standard input; a file whose lines are not settings lines is refused.\n"
+         "Exit status: 0 the mixer matches FILE (or nothing needed sending; --dry-run: the\n"
+         "read worked); 1 a field still differs after sending; 2 bad usage or unreadable\n"
+         "FILE; 3 a transfer failed (the mixer may hold part of the changes).\n",
+         1,
+         1,
+         true,
+         {QStringLiteral("no-check"), QStringLiteral("dry-run")},
+         &Runner::cmdApply},
     };
     return list;
 }
@@ -270,7 +315,8 @@ QString commandHelp(const CommandInfo &c) {
         text += QString::fromLatin1(kShowJsonHelp);
     if (QLatin1String(c.name) == QLatin1String("discover"))
         text += QString::fromLatin1(kDiscoverJsonHelp);
-    if (QLatin1String(c.name) != QLatin1String("verify"))
+    if (QLatin1String(c.name) != QLatin1String("verify") && QLatin1String(c.name) != QLatin1String("diff") &&
+        QLatin1String(c.name) != QLatin1String("apply"))
         text += QStringLiteral("\nExit status: 0 success, 1 failed, 2 bad usage or unreadable input.\n");
     return text;
 }

@@ -108,6 +108,8 @@ public:
     int cmdExport();
     int cmdShow();
     int cmdVerify();
+    int cmdDiff();
+    int cmdApply();
 
 private:
     int usage(const QString &message) const;

@@ -148,8 +148,8 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("tool") << QStringList{"--help"} << "Usage: hzmctl [LINK] COMMAND";
         QTest::newRow("tool -h") << QStringList{"-h"} << "Exit status";
-        const char *commands[] = {"version", "read",     "send", "set-defaults", "reset", "key",
-                                  "detect",  "discover", "new",  "export",       "show",  "verify"};
+        const char *commands[] = {"version",  "read", "send",   "set-defaults", "reset",  "key",  "detect",
+                                  "discover", "new",  "export", "show",         "verify", "diff", "apply"};
         for (const char *c : commands)
             QTest::newRow(c) << QStringList{QString::fromLatin1(c), "--help"}
                              << QStringLiteral(" %1").arg(QLatin1String(c));
@@ -456,6 +456,40 @@ private slots:
     }
 
     // A result that cannot be written (standard output on a full disk) is a failure, not success.
+    void diff_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("lines");
+        const QString changed = path(QStringLiteral("changed.hzc"));
+        const QString defaults = path(QStringLiteral("defaults.hzc"));
+        const QStringList forward{"Zone 3 Name: \"Zone 3\" -> \"Bar\"", "Zone 3 Level: -61 dB -> -20 dB",
+                                  "Input 2 Name: \"Input 2\" -> \"Jukebox\"", "Input 2 Gain: 0 dB -> +8 dB",
+                                  "System Emergency mute level: 0 dB -> -33 dB"};
+        QTest::newRow("differ") << QStringList{"diff", defaults, changed} << 1 << forward;
+        QTest::newRow("--defaults") << QStringList{"diff", changed, "--defaults"} << 1 << forward;
+        QTest::newRow("same") << QStringList{"diff", defaults, "--defaults"} << 0 << QStringList();
+        QTest::newRow("unreadable") << QStringList{"diff", changed, path(QStringLiteral("garbage.hzc"))} << 2
+                                    << QStringList();
+        QTest::newRow("one file") << QStringList{"diff", changed} << 2 << QStringList();
+    }
+    void diff() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, lines);
+        const CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), lines);
+        if (QLatin1String(QTest::currentDataTag()) != QLatin1String("--defaults"))
+            return;
+        const CliResult json =
+            runCli(QStringList{"diff", "--json", path(QStringLiteral("changed.hzc")), "--defaults"});
+        const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(root.value("format").toString(), QStringLiteral("hzm-diff"));
+        const QJsonObject level = root.value("differences").toArray().at(1).toObject();
+        QCOMPARE(level.value("left").toInt(), -61);
+        QCOMPARE(level.value("right").toInt(), -20);
+    }
+
     void fullStandardOutput_data() {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("show") << QStringList{"show", path(QStringLiteral("changed.hzc"))};
@@ -937,6 +971,44 @@ private slots:
                 QCOMPARE(loaded.zones[2].name, QStringLiteral("Bar"));
                 QCOMPARE(loaded.system.pagingPriorityAttenuation, 7);
                 QCOMPARE(loaded.zones[0].level, c.server->mixer().settings().zones[0].level);
+            });
+        // apply sends only what differs; a mixer that refuses part-way keeps what went before,
+        // and the outcome is a failed transfer (3), not a difference (1).
+        add(
+            "apply", startSim(true, false), 0,
+            [&](SimServer &s) {
+                return tcpLink(s) + QStringList{"apply", changedFile};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.out.isEmpty() && r.err.isEmpty(), qPrintable(r.err));
+                QVERIFY(c.server->mixer().settings().sameConfiguration(changedSettings()));
+                const QStringList sets = c.server->mixer().receivedBodies().filter(QStringLiteral("="));
+                QVERIFY2(sets.contains(QStringLiteral("Z3,L=Bar")), qPrintable(sets.join(' ')));
+                QVERIFY2(sets.size() <= 6, qPrintable(sets.join(' '))); // not Send all's 200-odd
+            });
+        add(
+            "apply refused part-way", startSim(true, false), 3,
+            [&](SimServer &s) {
+                s.mixer().refuseNext(QStringLiteral("L2,L=*"), 10);
+                return tcpLink(s) + QStringList{"apply", changedFile};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY(r.err.startsWith(QLatin1String("Transfer failed.\n")));
+                QVERIFY2(r.err.contains(QLatin1String("refused <L2,L=Jukebox")), qPrintable(r.err));
+                QVERIFY2(r.err.contains(QLatin1String("may hold part of the changes")), qPrintable(r.err));
+                const MixerSettings held = c.server->mixer().settings();
+                QCOMPARE(held.zones[2].name, QStringLiteral("Bar"));               // sent before
+                QCOMPARE(held.inputs[1].name, MixerSettings().inputs[1].name);     // refused
+                QCOMPARE(held.system.muteLevel, MixerSettings().system.muteLevel); // never reached
+            });
+        add(
+            "apply --dry-run", startSim(true, false), 0,
+            [&](SimServer &s) {
+                return tcpLink(s) + QStringList{"apply", "--dry-run", changedFile};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.out.startsWith(QLatin1String("Z3,L=Bar\n")), qPrintable(r.out));
+                QVERIFY(c.server->mixer().settings().sameConfiguration(MixerSettings()));
             });
         // Send all over TCP.
         add(
