@@ -22,6 +22,22 @@ Link (for the commands that talk to a mixer):
                       detected as the desktop program does, falling back to 9600
   --log               print every command and reply to standard error, as the log
                       window shows them (the installer key masked)
+  --log-file FILE     append the same lines to FILE (with several mixers, one file
+                      each: {host}, {port} and {n} in FILE are replaced, or else
+                      "-N" goes before the extension: hzm.log gives hzm-1.log ...)
+
+Several mixers at once (read, send, apply, verify, version, set-defaults, reset):
+  --tcp and --serial may be repeated, and
+  --targets FILE      adds the mixers listed in FILE, one link a line: HOST[:PORT],
+                      "tcp HOST[:PORT]" or "serial PORT" (# starts a comment line)
+  --discovered        adds every mixer the UDP discovery finds within 2 s
+  Each mixer gets its own link and worker and all run at once, each paced as on its
+  own. read needs {host}, {port} or {n} in FILE (venue-{n}.hzc). On a terminal one
+  progress line per mixer; at the end each mixer's output (lines led by its name)
+  and a table: mixer, result, time, reason. --json prints the summary as JSON
+  (format "hzm-mixers"): {"command", "succeeded", "failed", "mixers": [{"mixer",
+  "link", "result", "exit_status", "seconds", "reason", "file" (read), "output"}]}.
+  The exit status is 0 only when every mixer succeeded, else the highest of theirs.
 
 Commands:
   version                  print the mixer's software version
@@ -310,7 +326,16 @@ QString commandHelp(const CommandInfo &c) {
     if (c.needsLink)
         text += QStringLiteral(
             "\nLINK: --tcp HOST[:PORT] | --serial PORT [--baud RATE], and --log to print every\n"
-            "command and reply on standard error (see hzmctl --help).\n");
+            "command and reply on standard error, --log-file FILE to keep them in FILE\n"
+            "(see hzmctl --help).\n");
+    static const QStringList many{QStringLiteral("read"),    QStringLiteral("send"),
+                                  QStringLiteral("apply"),   QStringLiteral("verify"),
+                                  QStringLiteral("version"), QStringLiteral("set-defaults"),
+                                  QStringLiteral("reset")};
+    if (many.contains(QLatin1String(c.name)))
+        text +=
+            QStringLiteral("Several mixers at once: repeat --tcp and --serial, or give --targets FILE or\n"
+                           "--discovered; --json then prints the summary as JSON (see hzmctl --help).\n");
     if (QLatin1String(c.name) == QLatin1String("show"))
         text += QString::fromLatin1(kShowJsonHelp);
     if (QLatin1String(c.name) == QLatin1String("discover"))
@@ -321,21 +346,23 @@ QString commandHelp(const CommandInfo &c) {
     return text;
 }
 
-const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),
-                                QStringLiteral("baud"),      QStringLiteral("only"),
-                                QStringLiteral("timeout"),   QStringLiteral("broadcast"),
-                                QStringLiteral("interface"), QStringLiteral("discovery-port"),
-                                QStringLiteral("base"),      QStringLiteral("key-file")};
+const QStringList kValueOptions{
+    QStringLiteral("tcp"),       QStringLiteral("serial"),         QStringLiteral("baud"),
+    QStringLiteral("only"),      QStringLiteral("timeout"),        QStringLiteral("broadcast"),
+    QStringLiteral("interface"), QStringLiteral("discovery-port"), QStringLiteral("base"),
+    QStringLiteral("key-file"),  QStringLiteral("targets"),        QStringLiteral("log-file")};
 
 std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
     bool onlyPositional = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            if (out.command.isEmpty())
+            if (out.command.isEmpty()) {
                 out.command = arg;
-            else
+            } else {
                 out.positional << arg;
+                out.positionalIndexes << i;
+            }
             continue;
         }
         if (arg == QLatin1String("--")) {
@@ -363,15 +390,31 @@ std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out
         }
         if (!takesValue && value)
             return UsageError{QStringLiteral("--%1 takes no value").arg(name)};
-        if (name == QLatin1String("tcp"))
-            out.tcp = *value;
-        else if (name == QLatin1String("serial"))
-            out.serial = *value;
-        else if (name == QLatin1String("baud"))
+        const int first = eq >= 0 ? i : i - (takesValue ? 1 : 0); // the option's first argument
+        if (name == QLatin1String("tcp") || name == QLatin1String("serial")) {
+            (name == QLatin1String("tcp") ? out.tcp : out.serial) = *value;
+            out.links << LinkArgument{name, *value};
+            out.linkArgumentIndexes << first << i;
+        } else if (name == QLatin1String("targets")) {
+            out.targets << *value;
+            out.linkArgumentIndexes << first << i;
+        } else if (name == QLatin1String("discovered")) {
+            out.discovered = true;
+            out.linkArgumentIndexes << i;
+        } else if (name == QLatin1String("log-file")) {
+            out.logFile = *value;
+            out.linkArgumentIndexes << first << i;
+        } else if (name == QLatin1String("baud")) {
             out.baud = *value;
-        else if (name == QLatin1String("log"))
+            out.baudIndexes << first << i;
+        } else if (name == QLatin1String("log"))
             out.log = true;
-        else {
+        else if (name == QLatin1String("json") &&
+                 !(findCommand(out.command) && findCommand(out.command)->options.contains(name))) {
+            // A summary in JSON, for several mixers; refused with one (see Runner::run).
+            out.summaryJson = true;
+            out.linkArgumentIndexes << i;
+        } else {
             const CommandInfo *command = findCommand(out.command);
             if (!command || !command->options.contains(name)) {
                 if (command)
@@ -414,8 +457,23 @@ int Runner::run() {
     for (auto it = a.options.cbegin(); it != a.options.cend(); ++it)
         if (it.value().size() > 1 && it.key() != QLatin1String("interface"))
             return usage(QStringLiteral("--%1 given twice").arg(it.key()));
+    if (manyMixers(a)) {
+        if (!info->needsLink)
+            return usage(QStringLiteral(
+                "works without a link; leave out --tcp, --serial, --targets and --discovered"));
+        return runMany();
+    }
     if (const auto error = parseLink(a, link))
         return usage(error->message);
+    if (!a.logFile.isEmpty()) {
+        if (!info->needsLink)
+            return usage(
+                QStringLiteral("works without a link, so there is nothing to log; leave out --log-file"));
+        m_logFile.setFileName(a.logFile);
+        if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Append))
+            return fail(
+                QStringLiteral("cannot write the log file %1: %2").arg(a.logFile, m_logFile.errorString()));
+    }
     if (!info->needsLink && link.selection.anySelected())
         return usage(QStringLiteral("works without a link; leave out --tcp and --serial"));
     if (info->needsLink && !info->checksLinkItself) {
@@ -435,7 +493,19 @@ int RunCli(const QStringList &arguments) {
         return out.error() ? ExitFailed : ExitSuccess;
     }
     Arguments args;
-    if (const auto error = parseArguments(arguments, args)) {
+    args.raw = arguments;
+    std::optional<UsageError> parseError = parseArguments(arguments, args);
+    // --json with one mixer belongs to the command, and is unknown to one that has none.
+    if (!parseError && args.summaryJson && !manyMixers(args)) {
+        const CommandInfo *command = findCommand(args.command);
+        if (command && command->options.contains(QStringLiteral("json")))
+            args.options[QStringLiteral("json")] << QString();
+        else if (command)
+            parseError = UsageError{QStringLiteral("%1: unknown option --json").arg(args.command)};
+        else if (!args.command.isEmpty())
+            parseError = UsageError{QStringLiteral("unknown option --json")};
+    }
+    if (const auto error = parseError) {
         // A usage error before the command is known: name the command when there is one.
         const CommandInfo *command = findCommand(args.command);
         QString message = QStringLiteral("hzmctl: %1\n").arg(error->message);

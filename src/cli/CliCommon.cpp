@@ -239,6 +239,7 @@ bool Runner::prepareLink(int &status) {
 
 TransferResult Runner::transfer(MixerSettings &settings, const TransferJob &job, RunOptions options) const {
     options.printLog = a.log;
+    options.logFile = m_logFile.isOpen() ? &m_logFile : nullptr;
     options.showProgress = ErrorStream::isTerminal() && job.plannedCommands > 1;
     return RunTransfer(link.selection, settings, job, options);
 }

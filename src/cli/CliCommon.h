@@ -12,6 +12,7 @@
 #include "protocol/TransferJob.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -45,9 +46,24 @@ struct UsageError {
     QString message;
 };
 
+// One --tcp or --serial, in the order given.
+struct LinkArgument {
+    QString option; // "tcp" or "serial"
+    QString value;
+};
+
 struct Arguments {
-    QString tcp;
-    QString serial;
+    QString tcp;    // the last --tcp
+    QString serial; // the last --serial
+    QList<LinkArgument> links;
+    QStringList targets; // --targets files
+    bool discovered = false;
+    bool summaryJson = false; // --json where the command has none of its own: the summary of several mixers
+    QString logFile;
+    QStringList raw;                // every argument as given
+    QList<int> linkArgumentIndexes; // those of raw that choose the mixers (or the summary, the log file)
+    QList<int> positionalIndexes;   // where in raw each positional argument stands
+    QList<int> baudIndexes;         // where in raw --baud and its value stand
     QString baud;
     bool log = false;
     bool help = false;
@@ -61,6 +77,11 @@ struct LinkChoice {
     bool serial = false;
     bool baudGiven = false;
 };
+
+// Several mixers: more than one --tcp or --serial, --targets or --discovered.
+inline bool manyMixers(const Arguments &a) {
+    return a.links.size() > 1 || !a.targets.isEmpty() || a.discovered;
+}
 
 std::optional<UsageError> parseLink(const Arguments &a, LinkChoice &choice);
 
@@ -95,6 +116,9 @@ public:
     explicit Runner(Arguments args) : a(std::move(args)) {}
     int run();
     int outputError() const { return m_output.error(); }
+
+    // The same command on every mixer of several links (CliMany.cpp).
+    int runMany();
 
     int cmdVersion();
     int cmdRead();
@@ -132,6 +156,7 @@ private:
     const CommandInfo *info = nullptr;
     LinkChoice link;
     StandardOutput m_output;
+    mutable QFile m_logFile; // --log-file, open once a command runs
 };
 
 } // namespace hzm::cli

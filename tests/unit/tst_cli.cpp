@@ -10,6 +10,8 @@
 #include "files/SettingsFile.h"
 #include "model/MixerSettings.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -181,7 +183,10 @@ private slots:
         QTest::newRow("missing file argument") << QStringList{"--tcp", tcp, "read"} << "missing argument";
         QTest::newRow("extra argument") << QStringList{"new", "a.hzc", "b.hzc"} << "b.hzc";
         QTest::newRow("no link") << QStringList{"version"} << "--tcp";
-        QTest::newRow("both links") << QStringList{"--tcp", tcp, "--serial", "COM1", "version"} << "not both";
+        QTest::newRow("two links, one-mixer command")
+            << QStringList{"--tcp", tcp, "--serial", "COM1", "key", "1234", "5678"} << "one mixer only";
+        QTest::newRow("two mixers, one file name")
+            << QStringList{"--tcp", tcp, "--tcp", "127.0.0.1:10", "read", "v.hzc"} << "{n}";
         QTest::newRow("bad rate") << QStringList{"--serial", "COM1", "--baud", "1234", "version"} << "1234";
         QTest::newRow("baud without serial")
             << QStringList{"--tcp", tcp, "--baud", "9600", "version"} << "--serial";
@@ -766,6 +771,54 @@ private slots:
     }
 
     // ---- Long conversations, run side by side
+
+    // Several mixers at once, one of them silent: the others finish at their own pace, the
+    // whole run lasts no longer than the silent one's attempts, each mixer logs to a file of its
+    // own, and the exit status says that not all succeeded.
+    void manyMixers() {
+        std::vector<std::unique_ptr<SimServer>> sims;
+        for (int i = 0; i < 3; ++i)
+            sims.push_back(startSim(true, false));
+        sims[1]->mixer().neverAnswer(QStringLiteral("*"));
+        QStringList args;
+        for (const auto &sim : sims)
+            args << tcpLink(*sim);
+        const QString log = path(QStringLiteral("many.log"));
+        QElapsedTimer clock;
+        clock.start();
+        const QDateTime started = QDateTime::currentDateTime();
+        const CliResult r = runCli(args + QStringList{"--log-file", log, "version", "--json"});
+        const double wall = clock.elapsed() / 1000.0;
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QLatin1String("1 of 3 mixers failed")), qPrintable(r.err));
+        const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(root.value("format").toString(), QStringLiteral("hzm-mixers"));
+        QCOMPARE(root.value("succeeded").toInt(), 2);
+        const QJsonArray mixers = root.value("mixers").toArray();
+        QCOMPARE(mixers.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject m = mixers.at(i).toObject();
+            QCOMPARE(m.value("mixer").toString(), QStringLiteral("127.0.0.1:%1").arg(sims[i]->tcpPort()));
+            if (i == 1) {
+                QCOMPARE(m.value("result").toString(), QStringLiteral("failed"));
+                QVERIFY2(m.value("reason").toString().contains(QLatin1String("no response from")),
+                         qPrintable(m.value("reason").toString()));
+                QVERIFY(wall < m.value("seconds").toDouble() + 1.5);
+            } else {
+                QCOMPARE(m.value("result").toString(), QStringLiteral("ok"));
+                QCOMPARE(m.value("output").toString(), QStringLiteral("1.05\n"));
+                // Answered at once, not after the silent mixer's attempts.
+                const QList<LogEntry> heard = sims[i]->mixer().log();
+                QVERIFY(!heard.isEmpty());
+                QVERIFY(started.msecsTo(heard.first().time) < 1500);
+                QVERIFY2(m.value("seconds").toDouble() < 1.5,
+                         qPrintable(QString::number(m.value("seconds").toDouble())));
+            }
+            QFile file(path(QStringLiteral("many-%1.log").arg(i + 1)));
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+            QVERIFY(file.readAll().startsWith("<SY,VQ/>\n"));
+        }
+    }
 
     void longConversations() {
         struct Case {
