@@ -330,7 +330,8 @@ int Runner::runMany() {
         worst = std::max(worst, m.exitStatus < 0 ? int(ExitFailed) : m.exitStatus);
     }
 
-    if (a.summaryJson) {
+    // verify --json: each mixer's document goes into the summary as its output.
+    if (a.summaryJson || a.options.contains(QStringLiteral("json"))) {
         QJsonArray list;
         for (const Mixer &m : mixers) {
             QJsonObject entry{{QStringLiteral("mixer"), m.name},
