@@ -296,7 +296,7 @@ const QList<CommandInfo> &commands() {
          "mic gates, which it does not report, are always sent.\n"
          "  --no-check   leave out the second read\n"
          "  --dry-run    read, then print the commands that would be sent, one per line;\n"
-         "               nothing is sent\n"
+         "               nothing at all is written to the mixer\n"
          "FILE \"-\" is standard input; a file whose lines are not settings lines is refused.\n"
          "Exit status: 0 the mixer matches FILE (or nothing needed sending; --dry-run: the\n"
          "read worked); 1 a field still differs after sending; 2 bad usage or unreadable\n"
@@ -411,7 +411,7 @@ std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out
             out.log = true;
         else if (name == QLatin1String("json") &&
                  !(findCommand(out.command) && findCommand(out.command)->options.contains(name))) {
-            // A summary in JSON, for several mixers; refused with one (see Runner::run).
+            // A summary in JSON, for several mixers; refused with one (see RunCli).
             out.summaryJson = true;
             out.linkArgumentIndexes << i;
         } else {

@@ -24,8 +24,10 @@ int Runner::cmdApply() {
     // What the mixer holds. The read starts from the file, as "read --base FILE" does: a mixer
     // of software 1.04 or older is given the file's paging-priority attenuation, and the labels
     // and mic gates it does not report stay the file's (the changes job sends those anyway).
+    // A dry run writes nothing at all, not even that attenuation.
     MixerSettings baseline = target;
-    TransferResult outcome = transfer(baseline, ReadAllJob(baseline));
+    TransferResult outcome =
+        transfer(baseline, dryRun ? ReadAllWithoutWritingJob(baseline) : ReadAllJob(baseline));
     if (!outcome.success) {
         transferFailed(outcome, QStringLiteral("nothing was sent"));
         return ExitTransferFailed;
