@@ -2,6 +2,9 @@
 
 #include "CliCommon.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
 #include <cstring>
 
 namespace hzm::cli {
@@ -352,82 +355,153 @@ const QStringList kValueOptions{
     QStringLiteral("interface"), QStringLiteral("discovery-port"), QStringLiteral("base"),
     QStringLiteral("key-file"),  QStringLiteral("targets"),        QStringLiteral("log-file")};
 
-std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
-    bool onlyPositional = false;
+} // namespace
+
+bool takesValue(const QString &name) {
+    return kValueOptions.contains(name);
+}
+
+namespace {
+
+// The link options, which every command takes (the commands without a link refuse them later).
+const QStringList kLinkValueOptions{QStringLiteral("tcp"), QStringLiteral("serial"), QStringLiteral("baud"),
+                                    QStringLiteral("targets"), QStringLiteral("log-file")};
+const QStringList kLinkFlags{QStringLiteral("log"), QStringLiteral("discovered")};
+
+// Finds the command word: the first argument that is neither an option nor an option's value.
+QString commandWord(const QStringList &args) {
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            if (out.command.isEmpty()) {
-                out.command = arg;
-            } else {
-                out.positional << arg;
-                out.positionalIndexes << i;
-            }
+        if (arg == QLatin1String("--"))
+            return args.value(i + 1);
+        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-"))
+            return arg;
+        if (arg.startsWith(QLatin1String("--")) && !arg.contains(QLatin1Char('=')) && takesValue(arg.mid(2)))
+            ++i;
+    }
+    return QString();
+}
+
+// Checks what the parser below would report in its own words, in the order given: an option
+// without its value, a flag with one, an option the command does not take.
+std::optional<UsageError> checkOptions(const QStringList &args, const CommandInfo *command,
+                                       const QStringList &known) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--"))
+            break;
+        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-") || arg == QLatin1String("-h") ||
+            arg == QLatin1String("--help"))
             continue;
-        }
-        if (arg == QLatin1String("--")) {
-            onlyPositional = true;
-            continue;
-        }
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            out.help = true;
-            continue;
-        }
         if (!arg.startsWith(QLatin1String("--")))
             return UsageError{QStringLiteral("unknown option %1").arg(arg)};
         QString name = arg.mid(2);
-        std::optional<QString> value;
         const qsizetype eq = name.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = name.mid(eq + 1);
+        const bool hasValue = eq >= 0;
+        if (hasValue)
             name = name.left(eq);
-        }
-        const bool takesValue = kValueOptions.contains(name);
-        if (takesValue && !value) {
+        if (takesValue(name) && !hasValue) {
             if (i + 1 >= args.size())
                 return UsageError{QStringLiteral("--%1 needs a value").arg(name)};
-            value = args.at(++i);
+            ++i;
         }
-        if (!takesValue && value)
+        if (!takesValue(name) && hasValue)
             return UsageError{QStringLiteral("--%1 takes no value").arg(name)};
-        const int first = eq >= 0 ? i : i - (takesValue ? 1 : 0); // the option's first argument
+        if (!known.contains(name)) {
+            if (command)
+                return UsageError{
+                    QStringLiteral("%1: unknown option --%2").arg(QLatin1String(command->name), name)};
+            return UsageError{QStringLiteral("unknown option --%1").arg(name)};
+        }
+    }
+    return std::nullopt;
+}
+
+// "--only output N" and "--only input N": the number is the next argument; it becomes part of
+// the value.
+QStringList joinOnlyNumber(const QStringList &args) {
+    QStringList joined;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--")) {
+            joined += args.mid(i);
+            break;
+        }
+        QString value;
+        bool separate = false;
+        if (arg == QLatin1String("--only") && i + 1 < args.size()) {
+            value = args.at(i + 1);
+            separate = true;
+        } else if (arg.startsWith(QLatin1String("--only="))) {
+            value = arg.mid(7);
+        } else {
+            joined << arg;
+            continue;
+        }
+        const int next = i + (separate ? 2 : 1);
+        if ((value == QLatin1String("output") || value == QLatin1String("input")) && next < args.size() &&
+            !args.at(next).startsWith(QLatin1String("--"))) {
+            value += QLatin1Char(' ') + args.at(next);
+            i = next;
+        } else {
+            i = next - 1;
+        }
+        joined << QStringLiteral("--only=") + value;
+    }
+    return joined;
+}
+
+// Parses the arguments with a parser made for the command they name: the link options, the
+// command's own options from the table and, for a command that has no --json of its own, --json
+// for the summary of several mixers.
+std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
+    out.command = commandWord(args);
+    const CommandInfo *command = findCommand(out.command);
+    QStringList known = kLinkValueOptions + kLinkFlags;
+    if (command)
+        known += command->options;
+    if (command && !command->options.contains(QStringLiteral("json")))
+        known << QStringLiteral("json");
+    if (const auto error = checkOptions(args, command, known))
+        return error;
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    for (const QString &name : known)
+        parser.addOption(takesValue(name) ? QCommandLineOption(name, QString(), QStringLiteral("value"))
+                                          : QCommandLineOption(name));
+    if (!parser.parse(QStringList{QStringLiteral("hzmctl")} + joinOnlyNumber(args)))
+        return UsageError{parser.errorText()};
+
+    out.help = parser.isSet(QStringLiteral("help"));
+    QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty())
+        positional.removeFirst(); // the command word
+    out.positional = positional;
+    // Every occurrence, in order, with its value.
+    QMap<QString, int> seen;
+    for (const QString &name : parser.optionNames()) {
+        if (name == QLatin1String("h") || name == QLatin1String("help"))
+            continue;
+        const QString value = takesValue(name) ? parser.values(name).value(seen[name]++) : QString();
         if (name == QLatin1String("tcp") || name == QLatin1String("serial")) {
-            (name == QLatin1String("tcp") ? out.tcp : out.serial) = *value;
-            out.links << LinkArgument{name, *value};
-            out.linkArgumentIndexes << first << i;
+            (name == QLatin1String("tcp") ? out.tcp : out.serial) = value;
+            out.links << LinkArgument{name, value};
         } else if (name == QLatin1String("targets")) {
-            out.targets << *value;
-            out.linkArgumentIndexes << first << i;
+            out.targets << value;
         } else if (name == QLatin1String("discovered")) {
             out.discovered = true;
-            out.linkArgumentIndexes << i;
         } else if (name == QLatin1String("log-file")) {
-            out.logFile = *value;
-            out.linkArgumentIndexes << first << i;
+            out.logFile = value;
         } else if (name == QLatin1String("baud")) {
-            out.baud = *value;
-            out.baudIndexes << first << i;
-        } else if (name == QLatin1String("log"))
+            out.baud = value;
+        } else if (name == QLatin1String("log")) {
             out.log = true;
-        else if (name == QLatin1String("json") &&
-                 !(findCommand(out.command) && findCommand(out.command)->options.contains(name))) {
-            // A summary in JSON, for several mixers; refused with one (see RunCli).
-            out.summaryJson = true;
-            out.linkArgumentIndexes << i;
+        } else if (name == QLatin1String("json") && !command->options.contains(name)) {
+            out.summaryJson = true; // refused with one mixer (see RunCli)
         } else {
-            const CommandInfo *command = findCommand(out.command);
-            if (!command || !command->options.contains(name)) {
-                if (command)
-                    return UsageError{QStringLiteral("%1: unknown option --%2").arg(out.command, name)};
-                return UsageError{QStringLiteral("unknown option --%1").arg(name)};
-            }
-            QString v = value.value_or(QString());
-            // "--only output N" and "--only input N": the number is the next argument.
-            if (name == QLatin1String("only") &&
-                (v == QLatin1String("output") || v == QLatin1String("input")) && i + 1 < args.size() &&
-                !args.at(i + 1).startsWith(QLatin1String("--")))
-                v += QLatin1Char(' ') + args.at(++i);
-            out.options[name] << v;
+            out.options[name] << value;
         }
     }
     return std::nullopt;
@@ -493,7 +567,6 @@ int RunCli(const QStringList &arguments) {
         return out.error() ? ExitFailed : ExitSuccess;
     }
     Arguments args;
-    args.raw = arguments;
     std::optional<UsageError> parseError = parseArguments(arguments, args);
     // --json with one mixer belongs to the command, and is unknown to one that has none.
     if (!parseError && args.summaryJson && !manyMixers(args)) {

@@ -60,10 +60,6 @@ struct Arguments {
     bool discovered = false;
     bool summaryJson = false; // --json where the command has none of its own: the summary of several mixers
     QString logFile;
-    QStringList raw;                // every argument as given
-    QList<int> linkArgumentIndexes; // those of raw that choose the mixers (or the summary, the log file)
-    QList<int> positionalIndexes;   // where in raw each positional argument stands
-    QList<int> baudIndexes;         // where in raw --baud and its value stand
     QString baud;
     bool log = false;
     bool help = false;
@@ -82,6 +78,9 @@ struct LinkChoice {
 inline bool manyMixers(const Arguments &a) {
     return a.links.size() > 1 || !a.targets.isEmpty() || a.discovered;
 }
+
+// Whether the option takes a value (the others are flags).
+bool takesValue(const QString &name);
 
 std::optional<UsageError> parseLink(const Arguments &a, LinkChoice &choice);
 

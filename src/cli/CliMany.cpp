@@ -212,19 +212,23 @@ int Runner::runMany() {
             m.logFile = logFileFor(a.logFile, m, int(i) + 1);
     }
 
-    // Each mixer's own command line: this one without the choice of mixers, with its link.
-    const int fileIndex = command == QLatin1String("read") ? a.positionalIndexes.value(0, -1) : -1;
+    // Each mixer's own command line: its link, then this one's options and arguments.
     const auto argumentsFor = [&](const Mixer &m) {
         QStringList args{QStringLiteral("--") + m.link.option, m.link.value};
         if (!m.logFile.isEmpty())
             args << QStringLiteral("--log-file") << m.logFile;
-        for (int j = 0; j < a.raw.size(); ++j) {
-            // --baud belongs to the serial links only.
-            if (a.linkArgumentIndexes.contains(j) ||
-                (m.link.option == QLatin1String("tcp") && a.baudIndexes.contains(j)))
-                continue;
-            args << (j == fileIndex ? m.file : a.raw.at(j));
-        }
+        if (a.log)
+            args << QStringLiteral("--log");
+        if (m.link.option == QLatin1String("serial") && !a.baud.isEmpty())
+            args << QStringLiteral("--baud") << a.baud;
+        args << command;
+        for (auto it = a.options.cbegin(); it != a.options.cend(); ++it)
+            for (const QString &value : it.value())
+                args << (takesValue(it.key()) ? QStringLiteral("--%1=%2").arg(it.key(), value)
+                                              : QStringLiteral("--%1").arg(it.key()));
+        args << QStringLiteral("--");
+        for (int j = 0; j < a.positional.size(); ++j)
+            args << (j == 0 && !m.file.isEmpty() ? m.file : a.positional.at(j));
         return args;
     };
 
