@@ -145,6 +145,14 @@ QString shownPath(const QString &path) {
     return path == QLatin1String("-") ? QStringLiteral("standard input") : path;
 }
 
+QString fieldsDiffer(qsizetype count, bool still) {
+    const bool one = count == 1;
+    return QStringLiteral("%1 %2%3 %4")
+        .arg(count)
+        .arg(QLatin1String(one ? "field" : "fields"), QLatin1String(still ? " still" : ""),
+             QLatin1String(one ? "differs" : "differ"));
+}
+
 bool Runner::loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer) const {
     ModifiedFlag modified;
     QString error;

@@ -104,6 +104,8 @@ const CommandInfo *findCommand(const QString &name);
 
 // How a file argument is named in messages: "-" is standard input.
 QString shownPath(const QString &path);
+// "1 field differs", "3 fields differ"; with still, "1 field still differs".
+QString fieldsDiffer(qsizetype count, bool still = false);
 // Whether a file can be created at path (its folder exists and path is no folder).
 bool writableTarget(const QString &path, QString &why);
 // A serial port that cannot be opened: the desktop program's text, the system's reason and, when

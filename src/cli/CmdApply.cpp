@@ -76,11 +76,8 @@ int Runner::cmdApply() {
     }
     if (differing == 0)
         return ExitSuccess;
-    printErr(QStringLiteral("hzmctl apply: after sending, %1 field%2 still differ%3 from %4\n")
-                 .arg(differing)
-                 .arg(differing == 1 ? QString() : QStringLiteral("s"))
-                 .arg(differing == 1 ? QStringLiteral("s") : QString())
-                 .arg(shown));
+    printErr(QStringLiteral("hzmctl apply: after sending, %1 from %2\n")
+                 .arg(fieldsDiffer(differing, true), shown));
     return ExitFailed;
 }
 

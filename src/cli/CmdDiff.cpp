@@ -70,11 +70,8 @@ int Runner::cmdDiff() {
     }
     if (all.isEmpty())
         return ExitSuccess;
-    printErr(QStringLiteral("hzmctl diff: %1 field%2 differ%3 between %4 and %5\n")
-                 .arg(all.size())
-                 .arg(all.size() == 1 ? QString() : QStringLiteral("s"))
-                 .arg(all.size() == 1 ? QStringLiteral("s") : QString())
-                 .arg(leftName, rightName));
+    printErr(QStringLiteral("hzmctl diff: %1 between %2 and %3\n")
+                 .arg(fieldsDiffer(all.size()), leftName, rightName));
     return ExitFailed;
 }
 

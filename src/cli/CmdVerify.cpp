@@ -55,11 +55,7 @@ int Runner::cmdVerify() {
                      .arg(mixer.softwareVersion));
     if (differing == 0)
         return ExitSuccess;
-    printErr(QStringLiteral("hzmctl verify: %1 field%2 differ%3 from %4\n")
-                 .arg(differing)
-                 .arg(differing == 1 ? QString() : QStringLiteral("s"))
-                 .arg(differing == 1 ? QStringLiteral("s") : QString())
-                 .arg(shown));
+    printErr(QStringLiteral("hzmctl verify: %1 from %2\n").arg(fieldsDiffer(differing), shown));
     return ExitFailed;
 }
 
