@@ -34,14 +34,14 @@ int Runner::cmdApply() {
     }
     const QString version = baseline.softwareVersion;
     const QStringList bodies = ChangedCommandBodies(baseline, target, version);
-    const QString commands =
-        QStringLiteral("%1 command%2").arg(bodies.size()).arg(bodies.size() == 1 ? "" : "s");
     if (dryRun) {
         for (const QString &body : bodies)
             printOut(body + QLatin1Char('\n'));
         printErr(bodies.isEmpty()
                      ? QStringLiteral("hzmctl apply: %1\n").arg(NothingToSendText())
-                     : QStringLiteral("hzmctl apply: %1 would be sent; nothing was sent\n").arg(commands));
+                     : QStringLiteral("hzmctl apply: %1 command%2 would be sent; nothing was sent\n")
+                           .arg(bodies.size())
+                           .arg(bodies.size() == 1 ? QString() : QStringLiteral("s")));
         return ExitSuccess;
     }
     if (!bodies.isEmpty()) {
@@ -54,8 +54,6 @@ int Runner::cmdApply() {
             return ExitTransferFailed;
         }
     }
-    printErr(bodies.isEmpty() ? QStringLiteral("hzmctl apply: %1\n").arg(NothingToSendText())
-                              : QStringLiteral("hzmctl apply: %1 sent\n").arg(commands));
     if (!check)
         return ExitSuccess;
 
