@@ -1,4 +1,5 @@
 #include "ControlBinding.h"
+#include "Translations.h"
 
 #include "InputsPage.h"
 #include "OutputsPage.h"
@@ -133,7 +134,7 @@ void FillComboFromList(QComboBox *combo, const QStringList &list) {
     for (const QString &text : list) {
         if (text.isEmpty())
             break;
-        combo->addItem(text);
+        combo->addItem(displayedEntry(text));
     }
 }
 

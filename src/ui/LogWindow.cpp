@@ -16,7 +16,7 @@
 namespace hzm {
 
 LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Log Window"));
+    setWindowTitle(tr("Log Window"));
     setObjectName(QStringLiteral("logWindow"));
     setModal(false);
 
@@ -40,9 +40,9 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
         button->setAutoDefault(false);
         return button;
     };
-    m_clear = makeButton(QStringLiteral("Clear"), "clear", Clear);
-    m_copySelected = makeButton(QStringLiteral("Copy Selected"), "copySelected", CopySelected);
-    m_copyAll = makeButton(QStringLiteral("Copy All"), "copyAll", CopyAll);
+    m_clear = makeButton(tr("Clear"), "clear", Clear);
+    m_copySelected = makeButton(tr("Copy Selected"), "copySelected", CopySelected);
+    m_copyAll = makeButton(tr("Copy All"), "copyAll", CopyAll);
     m_clear->setDefault(true);
     m_copySelected->setEnabled(false);
 

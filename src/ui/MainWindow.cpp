@@ -41,12 +41,12 @@ namespace hzm {
 
 namespace {
 
-const QString kConfirm = QStringLiteral("Confirm");
-const QString kError = QStringLiteral("Error");
+const char *const kConfirm = QT_TRANSLATE_NOOP("hzm::MainWindow", "Confirm");
+const char *const kError = QT_TRANSLATE_NOOP("hzm::MainWindow", "Error");
 const QString kConfigName = QStringLiteral("Config.hzc");
 const QString kExportName = QStringLiteral("Export.txt");
-const QString kConfigFilter = QStringLiteral("HZM Config Files (*.hzc)");
-const QString kExportFilter = QStringLiteral("HZM Exported Text (*.txt)");
+const char *const kConfigFilter = QT_TRANSLATE_NOOP("hzm::MainWindow", "HZM Config Files (*.hzc)");
+const char *const kExportFilter = QT_TRANSLATE_NOOP("hzm::MainWindow", "HZM Exported Text (*.txt)");
 
 // The command numbers of "Com 1" to "Com 10" in the original menu.
 constexpr int kComCommandIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
@@ -88,7 +88,7 @@ MainWindow::~MainWindow() {
 }
 
 QString MainWindow::titleStem() const {
-    return m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
+    return m_demo ? baseTitle() + tr("Demo ") : baseTitle();
 }
 
 QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
@@ -103,56 +103,53 @@ QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *
 }
 
 void MainWindow::buildMenus() {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    m_actionNew = addMenuEntry(file, QStringLiteral("&New"), "actionNew", 32771, &MainWindow::fileNew,
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    m_actionNew = addMenuEntry(file, tr("&New"), "actionNew", 32771, &MainWindow::fileNew,
                                QKeySequence(Qt::CTRL | Qt::Key_N));
-    m_actionOpen = addMenuEntry(file, QStringLiteral("&Open"), "actionOpen", 32772, &MainWindow::fileOpen,
+    m_actionOpen = addMenuEntry(file, tr("&Open"), "actionOpen", 32772, &MainWindow::fileOpen,
                                 QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_actionExport =
-        addMenuEntry(file, QStringLiteral("&Export Text"), "actionExport", 32773, &MainWindow::fileExport);
-    m_actionExportAs = addMenuEntry(file, QStringLiteral("Ex&port Text As..."), "actionExportAs", 32774,
-                                    &MainWindow::fileExportAs);
+    m_actionExport = addMenuEntry(file, tr("&Export Text"), "actionExport", 32773, &MainWindow::fileExport);
+    m_actionExportAs =
+        addMenuEntry(file, tr("Ex&port Text As..."), "actionExportAs", 32774, &MainWindow::fileExportAs);
     // Enabled only while something has changed, and with it Ctrl+S.
-    m_actionSave = addMenuEntry(file, QStringLiteral("&Save"), "actionSave", 32775, &MainWindow::fileSave,
+    m_actionSave = addMenuEntry(file, tr("&Save"), "actionSave", 32775, &MainWindow::fileSave,
                                 QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_actionSaveAs =
-        addMenuEntry(file, QStringLiteral("Save &As..."), "actionSaveAs", 32776, &MainWindow::fileSaveAs);
+    m_actionSaveAs = addMenuEntry(file, tr("Save &As..."), "actionSaveAs", 32776, &MainWindow::fileSaveAs);
     file->addSeparator();
-    m_actionExit = addMenuEntry(file, QStringLiteral("E&xit"), "actionExit", 105, &MainWindow::fileExit);
+    m_actionExit = addMenuEntry(file, tr("E&xit"), "actionExit", 105, &MainWindow::fileExit);
 
     // The edit entries are there for the look of the menu; they do nothing. An edit box with the
     // focus takes their keys first.
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    m_actionCut = addMenuEntry(edit, QStringLiteral("Cu&t"), "actionCut", 32778, nullptr,
-                               QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_actionCopy = addMenuEntry(edit, QStringLiteral("&Copy"), "actionCopy", 32779, nullptr,
-                                QKeySequence(Qt::CTRL | Qt::Key_C));
-    m_actionPaste = addMenuEntry(edit, QStringLiteral("&Paste"), "actionPaste", 32780, nullptr,
-                                 QKeySequence(Qt::CTRL | Qt::Key_V));
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    m_actionCut =
+        addMenuEntry(edit, tr("Cu&t"), "actionCut", 32778, nullptr, QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_actionCopy =
+        addMenuEntry(edit, tr("&Copy"), "actionCopy", 32779, nullptr, QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_actionPaste =
+        addMenuEntry(edit, tr("&Paste"), "actionPaste", 32780, nullptr, QKeySequence(Qt::CTRL | Qt::Key_V));
 
-    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
-    m_actionLogOnTop = addMenuEntry(view, QStringLiteral("&Log Window On Top"), "actionLogOnTop", 32782,
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    m_actionLogOnTop = addMenuEntry(view, tr("&Log Window On Top"), "actionLogOnTop", 32782,
                                     &MainWindow::toggleLogWindowOnTop);
     m_actionLogOnTop->setCheckable(true);
-    m_actionLog =
-        addMenuEntry(view, QStringLiteral("L&og Window"), "actionLog", 32783, &MainWindow::toggleLogWindow);
+    m_actionLog = addMenuEntry(view, tr("L&og Window"), "actionLog", 32783, &MainWindow::toggleLogWindow);
     m_actionLog->setCheckable(true);
 
     // One radio mark for the port in use.
-    QMenu *port = menuBar()->addMenu(QStringLiteral("&Port"));
+    QMenu *port = menuBar()->addMenu(tr("&Port"));
     m_portGroup = new QActionGroup(this);
     m_portGroup->setExclusive(true);
     for (int n = 1; n <= 10; ++n) {
-        const QString text = n < 10 ? QStringLiteral("Com &%1").arg(n) : QStringLiteral("Com 1&0");
+        const QString text = n < 10 ? tr("Com &%1").arg(n) : tr("Com 1&0");
         QAction *action = addMenuEntry(port, text, "", kComCommandIds[n - 1]);
         action->setObjectName(QStringLiteral("actionCom%1").arg(n));
         connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
         m_actionCom[n - 1] = action;
     }
     m_actionEthernet =
-        addMenuEntry(port, QStringLiteral("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
+        addMenuEntry(port, tr("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
     port->addSeparator();
-    m_actionOtherPort = port->addAction(QStringLiteral("Other Serial Port..."));
+    m_actionOtherPort = port->addAction(tr("Other Serial Port..."));
     m_actionOtherPort->setObjectName(QStringLiteral("actionOtherPort"));
     connect(m_actionOtherPort, &QAction::triggered, this, &MainWindow::chooseOtherSerialPort);
     for (QAction *action : m_actionCom)
@@ -165,10 +162,9 @@ void MainWindow::buildMenus() {
     // has ended (a cancelled dialog or a busy port keeps the previous one).
     connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::updateMenuMarks);
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    m_actionHelp = addMenuEntry(help, QStringLiteral("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
-    m_actionAbout =
-        addMenuEntry(help, QStringLiteral("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
+    m_actionAbout = addMenuEntry(help, tr("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
     // The about box also comes with Alt+/ and Alt+?, keys that its menu entry does not show.
     m_actionAboutKeys = new QAction(this);
     m_actionAboutKeys->setObjectName(QStringLiteral("actionAboutKeys"));
@@ -185,8 +181,7 @@ void MainWindow::buildPages() {
     auto *central = new QWidget(this);
     m_tabs = new QTabWidget(central);
     tag(m_tabs, QStringLiteral("tabs"), Tabs);
-    const QStringList names = {QStringLiteral("Inputs"), QStringLiteral("Outputs"),
-                               QStringLiteral("Installer Key"), QStringLiteral("System")};
+    const QStringList names = {tr("Inputs"), tr("Outputs"), tr("Installer Key"), tr("System")};
     m_pages[kInputsTab] = new InputsPage(m_settings, m_modified, m_tabs);
     m_pages[kOutputsTab] = new OutputsPage(m_settings, m_modified, m_tabs);
     m_pages[kInstallerTab] = new InstallerKeyPage(m_settings, m_modified, m_tabs);
@@ -207,14 +202,14 @@ void MainWindow::buildPages() {
         Id id;
         void (MainWindow::*slot)();
     } buttons[] = {
-        {"Get Version", "getVersion", GetVersion, &MainWindow::getVersion},
-        {"Send All", "sendAll", SendAll, &MainWindow::sendAll},
-        {"Read HZM1", "readAll", ReadAll, &MainWindow::readAll},
-        {"Set Defaults", "setDefaults", SetDefaults, &MainWindow::setDefaults},
-        {"Reset HZM1", "resetMixer", ResetMixer, &MainWindow::resetMixer},
+        {QT_TR_NOOP("Get Version"), "getVersion", GetVersion, &MainWindow::getVersion},
+        {QT_TR_NOOP("Send All"), "sendAll", SendAll, &MainWindow::sendAll},
+        {QT_TR_NOOP("Read HZM1"), "readAll", ReadAll, &MainWindow::readAll},
+        {QT_TR_NOOP("Set Defaults"), "setDefaults", SetDefaults, &MainWindow::setDefaults},
+        {QT_TR_NOOP("Reset HZM1"), "resetMixer", ResetMixer, &MainWindow::resetMixer},
     };
     for (const auto &b : buttons) {
-        auto *button = new QPushButton(QString::fromLatin1(b.text), m_buttonBox);
+        auto *button = new QPushButton(tr(b.text), m_buttonBox);
         tag(button, QLatin1String(b.name), b.id);
         button->setMinimumWidth(90);
         connect(button, &QPushButton::clicked, this, b.slot);
@@ -250,10 +245,9 @@ void MainWindow::EnableTransferButtons(bool enable) {
 void MainWindow::choosePortPrompt() {
     if (!m_startupFile.isEmpty())
         openFile(std::exchange(m_startupFile, QString()));
-    m_boxes.information(
-        this, QStringLiteral("Choose a Port"),
-        QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
-                       "connect to the HZM-1."));
+    m_boxes.information(this, tr("Choose a Port"),
+                        tr("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
+                           "connect to the HZM-1."));
 }
 
 void MainWindow::setTitleModified(int modified) {
@@ -313,11 +307,11 @@ void MainWindow::showDialog(QDialog *dialog) {
 // ---- File menu
 
 bool MainWindow::confirmDiscard(const QString &question) {
-    return !m_modified.value() || m_boxes.question(this, kConfirm, question);
+    return !m_modified.value() || m_boxes.question(this, tr(kConfirm), question);
 }
 
 void MainWindow::fileNew() {
-    if (!confirmDiscard(QStringLiteral("Discard current changes ?")))
+    if (!confirmDiscard(tr("Discard current changes ?")))
         return;
     LoadFactoryDefaults(m_settings, m_modified);
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
@@ -325,11 +319,11 @@ void MainWindow::fileNew() {
 }
 
 void MainWindow::fileOpen() {
-    if (!confirmDiscard(QStringLiteral("Discard current changes ?")))
+    if (!confirmDiscard(tr("Discard current changes ?")))
         return;
     FileDialogRequest request;
-    request.title = QStringLiteral("Open");
-    request.filters = {kConfigFilter, QStringLiteral("All files (*)")};
+    request.title = tr("Open");
+    request.filters = {tr(kConfigFilter), tr("All files (*)")};
     request.defaultSuffix = QStringLiteral("hzc");
     request.initialPath = m_savePath;
     request.mustExist = true;
@@ -345,7 +339,7 @@ void MainWindow::openFile(const QString &path) {
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     if (!loaded)
-        m_boxes.error(this, kError, QStringLiteral("Unable to load file"));
+        m_boxes.error(this, tr(kError), tr("Unable to load file"));
 }
 
 bool MainWindow::saveTo(const QString &path) {
@@ -353,9 +347,9 @@ bool MainWindow::saveTo(const QString &path) {
     if (SaveSettingsFile(path, m_settings, m_modified, &error))
         return true;
     // The settings were not stored: say so, and keep the asterisk.
-    m_boxes.error(this, kError,
-                  QStringLiteral("Unable to save the settings to \"%1\".\n%2")
-                      .arg(QDir::toNativeSeparators(path), error));
+    m_boxes.error(
+        this, tr(kError),
+        tr("Unable to save the settings to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;
 }
 
@@ -368,8 +362,8 @@ void MainWindow::fileSave() {
 
 void MainWindow::fileSaveAs() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Save As");
-    request.filters = {kConfigFilter};
+    request.title = tr("Save As");
+    request.filters = {tr(kConfigFilter)};
     request.defaultSuffix = QStringLiteral("hzc");
     request.initialPath = m_savePath.isEmpty() ? kConfigName : m_savePath;
     request.overwritePrompt = true;
@@ -384,9 +378,9 @@ bool MainWindow::exportTo(const QString &path) {
     QString error;
     if (ExportText(path, m_settings, &error))
         return true;
-    m_boxes.error(this, kError,
-                  QStringLiteral("Unable to export the settings to \"%1\".\n%2")
-                      .arg(QDir::toNativeSeparators(path), error));
+    m_boxes.error(
+        this, tr(kError),
+        tr("Unable to export the settings to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;
 }
 
@@ -399,8 +393,8 @@ void MainWindow::fileExport() {
 
 void MainWindow::fileExportAs() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Export As");
-    request.filters = {kExportFilter};
+    request.title = tr("Export As");
+    request.filters = {tr(kExportFilter)};
     request.defaultSuffix = QStringLiteral("txt");
     request.initialPath = m_exportPath.isEmpty() ? kExportName : m_exportPath;
     request.overwritePrompt = true;
@@ -416,8 +410,7 @@ void MainWindow::fileExit() {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    if (m_modified.value() &&
-        !m_boxes.question(this, kConfirm, QStringLiteral("Close without saving changes ?"))) {
+    if (m_modified.value() && !m_boxes.question(this, tr(kConfirm), tr("Close without saving changes ?"))) {
         event->ignore();
         return;
     }
@@ -470,13 +463,13 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     if (!checkSerialPortUsable(device, &reason)) {
         EnableTransferButtons(m_selection.anySelected());
         // The fixed text, then the system's reason and, for a missing permission, the remedy.
-        QString text = QString::fromLatin1(kPortBusyMessage);
+        QString text = QCoreApplication::translate("hzm::PortProbe", kPortBusyMessage);
         if (!reason.isEmpty())
             text += QLatin1Char('\n') + reason;
         const QString advice = serialPermissionAdvice(device);
         if (!advice.isEmpty())
             text += QLatin1Char('\n') + advice;
-        m_boxes.warning(this, QString::fromLatin1(kPortBusyCaption), text);
+        m_boxes.warning(this, QCoreApplication::translate("hzm::PortProbe", kPortBusyCaption), text);
         return;
     }
     PortProbeResult result;
@@ -491,8 +484,8 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     if (!dialog.run()) {
         result.outcome = PortProbeOutcome::NotFound;
         result.baudRate = kFallbackBaudRate;
-        m_boxes.error(this, QString::fromLatin1(kBaudNotDetectedCaption),
-                      QString::fromLatin1(kBaudNotDetectedMessage));
+        m_boxes.error(this, QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedCaption),
+                      QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedMessage));
     }
     applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
                      m_selection);
@@ -501,9 +494,9 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
 
 void MainWindow::chooseOtherSerialPort() {
     QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Serial Port"));
+    dialog.setWindowTitle(tr("Serial Port"));
     dialog.setObjectName(QStringLiteral("serialPortDialog"));
-    auto *label = new QLabel(QStringLiteral("Serial port or device path:"), &dialog);
+    auto *label = new QLabel(tr("Serial port or device path:"), &dialog);
     auto *combo = new QComboBox(&dialog);
     combo->setObjectName(QStringLiteral("serialDevice"));
     combo->setEditable(true);
@@ -614,9 +607,9 @@ void MainWindow::runJob(const TransferJob &job) {
         m_modified.set(1);
     }
     if (result.success)
-        m_boxes.information(this, QStringLiteral("Success"), QStringLiteral("Transfer complete."));
+        m_boxes.information(this, tr("Success"), tr("Transfer complete."));
     else
-        m_boxes.error(this, kError, QStringLiteral("Transfer failed."));
+        m_boxes.error(this, tr(kError), tr("Transfer failed."));
     EnableTransferButtons(true);
     emit jobFinished(result.success);
 }
@@ -626,7 +619,7 @@ void MainWindow::getVersion() {
 }
 
 void MainWindow::sendAll() {
-    if (m_boxes.question(this, kConfirm, QStringLiteral("Send all settings to HZM-1 ?")))
+    if (m_boxes.question(this, tr(kConfirm), tr("Send all settings to HZM-1 ?")))
         runJob(SendAllJob(m_settings));
 }
 

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QLocale>
+#include <QStringList>
+
+class QCoreApplication;
+
+namespace hzm {
+
+// Installs the desktop program's translation for the locale's language, and Qt's own for the
+// standard dialogs' buttons, on the application. English, or a language without a translation,
+// leaves the texts as they are. Returns the translations installed ("hzm_de", "qtbase_de").
+// Only the desktop program calls this: hzmctl's output stays English for the scripts that read it.
+QStringList installTranslations(QCoreApplication *app, const QLocale &locale = QLocale());
+
+// The text of an option list's entry as the window shows it ("Zone 3", "Off" in the user's
+// language); the lists themselves stay as the mixer's commands use them.
+QString displayedEntry(const QString &entry);
+
+} // namespace hzm
