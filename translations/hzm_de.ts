@@ -119,15 +119,15 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     <name>hzm::InputsPage</name>
     <message>
         <source>Line Input:</source>
-        <translation>Line-Eingang:</translation>
+        <translation>Eingang:</translation>
     </message>
     <message>
         <source>Send Input</source>
-        <translation>Eingang senden</translation>
+        <translation>Senden</translation>
     </message>
     <message>
         <source>Send All Inputs</source>
-        <translation>Alle Eingänge senden</translation>
+        <translation>Alle senden</translation>
     </message>
     <message>
         <source>Input Settings</source>
@@ -438,7 +438,7 @@ Bitte die Verbindung prüfen.</translation>
     <message>
         <source> Key must have four characters.
 Only '1' to '8' allowed</source>
-        <translation> Der Code muss vier Zeichen lang sein.
+        <translation>Der Code muss vier Zeichen lang sein.
 Nur „1“ bis „8“ sind erlaubt.</translation>
     </message>
     <message>
@@ -515,15 +515,15 @@ stimmen nicht überein.</translation>
     <name>hzm::OutputsPage</name>
     <message>
         <source>Zone / Group:</source>
-        <translation>Zone / Gruppe:</translation>
+        <translation>Zone/Gruppe:</translation>
     </message>
     <message>
         <source>Send Output</source>
-        <translation>Ausgang senden</translation>
+        <translation>Senden</translation>
     </message>
     <message>
         <source>Send All Outputs</source>
-        <translation>Alle Ausgänge senden</translation>
+        <translation>Alle senden</translation>
     </message>
     <message>
         <source>Settings</source>
