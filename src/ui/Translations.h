@@ -7,10 +7,11 @@ class QCoreApplication;
 
 namespace hzm {
 
-// Installs the desktop program's translation for the locale's language, and Qt's own for the
-// standard dialogs' buttons, on the application. English, or a language without a translation,
-// leaves the texts as they are. Returns the translations installed ("hzm_de", "qtbase_de").
-// Only the desktop program calls this: hzmctl's output stays English for the scripts that read it.
+// Installs the desktop program's translation for the locale's language, and Qt's own in the same
+// language for the standard dialogs' buttons, on the application. English, or a language without
+// a translation of the program, leaves every text as it is. Returns the translations installed ("hzm_de",
+// "qtbase_de"). Only the desktop program calls this: hzmctl's output stays English for the scripts that read
+// it.
 QStringList installTranslations(QCoreApplication *app, const QLocale &locale = QLocale());
 
 // The text of an option list's entry as the window shows it ("Zone 3", "Off" in the user's
