@@ -355,10 +355,6 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
         <translation>Port wählen</translation>
     </message>
     <message>
-        <source>Please choose either a COM Port, or Ethernet, from the "Port" menu, to connect to the HZM-1.</source>
-        <translation>Bitte wählen Sie im Menü „Port“ einen COM-Port oder Ethernet, um die Verbindung zum HZM-1 herzustellen.</translation>
-    </message>
-    <message>
         <source>Discard current changes ?</source>
         <translation>Aktuelle Änderungen verwerfen?</translation>
     </message>
@@ -421,6 +417,14 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     <message>
         <source>Send all settings to HZM-1 ?</source>
         <translation>Alle Einstellungen an den HZM-1 senden?</translation>
+    </message>
+    <message>
+        <source>No other serial ports were found. Type the device path (such as %1):</source>
+        <translation>Keine weiteren seriellen Schnittstellen gefunden. Geben Sie den Gerätepfad ein (z. B. %1):</translation>
+    </message>
+    <message>
+        <source>Please choose either a COM Port, or Ethernet, from the "Port" menu, to connect to the HZM-1.</source>
+        <translation>Bitte wählen Sie im Menü „Port“ einen COM-Port oder Ethernet, um die Verbindung zum HZM-1 herzustellen.</translation>
     </message>
 </context>
 <context>
@@ -735,6 +739,10 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
     <message>
         <source>Send System</source>
         <translation>System senden</translation>
+    </message>
+    <message>
+        <source>Paging Mic Priority</source>
+        <translation>Durchsagemikrofon Vorrang</translation>
     </message>
 </context>
 <context>

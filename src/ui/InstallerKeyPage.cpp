@@ -1,8 +1,10 @@
 #include "InstallerKeyPage.h"
 
+#include "Contrast.h"
 #include "ControlBinding.h"
 #include "protocol/MixerJobs.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,7 +40,7 @@ InstallerKeyPage::InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modifi
     for (QLineEdit *key : m_keys)
         key->setEchoMode(QLineEdit::Password);
     for (int i = 0; i < 3; ++i)
-        setKeyTextColour(i, palette().color(QPalette::Text));
+        setKeyRejected(i, false);
 
     QFont headingFont = font();
     headingFont.setPointSize(14);
@@ -53,11 +55,18 @@ InstallerKeyPage::InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modifi
     centreHeading();
 }
 
+QColor InstallerKeyPage::rejectedColour() const {
+    // The boxes take their background from the page.
+    return ReadableColour(QColor(192, 0, 0), palette().color(QPalette::Base));
+}
+
 QColor InstallerKeyPage::keyTextColour(int box) const {
     return box >= 0 && box < 3 ? m_keyTextColours[box] : QColor();
 }
 
-void InstallerKeyPage::setKeyTextColour(int box, const QColor &colour) {
+void InstallerKeyPage::setKeyRejected(int box, bool rejected) {
+    m_rejected[box] = rejected;
+    const QColor colour = rejected ? rejectedColour() : palette().color(QPalette::Text);
     m_keyTextColours[box] = colour;
     QPalette p = m_keys[box]->palette();
     p.setColor(QPalette::Text, colour);
@@ -84,10 +93,18 @@ void InstallerKeyPage::showEvent(QShowEvent *event) {
     centreHeading();
 }
 
-void InstallerKeyPage::changeInstallerKey() {
-    const QColor normal = palette().color(QPalette::Text);
+void InstallerKeyPage::changeEvent(QEvent *event) {
+    TabPage::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    // A new palette (a switch to a dark theme): the marks keep their meaning in colours that suit it.
     for (int i = 0; i < 3; ++i)
-        setKeyTextColour(i, normal);
+        setKeyRejected(i, m_rejected[i]);
+}
+
+void InstallerKeyPage::changeInstallerKey() {
+    for (int i = 0; i < 3; ++i)
+        setKeyRejected(i, false);
     const QString oldKey = m_keys[0]->text().left(kKeyBufferChars);
     const QString newKey = m_keys[1]->text().left(kKeyBufferChars);
     const QString repeatKey = m_keys[2]->text().left(kKeyBufferChars);
@@ -102,16 +119,16 @@ void InstallerKeyPage::changeInstallerKey() {
         reported = true;
     };
     if (check.oldFaulty) {
-        setKeyTextColour(0, rejectedColour());
+        setKeyRejected(0, true);
         report();
     }
     if (!IsValidInstallerKey(newKey)) {
-        setKeyTextColour(1, rejectedColour());
+        setKeyRejected(1, true);
         report();
     }
     if (check.repeatFaulty) {
-        setKeyTextColour(1, rejectedColour());
-        setKeyTextColour(2, rejectedColour());
+        setKeyRejected(1, true);
+        setKeyRejected(2, true);
         report();
     }
     if (!check.ok())

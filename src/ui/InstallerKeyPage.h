@@ -1,7 +1,8 @@
 #pragma once
 
 // The Installer Key tab: old key, new key and the repeated new key in password boxes, checked and
-// sent with "Send Key". Rejected entries are drawn in dark red until the next press.
+// sent with "Send Key". Rejected entries are drawn in red (as dark or light as the palette needs to
+// keep them readable) until the next press.
 
 #include "PageLayout.h"
 
@@ -22,8 +23,8 @@ public:
 
     // The text colour of the old (0), new (1) and repeat (2) key boxes.
     QColor keyTextColour(int box) const;
-    // The colour of a rejected key.
-    static QColor rejectedColour() { return QColor(192, 0, 0); }
+    // The colour of a rejected key: red, readable on the key boxes' background.
+    QColor rejectedColour() const;
 
     // Checks the three entries, marks and reports faults, and starts the key change when all is
     // well (the "Send Key" button).
@@ -32,14 +33,16 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    void setKeyTextColour(int box, const QColor &colour);
+    void setKeyRejected(int box, bool rejected);
     void centreHeading();
 
     QLabel *m_heading;
     QLineEdit *m_keys[3];
     QColor m_keyTextColours[3];
+    bool m_rejected[3] = {false, false, false};
 };
 
 } // namespace hzm

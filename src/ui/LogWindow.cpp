@@ -185,7 +185,9 @@ void LogWindow::changeEvent(QEvent *event) {
         return;
     // A new palette (a switch to a dark theme): draw every line again in colours that suit it.
     flush();
-    const QPalette pal = m_edit->palette();
+    // The window hears of a new palette before its editor takes it over: unless the editor has a
+    // palette of its own, the window's is the one it is about to show.
+    const QPalette pal = m_edit->testAttribute(Qt::WA_SetPalette) ? m_edit->palette() : palette();
     QTextCursor cursor(m_edit->document());
     cursor.beginEditBlock();
     for (QTextBlock block = m_edit->document()->begin(); block.isValid(); block = block.next()) {

@@ -29,6 +29,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -143,9 +144,12 @@ void MainWindow::buildMenus() {
         const QString text = n < 10 ? tr("Com &%1").arg(n) : tr("Com 1&0");
         QAction *action = addMenuEntry(port, text, "", kComCommandIds[n - 1]);
         action->setObjectName(QStringLiteral("actionCom%1").arg(n));
+        // The device the entry stands for on this system (/dev/ttyS0, COM1, ...).
+        action->setToolTip(comPortName(n));
         connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
         m_actionCom[n - 1] = action;
     }
+    port->setToolTipsVisible(true);
     m_actionEthernet =
         addMenuEntry(port, tr("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
     port->addSeparator();
@@ -245,6 +249,8 @@ void MainWindow::EnableTransferButtons(bool enable) {
 void MainWindow::choosePortPrompt() {
     if (!m_startupFile.isEmpty())
         openFile(std::exchange(m_startupFile, QString()));
+    if (m_demo)
+        return; // the simulated mixer is the port already
     m_boxes.information(this, tr("Choose a Port"),
                         tr("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
                            "connect to the HZM-1."));
@@ -273,6 +279,11 @@ void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, quint16
     // The simulated mixer answers discovery from its own loopback address.
     m_discoveryInterfaces = {DiscoveryInterface::fromText(address.toString(), QStringLiteral("255.0.0.0"))};
     m_discoveryPort = discoveryPort;
+    // Ready from the start: a first press of "Read HZM1" reads the simulated mixer.
+    m_selection.ethernetSelected = true;
+    m_selection.comSelected = false;
+    EnableTransferButtons(true);
+    updateMenuMarks();
 }
 
 void MainWindow::updateMenuMarks() {
@@ -497,13 +508,26 @@ void MainWindow::chooseOtherSerialPort() {
     dialog.setWindowTitle(tr("Serial Port"));
     dialog.setObjectName(QStringLiteral("serialPortDialog"));
     auto *label = new QLabel(tr("Serial port or device path:"), &dialog);
+    label->setObjectName(QStringLiteral("serialDeviceCaption"));
     auto *combo = new QComboBox(&dialog);
     combo->setObjectName(QStringLiteral("serialDevice"));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setMinimumWidth(320);
-    for (const SerialPortEntry &entry : serialPortsPresent())
+    label->setBuddy(combo);
+    const QList<SerialPortEntry> present = m_portLister ? m_portLister() : serialPortsPresent();
+    for (const SerialPortEntry &entry : present)
         combo->addItem(entry.label, entry.device);
+    if (present.isEmpty()) {
+#ifdef Q_OS_WIN
+        const QString example = QStringLiteral("COM11");
+#else
+        const QString example = QStringLiteral("/dev/ttyUSB0");
+#endif
+        label->setText(
+            tr("No other serial ports were found. Type the device path (such as %1):").arg(example));
+        combo->lineEdit()->setPlaceholderText(example);
+    }
     if (!m_selection.serialDevice.isEmpty())
         combo->setCurrentText(m_selection.serialDevice);
     else if (combo->count() == 0)

@@ -6,6 +6,7 @@
 #include "discovery/Discovery.h"
 #include "link/Comms.h"
 #include "link/LinkSelection.h"
+#include "link/PortProbe.h"
 #include "model/MixerSettings.h"
 #include "protocol/TransferJob.h"
 
@@ -83,6 +84,10 @@ public:
         m_discoveryPort = port;
     }
     void setComPortResolver(std::function<QString(int)> resolver) { m_comResolver = std::move(resolver); }
+    // Replaces the list of serial ports "Other Serial Port..." offers (tests).
+    void setSerialPortLister(std::function<QList<SerialPortEntry>()> lister) {
+        m_portLister = std::move(lister);
+    }
     void setSleeper(Comms::Sleeper sleeper) { m_sleeper = std::move(sleeper); }
     void setDialogHook(std::function<void(QDialog *)> hook) { m_dialogHook = std::move(hook); }
     // How a window is brought to the front (QWidget::raise unless replaced; tests record it).
@@ -185,6 +190,7 @@ private:
     bool m_logPlaced = false;
 
     std::function<QString(int)> m_comResolver;
+    std::function<QList<SerialPortEntry>()> m_portLister;
     QList<DiscoveryInterface> m_discoveryInterfaces; // empty: the machine's own
     quint16 m_discoveryPort = kDiscoveryPort;
     Comms::Sleeper m_sleeper;

@@ -54,6 +54,10 @@ PageBuilder::PageBuilder(QWidget *page) : m_page(page), m_units(page->font()) {}
 
 void PageBuilder::place(QWidget *widget, const ControlName &name, int x, int y, int width, int height,
                         bool growWidth, bool naturalHeight) {
+    auto *label = qobject_cast<QLabel *>(widget);
+    if (m_pendingLabel && (qobject_cast<QComboBox *>(widget) || qobject_cast<QLineEdit *>(widget)))
+        m_pendingLabel->setBuddy(widget);
+    m_pendingLabel = label;
     if (name.id > 0) {
         Q_ASSERT(!name.objectName.isEmpty() && !m_byId.contains(name.id));
         widget->setObjectName(name.objectName);
@@ -137,7 +141,53 @@ QGroupBox *PageBuilder::group(const ControlName &name, const QString &text, int 
     return w;
 }
 
+void PageBuilder::describeControls() {
+    const auto plain = [](QString text) { return text.remove(QLatin1Char('&')); };
+    QHash<QString, int> uses;
+    QList<QWidget *> controls;
+    for (QObject *child : m_page->children()) {
+        auto *w = qobject_cast<QWidget *>(child);
+        if (!w || qobject_cast<QGroupBox *>(w))
+            continue;
+        controls << w;
+        if (auto *label = qobject_cast<QLabel *>(w))
+            ++uses[plain(label->text())];
+        else if (auto *button = qobject_cast<QAbstractButton *>(w))
+            ++uses[plain(button->text())];
+    }
+    for (QWidget *w : std::as_const(controls)) {
+        // The innermost fixed frame around the control; frames with an id come and go.
+        const QGroupBox *frame = nullptr;
+        for (const QGroupBox *candidate : std::as_const(m_frames)) {
+            if (ControlIdOf(candidate) == 0 && candidate->geometry().contains(w->geometry().center()) &&
+                (!frame || candidate->width() * candidate->height() < frame->width() * frame->height()))
+                frame = candidate;
+        }
+        if (!frame)
+            continue;
+        const QString context =
+            frame->accessibleName().isEmpty() ? plain(frame->title()) : frame->accessibleName();
+        auto *label = qobject_cast<QLabel *>(w);
+        QWidget *buddy = label ? label->buddy() : nullptr;
+        if (label && !buddy)
+            continue; // plain text
+        w->setAccessibleDescription(context);
+        if (buddy)
+            buddy->setAccessibleDescription(context);
+        auto *button = qobject_cast<QAbstractButton *>(w);
+        const QString text = plain(label ? label->text() : button ? button->text() : QString());
+        if (uses.value(text) < 2)
+            continue;
+        // Said the same twice on the page: the frame's name tells them apart.
+        w->setAccessibleName(context + QLatin1Char(' ') + text);
+        if (buddy)
+            buddy->setAccessibleName(w->accessibleName());
+    }
+}
+
 void PageBuilder::finish(int marginUnits) {
+    m_pendingLabel = nullptr;
+    describeControls();
     for (QGroupBox *frame : m_frames)
         frame->lower();
     QRect bounds;

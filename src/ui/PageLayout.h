@@ -54,7 +54,9 @@ struct ControlName {
     QString objectName;
 };
 
-// Creates the controls of one page in template order (which is also the tab order).
+// Creates the controls of one page in template order (which is also the tab order). A label
+// becomes the buddy of the combo box or edit box that directly follows it (its mnemonic and the
+// screen reader's "labelled by"); finish() tells a screen reader which frame a control sits in.
 class PageBuilder {
 public:
     explicit PageBuilder(QWidget *page);
@@ -70,7 +72,9 @@ public:
     QGroupBox *group(const ControlName &name, const QString &text, int x, int y, int width, int height);
 
     // Puts the frames behind the controls and fixes the page's minimum size to the bounding
-    // box of its controls plus a margin.
+    // box of its controls plus a margin. Every control inside a fixed frame (one without an id)
+    // gets the frame's accessible name (its title unless set) as its description, and a label or
+    // button text that repeats on the page gets a name that starts with it ("Mic Inputs Mic 1").
     void finish(int marginUnits = 7);
 
     const DialogUnits &units() const { return m_units; }
@@ -80,12 +84,14 @@ public:
 private:
     void place(QWidget *widget, const ControlName &name, int x, int y, int width, int height, bool growWidth,
                bool naturalHeight);
+    void describeControls();
 
     QWidget *m_page;
     DialogUnits m_units;
     QHash<int, QWidget *> m_byId;
     QList<QGroupBox *> m_frames;
     QButtonGroup *m_radioGroup = nullptr;
+    QLabel *m_pendingLabel = nullptr; // the label waiting for its control
 };
 
 class MessageBoxes;

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPushButton>
 
 namespace hzm {
@@ -21,7 +22,7 @@ SystemPage::SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget 
     b.group({}, tr("Access Contacts"), 25, 62, 72, 69);
     b.radio(n(AccessInput, "accessInput"), tr("Input"), 35, 80, 50, 10, true);
     b.radio(n(AccessOutput, "accessOutput"), tr("Output"), 35, 102, 50, 10);
-    b.group({}, tr("Priority"), 107, 29, 81, 103);
+    b.group({}, tr("Priority"), 107, 29, 81, 103)->setAccessibleName(tr("Paging Mic Priority"));
     b.label({}, tr("Hold (s):"), 115, 41, 64, 8);
     QComboBox *pagingHold = b.combo(n(PagingHold, "pagingHold"), 115, 51, 64, 30);
     b.label({}, tr("Release (s):"), 115, 72, 64, 8);

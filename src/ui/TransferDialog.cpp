@@ -1,8 +1,10 @@
 #include "TransferDialog.h"
 
+#include "Contrast.h"
 #include "MessageBoxes.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,7 +33,7 @@ TransferDialog::TransferDialog(const LinkSelection &selection, MixerSettings &se
         value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     }
     QPalette commandPalette = m_command->palette();
-    commandPalette.setColor(QPalette::WindowText, QColor(0, 0x80, 0));
+    commandPalette.setColor(QPalette::WindowText, commandColour());
     m_command->setPalette(commandPalette);
 
     m_progress = new QProgressBar(this);
@@ -90,6 +92,25 @@ void TransferDialog::setReplyRefused(bool refused) {
     QPalette pal = m_response->palette();
     pal.setColor(QPalette::WindowText, refused ? refusalColour() : palette().color(QPalette::WindowText));
     m_response->setPalette(pal);
+}
+
+QColor TransferDialog::commandColour() const {
+    return ReadableColour(QColor(0, 0x80, 0), palette().color(QPalette::Window));
+}
+
+QColor TransferDialog::refusalColour() const {
+    return ReadableColour(QColor(0xC0, 0, 0), palette().color(QPalette::Window));
+}
+
+void TransferDialog::changeEvent(QEvent *event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange || !m_command)
+        return;
+    // A new palette (a switch to a dark theme): both lines in colours that suit it.
+    QPalette commandPalette = m_command->palette();
+    commandPalette.setColor(QPalette::WindowText, commandColour());
+    m_command->setPalette(commandPalette);
+    setReplyRefused(m_lastReplyRefused);
 }
 
 void TransferDialog::showResponse(const QString &reply) {

@@ -39,14 +39,17 @@ public:
     QLabel *responseLabel() const { return m_response; }
     QProgressBar *progressBar() const { return m_progress; }
 
-    // The refusal colour of "Response received:", and the normal one.
-    static QColor refusalColour() { return QColor(0xC0, 0, 0); }
+    // The colours of the command line (green) and of a refusal in "Response received:" (red),
+    // made readable on the dialog's palette.
+    QColor commandColour() const;
+    QColor refusalColour() const;
 
 signals:
     void transferStarted();
     void logLine(const QString &text, hzm::LogColour colour);
 
 protected:
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -63,8 +66,8 @@ private slots:
 private:
     TransferWorker *m_worker;
     MessageBoxes &m_boxes;
-    QLabel *m_command;
-    QLabel *m_response;
+    QLabel *m_command = nullptr;
+    QLabel *m_response = nullptr;
     QProgressBar *m_progress;
     TransferResult m_result;
     bool m_done = false;

@@ -10,6 +10,7 @@
 
 #include "SimServer.h"
 #include "files/SettingsFile.h"
+#include "link/SerialComms.h"
 
 #include "discovery/DiscoveryModel.h"
 
@@ -79,6 +80,9 @@ private slots:
     void saveFailureKeepsAsterisk();
     void failingTransfer_data();
     void failingTransfer();
+    void demoStartsReady_data();
+    void demoStartsReady();
+    void portEntriesNameTheirDevices();
     void portRadioMark();
     void busyPortKeepsSelection();
     void logWindowToggles();
@@ -591,6 +595,81 @@ void TestMainWindow::failingTransfer() {
         QVERIFY(log);
         QCOMPARE(log->lineColour(1), LogWindow::colourFor(LogColour::Failure, log->editor()->palette()));
     }
+}
+
+void TestMainWindow::demoStartsReady_data() {
+    QTest::addColumn<bool>("withFile");
+    QTest::newRow("plain") << false;
+    QTest::newRow("file at start") << true;
+}
+
+void TestMainWindow::demoStartsReady() {
+    QFETCH(bool, withFile);
+    startSim(false, true);
+    MixerSettings stored;
+    stored.inputs[2].name = QStringLiteral("Bar");
+    ModifiedFlag flag;
+    const QString path = m_dir.filePath(QStringLiteral("demo.hzc"));
+    QVERIFY(SaveSettingsFile(path, stored, flag));
+
+    ScriptedMessageBoxes boxes;
+    MainWindow window(boxes);
+    window.setSleeper([](Pause, int) {});
+    window.setDemoMixer(QHostAddress(QStringLiteral("127.0.0.2")), m_sim->tcpPort(), m_sim->discoveryPort());
+    if (withFile)
+        window.openAtStart(path);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(50);
+    QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(window.settings().inputs[2].name == QLatin1String("Bar"), withFile);
+    const LinkSelection &link = window.linkSelection();
+    QVERIFY(link.ethernetSelected && !link.comSelected);
+    QCOMPARE(link.address, QHostAddress(QStringLiteral("127.0.0.2")));
+    QCOMPARE(link.port, m_sim->tcpPort());
+    for (QPushButton *b : transferButtons(&window))
+        QVERIFY2(b->isEnabled(), qPrintable(b->text()));
+    QVERIFY(window.findChild<QAction *>(QStringLiteral("actionEthernet"))->isChecked());
+
+    // One press reads the simulated mixer.
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("readAll")), Qt::LeftButton);
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Transfer complete.")});
+    window.modifiedFlag().set(0);
+}
+
+void TestMainWindow::portEntriesNameTheirDevices() {
+    QStringList tips;
+    for (int n = 1; n <= 10; ++n) {
+        QAction *com = action(QStringLiteral("actionCom%1").arg(n));
+        QCOMPARE(com->toolTip(), comPortName(n));
+        QVERIFY(com->toolTip() != com->iconText());
+        tips << com->toolTip();
+        QVERIFY(com->associatedObjects().size() > 0);
+        if (auto *menu = qobject_cast<QMenu *>(com->associatedObjects().value(0)))
+            QVERIFY(menu->toolTipsVisible());
+    }
+    tips.removeDuplicates();
+    QCOMPARE(tips.size(), 10);
+#ifndef Q_OS_WIN
+    QCOMPARE(tips.first(), QStringLiteral("/dev/ttyS0"));
+#endif
+
+    // No other port present: the dialog says so and asks for a path.
+    m_window->setSerialPortLister([] { return QList<SerialPortEntry>{}; });
+    QString caption;
+    QWidget *buddy = nullptr;
+    m_window->setDialogHook([&](QDialog *dialog) {
+        if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("serialDeviceCaption"))) {
+            caption = label->text();
+            buddy = label->buddy();
+        }
+        dialog->reject();
+    });
+    action(QStringLiteral("actionOtherPort"))->trigger();
+    m_window->setDialogHook({});
+    QVERIFY2(caption.startsWith(QLatin1String("No other serial ports were found.")), qPrintable(caption));
+    QVERIFY(caption.contains(QLatin1String("device path")));
+    QVERIFY(buddy && buddy->objectName() == QLatin1String("serialDevice"));
 }
 
 void TestMainWindow::portRadioMark() {

@@ -537,8 +537,8 @@ private slots:
             void error(QWidget *parent, const QString &caption, const QString &text) override {
                 QString marks;
                 for (int i = 0; i < 3; ++i)
-                    marks += page->keyTextColour(i) == InstallerKeyPage::rejectedColour() ? QLatin1Char('1')
-                                                                                          : QLatin1Char('0');
+                    marks += page->keyTextColour(i) == page->rejectedColour() ? QLatin1Char('1')
+                                                                              : QLatin1Char('0');
                 redAtMessage << marks;
                 ScriptedMessageBoxes::error(parent, caption, text);
             }
@@ -572,7 +572,7 @@ private slots:
         }
         const QColor normal = page.palette().color(QPalette::Text);
         for (int i = 0; i < 3; ++i) {
-            const QColor expected = red[i] == QLatin1Char('1') ? InstallerKeyPage::rejectedColour() : normal;
+            const QColor expected = red[i] == QLatin1Char('1') ? page.rejectedColour() : normal;
             QCOMPARE(page.keyTextColour(i), expected);
             QCOMPARE(edit(page, InstallerKeyPage::OldKey + i)->palette().color(QPalette::Text), expected);
         }
