@@ -651,6 +651,221 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
     </message>
 </context>
 <context>
+    <name>hzm::SettingsView</name>
+    <message>
+        <source>invalid (%1)</source>
+        <translation>ungültig (%1)</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Stumm</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>ein</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aus</translation>
+    </message>
+    <message>
+        <source>Zone %1</source>
+        <translation>Zone %1</translation>
+    </message>
+    <message>
+        <source>Group %1</source>
+        <translation>Gruppe %1</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Output type</source>
+        <translation>Ausgangsart</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Select input</source>
+        <translation>Eingangswahl</translation>
+    </message>
+    <message>
+        <source>Input %1</source>
+        <translation>Eingang %1</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>Pegel</translation>
+    </message>
+    <message>
+        <source>Maximum level</source>
+        <translation>Maximaler Pegel</translation>
+    </message>
+    <message>
+        <source>Minimum level</source>
+        <translation>Minimaler Pegel</translation>
+    </message>
+    <message>
+        <source>Mic inputs</source>
+        <translation>Mic-Eingänge</translation>
+    </message>
+    <message>
+        <source>Mic priority</source>
+        <translation>Mic-Vorrang</translation>
+    </message>
+    <message>
+        <source>Input enable</source>
+        <translation>Eingangsfreigabe</translation>
+    </message>
+    <message>
+        <source>Priority input</source>
+        <translation>Vorrangeingang</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keiner</translation>
+    </message>
+    <message>
+        <source>Line %1</source>
+        <translation>Line %1</translation>
+    </message>
+    <message>
+        <source>Treble</source>
+        <translation>Höhen</translation>
+    </message>
+    <message>
+        <source>Mid</source>
+        <translation>Mitten</translation>
+    </message>
+    <message>
+        <source>Bass</source>
+        <translation>Bässe</translation>
+    </message>
+    <message>
+        <source>Page priority</source>
+        <translation>Durchsagevorrang</translation>
+    </message>
+    <message>
+        <source>Member zones</source>
+        <translation>Mitgliedszonen</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>Aktiv</translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation>Verstärkung</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Power-up mode</source>
+        <translation>Einschaltmodus</translation>
+    </message>
+    <message>
+        <source>Remote zone offset</source>
+        <translation>QRC-Zonenoffset</translation>
+    </message>
+    <message>
+        <source>Paging mic offset</source>
+        <translation>QPM-Offset</translation>
+    </message>
+    <message>
+        <source>Access contacts</source>
+        <translation>Access-Kontakte</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Eingang</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>Ausgang</translation>
+    </message>
+    <message>
+        <source>Paging priority attenuation</source>
+        <translation>Durchsagevorrang Dämpfung</translation>
+    </message>
+    <message>
+        <source>Paging priority hold</source>
+        <translation>Durchsagevorrang Haltezeit</translation>
+    </message>
+    <message>
+        <source>Paging priority release</source>
+        <translation>Durchsagevorrang Freigabe</translation>
+    </message>
+    <message>
+        <source>Mic priority attenuation</source>
+        <translation>Mic-Vorrang Dämpfung</translation>
+    </message>
+    <message>
+        <source>Mic priority hold</source>
+        <translation>Mic-Vorrang Haltezeit</translation>
+    </message>
+    <message>
+        <source>Mic priority release</source>
+        <translation>Mic-Vorrang Freigabe</translation>
+    </message>
+    <message>
+        <source>Mic gates</source>
+        <translation>Mic-Gates</translation>
+    </message>
+    <message>
+        <source>Line priority hold</source>
+        <translation>Line-Vorrang Haltezeit</translation>
+    </message>
+    <message>
+        <source>Line priority release</source>
+        <translation>Line-Vorrang Freigabe</translation>
+    </message>
+    <message>
+        <source>Emergency mute contacts</source>
+        <translation>Notstummschaltung Kontakte</translation>
+    </message>
+    <message>
+        <source>N/O</source>
+        <translation>Schließer</translation>
+    </message>
+    <message>
+        <source>N/C</source>
+        <translation>Öffner</translation>
+    </message>
+    <message>
+        <source>Emergency mute source</source>
+        <translation>Notstummschaltung Quelle</translation>
+    </message>
+    <message>
+        <source>Emergency mute level</source>
+        <translation>Notstummschaltung Pegel</translation>
+    </message>
+    <message>
+        <source>not readable from software V1.04 or lower</source>
+        <translation>mit Software V1.04 oder älter nicht lesbar</translation>
+    </message>
+    <message>
+        <source>%1 %2: file %3, mixer %4</source>
+        <translation>%1 %2: Datei %3, Mischer %4</translation>
+    </message>
+</context>
+<context>
     <name>hzm::SystemPage</name>
     <message>
         <source>Paging Mic</source>

@@ -1,11 +1,11 @@
 #include "ControlBinding.h"
-#include "Translations.h"
 
 #include "InputsPage.h"
 #include "OutputsPage.h"
 #include "SystemPage.h"
 
 #include "model/MixerSettings.h"
+#include "model/OptionLists.h"
 #include "model/TextHelpers.h"
 
 #include <QAbstractButton>
@@ -134,7 +134,7 @@ void FillComboFromList(QComboBox *combo, const QStringList &list) {
     for (const QString &text : list) {
         if (text.isEmpty())
             break;
-        combo->addItem(displayedEntry(text));
+        combo->addItem(lists::displayed(text));
     }
 }
 

@@ -1,5 +1,4 @@
 #include "OutputsPage.h"
-#include "Translations.h"
 
 #include "ControlBinding.h"
 #include "MessageBoxes.h"
@@ -130,7 +129,7 @@ void OutputsPage::refresh() {
     if (!isGroup && m_selectInput->count() > kOffEntry)
         m_selectInput->removeItem(kOffEntry);
     else if (isGroup && m_selectInput->count() <= kOffEntry)
-        m_selectInput->addItem(displayedEntry(lists::selectInput().value(kOffEntry)));
+        m_selectInput->addItem(lists::displayed(lists::selectInput().value(kOffEntry)));
     // An input the box does not offer (Off on a zone) shows the first entry; the record keeps it.
     selectEntry(SelectInput, r.sourceInput);
     if (m_selectInput->currentIndex() < 0)

@@ -14,8 +14,4 @@ namespace hzm {
 // it.
 QStringList installTranslations(QCoreApplication *app, const QLocale &locale = QLocale());
 
-// The text of an option list's entry as the window shows it ("Zone 3", "Off" in the user's
-// language); the lists themselves stay as the mixer's commands use them.
-QString displayedEntry(const QString &entry);
-
 } // namespace hzm

@@ -1,6 +1,6 @@
 // The German translation: installed for a German locale only, it reaches the window's menus,
-// pages, buttons and the texts the core hands to the window; the .ts file has no text left
-// untranslated, and every translation keeps its placeholders and its one accelerator.
+// pages, buttons and the texts the core hands to the window (messages, the readable settings); the .ts file
+// has no text left untranslated, and every translation keeps its placeholders and its one accelerator.
 
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -8,6 +8,8 @@
 #include "SystemPage.h"
 #include "Translations.h"
 
+#include "model/MixerSettings.h"
+#include "model/SettingsView.h"
 #include "protocol/DeviceCommands.h"
 
 #include <QAbstractButton>
@@ -164,6 +166,13 @@ private slots:
         QCOMPARE(qobject_cast<QAbstractButton *>(system->control(SystemPage::MuteNormallyOpen))->text(),
                  QStringLiteral("Schließer"));
 
+        // The readable settings view the comparison shows: labels and words, not the JSON.
+        const SectionView zone = ViewSettings(MixerSettings()).first();
+        QCOMPARE(zone.fields.at(0).label, QStringLiteral("Name"));
+        QCOMPARE(std::find_if(zone.fields.begin(), zone.fields.end(),
+                              [](const FieldView &f) { return f.key == QLatin1String("level_db"); })
+                     ->label,
+                 QStringLiteral("Pegel"));
         QCOMPARE(VersionErrorText(),
                  QStringLiteral("Die Version kann nicht empfangen werden.\nBitte die Verbindung prüfen."));
     }
