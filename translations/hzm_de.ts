@@ -46,6 +46,60 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     </message>
 </context>
 <context>
+    <name>hzm::ChangesJob</name>
+    <message>
+        <source>Nothing to send: the mixer holds these settings already.</source>
+        <translation>Nichts zu senden: Der Mischer enthält diese Einstellungen bereits.</translation>
+    </message>
+</context>
+<context>
+    <name>hzm::CompareDialog</name>
+    <message>
+        <source>Compare with HZM1</source>
+        <translation>Vergleich mit HZM1</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>This file</source>
+        <translation>Diese Datei</translation>
+    </message>
+    <message>
+        <source>Mixer</source>
+        <translation>Mischer</translation>
+    </message>
+    <message>
+        <source>No differences: the mixer holds the settings of this file.</source>
+        <translation>Keine Unterschiede: Der Mischer enthält die Einstellungen dieser Datei.</translation>
+    </message>
+    <message>
+        <source>1 field differs between this file and the mixer.</source>
+        <translation>1 Feld unterscheidet sich zwischen dieser Datei und dem Mischer.</translation>
+    </message>
+    <message>
+        <source>%1 fields differ between this file and the mixer.</source>
+        <translation>%1 Felder unterscheiden sich zwischen dieser Datei und dem Mischer.</translation>
+    </message>
+    <message>
+        <source>1 field cannot be read from a mixer of software V%1.</source>
+        <translation>1 Feld kann von einem Mischer mit Software V%1 nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>%1 fields cannot be read from a mixer of software V%2.</source>
+        <translation>%1 Felder können von einem Mischer mit Software V%2 nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Differences</source>
+        <translation>Unterschiede</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+</context>
+<context>
     <name>hzm::Discovery</name>
     <message>
         <source>Error</source>
@@ -198,6 +252,32 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     <message>
         <source>Copy All</source>
         <translation>Alles kopieren</translation>
+    </message>
+    <message>
+        <source>Save Log...</source>
+        <translation>Protokoll speichern...</translation>
+    </message>
+    <message>
+        <source>Save Log</source>
+        <translation>Protokoll speichern</translation>
+    </message>
+    <message>
+        <source>Text Files (*.txt)</source>
+        <translation>Textdateien (*.txt)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Unable to save the log to "%1".
+%2</source>
+        <translation>Das Protokoll kann nicht in „%1“ gespeichert werden.
+%2</translation>
     </message>
 </context>
 <context>
@@ -425,6 +505,42 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     <message>
         <source>Please choose either a COM Port, or Ethernet, from the "Port" menu, to connect to the HZM-1.</source>
         <translation>Bitte wählen Sie im Menü „Port“ einen COM-Port oder Ethernet, um die Verbindung zum HZM-1 herzustellen.</translation>
+    </message>
+    <message>
+        <source>&amp;Mixer</source>
+        <translation>&amp;Mischer</translation>
+    </message>
+    <message>
+        <source>&amp;Compare with HZM1...</source>
+        <translation>Mit HZM1 &amp;vergleichen...</translation>
+    </message>
+    <message>
+        <source>&amp;Send Changes</source>
+        <translation>Änderungen &amp;senden</translation>
+    </message>
+    <message>
+        <source>The program does not know what HZM-1 holds: Send Changes works after a Read HZM1, Send All or Send Changes on this port.
+
+Send all settings to HZM-1 instead ?</source>
+        <translation>Das Programm weiß nicht, was der HZM-1 enthält: „Änderungen senden“ ist erst nach „HZM1 lesen“, „Alles senden“ oder „Änderungen senden“ an diesem Port möglich.
+
+Stattdessen alle Einstellungen an den HZM-1 senden?</translation>
+    </message>
+    <message>
+        <source>Send Changes</source>
+        <translation>Änderungen senden</translation>
+    </message>
+    <message>
+        <source>Send the changes to HZM-1 ?
+1 command will be sent.</source>
+        <translation>Die Änderungen an den HZM-1 senden?
+Es wird 1 Befehl gesendet.</translation>
+    </message>
+    <message>
+        <source>Send the changes to HZM-1 ?
+%1 commands will be sent.</source>
+        <translation>Die Änderungen an den HZM-1 senden?
+Es werden %1 Befehle gesendet.</translation>
     </message>
 </context>
 <context>

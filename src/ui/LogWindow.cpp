@@ -1,7 +1,12 @@
 #include "LogWindow.h"
 
+#include "MessageBoxes.h"
+
+#include "link/OutputFile.h"
+
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPalette>
@@ -43,6 +48,8 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
     m_clear = makeButton(tr("Clear"), "clear", Clear);
     m_copySelected = makeButton(tr("Copy Selected"), "copySelected", CopySelected);
     m_copyAll = makeButton(tr("Copy All"), "copyAll", CopyAll);
+    m_save = makeButton(tr("Save Log..."), "saveLog", 0);
+    m_save->setProperty("controlId", QVariant()); // not in the original dialog
     m_clear->setDefault(true);
     m_copySelected->setEnabled(false);
 
@@ -51,6 +58,7 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
     buttons->addWidget(m_clear);
     buttons->addWidget(m_copySelected);
     buttons->addWidget(m_copyAll);
+    buttons->addWidget(m_save);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_edit, 1);
@@ -59,6 +67,7 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
     connect(m_clear, &QPushButton::clicked, this, &LogWindow::clearLog);
     connect(m_copySelected, &QPushButton::clicked, this, &LogWindow::copySelected);
     connect(m_copyAll, &QPushButton::clicked, this, &LogWindow::copyAll);
+    connect(m_save, &QPushButton::clicked, this, &LogWindow::saveLog);
     connect(m_edit, &QPlainTextEdit::copyAvailable, m_copySelected, &QPushButton::setEnabled);
 
     // 286 x 240 dialog units at the usual 8-point dialog font.
@@ -157,6 +166,44 @@ void LogWindow::copyAll() {
     // An empty log still puts an (empty) text on the clipboard.
     QApplication::clipboard()->setText(
         m_edit->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+}
+
+void LogWindow::saveLog() {
+    if (!m_boxes)
+        return;
+    FileDialogRequest request;
+    request.title = tr("Save Log");
+    request.filters = {tr("Text Files (*.txt)"), tr("All files (*)")};
+    request.defaultSuffix = QStringLiteral("txt");
+    request.initialPath = m_savePath.isEmpty() ? QStringLiteral("Log.txt") : m_savePath;
+    request.overwritePrompt = true;
+    const QString path = m_boxes->saveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    m_savePath = path;
+    QString error;
+    if (!saveTo(path, &error))
+        m_boxes->error(
+            this, tr("Error"),
+            tr("Unable to save the log to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error));
+}
+
+bool LogWindow::saveTo(const QString &path, QString *error) {
+    // The log as shown: the installer key is masked in it already.
+    QString all = text();
+    if (!all.isEmpty())
+        all += QLatin1Char('\n');
+    const QByteArray bytes = all.toUtf8();
+    OutputFile file(path);
+    bool ok = file.open();
+    if (ok && file.write(bytes.constData(), bytes.size()) != bytes.size()) {
+        file.cancel();
+        ok = false;
+    }
+    ok = ok && file.commit();
+    if (!ok && error)
+        *error = file.errorString();
+    return ok;
 }
 
 QString LogWindow::text() {

@@ -16,6 +16,8 @@ class QPalette;
 
 namespace hzm {
 
+class MessageBoxes;
+
 class LogWindow : public QDialog {
     Q_OBJECT
 public:
@@ -45,12 +47,19 @@ public:
     QPushButton *clearButton() const { return m_clear; }
     QPushButton *copySelectedButton() const { return m_copySelected; }
     QPushButton *copyAllButton() const { return m_copyAll; }
+    QPushButton *saveButton() const { return m_save; }
+
+    // "Save Log...": the file dialog and the error box go through these boxes.
+    void setMessageBoxes(MessageBoxes *boxes) { m_boxes = boxes; }
+    // Writes the whole log as UTF-8 text, replacing path only once all of it is written.
+    bool saveTo(const QString &path, QString *error);
 
 public slots:
     void appendLine(const QString &text, hzm::LogColour colour);
     void clearLog();
     void copySelected();
     void copyAll();
+    void saveLog();
     // Writes the lines that arrived since the last flush into the editor.
     void flush();
 
@@ -65,6 +74,9 @@ private:
     QPushButton *m_clear;
     QPushButton *m_copySelected;
     QPushButton *m_copyAll;
+    QPushButton *m_save;
+    MessageBoxes *m_boxes = nullptr;
+    QString m_savePath;
     QList<QPair<QString, LogColour>> m_pending;
     bool m_flushScheduled = false;
     bool m_empty = true;

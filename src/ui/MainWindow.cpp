@@ -2,6 +2,7 @@
 
 #include "AboutDialog.h"
 #include "BaudRateDialog.h"
+#include "CompareDialog.h"
 #include "HelpDialog.h"
 #include "InputsPage.h"
 #include "InstallerKeyPage.h"
@@ -17,7 +18,10 @@
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
 #include "link/SerialPermission.h"
+#include "model/SettingsView.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/MixerJobs.h"
+#include "protocol/ReplyText.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -42,12 +46,21 @@ namespace hzm {
 
 namespace {
 
-const char *const kConfirm = QT_TRANSLATE_NOOP("hzm::MainWindow", "Confirm");
-const char *const kError = QT_TRANSLATE_NOOP("hzm::MainWindow", "Error");
+// Captions and filters used in several places, in the user's language.
+QString confirmCaption() {
+    return QCoreApplication::translate("hzm::MainWindow", "Confirm");
+}
+QString errorCaption() {
+    return QCoreApplication::translate("hzm::MainWindow", "Error");
+}
 const QString kConfigName = QStringLiteral("Config.hzc");
 const QString kExportName = QStringLiteral("Export.txt");
-const char *const kConfigFilter = QT_TRANSLATE_NOOP("hzm::MainWindow", "HZM Config Files (*.hzc)");
-const char *const kExportFilter = QT_TRANSLATE_NOOP("hzm::MainWindow", "HZM Exported Text (*.txt)");
+QString configFilter() {
+    return QCoreApplication::translate("hzm::MainWindow", "HZM Config Files (*.hzc)");
+}
+QString exportFilter() {
+    return QCoreApplication::translate("hzm::MainWindow", "HZM Exported Text (*.txt)");
+}
 
 // The command numbers of "Com 1" to "Com 10" in the original menu.
 constexpr int kComCommandIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
@@ -166,6 +179,15 @@ void MainWindow::buildMenus() {
     // has ended (a cancelled dialog or a busy port keeps the previous one).
     connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::updateMenuMarks);
 
+    // Commands the original menus do not have: a menu of their own, before Help, enabled with the
+    // transfer buttons.
+    QMenu *mixer = menuBar()->addMenu(tr("&Mixer"));
+    mixer->setObjectName(QStringLiteral("menuMixer"));
+    m_actionCompare = mixer->addAction(tr("&Compare with HZM1..."), this, &MainWindow::compareWithMixer);
+    m_actionCompare->setObjectName(QStringLiteral("actionCompare"));
+    m_actionSendChanges = mixer->addAction(tr("&Send Changes"), this, &MainWindow::sendChanges);
+    m_actionSendChanges->setObjectName(QStringLiteral("actionSendChanges"));
+
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
     m_actionAbout = addMenuEntry(help, tr("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
@@ -244,6 +266,8 @@ void MainWindow::EnableTransferButtons(bool enable) {
         button->setEnabled(enable);
     for (TabPage *page : m_pages)
         page->setTransferButtonsEnabled(enable);
+    m_actionCompare->setEnabled(enable);
+    m_actionSendChanges->setEnabled(enable);
 }
 
 void MainWindow::choosePortPrompt() {
@@ -318,7 +342,7 @@ void MainWindow::showDialog(QDialog *dialog) {
 // ---- File menu
 
 bool MainWindow::confirmDiscard(const QString &question) {
-    return !m_modified.value() || m_boxes.question(this, tr(kConfirm), question);
+    return !m_modified.value() || m_boxes.question(this, confirmCaption(), question);
 }
 
 void MainWindow::fileNew() {
@@ -334,7 +358,7 @@ void MainWindow::fileOpen() {
         return;
     FileDialogRequest request;
     request.title = tr("Open");
-    request.filters = {tr(kConfigFilter), tr("All files (*)")};
+    request.filters = {configFilter(), tr("All files (*)")};
     request.defaultSuffix = QStringLiteral("hzc");
     request.initialPath = m_savePath;
     request.mustExist = true;
@@ -350,7 +374,7 @@ void MainWindow::openFile(const QString &path) {
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     if (!loaded)
-        m_boxes.error(this, tr(kError), tr("Unable to load file"));
+        m_boxes.error(this, errorCaption(), tr("Unable to load file"));
 }
 
 bool MainWindow::saveTo(const QString &path) {
@@ -359,7 +383,7 @@ bool MainWindow::saveTo(const QString &path) {
         return true;
     // The settings were not stored: say so, and keep the asterisk.
     m_boxes.error(
-        this, tr(kError),
+        this, errorCaption(),
         tr("Unable to save the settings to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;
 }
@@ -374,7 +398,7 @@ void MainWindow::fileSave() {
 void MainWindow::fileSaveAs() {
     FileDialogRequest request;
     request.title = tr("Save As");
-    request.filters = {tr(kConfigFilter)};
+    request.filters = {configFilter()};
     request.defaultSuffix = QStringLiteral("hzc");
     request.initialPath = m_savePath.isEmpty() ? kConfigName : m_savePath;
     request.overwritePrompt = true;
@@ -390,7 +414,7 @@ bool MainWindow::exportTo(const QString &path) {
     if (ExportText(path, m_settings, &error))
         return true;
     m_boxes.error(
-        this, tr(kError),
+        this, errorCaption(),
         tr("Unable to export the settings to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;
 }
@@ -405,7 +429,7 @@ void MainWindow::fileExport() {
 void MainWindow::fileExportAs() {
     FileDialogRequest request;
     request.title = tr("Export As");
-    request.filters = {tr(kExportFilter)};
+    request.filters = {exportFilter()};
     request.defaultSuffix = QStringLiteral("txt");
     request.initialPath = m_exportPath.isEmpty() ? kExportName : m_exportPath;
     request.overwritePrompt = true;
@@ -421,7 +445,8 @@ void MainWindow::fileExit() {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    if (m_modified.value() && !m_boxes.question(this, tr(kConfirm), tr("Close without saving changes ?"))) {
+    if (m_modified.value() &&
+        !m_boxes.question(this, confirmCaption(), tr("Close without saving changes ?"))) {
         event->ignore();
         return;
     }
@@ -500,6 +525,7 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     }
     applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
                      m_selection);
+    m_baseline.reset(); // another port may lead to another mixer
     EnableTransferButtons(true);
 }
 
@@ -559,6 +585,7 @@ void MainWindow::selectEthernet() {
         return;
     m_selection.address = dialog.address();
     m_selection.port = dialog.port();
+    m_baseline.reset(); // another port may lead to another mixer
     if (!m_selection.ethernetSelected) {
         m_selection.ethernetSelected = true;
         m_selection.comSelected = false;
@@ -571,6 +598,7 @@ void MainWindow::selectEthernet() {
 LogWindow *MainWindow::EnsureLogWindow() {
     if (!m_log) {
         m_log = new LogWindow(nullptr);
+        m_log->setMessageBoxes(&m_boxes);
         m_log->setWindowIcon(windowIcon());
     }
     if (!m_logPlaced && isVisible()) {
@@ -614,8 +642,8 @@ void MainWindow::showAbout() {
 
 // ---- Transfers
 
-void MainWindow::runJob(const TransferJob &job) {
-    TransferDialog dialog(m_selection, m_settings, job, m_boxes, this);
+TransferResult MainWindow::runTransfer(MixerSettings &record, const TransferJob &job) {
+    TransferDialog dialog(m_selection, record, job, m_boxes, this);
     dialog.setReplyRefused(m_lastReplyRefused);
     if (m_sleeper)
         dialog.setSleeper(m_sleeper);
@@ -626,6 +654,20 @@ void MainWindow::runJob(const TransferJob &job) {
     m_lastReplyRefused = dialog.lastReplyRefused();
     if (!result.linkError.isEmpty())
         appendLog(result.linkError, LogColour::Failure);
+    if (!result.success)
+        m_baseline.reset(); // the mixer may hold anything now
+    return result;
+}
+
+void MainWindow::runJob(const TransferJob &job) {
+    // Jobs other than those that say otherwise may change the mixer behind the baseline's back
+    // (Set Defaults, Reset, the pages' sends).
+    const MixerEffect effect = std::exchange(m_nextEffect, MixerEffect::Unknown);
+    const TransferResult result = runTransfer(m_settings, job);
+    if (result.success && effect == MixerEffect::HoldsRecord)
+        m_baseline = m_settings;
+    else if (effect == MixerEffect::Unknown)
+        m_baseline.reset();
     if (result.refreshTabs) {
         refreshPages({kInputsTab, kOutputsTab, kSystemTab});
         m_modified.set(1);
@@ -633,21 +675,25 @@ void MainWindow::runJob(const TransferJob &job) {
     if (result.success)
         m_boxes.information(this, tr("Success"), tr("Transfer complete."));
     else
-        m_boxes.error(this, tr(kError), tr("Transfer failed."));
+        m_boxes.error(this, errorCaption(), tr("Transfer failed."));
     EnableTransferButtons(true);
     emit jobFinished(result.success);
 }
 
 void MainWindow::getVersion() {
+    m_nextEffect = MixerEffect::Unchanged;
     runJob(GetVersionJob());
 }
 
 void MainWindow::sendAll() {
-    if (m_boxes.question(this, tr(kConfirm), tr("Send all settings to HZM-1 ?")))
-        runJob(SendAllJob(m_settings));
+    if (!m_boxes.question(this, confirmCaption(), tr("Send all settings to HZM-1 ?")))
+        return;
+    m_nextEffect = MixerEffect::HoldsRecord;
+    runJob(SendAllJob(m_settings));
 }
 
 void MainWindow::readAll() {
+    m_nextEffect = MixerEffect::HoldsRecord;
     runJob(ReadAllJob(m_settings));
 }
 
@@ -657,6 +703,58 @@ void MainWindow::setDefaults() {
 
 void MainWindow::resetMixer() {
     runJob(ResetJob());
+}
+
+// ---- Mixer menu
+
+void MainWindow::compareWithMixer() {
+    // Read into a copy: what an older mixer cannot report keeps this file's values, and the read
+    // that never writes leaves the mixer as it is.
+    MixerSettings mixer = m_settings;
+    const TransferResult result = runTransfer(mixer, ReadAllWithoutWritingJob(mixer));
+    if (!result.success)
+        m_boxes.error(this, errorCaption(), tr("Transfer failed."));
+    EnableTransferButtons(true);
+    emit jobFinished(result.success);
+    if (!result.success)
+        return;
+    const bool older = !HasNewerSoftware(mixer.softwareVersion);
+    // A newer mixer has reported everything it holds; an older one's paging attenuation stays
+    // unknown, so it leaves the baseline as it was.
+    if (!older)
+        m_baseline = mixer;
+    CompareDialog dialog(CompareSettings(m_settings, mixer, older), mixer.softwareVersion, this);
+    showDialog(&dialog);
+    dialog.exec();
+}
+
+void MainWindow::sendChanges() {
+    if (!m_baseline) {
+        if (m_boxes.question(this, confirmCaption(),
+                             tr("The program does not know what HZM-1 holds: Send Changes works after a "
+                                "Read HZM1, Send All or Send Changes on this port.\n\nSend all settings "
+                                "to HZM-1 instead ?"))) {
+            m_nextEffect = MixerEffect::HoldsRecord;
+            runJob(SendAllJob(m_settings));
+        }
+        return;
+    }
+    const MixerSettings baseline = *m_baseline;
+    const QString version = baseline.softwareVersion;
+    const TransferJob job = version.isEmpty() ? AskVersionAndSendChangesJob(baseline, m_settings)
+                                              : SendChangesJob(baseline, m_settings, version);
+    if (!version.isEmpty() && job.plannedCommands == 0) {
+        m_boxes.information(this, tr("Send Changes"), NothingToSendText());
+        return;
+    }
+    if (!m_boxes.question(
+            this, confirmCaption(),
+            job.plannedCommands == 1
+                ? tr("Send the changes to HZM-1 ?\n1 command will be sent.")
+                : tr("Send the changes to HZM-1 ?\n%1 commands will be sent.").arg(job.plannedCommands)))
+        return;
+    m_nextEffect = MixerEffect::HoldsRecord;
+    runJob(job);
 }
 
 } // namespace hzm

@@ -14,6 +14,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -25,6 +26,7 @@ class QTabWidget;
 namespace hzm {
 
 class LogWindow;
+struct TransferResult;
 class MessageBoxes;
 class TcpSettingsDialog;
 class TabPage;
@@ -121,6 +123,10 @@ public slots:
     // Runs a job behind the "Transfer in progress" dialog and reports its result; the tab pages'
     // send buttons come here too.
     void runJob(const hzm::TransferJob &job);
+    // Mixer menu: the mixer's settings against the record being edited, and sending only what
+    // differs from what the mixer is known to hold.
+    void compareWithMixer();
+    void sendChanges();
     // Brings the menu marks up to date (done whenever a menu opens).
     void updateMenuMarks();
     void appendLog(const QString &text, hzm::LogColour colour);
@@ -128,6 +134,11 @@ public slots:
 signals:
     // After every job, with its outcome.
     void jobFinished(bool success);
+
+public:
+    // What the mixer is known to hold (after a successful Read HZM1, Send All or Send Changes on
+    // this port); empty when unknown.
+    const std::optional<MixerSettings> &mixerBaseline() const { return m_baseline; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -151,6 +162,10 @@ private:
     void selectSerial(const QString &device, int comPort);
     void showDialog(QDialog *dialog);
     QString titleStem() const;
+    // Runs a job on the given record behind the transfer dialog; a failure forgets the baseline.
+    TransferResult runTransfer(MixerSettings &record, const TransferJob &job);
+    // What the mixer holds once the next job given to runJob succeeds.
+    enum class MixerEffect { Unknown, Unchanged, HoldsRecord };
 
     MessageBoxes &m_boxes;
     MixerSettings m_settings;
@@ -187,6 +202,10 @@ private:
     QAction *m_actionAbout = nullptr;
     QAction *m_actionAboutKeys = nullptr; // Alt+/ and Alt+?, which the menu entry does not show
     LogWindow *m_log = nullptr;
+    QAction *m_actionCompare = nullptr;
+    QAction *m_actionSendChanges = nullptr;
+    std::optional<MixerSettings> m_baseline; // what the mixer holds, when known
+    MixerEffect m_nextEffect = MixerEffect::Unknown;
     bool m_logPlaced = false;
 
     std::function<QString(int)> m_comResolver;

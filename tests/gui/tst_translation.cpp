@@ -128,7 +128,7 @@ private slots:
         }
         QCOMPARE(titles, (QStringList{QStringLiteral("&Datei"), QStringLiteral("&Bearbeiten"),
                                       QStringLiteral("&Ansicht"), QStringLiteral("&Port"),
-                                      QStringLiteral("&Hilfe")}));
+                                      QStringLiteral("&Mischer"), QStringLiteral("&Hilfe")}));
         QCOMPARE(window.findChild<QAction *>(QStringLiteral("actionSaveAs"))->text(),
                  QStringLiteral("Speichern &unter..."));
         // The shortcuts stay as they are.
