@@ -105,6 +105,21 @@ private slots:
         QVERIFY2(messages > 150, qPrintable(QString::number(messages)));
     }
 
+    // The German help follows the English one line for line: a line added to help.txt alone
+    // shows here.
+    void helpTextInStep() {
+        QStringList lines[2];
+        const char *const names[2] = {"help.txt", "help_de.txt"};
+        for (int i = 0; i < 2; ++i) {
+            QFile file(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../resources/") + QLatin1String(names[i]));
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+            lines[i] = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        }
+        QCOMPARE(lines[1].size(), lines[0].size());
+        for (int n = 0; n < lines[0].size(); ++n)
+            QVERIFY2(lines[0].at(n).isEmpty() == lines[1].at(n).isEmpty(), qPrintable(lines[0].at(n)));
+    }
+
     // A sample of what a German user sees: menus, tabs, buttons, page controls, option lists,
     // the box at start and a text from the core.
     void germanWindow() {
