@@ -1,6 +1,7 @@
 // The German translation: installed for a German locale only, it reaches the window's menus,
-// pages, buttons and the texts the core hands to the window (messages, the readable settings); the .ts file
-// has no text left untranslated, and every translation keeps its placeholders and its one accelerator.
+// pages, buttons and the texts the core hands to the window (messages, the readable settings).
+// The .ts file has no text left untranslated, every translation keeps its placeholders and its
+// one accelerator, and the German help follows the English line for line.
 
 #include "MainWindow.h"
 #include "MessageBoxes.h"
