@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QIODevice;
+
 namespace hzm {
 
 // The protocol's fixed pauses. Tests may replace how a link sleeps (see setSleeper).
@@ -75,6 +77,11 @@ public:
     // kReplyBufferSize of them.
     virtual qint64 discardPending(QByteArray *sample = nullptr);
 
+protected:
+    // discardPending for a link that reads from a Qt device (a socket or a serial port).
+    static qint64 discardPendingOn(QIODevice &device, QByteArray *sample);
+
+public:
     bool isOpen() const { return m_isOpen != 0; }
     bool sendInChunks() const { return m_sendInChunks != 0; }
 

@@ -23,7 +23,9 @@ SerialComms::SerialComms(const QString &portName, int baudRate) : m_portName(por
     m_sendInChunks = 1;
 }
 
-SerialComms::~SerialComms() { Close(); }
+SerialComms::~SerialComms() {
+    Close();
+}
 
 int SerialComms::Open() {
     if (m_isOpen)
@@ -99,21 +101,7 @@ int SerialComms::Read(char *buffer, int size) {
 }
 
 qint64 SerialComms::discardPending(QByteArray *sample) {
-    if (!m_isOpen || !m_port)
-        return 0;
-    qint64 total = 0;
-    // Bounded: a line that sends without end is cut off after a few buffers.
-    for (int round = 0; round < 16; ++round) {
-        if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(0))
-            break;
-        const QByteArray bytes = m_port->readAll();
-        if (bytes.isEmpty())
-            break;
-        if (sample && sample->size() < kReplyBufferSize)
-            sample->append(bytes.left(kReplyBufferSize - sample->size()));
-        total += bytes.size();
-    }
-    return total;
+    return m_isOpen && m_port ? discardPendingOn(*m_port, sample) : 0;
 }
 
 int SerialComms::DetectBaudRate() {

@@ -27,9 +27,13 @@ constexpr int kShutdownSending = SHUT_WR;
 
 TCPComms::TCPComms(const QHostAddress &address, quint16 port) : m_address(address), m_port(port) {}
 
-TCPComms::~TCPComms() { Close(); }
+TCPComms::~TCPComms() {
+    Close();
+}
 
-QString TCPComms::describe() const { return QStringLiteral("%1:%2").arg(m_address.toString()).arg(m_port); }
+QString TCPComms::describe() const {
+    return QStringLiteral("%1:%2").arg(m_address.toString()).arg(m_port);
+}
 
 int TCPComms::Open() {
     if (m_isOpen)
@@ -94,21 +98,7 @@ int TCPComms::Write(const char *bytes, int length) {
 }
 
 qint64 TCPComms::discardPending(QByteArray *sample) {
-    if (!m_isOpen || !m_socket)
-        return 0;
-    qint64 total = 0;
-    // Bounded: a peer that sends without end is cut off after a few buffers.
-    for (int round = 0; round < 16; ++round) {
-        if (m_socket->bytesAvailable() == 0 && !m_socket->waitForReadyRead(0))
-            break;
-        const QByteArray bytes = m_socket->readAll();
-        if (bytes.isEmpty())
-            break;
-        if (sample && sample->size() < kReplyBufferSize)
-            sample->append(bytes.left(kReplyBufferSize - sample->size()));
-        total += bytes.size();
-    }
-    return total;
+    return m_isOpen && m_socket ? discardPendingOn(*m_socket, sample) : 0;
 }
 
 int TCPComms::Read(char *buffer, int size) {
