@@ -1,69 +1,15 @@
 #include "Cli.h"
 
-#include "TransferRunner.h"
+#include "CliCommon.h"
 
-#include "discovery/Discovery.h"
-#include "discovery/DiscoveryModel.h"
-#include "files/SettingsFile.h"
-#include "files/TextExport.h"
-#include "link/LinkSelection.h"
-#include "link/PortProbe.h"
-#include "link/SerialComms.h"
-#include "link/SerialPermission.h"
-#include "model/MixerSettings.h"
-#include "model/OptionLists.h"
-#include "model/SettingsView.h"
-#include "model/TextHelpers.h"
-#include "protocol/MixerJobs.h"
-#include "protocol/ReplyText.h"
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
-#include <QHostInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QMap>
-#include <QNetworkInterface>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTimer>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <optional>
 
 namespace hzm::cli {
 
 namespace {
-
-// ---- Output
-
-// Standard output, remembering the first write that failed: a result that never reached its
-// reader (a full disk behind "> file") is no success.
-class StandardOutput {
-public:
-    void write(const QByteArray &bytes) {
-        if ((std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
-             std::fflush(stdout) != 0) &&
-            !m_error)
-            m_error = errno ? errno : EIO;
-    }
-    int error() const { return m_error; } // errno of the first failed write, 0 when none
-
-private:
-    int m_error = 0;
-};
-
-void printErr(const QString &text) {
-    std::fputs(text.toUtf8().constData(), stderr);
-    std::fflush(stderr);
-}
 
 // ---- Help
 
@@ -79,6 +25,22 @@ Link (for the commands that talk to a mixer):
                       detected as the desktop program does, falling back to 9600
   --log               print every command and reply to standard error, as the log
                       window shows them (the installer key masked)
+  --log-file FILE     append the same lines to FILE (with several mixers, one file
+                      each: {host}, {port} and {n} in FILE are replaced, or else
+                      "-N" goes before the extension: hzm.log gives hzm-1.log ...)
+
+Several mixers at once (read, send, apply, verify, version, set-defaults, reset):
+  --tcp and --serial may be repeated, and
+  --targets FILE      adds the mixers listed in FILE, one link a line: HOST[:PORT],
+                      "tcp HOST[:PORT]" or "serial PORT" (# starts a comment line)
+  --discovered        adds every mixer the UDP discovery finds within 2 s
+  Each mixer gets its own link and worker and all run at once, each paced as on its
+  own. read needs {host}, {port} or {n} in FILE (venue-{n}.hzc). On a terminal one
+  progress line per mixer; at the end each mixer's output (lines led by its name)
+  and a table: mixer, result, time, reason. --json prints the summary as JSON
+  (format "hzm-mixers"): {"command", "succeeded", "failed", "mixers": [{"mixer",
+  "link", "result", "exit_status", "seconds", "reason", "file" (read), "output"}]}.
+  The exit status is 0 only when every mixer succeeded, else the highest of theirs.
 
 Commands:
   version                  print the mixer's software version
@@ -103,6 +65,11 @@ Commands:
   show FILE [--json]       print a settings file readably, or as JSON
   verify FILE [--json]     Read all (writing nothing) and list the fields that
                            differ from FILE
+  diff A B [--json]        list the fields that differ between two settings files
+                           (--defaults FILE: between the factory defaults and FILE)
+  apply FILE [--no-check] [--dry-run]
+                           Read all, send only what differs from FILE, then read
+                           again and list what still differs
 
 FILE "-" reads the settings file from standard input (show, send, verify, export).
 Settings files are read as the desktop program reads them: the two header lines
@@ -111,23 +78,13 @@ export or a log). "hzmctl COMMAND --help" describes one command; "hzmctl --versi
 prints this tool's version.
 
 Exit status: 0 success; 1 the transfer or operation failed ("Transfer failed." and
-the reason on standard error), or verify found differences; 2 bad usage or
-unreadable input (the message names the file, port or address); 3 verify could
-not read the mixer (the transfer failed).
+the reason on standard error), or verify, diff or apply found differences; 2 bad
+usage or unreadable input (the message names the file, port or address); 3 verify
+or apply: the transfer failed.
 Colours (--log) only when standard error is a terminal and NO_COLOR is not set.
 Long transfers show a progress line (commands done/planned) on standard error when
 it is a terminal. Nothing else is printed on success beyond the result.
 )";
-
-struct CommandInfo {
-    const char *name;
-    const char *usage;
-    const char *help;
-    int minArgs;
-    int maxArgs;
-    bool needsLink;
-    QStringList options; // command options besides the link options
-};
 
 const char kShowJsonHelp[] = R"(
 JSON (format "hzm-settings", format_version 1; members are only ever added):
@@ -163,6 +120,8 @@ description. With --json (format "hzm-discovery", format_version 1):
 Exit status 1 when no mixer answered (the JSON list is then empty).
 )";
 
+} // namespace
+
 const QList<CommandInfo> &commands() {
     static const QList<CommandInfo> list{
         {"version",
@@ -171,7 +130,8 @@ const QList<CommandInfo> &commands() {
          0,
          0,
          true,
-         {}},
+         {},
+         &Runner::cmdVersion},
         {"read",
          "read FILE [--partial] [--base FILE2]",
          "Reads the whole configuration from the mixer (Read all) and saves it as the settings\n"
@@ -187,7 +147,8 @@ const QList<CommandInfo> &commands() {
          1,
          1,
          true,
-         {QStringLiteral("partial"), QStringLiteral("base")}},
+         {QStringLiteral("partial"), QStringLiteral("base")},
+         &Runner::cmdRead},
         {"send",
          "send FILE [--only outputs|inputs|system|output N|input N]",
          "Loads the settings file FILE and sends it to the mixer: everything (Send all, with the\n"
@@ -203,15 +164,17 @@ const QList<CommandInfo> &commands() {
          1,
          1,
          true,
-         {QStringLiteral("only")}},
+         {QStringLiteral("only")},
+         &Runner::cmdSend},
         {"set-defaults",
          "set-defaults",
          "Tells the mixer to restore its own factory defaults (\"SY,SD\").\n",
          0,
          0,
          true,
-         {}},
-        {"reset", "reset", "Tells the mixer to restart (\"SY,R\").\n", 0, 0, true, {}},
+         {},
+         &Runner::cmdSetDefaults},
+        {"reset", "reset", "Tells the mixer to restart (\"SY,R\").\n", 0, 0, true, {}, &Runner::cmdReset},
         {"key",
          "key OLD NEW | key --key-file FILE | key < FILE",
          "Changes the mixer's installer key from OLD to NEW. Each key is exactly four digits,\n"
@@ -224,7 +187,9 @@ const QList<CommandInfo> &commands() {
          0,
          2,
          true,
-         {QStringLiteral("key-file")}},
+         {QStringLiteral("key-file")},
+         &Runner::cmdKey,
+         true},
         {"detect",
          "detect",
          "Detects the baud rate of the mixer on the --serial port, as the desktop program does\n"
@@ -233,7 +198,9 @@ const QList<CommandInfo> &commands() {
          0,
          0,
          true,
-         {}},
+         {},
+         &Runner::cmdDetect,
+         true},
         {"discover",
          "discover [--timeout MS] [--broadcast ADDR] [--interface ADDR] [--discovery-port N] [--json]",
          "Broadcasts the discovery question and lists the mixers that answer within MS\n"
@@ -249,8 +216,16 @@ const QList<CommandInfo> &commands() {
          0,
          false,
          {QStringLiteral("timeout"), QStringLiteral("broadcast"), QStringLiteral("interface"),
-          QStringLiteral("discovery-port"), QStringLiteral("json")}},
-        {"new", "new FILE", "Writes a settings file holding the factory defaults.\n", 1, 1, false, {}},
+          QStringLiteral("discovery-port"), QStringLiteral("json")},
+         &Runner::cmdDiscover},
+        {"new",
+         "new FILE",
+         "Writes a settings file holding the factory defaults.\n",
+         1,
+         1,
+         false,
+         {},
+         &Runner::cmdNew},
         {"export",
          "export FILE OUT",
          "Writes the text export of the settings file FILE to OUT: every command Send all would\n"
@@ -259,7 +234,8 @@ const QList<CommandInfo> &commands() {
          2,
          2,
          false,
-         {}},
+         {},
+         &Runner::cmdExport},
         {"show",
          "show FILE [--json]",
          "Prints the settings file FILE readably: every output, input and system setting with\n"
@@ -268,7 +244,8 @@ const QList<CommandInfo> &commands() {
          1,
          1,
          false,
-         {QStringLiteral("json")}},
+         {QStringLiteral("json")},
+         &Runner::cmdShow},
         {"verify",
          "verify FILE [--json]",
          "Reads the whole configuration from the mixer, writing nothing to it, and prints one\n"
@@ -290,7 +267,48 @@ const QList<CommandInfo> &commands() {
          1,
          1,
          true,
-         {QStringLiteral("json")}},
+         {QStringLiteral("json")},
+         &Runner::cmdVerify},
+        {"diff",
+         "diff A B [--json] | diff FILE --defaults [--json]",
+         "Compares two settings files (\"-\": standard input, for one of them) and prints one line\n"
+         "for every field that differs, in the words and units of show:\n"
+         "  Zone 3 Name: \"Bar\" -> \"Zone 3\"\n"
+         "  Zone 3 Level: -20 dB -> -61 dB\n"
+         "the value in A (left) before the arrow, the one in B (right) after it.\n"
+         "  --defaults   compare the factory defaults (left) with FILE (right)\n"
+         "With --json (format \"hzm-diff\", format_version 1):\n"
+         "  {\"format\": \"hzm-diff\", \"format_version\": 1, \"left\": A, \"right\": B,\n"
+         "   \"same\": BOOL, \"differences\": [ {\"section\": \"Zone 3\", \"field\": \"level_db\",\n"
+         "                    \"label\": \"Zone 3 Level\", \"left\": -20, \"right\": -61} ... ]}\n"
+         "  Fields and values as in \"hzmctl show --help\".\n"
+         "Exit status: 0 nothing differs; 1 something differs; 2 bad usage or unreadable input.\n",
+         1,
+         2,
+         false,
+         {QStringLiteral("json"), QStringLiteral("defaults")},
+         &Runner::cmdDiff},
+        {"apply",
+         "apply FILE [--no-check] [--dry-run]",
+         "Brings the mixer to the settings file FILE, sending only what differs: reads the whole\n"
+         "configuration (Read all), sends the commands whose values differ from FILE (in Send\n"
+         "all's order and with its pauses; a command that sets several fields goes whole), then\n"
+         "reads again, writing nothing, and prints the fields that still differ as verify does.\n"
+         "The first read starts from FILE's settings, as \"read --base FILE\" does: a mixer of\n"
+         "software V1.04 or lower is given FILE's paging-priority attenuation, and its names and\n"
+         "mic gates, which it does not report, are always sent.\n"
+         "  --no-check   leave out the second read\n"
+         "  --dry-run    read, then print the commands that would be sent, one per line;\n"
+         "               nothing at all is written to the mixer\n"
+         "FILE \"-\" is standard input; a file whose lines are not settings lines is refused.\n"
+         "Exit status: 0 the mixer matches FILE (or nothing needed sending; --dry-run: the\n"
+         "read worked); 1 a field still differs after sending; 2 bad usage or unreadable\n"
+         "FILE; 3 a transfer failed (the mixer may hold part of the changes).\n",
+         1,
+         1,
+         true,
+         {QStringLiteral("no-check"), QStringLiteral("dry-run")},
+         &Runner::cmdApply},
     };
     return list;
 }
@@ -302,6 +320,8 @@ const CommandInfo *findCommand(const QString &name) {
     return nullptr;
 }
 
+namespace {
+
 QString commandHelp(const CommandInfo &c) {
     QString text = QStringLiteral("Usage: hzmctl %1%2\n\n")
                        .arg(c.needsLink ? QStringLiteral("LINK ") : QString(), QString::fromLatin1(c.usage));
@@ -309,374 +329,185 @@ QString commandHelp(const CommandInfo &c) {
     if (c.needsLink)
         text += QStringLiteral(
             "\nLINK: --tcp HOST[:PORT] | --serial PORT [--baud RATE], and --log to print every\n"
-            "command and reply on standard error (see hzmctl --help).\n");
+            "command and reply on standard error, --log-file FILE to keep them in FILE\n"
+            "(see hzmctl --help).\n");
+    static const QStringList many{QStringLiteral("read"),    QStringLiteral("send"),
+                                  QStringLiteral("apply"),   QStringLiteral("verify"),
+                                  QStringLiteral("version"), QStringLiteral("set-defaults"),
+                                  QStringLiteral("reset")};
+    if (many.contains(QLatin1String(c.name)))
+        text +=
+            QStringLiteral("Several mixers at once: repeat --tcp and --serial, or give --targets FILE or\n"
+                           "--discovered; --json then prints the summary as JSON (see hzmctl --help).\n");
     if (QLatin1String(c.name) == QLatin1String("show"))
         text += QString::fromLatin1(kShowJsonHelp);
     if (QLatin1String(c.name) == QLatin1String("discover"))
         text += QString::fromLatin1(kDiscoverJsonHelp);
-    if (QLatin1String(c.name) != QLatin1String("verify"))
+    if (QLatin1String(c.name) != QLatin1String("verify") && QLatin1String(c.name) != QLatin1String("diff") &&
+        QLatin1String(c.name) != QLatin1String("apply"))
         text += QStringLiteral("\nExit status: 0 success, 1 failed, 2 bad usage or unreadable input.\n");
     return text;
 }
 
-// ---- Arguments
+const QStringList kValueOptions{
+    QStringLiteral("tcp"),       QStringLiteral("serial"),         QStringLiteral("baud"),
+    QStringLiteral("only"),      QStringLiteral("timeout"),        QStringLiteral("broadcast"),
+    QStringLiteral("interface"), QStringLiteral("discovery-port"), QStringLiteral("base"),
+    QStringLiteral("key-file"),  QStringLiteral("targets"),        QStringLiteral("log-file")};
 
-struct UsageError {
-    QString message;
-};
+} // namespace
 
-struct Arguments {
-    QString tcp;
-    QString serial;
-    QString baud;
-    bool log = false;
-    bool help = false;
-    QString command;
-    QStringList positional;
-    QMap<QString, QStringList> options; // command options: name -> values ("" for flags)
-};
+bool takesValue(const QString &name) {
+    return kValueOptions.contains(name);
+}
 
-const QStringList kValueOptions{QStringLiteral("tcp"),       QStringLiteral("serial"),
-                                QStringLiteral("baud"),      QStringLiteral("only"),
-                                QStringLiteral("timeout"),   QStringLiteral("broadcast"),
-                                QStringLiteral("interface"), QStringLiteral("discovery-port"),
-                                QStringLiteral("base"),      QStringLiteral("key-file")};
+namespace {
 
-std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
-    bool onlyPositional = false;
+// The link options, which every command takes (the commands without a link refuse them later).
+const QStringList kLinkValueOptions{QStringLiteral("tcp"), QStringLiteral("serial"), QStringLiteral("baud"),
+                                    QStringLiteral("targets"), QStringLiteral("log-file")};
+const QStringList kLinkFlags{QStringLiteral("log"), QStringLiteral("discovered")};
+
+// Finds the command word: the first argument that is neither an option nor an option's value.
+QString commandWord(const QStringList &args) {
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            if (out.command.isEmpty())
-                out.command = arg;
-            else
-                out.positional << arg;
+        if (arg == QLatin1String("--"))
+            return args.value(i + 1);
+        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-"))
+            return arg;
+        if (arg.startsWith(QLatin1String("--")) && !arg.contains(QLatin1Char('=')) && takesValue(arg.mid(2)))
+            ++i;
+    }
+    return QString();
+}
+
+// Checks what the parser below would report in its own words, in the order given: an option
+// without its value, a flag with one, an option the command does not take.
+std::optional<UsageError> checkOptions(const QStringList &args, const CommandInfo *command,
+                                       const QStringList &known) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--"))
+            break;
+        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-") || arg == QLatin1String("-h") ||
+            arg == QLatin1String("--help"))
             continue;
-        }
-        if (arg == QLatin1String("--")) {
-            onlyPositional = true;
-            continue;
-        }
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            out.help = true;
-            continue;
-        }
         if (!arg.startsWith(QLatin1String("--")))
             return UsageError{QStringLiteral("unknown option %1").arg(arg)};
         QString name = arg.mid(2);
-        std::optional<QString> value;
         const qsizetype eq = name.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = name.mid(eq + 1);
+        const bool hasValue = eq >= 0;
+        if (hasValue)
             name = name.left(eq);
-        }
-        const bool takesValue = kValueOptions.contains(name);
-        if (takesValue && !value) {
+        if (takesValue(name) && !hasValue) {
             if (i + 1 >= args.size())
                 return UsageError{QStringLiteral("--%1 needs a value").arg(name)};
-            value = args.at(++i);
+            ++i;
         }
-        if (!takesValue && value)
+        if (!takesValue(name) && hasValue)
             return UsageError{QStringLiteral("--%1 takes no value").arg(name)};
-        if (name == QLatin1String("tcp"))
-            out.tcp = *value;
-        else if (name == QLatin1String("serial"))
-            out.serial = *value;
-        else if (name == QLatin1String("baud"))
-            out.baud = *value;
-        else if (name == QLatin1String("log"))
-            out.log = true;
-        else {
-            const CommandInfo *command = findCommand(out.command);
-            if (!command || !command->options.contains(name)) {
-                if (command)
-                    return UsageError{QStringLiteral("%1: unknown option --%2").arg(out.command, name)};
-                return UsageError{QStringLiteral("unknown option --%1").arg(name)};
-            }
-            QString v = value.value_or(QString());
-            // "--only output N" and "--only input N": the number is the next argument.
-            if (name == QLatin1String("only") &&
-                (v == QLatin1String("output") || v == QLatin1String("input")) && i + 1 < args.size() &&
-                !args.at(i + 1).startsWith(QLatin1String("--")))
-                v += QLatin1Char(' ') + args.at(++i);
-            out.options[name] << v;
-        }
-    }
-    return std::nullopt;
-}
-
-// ---- The link
-
-struct LinkChoice {
-    LinkSelection selection;
-    bool serial = false;
-    bool baudGiven = false;
-};
-
-// Parses --tcp HOST[:PORT].
-std::optional<UsageError> parseTcp(const QString &text, LinkSelection &selection) {
-    QString host = text;
-    QString portText;
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return UsageError{QStringLiteral("--tcp: not an address: %1").arg(text)};
-        host = text.mid(1, close - 1);
-        const QString rest = text.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(QLatin1Char(':')))
-                return UsageError{QStringLiteral("--tcp: not an address: %1").arg(text)};
-            portText = rest.mid(1);
-        }
-    } else if (text.count(QLatin1Char(':')) == 1) {
-        host = text.section(QLatin1Char(':'), 0, 0);
-        portText = text.section(QLatin1Char(':'), 1);
-        if (portText.isEmpty()) // "HOST:" is a port left out, not the default port
-            return UsageError{QStringLiteral("--tcp: no port after the colon in %1").arg(text)};
-    }
-    quint16 port = LinkSelection::kDefaultTcpPort;
-    if (!portText.isNull()) {
-        bool ok = false;
-        const int value = portText.toInt(&ok);
-        if (!ok || value < 1 || value > 65535)
-            return UsageError{QStringLiteral("--tcp: not a TCP port: %1 (in %2)").arg(portText, text)};
-        port = quint16(value);
-    }
-    if (host.isEmpty())
-        return UsageError{QStringLiteral("--tcp: no host in %1").arg(text)};
-    QHostAddress address(host);
-    if (address.isNull()) {
-        const QHostInfo info = QHostInfo::fromName(host);
-        for (const QHostAddress &candidate : info.addresses()) {
-            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-                address = candidate;
-                break;
-            }
-        }
-        if (address.isNull() && !info.addresses().isEmpty())
-            address = info.addresses().first();
-        if (address.isNull())
-            return UsageError{QStringLiteral("--tcp: cannot find the host %1%2")
-                                  .arg(host, info.errorString().isEmpty()
-                                                 ? QString()
-                                                 : QStringLiteral(": ") + info.errorString())};
-    }
-    selection.ethernetSelected = true;
-    selection.address = address;
-    selection.port = port;
-    return std::nullopt;
-}
-
-std::optional<UsageError> parseLink(const Arguments &a, LinkChoice &choice) {
-    if (!a.tcp.isEmpty() && !a.serial.isEmpty())
-        return UsageError{QStringLiteral("give either --tcp or --serial, not both")};
-    if (!a.baud.isEmpty()) {
-        bool ok = false;
-        const int rate = a.baud.toInt(&ok);
-        if (!ok || !supportedBaudRates().contains(rate))
-            return UsageError{
-                QStringLiteral("--baud: %1 is not a rate of the mixer (19200, 9600, 4800, 2400, 1200 or 300)")
-                    .arg(a.baud)};
-        if (a.serial.isEmpty())
-            return UsageError{QStringLiteral("--baud needs --serial")};
-        choice.selection.baudRate = rate;
-        choice.baudGiven = true;
-    }
-    if (!a.tcp.isEmpty())
-        return parseTcp(a.tcp, choice.selection);
-    if (!a.serial.isEmpty()) {
-        static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch m = com.match(a.serial);
-        if (m.hasMatch()) {
-            const int n = m.captured(1).toInt();
-            if (n < 1 || n > 10)
+        if (!known.contains(name)) {
+            if (command)
                 return UsageError{
-                    QStringLiteral(
-                        "--serial: %1: COM ports are COM1 to COM10; give any other port as a device path")
-                        .arg(a.serial)};
-            choice.selection.comPort = n;
-        } else {
-            choice.selection.serialDevice = a.serial;
+                    QStringLiteral("%1: unknown option --%2").arg(QLatin1String(command->name), name)};
+            return UsageError{QStringLiteral("unknown option --%1").arg(name)};
         }
-        choice.selection.comSelected = true;
-        choice.serial = true;
     }
     return std::nullopt;
 }
 
-// ---- Commands
-
-class Runner {
-public:
-    explicit Runner(Arguments args) : a(std::move(args)) {}
-    int run();
-
-private:
-    int usage(const QString &message) const;
-    int fail(const QString &message) const; // exit 2 with a message
-    int transferFailed(const TransferResult &outcome, const QString &extra = QString()) const;
-    bool prepareLink(int &status);
-    // Loads a settings file ("-": standard input) as the desktop program does; toMixer: the file
-    // goes to a mixer, so its record lines must look like settings.
-    bool loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer = false) const;
-    TransferResult transfer(MixerSettings &settings, const TransferJob &job,
-                            RunOptions options = RunOptions()) const;
-
-    int cmdVersion();
-    void printVersion(const QString &version);
-    int cmdRead();
-    int cmdSend();
-    int cmdSingle(const TransferJob &job);
-    int cmdKey();
-    bool keysGiven(QString &oldKey, QString &newKey, int &status) const;
-    int cmdDetect();
-    int cmdDiscover();
-    int cmdNew();
-    int cmdExport();
-    int cmdShow();
-    int cmdVerify();
-
-    void printOut(const QString &text) { m_output.write(text.toUtf8()); }
-
-    Arguments a;
-    const CommandInfo *info = nullptr;
-    LinkChoice link;
-    StandardOutput m_output;
-
-public:
-    int outputError() const { return m_output.error(); }
-};
-
-int Runner::usage(const QString &message) const {
-    const QString prefix =
-        info ? QStringLiteral("hzmctl %1: ").arg(QLatin1String(info->name)) : QStringLiteral("hzmctl: ");
-    printErr(prefix + message + QLatin1Char('\n'));
-    if (info)
-        printErr(QStringLiteral("Usage: hzmctl %1%2 (see hzmctl %3 --help)\n")
-                     .arg(info->needsLink ? QStringLiteral("LINK ") : QString(), QLatin1String(info->usage),
-                          QLatin1String(info->name)));
-    else
-        printErr(QStringLiteral("See hzmctl --help.\n"));
-    return ExitUsage;
-}
-
-int Runner::fail(const QString &message) const {
-    printErr(QStringLiteral("hzmctl %1: %2\n").arg(QLatin1String(info->name), message));
-    return ExitUsage;
-}
-
-int Runner::transferFailed(const TransferResult &outcome, const QString &extra) const {
-    QString text =
-        QStringLiteral("Transfer failed.\nhzmctl %1: %2\n").arg(QLatin1String(info->name), outcome.reason);
-    if (!extra.isEmpty())
-        text += QStringLiteral("hzmctl %1: %2\n").arg(QLatin1String(info->name), extra);
-    printErr(text);
-    return ExitFailed;
-}
-
-// How a file argument is named in messages: "-" is standard input.
-QString shownPath(const QString &path) {
-    return path == QLatin1String("-") ? QStringLiteral("standard input") : path;
-}
-
-bool Runner::loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer) const {
-    ModifiedFlag modified;
-    QString error;
-    QStringList lines;
-    const QString shown = shownPath(path);
-    if (path == QLatin1String("-")) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly) ||
-            !ReadSettingsFile(in, settings, modified, &error, &lines)) {
-            status = fail(QStringLiteral("%1 is not a readable settings file%2")
-                              .arg(shown, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
-            return false;
+// "--only output N" and "--only input N": the number is the next argument; it becomes part of
+// the value.
+QStringList joinOnlyNumber(const QStringList &args) {
+    QStringList joined;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--")) {
+            joined += args.mid(i);
+            break;
         }
-    } else {
-        const QFileInfo fi(path);
-        if (!fi.exists()) {
-            status = fail(QStringLiteral("cannot read %1: no such file").arg(path));
-            return false;
+        QString value;
+        bool separate = false;
+        if (arg == QLatin1String("--only") && i + 1 < args.size()) {
+            value = args.at(i + 1);
+            separate = true;
+        } else if (arg.startsWith(QLatin1String("--only="))) {
+            value = arg.mid(7);
+        } else {
+            joined << arg;
+            continue;
         }
-        if (fi.isDir()) {
-            status = fail(QStringLiteral("cannot read %1: it is a folder").arg(path));
-            return false;
+        const int next = i + (separate ? 2 : 1);
+        if ((value == QLatin1String("output") || value == QLatin1String("input")) && next < args.size() &&
+            !args.at(next).startsWith(QLatin1String("--"))) {
+            value += QLatin1Char(' ') + args.at(next);
+            i = next;
+        } else {
+            i = next - 1;
         }
-        if (!LoadSettingsFile(path, settings, modified, &error, &lines)) {
-            status = fail(QStringLiteral("%1 is not a readable settings file%2")
-                              .arg(path, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
-            return false;
+        joined << QStringLiteral("--only=") + value;
+    }
+    return joined;
+}
+
+// Parses the arguments with a parser made for the command they name: the link options, the
+// command's own options from the table and, for a command that has no --json of its own, --json
+// for the summary of several mixers.
+std::optional<UsageError> parseArguments(const QStringList &args, Arguments &out) {
+    out.command = commandWord(args);
+    const CommandInfo *command = findCommand(out.command);
+    QStringList known = kLinkValueOptions + kLinkFlags;
+    if (command)
+        known += command->options;
+    if (command && !command->options.contains(QStringLiteral("json")))
+        known << QStringLiteral("json");
+    if (const auto error = checkOptions(args, command, known))
+        return error;
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    for (const QString &name : known)
+        parser.addOption(takesValue(name) ? QCommandLineOption(name, QString(), QStringLiteral("value"))
+                                          : QCommandLineOption(name));
+    if (!parser.parse(QStringList{QStringLiteral("hzmctl")} + joinOnlyNumber(args)))
+        return UsageError{parser.errorText()};
+
+    out.help = parser.isSet(QStringLiteral("help"));
+    QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty())
+        positional.removeFirst(); // the command word
+    out.positional = positional;
+    // Every occurrence, in order, with its value.
+    QMap<QString, int> seen;
+    for (const QString &name : parser.optionNames()) {
+        if (name == QLatin1String("h") || name == QLatin1String("help"))
+            continue;
+        const QString value = takesValue(name) ? parser.values(name).value(seen[name]++) : QString();
+        if (name == QLatin1String("tcp") || name == QLatin1String("serial")) {
+            (name == QLatin1String("tcp") ? out.tcp : out.serial) = value;
+            out.links << LinkArgument{name, value};
+        } else if (name == QLatin1String("targets")) {
+            out.targets << value;
+        } else if (name == QLatin1String("discovered")) {
+            out.discovered = true;
+        } else if (name == QLatin1String("log-file")) {
+            out.logFile = value;
+        } else if (name == QLatin1String("baud")) {
+            out.baud = value;
+        } else if (name == QLatin1String("log")) {
+            out.log = true;
+        } else if (name == QLatin1String("json") && !command->options.contains(name)) {
+            out.summaryJson = true; // refused with one mixer (see RunCli)
+        } else {
+            out.options[name] << value;
         }
     }
-    // The reader takes any 35 lines of text, as the desktop program does; a log or a text export
-    // given by mistake must not reach a mixer as its configuration.
-    if (toMixer) {
-        if (const int number = ForeignSettingsLine(lines)) {
-            QString line = lines.at(number - 1);
-            if (line.size() > 40)
-                line = line.left(40) + QStringLiteral("...");
-            status =
-                fail(QStringLiteral("%1 is not a settings file: line %2 is not a settings line (\"%3\"); "
-                                    "nothing was sent")
-                         .arg(shown)
-                         .arg(number)
-                         .arg(line));
-            return false;
-        }
-    }
-    return true;
+    return std::nullopt;
 }
 
-// A serial port that cannot be opened: the desktop program's text, the system's reason and, when
-// the user lacks the permission, what to do about it.
-QString portProblem(const QString &port, const QString &reason) {
-    QString text =
-        QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), reason);
-    const QString advice = serialPermissionAdvice(port);
-    if (!advice.isEmpty())
-        text += QLatin1Char('\n') + advice;
-    return text;
-}
-
-// Checks the serial port and finds its rate unless --baud was given.
-bool Runner::prepareLink(int &status) {
-    if (!link.selection.anySelected()) {
-        status = usage(QStringLiteral("no link given: use --tcp HOST[:PORT] or --serial PORT"));
-        return false;
-    }
-    if (!link.serial)
-        return true;
-    const QString port = link.selection.serialPortName();
-    if (link.baudGiven) {
-        QString error;
-        if (!checkSerialPortUsable(port, &error)) {
-            status = fail(portProblem(port, error));
-            return false;
-        }
-        return true;
-    }
-    const PortProbeResult result = probeSerialPort(port);
-    switch (result.outcome) {
-    case PortProbeOutcome::Busy:
-        status = fail(portProblem(port, result.error));
-        return false;
-    case PortProbeOutcome::NotFound:
-        printErr(QStringLiteral("hzmctl %1: %2: %3\n")
-                     .arg(QLatin1String(info->name), port, QLatin1String(kBaudNotDetectedMessage)));
-        break;
-    case PortProbeOutcome::Found:
-        break;
-    }
-    link.selection.baudRate = result.baudRate;
-    return true;
-}
-
-TransferResult Runner::transfer(MixerSettings &settings, const TransferJob &job, RunOptions options) const {
-    options.printLog = a.log;
-    options.showProgress = ErrorStream::isTerminal() && job.plannedCommands > 1;
-    return RunTransfer(link.selection, settings, job, options);
-}
+} // namespace
 
 int Runner::run() {
     if (a.command.isEmpty()) {
@@ -700,556 +531,33 @@ int Runner::run() {
     for (auto it = a.options.cbegin(); it != a.options.cend(); ++it)
         if (it.value().size() > 1 && it.key() != QLatin1String("interface"))
             return usage(QStringLiteral("--%1 given twice").arg(it.key()));
+    if (manyMixers(a)) {
+        if (!info->needsLink)
+            return usage(QStringLiteral(
+                "works without a link; leave out --tcp, --serial, --targets and --discovered"));
+        return runMany();
+    }
     if (const auto error = parseLink(a, link))
         return usage(error->message);
+    if (!a.logFile.isEmpty()) {
+        if (!info->needsLink)
+            return usage(
+                QStringLiteral("works without a link, so there is nothing to log; leave out --log-file"));
+        m_logFile.setFileName(a.logFile);
+        if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Append))
+            return fail(
+                QStringLiteral("cannot write the log file %1: %2").arg(a.logFile, m_logFile.errorString()));
+    }
     if (!info->needsLink && link.selection.anySelected())
         return usage(QStringLiteral("works without a link; leave out --tcp and --serial"));
-    if (info->needsLink && QLatin1String(info->name) != QLatin1String("detect") &&
-        QLatin1String(info->name) != QLatin1String("key")) {
+    if (info->needsLink && !info->checksLinkItself) {
         int status = 0;
         if (!prepareLink(status))
             return status;
     }
 
-    const QString name = QLatin1String(info->name);
-    if (name == QLatin1String("version"))
-        return cmdVersion();
-    if (name == QLatin1String("read"))
-        return cmdRead();
-    if (name == QLatin1String("send"))
-        return cmdSend();
-    if (name == QLatin1String("set-defaults"))
-        return cmdSingle(SetDefaultsJob());
-    if (name == QLatin1String("reset"))
-        return cmdSingle(ResetJob());
-    if (name == QLatin1String("key"))
-        return cmdKey();
-    if (name == QLatin1String("detect"))
-        return cmdDetect();
-    if (name == QLatin1String("discover"))
-        return cmdDiscover();
-    if (name == QLatin1String("new"))
-        return cmdNew();
-    if (name == QLatin1String("export"))
-        return cmdExport();
-    if (name == QLatin1String("show"))
-        return cmdShow();
-    return cmdVerify();
+    return (this->*info->run)();
 }
-
-int Runner::cmdVersion() {
-    MixerSettings settings;
-    const TransferResult outcome = transfer(settings, GetVersionJob());
-    if (!outcome.success)
-        return transferFailed(outcome);
-    printVersion(settings.softwareVersion);
-    return ExitSuccess;
-}
-
-// Prints the version as the mixer gave it; one that is not digits and a point ("1.05") also gets
-// a warning on stderr, so that a script notices an odd mixer or line.
-void Runner::printVersion(const QString &version) {
-    const QString shown = escapedForDisplay(version);
-    printOut(shown + QLatin1Char('\n'));
-    static const QRegularExpression digitsAndPoint(QStringLiteral("^[0-9]+\\.[0-9]+$"));
-    if (!digitsAndPoint.match(version).hasMatch())
-        printErr(
-            QStringLiteral("hzmctl version: warning: the mixer's version \"%1\" is not digits and a point\n")
-                .arg(shown));
-}
-
-int Runner::cmdSingle(const TransferJob &job) {
-    MixerSettings settings;
-    const TransferResult outcome = transfer(settings, job);
-    return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
-}
-
-// Whether a file can be created at path (its folder exists and path is no folder).
-bool writableTarget(const QString &path, QString &why) {
-    const QFileInfo fi(path);
-    if (fi.isDir()) {
-        why = QStringLiteral("%1 is a folder").arg(path);
-        return false;
-    }
-    if (!fi.absoluteDir().exists()) {
-        why = QStringLiteral("cannot write %1: the folder %2 does not exist").arg(path, fi.absolutePath());
-        return false;
-    }
-    return true;
-}
-
-int Runner::cmdRead() {
-    const QString path = a.positional.at(0);
-    const bool partial = a.options.contains(QStringLiteral("partial"));
-    QString why;
-    if (!writableTarget(path, why))
-        return fail(why);
-    // Read all starts from the settings held: the factory defaults, or those of --base. An older
-    // mixer does not report its paging-priority attenuation and is given the held one instead.
-    MixerSettings settings;
-    const bool based = a.options.contains(QStringLiteral("base"));
-    int status = 0;
-    if (based && !loadFile(a.options.value(QStringLiteral("base")).value(0), settings, status, true))
-        return status;
-    RunOptions options;
-    if (!based) {
-        options.noteOnceVersionKnown = [&settings]() -> QString {
-            if (HasNewerSoftware(settings.softwareVersion))
-                return QString();
-            return QStringLiteral(
-                       "hzmctl read: the mixer's software %1 is V1.04 or lower: reading sets its "
-                       "paging-priority attenuation to the factory value (%2 dB); give --base FILE "
-                       "to write FILE's value instead")
-                .arg(settings.softwareVersion.trimmed().isEmpty() ? QStringLiteral("(unknown)")
-                                                                  : settings.softwareVersion)
-                .arg(ListEntry(lists::attenuation(), settings.system.pagingPriorityAttenuation));
-        };
-    }
-    const TransferResult outcome = transfer(settings, ReadAllJob(settings), options);
-    ModifiedFlag modified;
-    QString error;
-    if (!outcome.success) {
-        if (!outcome.linkOpened || !partial)
-            return transferFailed(
-                outcome,
-                outcome.linkOpened
-                    ? QStringLiteral("nothing written to %1 (--partial saves what was read)").arg(path)
-                    : QStringLiteral("nothing written to %1").arg(path));
-        if (!SaveSettingsFile(path, settings, modified, &error))
-            return transferFailed(outcome, QStringLiteral("cannot save %1: %2").arg(path, error));
-        return transferFailed(
-            outcome, QStringLiteral("saved what was read to %1; the rest holds factory defaults").arg(path));
-    }
-    if (!SaveSettingsFile(path, settings, modified, &error)) {
-        printErr(QStringLiteral("hzmctl read: cannot save %1: %2\n").arg(path, error));
-        return ExitFailed;
-    }
-    return ExitSuccess;
-}
-
-int Runner::cmdSend() {
-    MixerSettings settings;
-    int status = 0;
-    // Check --only before loading anything.
-    const QString only = a.options.value(QStringLiteral("only")).value(0);
-    enum { All, Outputs, Inputs, System, Output, Input } part = All;
-    int number = 0;
-    if (a.options.contains(QStringLiteral("only"))) {
-        const QStringList words = only.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        const QString word = words.value(0);
-        bool ok = true;
-        if (word == QLatin1String("outputs") && words.size() == 1)
-            part = Outputs;
-        else if (word == QLatin1String("inputs") && words.size() == 1)
-            part = Inputs;
-        else if (word == QLatin1String("system") && words.size() == 1)
-            part = System;
-        else if (word == QLatin1String("output") && words.size() == 2) {
-            part = Output;
-            number = words.at(1).toInt(&ok);
-            if (!ok || number < 1 || number > kOutputCount)
-                return usage(QStringLiteral("--only output N: N is 1 to 12, not %1").arg(words.at(1)));
-        } else if (word == QLatin1String("input") && words.size() == 2) {
-            part = Input;
-            number = words.at(1).toInt(&ok);
-            if (!ok || number < 1 || number > kInputCount)
-                return usage(QStringLiteral("--only input N: N is 1 to 8, not %1").arg(words.at(1)));
-        } else if (word == QLatin1String("output") || word == QLatin1String("input")) {
-            return usage(QStringLiteral("--only %1 needs a number").arg(word));
-        } else {
-            return usage(QStringLiteral("--only: not a part: %1 (outputs, inputs, system, output N, input N)")
-                             .arg(only));
-        }
-    }
-    if (!loadFile(a.positional.at(0), settings, status, true))
-        return status;
-    TransferJob job;
-    switch (part) {
-    case All:
-        job = SendAllJob(settings);
-        break;
-    case Outputs:
-        job = SendAllOutputsJob(settings);
-        break;
-    case Inputs:
-        job = SendAllInputsJob();
-        break;
-    case System:
-        job = SendSystemJob();
-        break;
-    case Output:
-        settings.selectedOutput = number - 1;
-        job = SendOutputJob(settings);
-        break;
-    case Input:
-        settings.selectedInput = number - 1;
-        job = SendInputJob(settings);
-        break;
-    }
-    const TransferResult outcome = transfer(settings, job);
-    return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
-}
-
-// Reads "OLD NEW" (white space or lines between them) from a file or, for "-", standard input;
-// at most a few KB, and no further than the second key. An empty list when it cannot be read.
-QStringList readKeyWords(const QString &path, QString &error) {
-    QFile file;
-    const bool fromStdin = path == QLatin1String("-");
-    const bool opened = fromStdin ? file.open(stdin, QIODevice::ReadOnly)
-                                  : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        error = file.errorString();
-        return {};
-    }
-    QStringList words;
-    qint64 total = 0;
-    while (words.size() < 2 && total < 4096) {
-        const QByteArray line = file.readLine(4096 - total);
-        if (line.isEmpty())
-            break;
-        total += line.size();
-        words +=
-            QString::fromUtf8(line).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-    }
-    return words;
-}
-
-// The two keys from the command line, --key-file or standard input; false after a usage error.
-bool Runner::keysGiven(QString &oldKey, QString &newKey, int &status) const {
-    const bool fromFile = a.options.contains(QStringLiteral("key-file"));
-    if (a.positional.size() == 2) {
-        if (fromFile) {
-            status = usage(QStringLiteral("give the keys either as OLD NEW or with --key-file, not both"));
-            return false;
-        }
-        oldKey = a.positional.at(0);
-        newKey = a.positional.at(1);
-        return true;
-    }
-    if (a.positional.size() == 1) {
-        status = usage(QStringLiteral("missing argument NEW"));
-        return false;
-    }
-    const QString path =
-        fromFile ? a.options.value(QStringLiteral("key-file")).value(0) : QStringLiteral("-");
-    const QString source = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
-    QString error;
-    const QStringList words = readKeyWords(path, error);
-    if (!error.isEmpty()) {
-        status = fail(QStringLiteral("cannot read the keys from %1: %2").arg(source, error));
-        return false;
-    }
-    if (words.size() != 2) {
-        status = fail(
-            QStringLiteral("%1 must hold the old and the new key, separated by white space").arg(source));
-        return false;
-    }
-    oldKey = words.at(0);
-    newKey = words.at(1);
-    return true;
-}
-
-int Runner::cmdKey() {
-    QString oldKey;
-    QString newKey;
-    int keyStatus = 0;
-    if (!keysGiven(oldKey, newKey, keyStatus))
-        return keyStatus;
-    // The page reads at most 31 characters of each box.
-    const InstallerKeyCheck check = CheckInstallerKeys(oldKey.left(31), newKey.left(31), newKey.left(31));
-    if (!check.ok()) {
-        QString message = check.message;
-        message.replace(QStringLiteral("\n "), QStringLiteral(" "))
-            .replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return usage(message);
-    }
-    int status = 0;
-    if (!prepareLink(status))
-        return status;
-    return cmdSingle(ChangeInstallerKeyJob(oldKey, newKey));
-}
-
-int Runner::cmdDetect() {
-    if (!link.serial)
-        return usage(QStringLiteral("needs a serial link: --serial PORT"));
-    const QString port = link.selection.serialPortName();
-    const PortProbeResult result = probeSerialPort(port);
-    switch (result.outcome) {
-    case PortProbeOutcome::Busy:
-        return fail(portProblem(port, result.error));
-    case PortProbeOutcome::NotFound:
-        printErr(QStringLiteral("hzmctl detect: %1: %2\n").arg(port, QLatin1String(kBaudNotDetectedMessage)));
-        return ExitFailed;
-    case PortProbeOutcome::Found:
-        break;
-    }
-    printOut(QString::number(result.baudRate) + QLatin1Char('\n'));
-    return ExitSuccess;
-}
-
-std::optional<quint32> parseIpv4(const QString &text) {
-    QHostAddress address;
-    if (!address.setAddress(text) || address.protocol() != QAbstractSocket::IPv4Protocol)
-        return std::nullopt;
-    return address.toIPv4Address();
-}
-
-// The prefix mask under which address broadcasts to broadcast, if any.
-std::optional<quint32> maskFor(quint32 address, quint32 broadcast) {
-    for (int prefix = 32; prefix >= 0; --prefix) {
-        const quint32 mask = prefix == 0 ? 0u : ~quint32(0) << (32 - prefix);
-        if (DiscoveryInterface{address, mask}.broadcast() == broadcast)
-            return mask;
-    }
-    return std::nullopt;
-}
-
-QString dotted(quint32 address) {
-    return QHostAddress(address).toString();
-}
-
-// One tab-separated line per mixer. Every text came from the network: a control character
-// (an escape sequence, BEL, a TAB that would add a column) is shown as a visible escape.
-QString discoveryRow(const DiscoveredMixer &m) {
-    QStringList fields;
-    for (const QString &text : {m.address, m.name, m.mac, m.description})
-        fields << escapedForDisplay(text);
-    return fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
-}
-
-int Runner::cmdDiscover() {
-    int timeout = 2000;
-    if (a.options.contains(QStringLiteral("timeout"))) {
-        bool ok = false;
-        timeout = a.options.value(QStringLiteral("timeout")).value(0).toInt(&ok);
-        if (!ok || timeout < 0 || timeout > 600000)
-            return usage(QStringLiteral("--timeout: milliseconds from 0 to 600000 expected: %1")
-                             .arg(a.options.value(QStringLiteral("timeout")).value(0)));
-    }
-    quint16 port = kDiscoveryPort;
-    if (a.options.contains(QStringLiteral("discovery-port"))) {
-        bool ok = false;
-        const int value = a.options.value(QStringLiteral("discovery-port")).value(0).toInt(&ok);
-        if (!ok || value < 1 || value > 65535)
-            return usage(QStringLiteral("--discovery-port: not a UDP port: %1")
-                             .arg(a.options.value(QStringLiteral("discovery-port")).value(0)));
-        port = quint16(value);
-    }
-    std::optional<quint32> broadcast;
-    if (a.options.contains(QStringLiteral("broadcast"))) {
-        const QString text = a.options.value(QStringLiteral("broadcast")).value(0);
-        broadcast = parseIpv4(text);
-        if (!broadcast)
-            return usage(QStringLiteral("--broadcast: not an IPv4 address: %1").arg(text));
-    }
-
-    QList<DiscoveryInterface> table;
-    const QStringList given = a.options.value(QStringLiteral("interface"));
-    if (!given.isEmpty()) {
-        const QList<QNetworkAddressEntry> entries = [] {
-            QList<QNetworkAddressEntry> all;
-            for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces())
-                all += iface.addressEntries();
-            return all;
-        }();
-        for (const QString &text : given) {
-            const std::optional<quint32> address = parseIpv4(text);
-            if (!address)
-                return usage(QStringLiteral("--interface: not an IPv4 address: %1").arg(text));
-            std::optional<quint32> mask;
-            if (broadcast) {
-                mask = maskFor(*address, *broadcast);
-                if (!mask)
-                    return usage(QStringLiteral("--broadcast %1 is no broadcast address of %2")
-                                     .arg(dotted(*broadcast), text));
-            } else {
-                for (const QNetworkAddressEntry &e : entries)
-                    if (e.ip().protocol() == QAbstractSocket::IPv4Protocol &&
-                        e.ip().toIPv4Address() == *address)
-                        mask = e.netmask().toIPv4Address();
-                if (!mask && (*address >> 24) == 127)
-                    mask = 0xFF000000u; // the loopback network
-                if (!mask)
-                    return usage(
-                        QStringLiteral("--interface %1 is no address of this machine; give --broadcast too")
-                            .arg(text));
-            }
-            if (*address == 0x7F000001u)
-                return usage(
-                    QStringLiteral("--interface: 127.0.0.1 is never asked from; use another loopback "
-                                   "address such as 127.0.0.2"));
-            table << DiscoveryInterface{*address, *mask};
-        }
-    } else if (broadcast) {
-        // The question goes to that address from a socket bound to no address of its own: the
-        // system chooses the route and the sender address.
-        table << DiscoveryInterface{*broadcast, 0xFFFFFFFFu};
-    }
-
-    Discovery discovery;
-    DiscoveryModel model;
-    if (!table.isEmpty())
-        discovery.setInterfaces(table);
-    discovery.setPort(port);
-    QObject::connect(&discovery, &Discovery::replyReceived, &model, &DiscoveryModel::handleReply);
-    const QString error = discovery.start();
-    if (!error.isEmpty()) {
-        printErr(QStringLiteral("hzmctl discover: %1\n").arg(error));
-        return ExitFailed;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
-    loop.exec();
-    discovery.stop();
-    QCoreApplication::sendPostedEvents(); // answers queued while stopping
-    QCoreApplication::processEvents();
-
-    const QList<DiscoveredMixer> mixers = model.mixers();
-    if (a.options.contains(QStringLiteral("json"))) {
-        QJsonArray list;
-        for (const DiscoveredMixer &m : mixers)
-            list.append(QJsonObject{{QStringLiteral("address"), m.address},
-                                    {QStringLiteral("name"), m.name},
-                                    {QStringLiteral("mac"), m.mac},
-                                    {QStringLiteral("description"), m.description}});
-        const QJsonObject root{{QStringLiteral("format"), QStringLiteral("hzm-discovery")},
-                               {QStringLiteral("format_version"), 1},
-                               {QStringLiteral("mixers"), list}};
-        printOut(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
-    } else {
-        for (const DiscoveredMixer &m : mixers)
-            printOut(discoveryRow(m));
-    }
-    if (mixers.isEmpty()) {
-        printErr(QStringLiteral("hzmctl discover: no mixer answered within %1 ms (UDP port %2)\n")
-                     .arg(timeout)
-                     .arg(port));
-        return ExitFailed;
-    }
-    return ExitSuccess;
-}
-
-int Runner::cmdNew() {
-    const QString path = a.positional.at(0);
-    QString why;
-    if (!writableTarget(path, why))
-        return fail(why);
-    MixerSettings settings;
-    ModifiedFlag modified;
-    LoadFactoryDefaults(settings, modified);
-    QString error;
-    if (!SaveSettingsFile(path, settings, modified, &error)) {
-        printErr(QStringLiteral("hzmctl new: cannot save %1: %2\n").arg(path, error));
-        return ExitFailed;
-    }
-    return ExitSuccess;
-}
-
-int Runner::cmdExport() {
-    MixerSettings settings;
-    int status = 0;
-    if (!loadFile(a.positional.at(0), settings, status))
-        return status;
-    const QString out = a.positional.at(1);
-    if (out == QLatin1String("-")) {
-        // Standard output: the export is made complete in a file of its own first, so that a
-        // failed export prints nothing.
-        QTemporaryDir dir;
-        const QString temporary = dir.filePath(QStringLiteral("export.txt"));
-        QString error;
-        QFile file(temporary);
-        if (!dir.isValid() || !ExportText(temporary, settings, &error) || !file.open(QIODevice::ReadOnly)) {
-            printErr(QStringLiteral("hzmctl export: cannot write the export%1\n")
-                         .arg(error.isEmpty() ? QString() : QStringLiteral(": ") + error));
-            return ExitFailed;
-        }
-        m_output.write(file.readAll());
-        return ExitSuccess;
-    }
-    QString why;
-    if (!writableTarget(out, why))
-        return fail(why);
-    // Writing the export over the settings file itself would lose the settings.
-    if (QFileInfo(out).exists() &&
-        QFileInfo(out).canonicalFilePath() == QFileInfo(a.positional.at(0)).canonicalFilePath())
-        return fail(
-            QStringLiteral("%1 is the settings file itself; name another file for the export").arg(out));
-    QString error;
-    if (!ExportText(out, settings, &error)) {
-        printErr(QStringLiteral("hzmctl export: cannot write %1%2\n")
-                     .arg(out, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
-        return ExitFailed;
-    }
-    return ExitSuccess;
-}
-
-int Runner::cmdShow() {
-    MixerSettings settings;
-    int status = 0;
-    if (!loadFile(a.positional.at(0), settings, status))
-        return status;
-    if (a.options.contains(QStringLiteral("json")))
-        printOut(QString::fromUtf8(QJsonDocument(SettingsJson(settings)).toJson(QJsonDocument::Indented)));
-    else
-        printOut(SettingsText(settings));
-    return ExitSuccess;
-}
-
-int Runner::cmdVerify() {
-    MixerSettings file;
-    int status = 0;
-    const QString shown = shownPath(a.positional.at(0));
-    if (!loadFile(a.positional.at(0), file, status))
-        return status;
-    // Start from the file, so that what an older mixer does not report stays as the file has it.
-    // Nothing is written to the mixer: an older mixer's paging attenuation is left as it is.
-    MixerSettings mixer = file;
-    const TransferResult outcome = transfer(mixer, ReadAllWithoutWritingJob(mixer));
-    if (!outcome.success) {
-        transferFailed(outcome);
-        return ExitTransferFailed;
-    }
-    const QList<FieldDifference> all = CompareSettings(file, mixer, !HasNewerSoftware(mixer.softwareVersion));
-    int differing = 0;
-    for (const FieldDifference &d : all)
-        differing += d.readable ? 1 : 0;
-    const int unreadable = int(all.size()) - differing;
-
-    if (a.options.contains(QStringLiteral("json"))) {
-        QJsonArray differences;
-        QJsonArray notReadable;
-        for (const FieldDifference &d : all)
-            (d.readable ? differences : notReadable).append(DifferenceJson(d));
-        const QJsonObject root{{QStringLiteral("format"), QStringLiteral("hzm-verify")},
-                               {QStringLiteral("format_version"), 1},
-                               {QStringLiteral("file"), shown},
-                               {QStringLiteral("software_version"), mixer.softwareVersion},
-                               {QStringLiteral("same"), differing == 0},
-                               {QStringLiteral("differences"), differences},
-                               {QStringLiteral("not_readable"), notReadable}};
-        printOut(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
-    } else {
-        for (const FieldDifference &d : all)
-            printOut(DifferenceText(d) + QLatin1Char('\n'));
-    }
-    if (unreadable > 0)
-        printErr(QStringLiteral("hzmctl verify: %1 field%2 %3 not readable from software V1.04 or lower (the "
-                                "mixer reports %4)\n")
-                     .arg(unreadable)
-                     .arg(unreadable == 1 ? QString() : QStringLiteral("s"))
-                     .arg(unreadable == 1 ? QStringLiteral("is") : QStringLiteral("are"))
-                     .arg(mixer.softwareVersion));
-    if (differing == 0)
-        return ExitSuccess;
-    printErr(QStringLiteral("hzmctl verify: %1 field%2 differ%3 from %4\n")
-                 .arg(differing)
-                 .arg(differing == 1 ? QString() : QStringLiteral("s"))
-                 .arg(differing == 1 ? QStringLiteral("s") : QString())
-                 .arg(shown));
-    return ExitFailed;
-}
-
-} // namespace
 
 int RunCli(const QStringList &arguments) {
     // This tool's own version; the "version" command asks the mixer for its own.
@@ -1259,7 +567,18 @@ int RunCli(const QStringList &arguments) {
         return out.error() ? ExitFailed : ExitSuccess;
     }
     Arguments args;
-    if (const auto error = parseArguments(arguments, args)) {
+    std::optional<UsageError> parseError = parseArguments(arguments, args);
+    // --json with one mixer belongs to the command, and is unknown to one that has none.
+    if (!parseError && args.summaryJson && !manyMixers(args)) {
+        const CommandInfo *command = findCommand(args.command);
+        if (command && command->options.contains(QStringLiteral("json")))
+            args.options[QStringLiteral("json")] << QString();
+        else if (command)
+            parseError = UsageError{QStringLiteral("%1: unknown option --json").arg(args.command)};
+        else if (!args.command.isEmpty())
+            parseError = UsageError{QStringLiteral("unknown option --json")};
+    }
+    if (const auto error = parseError) {
         // A usage error before the command is known: name the command when there is one.
         const CommandInfo *command = findCommand(args.command);
         QString message = QStringLiteral("hzmctl: %1\n").arg(error->message);

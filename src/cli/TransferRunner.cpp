@@ -44,6 +44,10 @@ void CliObserver::responseReceived(const QString &) {}
 void CliObserver::logLine(const QString &text, LogColour colour) {
     if (colour == LogColour::Failure)
         m_lastFailure = text;
+    if (m_logFile) {
+        m_logFile->write(text.toUtf8() + '\n');
+        m_logFile->flush();
+    }
     if (!m_printLog)
         return;
     clearProgress();
@@ -103,6 +107,7 @@ void CliObserver::finish() {
 TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
                            const RunOptions &options) {
     CliObserver observer(options.printLog, options.showProgress, job.title, job.plannedCommands);
+    observer.setLogFile(options.logFile);
     TransferHooks hooks;
     hooks.observer = &observer;
     hooks.plannedChanged = [&observer, &options, noted = false](int planned) mutable {

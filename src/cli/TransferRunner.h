@@ -8,6 +8,7 @@
 #include "protocol/TransferJob.h"
 #include "protocol/TransferWorker.h"
 
+#include <QFile>
 #include <QString>
 
 #include <cstdio>
@@ -35,6 +36,8 @@ public:
     void commandFinished(bool accepted) override;
 
     void setPlanned(int planned);
+    // Every log line also goes to file (uncoloured, as --log prints it), whether or not --log.
+    void setLogFile(QFile *file) { m_logFile = file; }
     void note(const QString &text); // one line on standard error, above the progress line
     void finish();                  // ends the progress line
 
@@ -58,11 +61,13 @@ private:
     bool m_progressShown = false;
     QString m_lastCommand;
     QString m_lastFailure;
+    QFile *m_logFile = nullptr;
 };
 
 struct RunOptions {
     bool printLog = false;
     bool showProgress = false;
+    QFile *logFile = nullptr; // --log-file, open for appending; null for none
     // Asked once the mixer's version is known (Read all), before anything else is read; a
     // non-empty text is printed on standard error.
     std::function<QString()> noteOnceVersionKnown;

@@ -10,6 +10,8 @@
 #include "files/SettingsFile.h"
 #include "model/MixerSettings.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -148,8 +150,8 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("tool") << QStringList{"--help"} << "Usage: hzmctl [LINK] COMMAND";
         QTest::newRow("tool -h") << QStringList{"-h"} << "Exit status";
-        const char *commands[] = {"version", "read",     "send", "set-defaults", "reset", "key",
-                                  "detect",  "discover", "new",  "export",       "show",  "verify"};
+        const char *commands[] = {"version",  "read", "send",   "set-defaults", "reset",  "key",  "detect",
+                                  "discover", "new",  "export", "show",         "verify", "diff", "apply"};
         for (const char *c : commands)
             QTest::newRow(c) << QStringList{QString::fromLatin1(c), "--help"}
                              << QStringLiteral(" %1").arg(QLatin1String(c));
@@ -181,7 +183,10 @@ private slots:
         QTest::newRow("missing file argument") << QStringList{"--tcp", tcp, "read"} << "missing argument";
         QTest::newRow("extra argument") << QStringList{"new", "a.hzc", "b.hzc"} << "b.hzc";
         QTest::newRow("no link") << QStringList{"version"} << "--tcp";
-        QTest::newRow("both links") << QStringList{"--tcp", tcp, "--serial", "COM1", "version"} << "not both";
+        QTest::newRow("two links, one-mixer command")
+            << QStringList{"--tcp", tcp, "--serial", "COM1", "key", "1234", "5678"} << "one mixer only";
+        QTest::newRow("two mixers, one file name")
+            << QStringList{"--tcp", tcp, "--tcp", "127.0.0.1:10", "read", "v.hzc"} << "{n}";
         QTest::newRow("bad rate") << QStringList{"--serial", "COM1", "--baud", "1234", "version"} << "1234";
         QTest::newRow("baud without serial")
             << QStringList{"--tcp", tcp, "--baud", "9600", "version"} << "--serial";
@@ -456,6 +461,40 @@ private slots:
     }
 
     // A result that cannot be written (standard output on a full disk) is a failure, not success.
+    void diff_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("lines");
+        const QString changed = path(QStringLiteral("changed.hzc"));
+        const QString defaults = path(QStringLiteral("defaults.hzc"));
+        const QStringList forward{"Zone 3 Name: \"Zone 3\" -> \"Bar\"", "Zone 3 Level: -61 dB -> -20 dB",
+                                  "Input 2 Name: \"Input 2\" -> \"Jukebox\"", "Input 2 Gain: 0 dB -> +8 dB",
+                                  "System Emergency mute level: 0 dB -> -33 dB"};
+        QTest::newRow("differ") << QStringList{"diff", defaults, changed} << 1 << forward;
+        QTest::newRow("--defaults") << QStringList{"diff", changed, "--defaults"} << 1 << forward;
+        QTest::newRow("same") << QStringList{"diff", defaults, "--defaults"} << 0 << QStringList();
+        QTest::newRow("unreadable") << QStringList{"diff", changed, path(QStringLiteral("garbage.hzc"))} << 2
+                                    << QStringList();
+        QTest::newRow("one file") << QStringList{"diff", changed} << 2 << QStringList();
+    }
+    void diff() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, lines);
+        const CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), lines);
+        if (QLatin1String(QTest::currentDataTag()) != QLatin1String("--defaults"))
+            return;
+        const CliResult json =
+            runCli(QStringList{"diff", "--json", path(QStringLiteral("changed.hzc")), "--defaults"});
+        const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(root.value("format").toString(), QStringLiteral("hzm-diff"));
+        const QJsonObject level = root.value("differences").toArray().at(1).toObject();
+        QCOMPARE(level.value("left").toInt(), -61);
+        QCOMPARE(level.value("right").toInt(), -20);
+    }
+
     void fullStandardOutput_data() {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("show") << QStringList{"show", path(QStringLiteral("changed.hzc"))};
@@ -733,6 +772,54 @@ private slots:
 
     // ---- Long conversations, run side by side
 
+    // Several mixers at once, one of them silent: the others finish at their own pace, the
+    // whole run lasts no longer than the silent one's attempts, each mixer logs to a file of its
+    // own, and the exit status says that not all succeeded.
+    void manyMixers() {
+        std::vector<std::unique_ptr<SimServer>> sims;
+        for (int i = 0; i < 3; ++i)
+            sims.push_back(startSim(true, false));
+        sims[1]->mixer().neverAnswer(QStringLiteral("*"));
+        QStringList args;
+        for (const auto &sim : sims)
+            args << tcpLink(*sim);
+        const QString log = path(QStringLiteral("many.log"));
+        QElapsedTimer clock;
+        clock.start();
+        const QDateTime started = QDateTime::currentDateTime();
+        const CliResult r = runCli(args + QStringList{"--log-file", log, "version", "--json"});
+        const double wall = clock.elapsed() / 1000.0;
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QLatin1String("1 of 3 mixers failed")), qPrintable(r.err));
+        const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(root.value("format").toString(), QStringLiteral("hzm-mixers"));
+        QCOMPARE(root.value("succeeded").toInt(), 2);
+        const QJsonArray mixers = root.value("mixers").toArray();
+        QCOMPARE(mixers.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject m = mixers.at(i).toObject();
+            QCOMPARE(m.value("mixer").toString(), QStringLiteral("127.0.0.1:%1").arg(sims[i]->tcpPort()));
+            if (i == 1) {
+                QCOMPARE(m.value("result").toString(), QStringLiteral("failed"));
+                QVERIFY2(m.value("reason").toString().contains(QLatin1String("no response from")),
+                         qPrintable(m.value("reason").toString()));
+                QVERIFY(wall < m.value("seconds").toDouble() + 1.5);
+            } else {
+                QCOMPARE(m.value("result").toString(), QStringLiteral("ok"));
+                QCOMPARE(m.value("output").toString(), QStringLiteral("1.05\n"));
+                // Answered at once, not after the silent mixer's attempts.
+                const QList<LogEntry> heard = sims[i]->mixer().log();
+                QVERIFY(!heard.isEmpty());
+                QVERIFY(started.msecsTo(heard.first().time) < 1500);
+                QVERIFY2(m.value("seconds").toDouble() < 1.5,
+                         qPrintable(QString::number(m.value("seconds").toDouble())));
+            }
+            QFile file(path(QStringLiteral("many-%1.log").arg(i + 1)));
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+            QVERIFY(file.readAll().startsWith("<SY,VQ/>\n"));
+        }
+    }
+
     void longConversations() {
         struct Case {
             QString name;
@@ -937,6 +1024,44 @@ private slots:
                 QCOMPARE(loaded.zones[2].name, QStringLiteral("Bar"));
                 QCOMPARE(loaded.system.pagingPriorityAttenuation, 7);
                 QCOMPARE(loaded.zones[0].level, c.server->mixer().settings().zones[0].level);
+            });
+        // apply sends only what differs; a mixer that refuses part-way keeps what went before,
+        // and the outcome is a failed transfer (3), not a difference (1).
+        add(
+            "apply", startSim(true, false), 0,
+            [&](SimServer &s) {
+                return tcpLink(s) + QStringList{"apply", changedFile};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.out.isEmpty() && r.err.isEmpty(), qPrintable(r.err));
+                QVERIFY(c.server->mixer().settings().sameConfiguration(changedSettings()));
+                const QStringList sets = c.server->mixer().receivedBodies().filter(QStringLiteral("="));
+                QVERIFY2(sets.contains(QStringLiteral("Z3,L=Bar")), qPrintable(sets.join(' ')));
+                QVERIFY2(sets.size() <= 6, qPrintable(sets.join(' '))); // not Send all's 200-odd
+            });
+        add(
+            "apply refused part-way", startSim(true, false), 3,
+            [&](SimServer &s) {
+                s.mixer().refuseNext(QStringLiteral("L2,L=*"), 10);
+                return tcpLink(s) + QStringList{"apply", changedFile};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY(r.err.startsWith(QLatin1String("Transfer failed.\n")));
+                QVERIFY2(r.err.contains(QLatin1String("refused <L2,L=Jukebox")), qPrintable(r.err));
+                QVERIFY2(r.err.contains(QLatin1String("may hold part of the changes")), qPrintable(r.err));
+                const MixerSettings held = c.server->mixer().settings();
+                QCOMPARE(held.zones[2].name, QStringLiteral("Bar"));               // sent before
+                QCOMPARE(held.inputs[1].name, MixerSettings().inputs[1].name);     // refused
+                QCOMPARE(held.system.muteLevel, MixerSettings().system.muteLevel); // never reached
+            });
+        add(
+            "apply --dry-run", startSim(true, false), 0,
+            [&](SimServer &s) {
+                return tcpLink(s) + QStringList{"apply", "--dry-run", changedFile};
+            },
+            [&](const CliResult &r, Case &c) {
+                QVERIFY2(r.out.startsWith(QLatin1String("Z3,L=Bar\n")), qPrintable(r.out));
+                QVERIFY(c.server->mixer().settings().sameConfiguration(MixerSettings()));
             });
         // Send all over TCP.
         add(
