@@ -211,11 +211,11 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
         <translation>Code</translation>
     </message>
     <message>
-        <source>Key is not read when the "Read HZM1" button is pressed.</source>
+        <source>Key is not read when the &quot;Read HZM1&quot; button is pressed.</source>
         <translation>Der Code wird mit „HZM1 lesen“ nicht gelesen.</translation>
     </message>
     <message>
-        <source>Key is not sent when the "Send All" button is pressed.</source>
+        <source>Key is not sent when the &quot;Send All&quot; button is pressed.</source>
         <translation>Der Code wird mit „Alles senden“ nicht gesendet.</translation>
     </message>
     <message>
@@ -274,7 +274,7 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
         <translation>Fehler</translation>
     </message>
     <message>
-        <source>Unable to save the log to "%1".
+        <source>Unable to save the log to &quot;%1&quot;.
 %2</source>
         <translation>Das Protokoll kann nicht in „%1“ gespeichert werden.
 %2</translation>
@@ -451,7 +451,7 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
         <translation>Die Datei kann nicht geladen werden.</translation>
     </message>
     <message>
-        <source>Unable to save the settings to "%1".
+        <source>Unable to save the settings to &quot;%1&quot;.
 %2</source>
         <translation>Die Einstellungen können nicht in „%1“ gespeichert werden.
 %2</translation>
@@ -461,7 +461,7 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
         <translation>Speichern unter</translation>
     </message>
     <message>
-        <source>Unable to export the settings to "%1".
+        <source>Unable to export the settings to &quot;%1&quot;.
 %2</source>
         <translation>Die Einstellungen können nicht nach „%1“ exportiert werden.
 %2</translation>
@@ -503,7 +503,7 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
         <translation>Keine weiteren seriellen Schnittstellen gefunden. Geben Sie den Gerätepfad ein (z. B. %1):</translation>
     </message>
     <message>
-        <source>Please choose either a COM Port, or Ethernet, from the "Port" menu, to connect to the HZM-1.</source>
+        <source>Please choose either a COM Port, or Ethernet, from the &quot;Port&quot; menu, to connect to the HZM-1.</source>
         <translation>Bitte wählen Sie im Menü „Port“ einen COM-Port oder Ethernet, um die Verbindung zum HZM-1 herzustellen.</translation>
     </message>
     <message>
@@ -557,7 +557,7 @@ Bitte die Verbindung prüfen.</translation>
     </message>
     <message>
         <source> Key must have four characters.
-Only '1' to '8' allowed</source>
+Only &apos;1&apos; to &apos;8&apos; allowed</source>
         <translation>Der Code muss vier Zeichen lang sein.
 Nur „1“ bis „8“ sind erlaubt.</translation>
     </message>
@@ -762,7 +762,7 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
 <context>
     <name>hzm::SerialPermission</name>
     <message>
-        <source>You may not use %1: on Linux your user belongs in the group "%2" (sudo usermod -aG %2 $USER, then log out and in again).</source>
+        <source>You may not use %1: on Linux your user belongs in the group &quot;%2&quot; (sudo usermod -aG %2 $USER, then log out and in again).</source>
         <translation>Sie dürfen %1 nicht verwenden: Unter Linux gehört Ihr Benutzer in die Gruppe „%2“ (sudo usermod -aG %2 $USER, danach ab- und wieder anmelden).</translation>
     </message>
 </context>
@@ -1122,7 +1122,7 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
         <translation>Fehler</translation>
     </message>
     <message>
-        <source>Please enter the mixer's IP address as four numbers from 0 to 255, separated by dots.</source>
+        <source>Please enter the mixer&apos;s IP address as four numbers from 0 to 255, separated by dots.</source>
         <translation>Bitte geben Sie die IP-Adresse des Mischers als vier durch Punkte getrennte Zahlen von 0 bis 255 ein.</translation>
     </message>
     <message>
