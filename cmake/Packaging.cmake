@@ -24,6 +24,8 @@ set(CPACK_DEBIAN_MAIN_PACKAGE_NAME hzm-utility)
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_NAME hzm-sim)
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_SUGGESTS hzm-utility)
+# Qt's own translations for the standard dialogs' buttons in the user's language.
+set(CPACK_DEBIAN_MAIN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 # Descriptions: the first line is each package's summary, an empty line separates paragraphs.
 set(CPACK_DEBIAN_MAIN_DESCRIPTION "Configuration tool for HZM-1 and HZM-1e zone mixers
 hzm-utility reads the whole configuration of an HZM-1 or HZM-1e eight-zone audio

@@ -21,15 +21,21 @@ constexpr int kMaxDiscoveryDatagram = 1536;
 constexpr int kDiscoveryPollMs = 100;
 
 // Failures of setting discovery up, each shown with caption "Error"; after any of them the
-// TCP/IP settings still accept a typed address.
-inline constexpr char kDiscoveryErrorCaption[] = "Error";
-inline constexpr char kErrorLoadAddressTable[] = "Unable to load IP Address table";
-inline constexpr char kErrorNoInterfaces[] = "No network interfaces detected";
-inline constexpr char kErrorAllocateTable[] = "Unable to allocate interface table";
-inline constexpr char kErrorAllocateMutex[] = "Unable to allocate socket mutex";
-inline constexpr char kErrorCreateSocket[] = "Unable to create socket";
-inline constexpr char kErrorSetBroadcast[] = "Unable to set SO_BROADCAST";
-inline constexpr char kErrorCreateThread[] = "Unable to create receive thread";
+// TCP/IP settings still accept a typed address. The window shows them translated.
+inline constexpr char kDiscoveryErrorCaption[] = QT_TRANSLATE_NOOP("hzm::Discovery", "Error");
+inline constexpr char kErrorLoadAddressTable[] =
+    QT_TRANSLATE_NOOP("hzm::Discovery", "Unable to load IP Address table");
+inline constexpr char kErrorNoInterfaces[] =
+    QT_TRANSLATE_NOOP("hzm::Discovery", "No network interfaces detected");
+inline constexpr char kErrorAllocateTable[] =
+    QT_TRANSLATE_NOOP("hzm::Discovery", "Unable to allocate interface table");
+inline constexpr char kErrorAllocateMutex[] =
+    QT_TRANSLATE_NOOP("hzm::Discovery", "Unable to allocate socket mutex");
+inline constexpr char kErrorCreateSocket[] = QT_TRANSLATE_NOOP("hzm::Discovery", "Unable to create socket");
+inline constexpr char kErrorSetBroadcast[] =
+    QT_TRANSLATE_NOOP("hzm::Discovery", "Unable to set SO_BROADCAST");
+inline constexpr char kErrorCreateThread[] =
+    QT_TRANSLATE_NOOP("hzm::Discovery", "Unable to create receive thread");
 
 // One local IPv4 address the question is broadcast from. Addresses in host byte order
 // (as QHostAddress::toIPv4Address gives them).

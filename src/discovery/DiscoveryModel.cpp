@@ -59,13 +59,13 @@ QVariant DiscoveryModel::headerData(int section, Qt::Orientation orientation, in
         return QVariant();
     switch (section) {
     case AddressColumn:
-        return QStringLiteral("IP Address");
+        return tr("IP Address");
     case NameColumn:
-        return QStringLiteral("Name");
+        return tr("Name");
     case MacColumn:
-        return QStringLiteral("MAC Address");
+        return tr("MAC Address");
     case DescriptionColumn:
-        return QStringLiteral("Description");
+        return tr("Description");
     default:
         return QVariant();
     }

@@ -14,13 +14,15 @@ namespace hzm {
 class SerialComms;
 struct LinkSelection;
 
-// Texts of choosing a serial port, shown by the window that asks for the port.
-inline constexpr char kPortBusyMessage[] = "The COM port is currently in use or is not present. Please check "
-                                           "your system before selecting this port.";
-inline constexpr char kPortBusyCaption[] = "Warning";
-inline constexpr char kBaudNotDetectedMessage[] =
-    "Unable to auto-detect baud rate, setting to 9600.\nPlease ensure the HZM-1 is connected.";
-inline constexpr char kBaudNotDetectedCaption[] = "Error";
+// Texts of choosing a serial port, shown (translated) by the window that asks for the port.
+inline constexpr char kPortBusyMessage[] =
+    QT_TRANSLATE_NOOP("hzm::PortProbe", "The COM port is currently in use or is not present. Please check "
+                                        "your system before selecting this port.");
+inline constexpr char kPortBusyCaption[] = QT_TRANSLATE_NOOP("hzm::PortProbe", "Warning");
+inline constexpr char kBaudNotDetectedMessage[] = QT_TRANSLATE_NOOP(
+    "hzm::PortProbe",
+    "Unable to auto-detect baud rate, setting to 9600.\nPlease ensure the HZM-1 is connected.");
+inline constexpr char kBaudNotDetectedCaption[] = QT_TRANSLATE_NOOP("hzm::PortProbe", "Error");
 inline constexpr char kBaudDialogTitle[] = "Baud Rate";
 inline constexpr char kBaudDialogText[] = "Detecting HZM1 baud rate...";
 

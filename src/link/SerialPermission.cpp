@@ -1,5 +1,6 @@
 #include "SerialPermission.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #ifdef Q_OS_LINUX
@@ -28,8 +29,9 @@ QString serialPermissionAdvice(const QString &portName) {
     if (const struct group *owner = ::getgrgid(info.st_gid);
         owner && owner->gr_name && std::strcmp(owner->gr_name, "root") != 0)
         group = QString::fromLocal8Bit(owner->gr_name);
-    return QStringLiteral("You may not use %1: on Linux your user belongs in the group \"%2\" "
-                          "(sudo usermod -aG %2 $USER, then log out and in again).")
+    return QCoreApplication::translate("hzm::SerialPermission",
+                                       "You may not use %1: on Linux your user belongs in the group \"%2\" "
+                                       "(sudo usermod -aG %2 $USER, then log out and in again).")
         .arg(path, group);
 #else
     Q_UNUSED(portName);

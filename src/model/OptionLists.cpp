@@ -1,5 +1,8 @@
 #include "OptionLists.h"
 
+#include <QCoreApplication>
+#include <QRegularExpression>
+
 namespace hzm::lists {
 
 namespace {
@@ -35,6 +38,18 @@ OptionList signedScale(int top, int step) {
     return list;
 }
 
+// The lists' words for people; numbered entries keep their number. The upper-case entries
+// ("OFF", "MUTE", "VOX") are the mixer's own terms and stay as they are.
+const char *const kNumberedEntries[] = {
+    QT_TRANSLATE_NOOP("hzm::OptionLists", "Zone %1"), QT_TRANSLATE_NOOP("hzm::OptionLists", "Group %1"),
+    QT_TRANSLATE_NOOP("hzm::OptionLists", "Input %1"), QT_TRANSLATE_NOOP("hzm::OptionLists", "Line %1"),
+    QT_TRANSLATE_NOOP("hzm::OptionLists", "Mic %1")};
+const char *const kWordEntries[] = {
+    QT_TRANSLATE_NOOP("hzm::OptionLists", "Off"),     QT_TRANSLATE_NOOP("hzm::OptionLists", "None"),
+    QT_TRANSLATE_NOOP("hzm::OptionLists", "Mono"),    QT_TRANSLATE_NOOP("hzm::OptionLists", "Stereo"),
+    QT_TRANSLATE_NOOP("hzm::OptionLists", "Factory"), QT_TRANSLATE_NOOP("hzm::OptionLists", "Default"),
+    QT_TRANSLATE_NOOP("hzm::OptionLists", "Last")};
+
 } // namespace
 
 const OptionList &gain() {
@@ -50,7 +65,8 @@ const OptionList &selectInput() {
     return list;
 }
 const OptionList &priorityInput() {
-    static const OptionList list = OptionList{QStringLiteral("None")} + formatted(QStringLiteral("Line %1"), 1, 8);
+    static const OptionList list =
+        OptionList{QStringLiteral("None")} + formatted(QStringLiteral("Line %1"), 1, 8);
     return list;
 }
 const OptionList &outputType() {
@@ -61,7 +77,9 @@ const OptionList &maxLevel() {
     static const OptionList list = descending(62);
     return list;
 }
-const OptionList &minLevel() { return level(); }
+const OptionList &minLevel() {
+    return level();
+}
 const OptionList &pagePriority() {
     static const OptionList list{QStringLiteral("OFF"), QStringLiteral("VOX"), QStringLiteral("ACCESS")};
     return list;
@@ -92,7 +110,8 @@ const OptionList &remoteZoneOffset() {
     return list;
 }
 const OptionList &powerUpMode() {
-    static const OptionList list{QStringLiteral("Factory"), QStringLiteral("Default"), QStringLiteral("Last")};
+    static const OptionList list{QStringLiteral("Factory"), QStringLiteral("Default"),
+                                 QStringLiteral("Last")};
     return list;
 }
 const OptionList &muteLevel() {
@@ -100,9 +119,26 @@ const OptionList &muteLevel() {
     return list;
 }
 const OptionList &muteSource() {
-    static const OptionList list = OptionList{QStringLiteral("OFF")} + formatted(QStringLiteral("Input %1"), 1, 8) +
+    static const OptionList list = OptionList{QStringLiteral("OFF")} +
+                                   formatted(QStringLiteral("Input %1"), 1, 8) +
                                    formatted(QStringLiteral("Mic %1"), 1, 4);
     return list;
+}
+
+QString displayed(const QString &entry) {
+    for (const char *word : kWordEntries) {
+        if (entry == QLatin1String(word))
+            return QCoreApplication::translate("hzm::OptionLists", word);
+    }
+    static const QRegularExpression numbered(QStringLiteral("^(\\S+) (\\d+)$"));
+    const QRegularExpressionMatch match = numbered.match(entry);
+    if (match.hasMatch()) {
+        for (const char *format : kNumberedEntries) {
+            if (match.captured(1) + QLatin1String(" %1") == QLatin1String(format))
+                return QCoreApplication::translate("hzm::OptionLists", format).arg(match.captured(2));
+        }
+    }
+    return entry;
 }
 
 } // namespace hzm::lists

@@ -4,6 +4,7 @@
 #include "model/OptionLists.h"
 #include "model/TextHelpers.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 
 #include <algorithm>
@@ -12,9 +13,15 @@ namespace hzm {
 
 namespace {
 
+// Labels and values are for people: in the language of the installed translation (the desktop
+// program's); hzmctl installs none, so its listings stay English. JSON keys and values never change.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(hzm::SettingsView)
+};
+
 // A value outside its list: shown with its index, null in JSON.
 FieldView invalid(const QString &key, const QString &label, int value) {
-    return {key, label, QStringLiteral("invalid (%1)").arg(value), QJsonValue(QJsonValue::Null)};
+    return {key, label, Text::tr("invalid (%1)").arg(value), QJsonValue(QJsonValue::Null)};
 }
 
 // Names come from files and mixers: control characters are shown escaped, JSON keeps them
@@ -27,7 +34,7 @@ FieldView textField(const QString &key, const QString &label, const QString &tex
 FieldView attenuationField(const QString &key, const QString &label, int index, int count,
                            int muteIndex = -1) {
     if (index == muteIndex)
-        return {key, label, QStringLiteral("Mute"), QJsonValue(QStringLiteral("mute"))};
+        return {key, label, Text::tr("Mute"), QJsonValue(QStringLiteral("mute"))};
     if (index < 0 || index >= count)
         return invalid(key, label, index);
     return {key, label, QStringLiteral("%1 dB").arg(-index), QJsonValue(-index)};
@@ -50,7 +57,7 @@ FieldView secondsField(const QString &key, const QString &label, int index) {
 }
 
 FieldView onOffField(const QString &key, const QString &label, int value) {
-    return {key, label, value ? QStringLiteral("on") : QStringLiteral("off"), QJsonValue(value != 0)};
+    return {key, label, value ? Text::tr("on") : Text::tr("off"), QJsonValue(value != 0)};
 }
 
 // Bit n-1 of mask for n = 1..count: "1 on  2 off  ..." (no commas, so that verify's
@@ -60,7 +67,7 @@ FieldView maskField(const QString &key, const QString &label, int mask, int coun
     QJsonArray on;
     for (int n = 1; n <= count; ++n) {
         const bool set = mask & (1 << (n - 1));
-        parts << QStringLiteral("%1 %2").arg(n).arg(set ? QStringLiteral("on") : QStringLiteral("off"));
+        parts << QStringLiteral("%1 %2").arg(n).arg(set ? Text::tr("on") : Text::tr("off"));
         if (set)
             on.append(n);
     }
@@ -70,7 +77,7 @@ FieldView maskField(const QString &key, const QString &label, int mask, int coun
 FieldView listField(const QString &key, const QString &label, int index, const OptionList &list) {
     if (index < 0 || index >= list.size())
         return invalid(key, label, index);
-    return textField(key, label, list.at(index));
+    return textField(key, label, lists::displayed(list.at(index)));
 }
 
 SectionView outputView(const MixerSettings &s, int index) {
@@ -79,47 +86,42 @@ SectionView outputView(const MixerSettings &s, int index) {
     SectionView v;
     v.kind = zone ? SectionView::Zone : SectionView::Group;
     v.number = zone ? index + 1 : index - kZoneCount + 1;
-    v.title = (zone ? QStringLiteral("Zone %1") : QStringLiteral("Group %1")).arg(v.number);
+    v.title = (zone ? Text::tr("Zone %1") : Text::tr("Group %1")).arg(v.number);
     auto &f = v.fields;
-    f << textField(QStringLiteral("name"), QStringLiteral("Name"), z.name);
+    f << textField(QStringLiteral("name"), Text::tr("Name"), z.name);
     if (index < 2)
-        f << FieldView{QStringLiteral("stereo"), QStringLiteral("Output type"),
-                       z.stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"),
-                       QJsonValue(z.stereo != 0)};
+        f << FieldView{QStringLiteral("stereo"), Text::tr("Output type"),
+                       z.stereo ? Text::tr("Stereo") : Text::tr("Mono"), QJsonValue(z.stereo != 0)};
     if (z.sourceInput >= 0 && z.sourceInput < kInputCount)
-        f << FieldView{QStringLiteral("select_input"), QStringLiteral("Select input"),
-                       QStringLiteral("Input %1").arg(z.sourceInput + 1), QJsonValue(z.sourceInput + 1)};
+        f << FieldView{QStringLiteral("select_input"), Text::tr("Select input"),
+                       Text::tr("Input %1").arg(z.sourceInput + 1), QJsonValue(z.sourceInput + 1)};
     else if (z.sourceInput == kInputCount)
-        f << FieldView{QStringLiteral("select_input"), QStringLiteral("Select input"), QStringLiteral("Off"),
+        f << FieldView{QStringLiteral("select_input"), Text::tr("Select input"), Text::tr("Off"),
                        QJsonValue(QStringLiteral("off"))};
     else
-        f << invalid(QStringLiteral("select_input"), QStringLiteral("Select input"), z.sourceInput);
-    f << attenuationField(QStringLiteral("level_db"), QStringLiteral("Level"), z.level, 62, 62);
+        f << invalid(QStringLiteral("select_input"), Text::tr("Select input"), z.sourceInput);
+    f << attenuationField(QStringLiteral("level_db"), Text::tr("Level"), z.level, 62, 62);
     if (zone) {
-        f << attenuationField(QStringLiteral("max_level_db"), QStringLiteral("Maximum level"), z.maxLevel,
-                              63);
-        f << attenuationField(QStringLiteral("min_level_db"), QStringLiteral("Minimum level"), z.minLevel, 62,
-                              62);
+        f << attenuationField(QStringLiteral("max_level_db"), Text::tr("Maximum level"), z.maxLevel, 63);
+        f << attenuationField(QStringLiteral("min_level_db"), Text::tr("Minimum level"), z.minLevel, 62, 62);
     }
-    f << maskField(QStringLiteral("mic_inputs"), QStringLiteral("Mic inputs"), z.micInputMask, kMicCount);
-    f << maskField(QStringLiteral("mic_priority"), QStringLiteral("Mic priority"), z.micPriorityMask,
-                   kMicCount);
-    f << maskField(QStringLiteral("line_inputs"), QStringLiteral("Input enable"), z.lineInputMask,
-                   kInputCount);
+    f << maskField(QStringLiteral("mic_inputs"), Text::tr("Mic inputs"), z.micInputMask, kMicCount);
+    f << maskField(QStringLiteral("mic_priority"), Text::tr("Mic priority"), z.micPriorityMask, kMicCount);
+    f << maskField(QStringLiteral("line_inputs"), Text::tr("Input enable"), z.lineInputMask, kInputCount);
     if (z.priorityInput == 0)
-        f << FieldView{QStringLiteral("priority_input"), QStringLiteral("Priority input"),
-                       QStringLiteral("None"), QJsonValue(QStringLiteral("none"))};
+        f << FieldView{QStringLiteral("priority_input"), Text::tr("Priority input"), Text::tr("None"),
+                       QJsonValue(QStringLiteral("none"))};
     else if (z.priorityInput > 0 && z.priorityInput <= kInputCount)
-        f << FieldView{QStringLiteral("priority_input"), QStringLiteral("Priority input"),
-                       QStringLiteral("Line %1").arg(z.priorityInput), QJsonValue(z.priorityInput)};
+        f << FieldView{QStringLiteral("priority_input"), Text::tr("Priority input"),
+                       Text::tr("Line %1").arg(z.priorityInput), QJsonValue(z.priorityInput)};
     else
-        f << invalid(QStringLiteral("priority_input"), QStringLiteral("Priority input"), z.priorityInput);
+        f << invalid(QStringLiteral("priority_input"), Text::tr("Priority input"), z.priorityInput);
     if (zone) {
         const ZoneEq &eq = s.zoneEq[size_t(index)];
-        f << signedDbField(QStringLiteral("treble_db"), QStringLiteral("Treble"), eq.treble, 14, 2);
-        f << signedDbField(QStringLiteral("mid_db"), QStringLiteral("Mid"), eq.mid, 14, 2);
-        f << signedDbField(QStringLiteral("bass_db"), QStringLiteral("Bass"), eq.bass, 14, 2);
-        f << listField(QStringLiteral("page_priority"), QStringLiteral("Page priority"), z.pagePriority,
+        f << signedDbField(QStringLiteral("treble_db"), Text::tr("Treble"), eq.treble, 14, 2);
+        f << signedDbField(QStringLiteral("mid_db"), Text::tr("Mid"), eq.mid, 14, 2);
+        f << signedDbField(QStringLiteral("bass_db"), Text::tr("Bass"), eq.bass, 14, 2);
+        f << listField(QStringLiteral("page_priority"), Text::tr("Page priority"), z.pagePriority,
                        lists::pagePriority());
     } else {
         const GroupSettings &g = s.groups[size_t(index - kZoneCount)];
@@ -131,10 +133,9 @@ SectionView outputView(const MixerSettings &s, int index) {
                 memberArray.append(n);
             }
         }
-        f << FieldView{QStringLiteral("members"), QStringLiteral("Member zones"),
-                       members.isEmpty() ? QStringLiteral("none") : members.join(QLatin1Char(' ')),
-                       memberArray};
-        f << onOffField(QStringLiteral("enabled"), QStringLiteral("Enabled"), g.enabled);
+        f << FieldView{QStringLiteral("members"), Text::tr("Member zones"),
+                       members.isEmpty() ? Text::tr("none") : members.join(QLatin1Char(' ')), memberArray};
+        f << onOffField(QStringLiteral("enabled"), Text::tr("Enabled"), g.enabled);
     }
     return v;
 }
@@ -144,9 +145,9 @@ SectionView inputView(const MixerSettings &s, int index) {
     SectionView v;
     v.kind = SectionView::Input;
     v.number = index + 1;
-    v.title = QStringLiteral("Input %1").arg(v.number);
-    v.fields << textField(QStringLiteral("name"), QStringLiteral("Name"), in.name);
-    v.fields << signedDbField(QStringLiteral("gain_db"), QStringLiteral("Gain"), in.gain, 12, 1);
+    v.title = Text::tr("Input %1").arg(v.number);
+    v.fields << textField(QStringLiteral("name"), Text::tr("Name"), in.name);
+    v.fields << signedDbField(QStringLiteral("gain_db"), Text::tr("Gain"), in.gain, 12, 1);
     return v;
 }
 
@@ -154,47 +155,45 @@ SectionView systemView(const MixerSettings &s) {
     const SystemSettings &y = s.system;
     SectionView v;
     v.kind = SectionView::System;
-    v.title = QStringLiteral("System");
+    v.title = Text::tr("System");
     auto &f = v.fields;
-    f << listField(QStringLiteral("power_up_mode"), QStringLiteral("Power-up mode"), y.powerUpMode,
+    f << listField(QStringLiteral("power_up_mode"), Text::tr("Power-up mode"), y.powerUpMode,
                    lists::powerUpMode());
     if (y.remoteZoneOffset >= 0 && y.remoteZoneOffset < lists::remoteZoneOffset().size())
-        f << FieldView{QStringLiteral("remote_zone_offset"), QStringLiteral("Remote zone offset"),
+        f << FieldView{QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"),
                        QString::number(y.remoteZoneOffset * 8), QJsonValue(y.remoteZoneOffset * 8)};
     else
-        f << invalid(QStringLiteral("remote_zone_offset"), QStringLiteral("Remote zone offset"),
+        f << invalid(QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"),
                      y.remoteZoneOffset);
     if (y.pagingMicOffset >= 0 && y.pagingMicOffset < 16)
-        f << FieldView{QStringLiteral("paging_mic_offset"), QStringLiteral("Paging mic offset"),
+        f << FieldView{QStringLiteral("paging_mic_offset"), Text::tr("Paging mic offset"),
                        QString::number(y.pagingMicOffset), QJsonValue(y.pagingMicOffset)};
     else
-        f << invalid(QStringLiteral("paging_mic_offset"), QStringLiteral("Paging mic offset"),
-                     y.pagingMicOffset);
-    f << textField(QStringLiteral("access_contacts"), QStringLiteral("Access contacts"),
-                   y.accessContacts == 1 ? QStringLiteral("Input") : QStringLiteral("Output"));
+        f << invalid(QStringLiteral("paging_mic_offset"), Text::tr("Paging mic offset"), y.pagingMicOffset);
+    f << textField(QStringLiteral("access_contacts"), Text::tr("Access contacts"),
+                   y.accessContacts == 1 ? Text::tr("Input") : Text::tr("Output"));
     f << attenuationField(QStringLiteral("paging_priority_attenuation_db"),
-                          QStringLiteral("Paging priority attenuation"), y.pagingPriorityAttenuation, 47);
-    f << secondsField(QStringLiteral("paging_priority_hold_s"), QStringLiteral("Paging priority hold"),
+                          Text::tr("Paging priority attenuation"), y.pagingPriorityAttenuation, 47);
+    f << secondsField(QStringLiteral("paging_priority_hold_s"), Text::tr("Paging priority hold"),
                       y.pagingPriorityHold);
-    f << secondsField(QStringLiteral("paging_priority_release_s"), QStringLiteral("Paging priority release"),
+    f << secondsField(QStringLiteral("paging_priority_release_s"), Text::tr("Paging priority release"),
                       y.pagingPriorityRelease);
-    f << attenuationField(QStringLiteral("mic_priority_attenuation_db"),
-                          QStringLiteral("Mic priority attenuation"), y.micPriorityAttenuation, 47);
-    f << secondsField(QStringLiteral("mic_priority_hold_s"), QStringLiteral("Mic priority hold"),
+    f << attenuationField(QStringLiteral("mic_priority_attenuation_db"), Text::tr("Mic priority attenuation"),
+                          y.micPriorityAttenuation, 47);
+    f << secondsField(QStringLiteral("mic_priority_hold_s"), Text::tr("Mic priority hold"),
                       y.micPriorityHold);
-    f << secondsField(QStringLiteral("mic_priority_release_s"), QStringLiteral("Mic priority release"),
+    f << secondsField(QStringLiteral("mic_priority_release_s"), Text::tr("Mic priority release"),
                       y.micPriorityRelease);
-    f << maskField(QStringLiteral("mic_gates"), QStringLiteral("Mic gates"), y.micGateMask, kMicCount);
-    f << secondsField(QStringLiteral("line_priority_hold_s"), QStringLiteral("Line priority hold"),
+    f << maskField(QStringLiteral("mic_gates"), Text::tr("Mic gates"), y.micGateMask, kMicCount);
+    f << secondsField(QStringLiteral("line_priority_hold_s"), Text::tr("Line priority hold"),
                       y.linePriorityHold);
-    f << secondsField(QStringLiteral("line_priority_release_s"), QStringLiteral("Line priority release"),
+    f << secondsField(QStringLiteral("line_priority_release_s"), Text::tr("Line priority release"),
                       y.linePriorityRelease);
-    f << textField(QStringLiteral("mute_contacts"), QStringLiteral("Emergency mute contacts"),
-                   y.muteContacts == 1 ? QStringLiteral("N/O") : QStringLiteral("N/C"));
-    f << listField(QStringLiteral("mute_source"), QStringLiteral("Emergency mute source"), y.muteSource,
+    f << textField(QStringLiteral("mute_contacts"), Text::tr("Emergency mute contacts"),
+                   y.muteContacts == 1 ? Text::tr("N/O") : Text::tr("N/C"));
+    f << listField(QStringLiteral("mute_source"), Text::tr("Emergency mute source"), y.muteSource,
                    lists::muteSource());
-    f << attenuationField(QStringLiteral("mute_level_db"), QStringLiteral("Emergency mute level"),
-                          y.muteLevel, 70);
+    f << attenuationField(QStringLiteral("mute_level_db"), Text::tr("Emergency mute level"), y.muteLevel, 70);
     return v;
 }
 
@@ -265,7 +264,7 @@ QJsonObject SettingsJson(const MixerSettings &settings) {
 }
 
 QString NotReadableText() {
-    return QStringLiteral("not readable from software V1.04 or lower");
+    return Text::tr("not readable from software V1.04 or lower");
 }
 
 QList<FieldDifference> CompareSettings(const MixerSettings &file, const MixerSettings &mixer,
@@ -305,7 +304,7 @@ QString DifferenceText(const FieldDifference &d) {
     const auto shown = [isName](const QString &t) {
         return isName ? QLatin1Char('"') + t + QLatin1Char('"') : t;
     };
-    return QStringLiteral("%1 %2: file %3, mixer %4")
+    return Text::tr("%1 %2: file %3, mixer %4")
         .arg(d.section, d.label, shown(d.fileText), d.readable ? shown(d.mixerText) : NotReadableText());
 }
 

@@ -6,6 +6,8 @@
 #include "link/Comms.h"
 #include "model/MixerSettings.h"
 
+#include <QCoreApplication>
+
 #include <vector>
 
 namespace hzm {
@@ -94,8 +96,10 @@ int SendChangedCommands(const MixerSettings &baseline, const MixerSettings &targ
     return sendSteps(changedSteps(baseline, target, softwareVersion), link, observer);
 }
 
+// Shown in a message box: in the language of an installed translation (hzmctl installs none).
 QString NothingToSendText() {
-    return QStringLiteral("Nothing to send: the mixer holds these settings already.");
+    return QCoreApplication::translate("hzm::ChangesJob",
+                                       "Nothing to send: the mixer holds these settings already.");
 }
 
 TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &target,

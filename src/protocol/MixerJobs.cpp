@@ -6,12 +6,16 @@
 #include "link/Comms.h"
 #include "model/MixerSettings.h"
 
+#include <QCoreApplication>
+
 namespace hzm {
 
 // ---- Version, defaults, reset
 
+// The texts shown in message boxes are translated where the desktop program has installed a
+// translation; hzmctl installs none and prints them as they stand.
 QString VersionErrorText() {
-    return QStringLiteral("Cannot receive version.\nCheck connection");
+    return QCoreApplication::translate("hzm::MixerJobs", "Cannot receive version.\nCheck connection");
 }
 
 int GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
@@ -21,7 +25,7 @@ int GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
         return 0;
     if (!reply.startsWith(QStringLiteral("<sy,vq"))) {
         if (showMessage)
-            showMessage(VersionErrorText(), QStringLiteral("Error"));
+            showMessage(VersionErrorText(), QCoreApplication::translate("hzm::MixerJobs", "Error"));
         return 0;
     }
     // Characters 10 to 13; a shorter reply gives a shorter version.
@@ -191,9 +195,9 @@ TransferJob SendSystemJob() {
 
 namespace {
 
-const QString &keyFaultText() {
-    static const QString text = QStringLiteral(" Key must have four characters.\nOnly '1' to '8' allowed");
-    return text;
+QString keyFaultText() {
+    return QCoreApplication::translate("hzm::MixerJobs",
+                                       " Key must have four characters.\nOnly '1' to '8' allowed");
 }
 
 } // namespace
@@ -217,19 +221,21 @@ InstallerKeyCheck CheckInstallerKeys(const QString &oldKeyEntered, const QString
     InstallerKeyCheck check;
     if (!IsValidInstallerKey(oldKey)) {
         check.oldFaulty = true;
-        check.message = QStringLiteral("Old Key invalid!\n") + keyFaultText();
+        check.message = QCoreApplication::translate("hzm::MixerJobs", "Old Key invalid!\n") + keyFaultText();
     }
     if (!IsValidInstallerKey(newKey)) {
         check.newFaulty = true;
         if (check.message.isEmpty())
-            check.message = QStringLiteral("New Key invalid!\n") + keyFaultText();
+            check.message =
+                QCoreApplication::translate("hzm::MixerJobs", "New Key invalid!\n") + keyFaultText();
     }
     if (newKey != repeatKey) {
         const bool keysValid = !check.oldFaulty && !check.newFaulty;
         check.newFaulty = true;
         check.repeatFaulty = true;
         if (keysValid)
-            check.message = QStringLiteral("New key and Repeat New \n Do not match.");
+            check.message =
+                QCoreApplication::translate("hzm::MixerJobs", "New key and Repeat New \n Do not match.");
     }
     return check;
 }

@@ -18,18 +18,17 @@ void ensureResources() {
 }
 
 QString AboutDialog::versionNote() {
-    return QStringLiteral(
-        "This software works best with HZM-1 software V1.05 and above.\nIf your HZM-1 has a lower "
-        "version you should upgrade it.\n\nBefore upgrading use this tool to back up the "
-        "existing settings on the HZM-1.");
+    return tr("This software works best with HZM-1 software V1.05 and above.\nIf your HZM-1 has a lower "
+              "version you should upgrade it.\n\nBefore upgrading use this tool to back up the "
+              "existing settings on the HZM-1.");
 }
 
 QString AboutDialog::labelNote() {
-    return QStringLiteral("This tool cannot read labels from a HZM-1 with software V1.04 or lower.");
+    return tr("This tool cannot read labels from a HZM-1 with software V1.04 or lower.");
 }
 
 QString AboutDialog::releaseNote() {
-    return QStringLiteral("Version " HZM_VERSION ". Free software under the MIT License.");
+    return tr("Version %1. Free software under the MIT License.").arg(QStringLiteral(HZM_VERSION));
 }
 
 QIcon AboutDialog::appIcon() {
@@ -38,12 +37,12 @@ QIcon AboutDialog::appIcon() {
 }
 
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About HZM1 Utility Tool"));
+    setWindowTitle(tr("About HZM1 Utility Tool"));
     setObjectName(QStringLiteral("aboutDialog"));
 
     auto *icon = new QLabel(this);
     icon->setPixmap(appIcon().pixmap(48, 48));
-    auto *product = new QLabel(QStringLiteral("HZM-1 / HZM-1e Utility Tool"), this);
+    auto *product = new QLabel(tr("HZM-1 / HZM-1e Utility Tool"), this);
     QFont bold = product->font();
     bold.setBold(true);
     product->setFont(bold);
@@ -55,7 +54,7 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
     note2->setWordWrap(true);
     auto *release = new QLabel(releaseNote(), this);
     release->setObjectName(QStringLiteral("releaseNote"));
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("aboutOk"));
     ok->setProperty("controlId", int(Ok));
     ok->setDefault(true);

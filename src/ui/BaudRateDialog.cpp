@@ -11,11 +11,11 @@ namespace hzm {
 BaudRateDialog::BaudRateDialog(std::function<int()> detect, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_detect(std::move(detect)) {
-    setWindowTitle(QStringLiteral("Baud Rate"));
+    setWindowTitle(tr("Baud Rate"));
     setObjectName(QStringLiteral("baudRateDialog"));
     setModal(true);
     setCursor(Qt::WaitCursor);
-    auto *label = new QLabel(QStringLiteral("Detecting HZM1 baud rate..."), this);
+    auto *label = new QLabel(tr("Detecting HZM1 baud rate..."), this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 28, 32, 28);
     layout->addWidget(label);

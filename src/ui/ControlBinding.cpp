@@ -5,6 +5,7 @@
 #include "SystemPage.h"
 
 #include "model/MixerSettings.h"
+#include "model/OptionLists.h"
 #include "model/TextHelpers.h"
 
 #include <QAbstractButton>
@@ -133,7 +134,7 @@ void FillComboFromList(QComboBox *combo, const QStringList &list) {
     for (const QString &text : list) {
         if (text.isEmpty())
             break;
-        combo->addItem(text);
+        combo->addItem(lists::displayed(text));
     }
 }
 

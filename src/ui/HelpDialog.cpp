@@ -12,21 +12,25 @@ namespace hzm {
 
 QString HelpDialog::helpText() {
     ensureResources();
-    QFile file(QStringLiteral(":/hzm/help.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
+    // A translation names the help text in its own language; English is the one to fall back on.
+    QFile file(tr(":/hzm/help.txt", "the resource that holds the help text in this language"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        file.setFileName(QStringLiteral(":/hzm/help.txt"));
+        if (!file.open(QIODevice::ReadOnly))
+            return QString();
+    }
     return QString::fromUtf8(file.readAll());
 }
 
 HelpDialog::HelpDialog(QWidget *parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Help"));
+    setWindowTitle(tr("Help"));
     setObjectName(QStringLiteral("helpDialog"));
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("helpText"));
     m_text->setProperty("controlId", int(Text));
     m_text->setReadOnly(true);
     m_text->setPlainText(helpText());
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("helpOk"));
     ok->setProperty("controlId", int(Ok));
     ok->setDefault(true);

@@ -14,16 +14,15 @@ namespace hzm {
 InputsPage::InputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
     : TabPage(settings, modified, parent) {
     PageBuilder b(this);
-    b.label({}, QStringLiteral("Line Input:"), 16, 14, 36, 8);
+    b.label({}, tr("Line Input:"), 16, 14, 36, 8);
     m_selector = b.combo({Selector, QStringLiteral("inputSelector")}, 57, 12, 68, 30);
-    auto *sendOne =
-        b.button({SendInput, QStringLiteral("sendInput")}, QStringLiteral("Send Input"), 131, 11, 50, 14);
-    auto *sendAll = b.button({SendAllInputs, QStringLiteral("sendAllInputs")},
-                             QStringLiteral("Send All Inputs"), 187, 11, 70, 14);
-    b.group({}, QStringLiteral("Input Settings"), 15, 31, 236, 55);
-    b.label({}, QStringLiteral("Input Name:"), 30, 48, 41, 8);
+    auto *sendOne = b.button({SendInput, QStringLiteral("sendInput")}, tr("Send Input"), 131, 11, 50, 14);
+    auto *sendAll =
+        b.button({SendAllInputs, QStringLiteral("sendAllInputs")}, tr("Send All Inputs"), 187, 11, 70, 14);
+    b.group({}, tr("Input Settings"), 15, 31, 236, 55);
+    b.label({}, tr("Input Name:"), 30, 48, 41, 8);
     m_name = b.edit({Name, QStringLiteral("inputName")}, 29, 60, 124, 14);
-    b.label({}, QStringLiteral("Input Gain (dB):"), 169, 48, 52, 8);
+    b.label({}, tr("Input Gain (dB):"), 169, 48, 52, 8);
     m_gain = b.combo({Gain, QStringLiteral("inputGain")}, 169, 60, 62, 30);
     b.finish();
     adopt(b);
@@ -34,7 +33,7 @@ InputsPage::InputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget 
 
     FillComboFromList(m_gain, lists::gain());
     for (int i = 1; i <= kInputCount; ++i)
-        m_selector->addItem(QStringLiteral("Input %1").arg(i));
+        m_selector->addItem(tr("Input %1").arg(i));
 }
 
 void InputsPage::refresh() {

@@ -20,18 +20,18 @@ constexpr int kKeyBufferChars = 31;
 InstallerKeyPage::InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
     : TabPage(settings, modified, parent) {
     PageBuilder b(this);
-    m_heading = b.label({Heading, QStringLiteral("keyHeading")},
-                        QStringLiteral("Change the Installer Mode Key"), 7, 21, 441, 27);
-    b.group({}, QStringLiteral("Key"), 96, 59, 254, 79);
-    b.label({}, QStringLiteral("Key is not read when the \"Read HZM1\" button is pressed."), 108, 74, 230, 8);
-    b.label({}, QStringLiteral("Key is not sent when the \"Send All\" button is pressed."), 108, 85, 230, 8);
-    b.label({}, QStringLiteral("Old Key:"), 105, 108, 40, 8);
+    m_heading =
+        b.label({Heading, QStringLiteral("keyHeading")}, tr("Change the Installer Mode Key"), 7, 21, 441, 27);
+    b.group({}, tr("Key"), 96, 59, 254, 79);
+    b.label({}, tr("Key is not read when the \"Read HZM1\" button is pressed."), 108, 74, 230, 8);
+    b.label({}, tr("Key is not sent when the \"Send All\" button is pressed."), 108, 85, 230, 8);
+    b.label({}, tr("Old Key:"), 105, 108, 40, 8);
     m_keys[0] = b.edit({OldKey, QStringLiteral("oldKey")}, 105, 119, 40, 14);
-    b.label({}, QStringLiteral("New Key:"), 155, 108, 40, 8);
+    b.label({}, tr("New Key:"), 155, 108, 40, 8);
     m_keys[1] = b.edit({NewKey, QStringLiteral("newKey")}, 155, 119, 40, 14);
-    b.label({}, QStringLiteral("Repeat New Key:"), 205, 108, 60, 8);
+    b.label({}, tr("Repeat New Key:"), 205, 108, 60, 8);
     m_keys[2] = b.edit({RepeatKey, QStringLiteral("repeatKey")}, 205, 119, 40, 14);
-    auto *send = b.button({SendKey, QStringLiteral("sendKey")}, QStringLiteral("Send Key"), 275, 119, 50, 14);
+    auto *send = b.button({SendKey, QStringLiteral("sendKey")}, tr("Send Key"), 275, 119, 50, 14);
     b.finish();
     adopt(b);
     // The key boxes are not bound to the settings; only the button acts.

@@ -21,7 +21,7 @@
 namespace hzm {
 
 LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Log Window"));
+    setWindowTitle(tr("Log Window"));
     setObjectName(QStringLiteral("logWindow"));
     setModal(false);
 
@@ -45,9 +45,9 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
         button->setAutoDefault(false);
         return button;
     };
-    m_clear = makeButton(QStringLiteral("Clear"), "clear", Clear);
-    m_copySelected = makeButton(QStringLiteral("Copy Selected"), "copySelected", CopySelected);
-    m_copyAll = makeButton(QStringLiteral("Copy All"), "copyAll", CopyAll);
+    m_clear = makeButton(tr("Clear"), "clear", Clear);
+    m_copySelected = makeButton(tr("Copy Selected"), "copySelected", CopySelected);
+    m_copyAll = makeButton(tr("Copy All"), "copyAll", CopyAll);
     m_save = makeButton(tr("Save Log..."), "saveLog", 0);
     m_save->setProperty("controlId", QVariant()); // not in the original dialog
     m_clear->setDefault(true);

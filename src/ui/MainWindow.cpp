@@ -46,12 +46,21 @@ namespace hzm {
 
 namespace {
 
-const QString kConfirm = QStringLiteral("Confirm");
-const QString kError = QStringLiteral("Error");
+// Captions and filters used in several places, in the user's language.
+QString confirmCaption() {
+    return QCoreApplication::translate("hzm::MainWindow", "Confirm");
+}
+QString errorCaption() {
+    return QCoreApplication::translate("hzm::MainWindow", "Error");
+}
 const QString kConfigName = QStringLiteral("Config.hzc");
 const QString kExportName = QStringLiteral("Export.txt");
-const QString kConfigFilter = QStringLiteral("HZM Config Files (*.hzc)");
-const QString kExportFilter = QStringLiteral("HZM Exported Text (*.txt)");
+QString configFilter() {
+    return QCoreApplication::translate("hzm::MainWindow", "HZM Config Files (*.hzc)");
+}
+QString exportFilter() {
+    return QCoreApplication::translate("hzm::MainWindow", "HZM Exported Text (*.txt)");
+}
 
 // The command numbers of "Com 1" to "Com 10" in the original menu.
 constexpr int kComCommandIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
@@ -93,7 +102,7 @@ MainWindow::~MainWindow() {
 }
 
 QString MainWindow::titleStem() const {
-    return m_demo ? baseTitle() + QStringLiteral("Demo ") : baseTitle();
+    return m_demo ? baseTitle() + tr("Demo ") : baseTitle();
 }
 
 QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
@@ -108,47 +117,44 @@ QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *
 }
 
 void MainWindow::buildMenus() {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    m_actionNew = addMenuEntry(file, QStringLiteral("&New"), "actionNew", 32771, &MainWindow::fileNew,
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    m_actionNew = addMenuEntry(file, tr("&New"), "actionNew", 32771, &MainWindow::fileNew,
                                QKeySequence(Qt::CTRL | Qt::Key_N));
-    m_actionOpen = addMenuEntry(file, QStringLiteral("&Open"), "actionOpen", 32772, &MainWindow::fileOpen,
+    m_actionOpen = addMenuEntry(file, tr("&Open"), "actionOpen", 32772, &MainWindow::fileOpen,
                                 QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_actionExport =
-        addMenuEntry(file, QStringLiteral("&Export Text"), "actionExport", 32773, &MainWindow::fileExport);
-    m_actionExportAs = addMenuEntry(file, QStringLiteral("Ex&port Text As..."), "actionExportAs", 32774,
-                                    &MainWindow::fileExportAs);
+    m_actionExport = addMenuEntry(file, tr("&Export Text"), "actionExport", 32773, &MainWindow::fileExport);
+    m_actionExportAs =
+        addMenuEntry(file, tr("Ex&port Text As..."), "actionExportAs", 32774, &MainWindow::fileExportAs);
     // Enabled only while something has changed, and with it Ctrl+S.
-    m_actionSave = addMenuEntry(file, QStringLiteral("&Save"), "actionSave", 32775, &MainWindow::fileSave,
+    m_actionSave = addMenuEntry(file, tr("&Save"), "actionSave", 32775, &MainWindow::fileSave,
                                 QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_actionSaveAs =
-        addMenuEntry(file, QStringLiteral("Save &As..."), "actionSaveAs", 32776, &MainWindow::fileSaveAs);
+    m_actionSaveAs = addMenuEntry(file, tr("Save &As..."), "actionSaveAs", 32776, &MainWindow::fileSaveAs);
     file->addSeparator();
-    m_actionExit = addMenuEntry(file, QStringLiteral("E&xit"), "actionExit", 105, &MainWindow::fileExit);
+    m_actionExit = addMenuEntry(file, tr("E&xit"), "actionExit", 105, &MainWindow::fileExit);
 
     // The edit entries are there for the look of the menu; they do nothing. An edit box with the
     // focus takes their keys first.
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    m_actionCut = addMenuEntry(edit, QStringLiteral("Cu&t"), "actionCut", 32778, nullptr,
-                               QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_actionCopy = addMenuEntry(edit, QStringLiteral("&Copy"), "actionCopy", 32779, nullptr,
-                                QKeySequence(Qt::CTRL | Qt::Key_C));
-    m_actionPaste = addMenuEntry(edit, QStringLiteral("&Paste"), "actionPaste", 32780, nullptr,
-                                 QKeySequence(Qt::CTRL | Qt::Key_V));
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    m_actionCut =
+        addMenuEntry(edit, tr("Cu&t"), "actionCut", 32778, nullptr, QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_actionCopy =
+        addMenuEntry(edit, tr("&Copy"), "actionCopy", 32779, nullptr, QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_actionPaste =
+        addMenuEntry(edit, tr("&Paste"), "actionPaste", 32780, nullptr, QKeySequence(Qt::CTRL | Qt::Key_V));
 
-    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
-    m_actionLogOnTop = addMenuEntry(view, QStringLiteral("&Log Window On Top"), "actionLogOnTop", 32782,
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    m_actionLogOnTop = addMenuEntry(view, tr("&Log Window On Top"), "actionLogOnTop", 32782,
                                     &MainWindow::toggleLogWindowOnTop);
     m_actionLogOnTop->setCheckable(true);
-    m_actionLog =
-        addMenuEntry(view, QStringLiteral("L&og Window"), "actionLog", 32783, &MainWindow::toggleLogWindow);
+    m_actionLog = addMenuEntry(view, tr("L&og Window"), "actionLog", 32783, &MainWindow::toggleLogWindow);
     m_actionLog->setCheckable(true);
 
     // One radio mark for the port in use.
-    QMenu *port = menuBar()->addMenu(QStringLiteral("&Port"));
+    QMenu *port = menuBar()->addMenu(tr("&Port"));
     m_portGroup = new QActionGroup(this);
     m_portGroup->setExclusive(true);
     for (int n = 1; n <= 10; ++n) {
-        const QString text = n < 10 ? QStringLiteral("Com &%1").arg(n) : QStringLiteral("Com 1&0");
+        const QString text = n < 10 ? tr("Com &%1").arg(n) : tr("Com 1&0");
         QAction *action = addMenuEntry(port, text, "", kComCommandIds[n - 1]);
         action->setObjectName(QStringLiteral("actionCom%1").arg(n));
         // The device the entry stands for on this system (/dev/ttyS0, COM1, ...).
@@ -158,9 +164,9 @@ void MainWindow::buildMenus() {
     }
     port->setToolTipsVisible(true);
     m_actionEthernet =
-        addMenuEntry(port, QStringLiteral("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
+        addMenuEntry(port, tr("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
     port->addSeparator();
-    m_actionOtherPort = port->addAction(QStringLiteral("Other Serial Port..."));
+    m_actionOtherPort = port->addAction(tr("Other Serial Port..."));
     m_actionOtherPort->setObjectName(QStringLiteral("actionOtherPort"));
     connect(m_actionOtherPort, &QAction::triggered, this, &MainWindow::chooseOtherSerialPort);
     for (QAction *action : m_actionCom)
@@ -182,10 +188,9 @@ void MainWindow::buildMenus() {
     m_actionSendChanges = mixer->addAction(tr("&Send Changes"), this, &MainWindow::sendChanges);
     m_actionSendChanges->setObjectName(QStringLiteral("actionSendChanges"));
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    m_actionHelp = addMenuEntry(help, QStringLiteral("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
-    m_actionAbout =
-        addMenuEntry(help, QStringLiteral("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
+    m_actionAbout = addMenuEntry(help, tr("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
     // The about box also comes with Alt+/ and Alt+?, keys that its menu entry does not show.
     m_actionAboutKeys = new QAction(this);
     m_actionAboutKeys->setObjectName(QStringLiteral("actionAboutKeys"));
@@ -202,8 +207,7 @@ void MainWindow::buildPages() {
     auto *central = new QWidget(this);
     m_tabs = new QTabWidget(central);
     tag(m_tabs, QStringLiteral("tabs"), Tabs);
-    const QStringList names = {QStringLiteral("Inputs"), QStringLiteral("Outputs"),
-                               QStringLiteral("Installer Key"), QStringLiteral("System")};
+    const QStringList names = {tr("Inputs"), tr("Outputs"), tr("Installer Key"), tr("System")};
     m_pages[kInputsTab] = new InputsPage(m_settings, m_modified, m_tabs);
     m_pages[kOutputsTab] = new OutputsPage(m_settings, m_modified, m_tabs);
     m_pages[kInstallerTab] = new InstallerKeyPage(m_settings, m_modified, m_tabs);
@@ -224,14 +228,14 @@ void MainWindow::buildPages() {
         Id id;
         void (MainWindow::*slot)();
     } buttons[] = {
-        {"Get Version", "getVersion", GetVersion, &MainWindow::getVersion},
-        {"Send All", "sendAll", SendAll, &MainWindow::sendAll},
-        {"Read HZM1", "readAll", ReadAll, &MainWindow::readAll},
-        {"Set Defaults", "setDefaults", SetDefaults, &MainWindow::setDefaults},
-        {"Reset HZM1", "resetMixer", ResetMixer, &MainWindow::resetMixer},
+        {QT_TR_NOOP("Get Version"), "getVersion", GetVersion, &MainWindow::getVersion},
+        {QT_TR_NOOP("Send All"), "sendAll", SendAll, &MainWindow::sendAll},
+        {QT_TR_NOOP("Read HZM1"), "readAll", ReadAll, &MainWindow::readAll},
+        {QT_TR_NOOP("Set Defaults"), "setDefaults", SetDefaults, &MainWindow::setDefaults},
+        {QT_TR_NOOP("Reset HZM1"), "resetMixer", ResetMixer, &MainWindow::resetMixer},
     };
     for (const auto &b : buttons) {
-        auto *button = new QPushButton(QString::fromLatin1(b.text), m_buttonBox);
+        auto *button = new QPushButton(tr(b.text), m_buttonBox);
         tag(button, QLatin1String(b.name), b.id);
         button->setMinimumWidth(90);
         connect(button, &QPushButton::clicked, this, b.slot);
@@ -271,10 +275,9 @@ void MainWindow::choosePortPrompt() {
         openFile(std::exchange(m_startupFile, QString()));
     if (m_demo)
         return; // the simulated mixer is the port already
-    m_boxes.information(
-        this, QStringLiteral("Choose a Port"),
-        QStringLiteral("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
-                       "connect to the HZM-1."));
+    m_boxes.information(this, tr("Choose a Port"),
+                        tr("Please choose either a COM Port, or Ethernet, from the \"Port\" menu, to "
+                           "connect to the HZM-1."));
 }
 
 void MainWindow::setTitleModified(int modified) {
@@ -339,11 +342,11 @@ void MainWindow::showDialog(QDialog *dialog) {
 // ---- File menu
 
 bool MainWindow::confirmDiscard(const QString &question) {
-    return !m_modified.value() || m_boxes.question(this, kConfirm, question);
+    return !m_modified.value() || m_boxes.question(this, confirmCaption(), question);
 }
 
 void MainWindow::fileNew() {
-    if (!confirmDiscard(QStringLiteral("Discard current changes ?")))
+    if (!confirmDiscard(tr("Discard current changes ?")))
         return;
     LoadFactoryDefaults(m_settings, m_modified);
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
@@ -351,11 +354,11 @@ void MainWindow::fileNew() {
 }
 
 void MainWindow::fileOpen() {
-    if (!confirmDiscard(QStringLiteral("Discard current changes ?")))
+    if (!confirmDiscard(tr("Discard current changes ?")))
         return;
     FileDialogRequest request;
-    request.title = QStringLiteral("Open");
-    request.filters = {kConfigFilter, QStringLiteral("All files (*)")};
+    request.title = tr("Open");
+    request.filters = {configFilter(), tr("All files (*)")};
     request.defaultSuffix = QStringLiteral("hzc");
     request.initialPath = m_savePath;
     request.mustExist = true;
@@ -371,7 +374,7 @@ void MainWindow::openFile(const QString &path) {
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     if (!loaded)
-        m_boxes.error(this, kError, QStringLiteral("Unable to load file"));
+        m_boxes.error(this, errorCaption(), tr("Unable to load file"));
 }
 
 bool MainWindow::saveTo(const QString &path) {
@@ -379,9 +382,9 @@ bool MainWindow::saveTo(const QString &path) {
     if (SaveSettingsFile(path, m_settings, m_modified, &error))
         return true;
     // The settings were not stored: say so, and keep the asterisk.
-    m_boxes.error(this, kError,
-                  QStringLiteral("Unable to save the settings to \"%1\".\n%2")
-                      .arg(QDir::toNativeSeparators(path), error));
+    m_boxes.error(
+        this, errorCaption(),
+        tr("Unable to save the settings to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;
 }
 
@@ -394,8 +397,8 @@ void MainWindow::fileSave() {
 
 void MainWindow::fileSaveAs() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Save As");
-    request.filters = {kConfigFilter};
+    request.title = tr("Save As");
+    request.filters = {configFilter()};
     request.defaultSuffix = QStringLiteral("hzc");
     request.initialPath = m_savePath.isEmpty() ? kConfigName : m_savePath;
     request.overwritePrompt = true;
@@ -410,9 +413,9 @@ bool MainWindow::exportTo(const QString &path) {
     QString error;
     if (ExportText(path, m_settings, &error))
         return true;
-    m_boxes.error(this, kError,
-                  QStringLiteral("Unable to export the settings to \"%1\".\n%2")
-                      .arg(QDir::toNativeSeparators(path), error));
+    m_boxes.error(
+        this, errorCaption(),
+        tr("Unable to export the settings to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;
 }
 
@@ -425,8 +428,8 @@ void MainWindow::fileExport() {
 
 void MainWindow::fileExportAs() {
     FileDialogRequest request;
-    request.title = QStringLiteral("Export As");
-    request.filters = {kExportFilter};
+    request.title = tr("Export As");
+    request.filters = {exportFilter()};
     request.defaultSuffix = QStringLiteral("txt");
     request.initialPath = m_exportPath.isEmpty() ? kExportName : m_exportPath;
     request.overwritePrompt = true;
@@ -443,7 +446,7 @@ void MainWindow::fileExit() {
 
 void MainWindow::closeEvent(QCloseEvent *event) {
     if (m_modified.value() &&
-        !m_boxes.question(this, kConfirm, QStringLiteral("Close without saving changes ?"))) {
+        !m_boxes.question(this, confirmCaption(), tr("Close without saving changes ?"))) {
         event->ignore();
         return;
     }
@@ -496,13 +499,13 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     if (!checkSerialPortUsable(device, &reason)) {
         EnableTransferButtons(m_selection.anySelected());
         // The fixed text, then the system's reason and, for a missing permission, the remedy.
-        QString text = QString::fromLatin1(kPortBusyMessage);
+        QString text = QCoreApplication::translate("hzm::PortProbe", kPortBusyMessage);
         if (!reason.isEmpty())
             text += QLatin1Char('\n') + reason;
         const QString advice = serialPermissionAdvice(device);
         if (!advice.isEmpty())
             text += QLatin1Char('\n') + advice;
-        m_boxes.warning(this, QString::fromLatin1(kPortBusyCaption), text);
+        m_boxes.warning(this, QCoreApplication::translate("hzm::PortProbe", kPortBusyCaption), text);
         return;
     }
     PortProbeResult result;
@@ -517,8 +520,8 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     if (!dialog.run()) {
         result.outcome = PortProbeOutcome::NotFound;
         result.baudRate = kFallbackBaudRate;
-        m_boxes.error(this, QString::fromLatin1(kBaudNotDetectedCaption),
-                      QString::fromLatin1(kBaudNotDetectedMessage));
+        m_boxes.error(this, QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedCaption),
+                      QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedMessage));
     }
     applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
                      m_selection);
@@ -528,9 +531,9 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
 
 void MainWindow::chooseOtherSerialPort() {
     QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Serial Port"));
+    dialog.setWindowTitle(tr("Serial Port"));
     dialog.setObjectName(QStringLiteral("serialPortDialog"));
-    auto *label = new QLabel(QStringLiteral("Serial port or device path:"), &dialog);
+    auto *label = new QLabel(tr("Serial port or device path:"), &dialog);
     label->setObjectName(QStringLiteral("serialDeviceCaption"));
     auto *combo = new QComboBox(&dialog);
     combo->setObjectName(QStringLiteral("serialDevice"));
@@ -547,8 +550,8 @@ void MainWindow::chooseOtherSerialPort() {
 #else
         const QString example = QStringLiteral("/dev/ttyUSB0");
 #endif
-        label->setText(QStringLiteral("No other serial ports were found. Type the device path (such as %1):")
-                           .arg(example));
+        label->setText(
+            tr("No other serial ports were found. Type the device path (such as %1):").arg(example));
         combo->lineEdit()->setPlaceholderText(example);
     }
     if (!m_selection.serialDevice.isEmpty())
@@ -670,9 +673,9 @@ void MainWindow::runJob(const TransferJob &job) {
         m_modified.set(1);
     }
     if (result.success)
-        m_boxes.information(this, QStringLiteral("Success"), QStringLiteral("Transfer complete."));
+        m_boxes.information(this, tr("Success"), tr("Transfer complete."));
     else
-        m_boxes.error(this, kError, QStringLiteral("Transfer failed."));
+        m_boxes.error(this, errorCaption(), tr("Transfer failed."));
     EnableTransferButtons(true);
     emit jobFinished(result.success);
 }
@@ -683,7 +686,7 @@ void MainWindow::getVersion() {
 }
 
 void MainWindow::sendAll() {
-    if (!m_boxes.question(this, kConfirm, QStringLiteral("Send all settings to HZM-1 ?")))
+    if (!m_boxes.question(this, confirmCaption(), tr("Send all settings to HZM-1 ?")))
         return;
     m_nextEffect = MixerEffect::HoldsRecord;
     runJob(SendAllJob(m_settings));
@@ -710,7 +713,7 @@ void MainWindow::compareWithMixer() {
     MixerSettings mixer = m_settings;
     const TransferResult result = runTransfer(mixer, ReadAllWithoutWritingJob(mixer));
     if (!result.success)
-        m_boxes.error(this, kError, QStringLiteral("Transfer failed."));
+        m_boxes.error(this, errorCaption(), tr("Transfer failed."));
     EnableTransferButtons(true);
     emit jobFinished(result.success);
     if (!result.success)
@@ -727,7 +730,7 @@ void MainWindow::compareWithMixer() {
 
 void MainWindow::sendChanges() {
     if (!m_baseline) {
-        if (m_boxes.question(this, kConfirm,
+        if (m_boxes.question(this, confirmCaption(),
                              tr("The program does not know what HZM-1 holds: Send Changes works after a "
                                 "Read HZM1, Send All or Send Changes on this port.\n\nSend all settings "
                                 "to HZM-1 instead ?"))) {
@@ -745,7 +748,7 @@ void MainWindow::sendChanges() {
         return;
     }
     if (!m_boxes.question(
-            this, kConfirm,
+            this, confirmCaption(),
             job.plannedCommands == 1
                 ? tr("Send the changes to HZM-1 ?\n1 command will be sent.")
                 : tr("Send the changes to HZM-1 ?\n%1 commands will be sent.").arg(job.plannedCommands)))

@@ -39,56 +39,54 @@ OutputsPage::OutputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidge
     const auto numbered = [](int id, const char *name, int number) {
         return ControlName{id, QLatin1String(name) + QString::number(number)};
     };
-    b.label(n(SelectorCaption, "outputSelectorCaption"), QStringLiteral("Zone / Group:"), 13, 14, 46, 8);
+    b.label(n(SelectorCaption, "outputSelectorCaption"), tr("Zone / Group:"), 13, 14, 46, 8);
     m_selector = b.combo(n(Selector, "outputSelector"), 60, 12, 60, 30);
-    auto *sendOne = b.button(n(SendOutput, "sendOutput"), QStringLiteral("Send Output"), 123, 11, 50, 14);
-    auto *sendAll =
-        b.button(n(SendAllOutputs, "sendAllOutputs"), QStringLiteral("Send All Outputs"), 179, 11, 60, 14);
-    b.group({}, QStringLiteral("Settings"), 14, 30, 372, 200);
-    m_nameCaption = b.label(n(NameCaption, "outputNameCaption"), QStringLiteral("Zone Name:"), 41, 45, 66, 8);
+    auto *sendOne = b.button(n(SendOutput, "sendOutput"), tr("Send Output"), 123, 11, 50, 14);
+    auto *sendAll = b.button(n(SendAllOutputs, "sendAllOutputs"), tr("Send All Outputs"), 179, 11, 60, 14);
+    b.group({}, tr("Settings"), 14, 30, 372, 200);
+    m_nameCaption = b.label(n(NameCaption, "outputNameCaption"), tr("Zone Name:"), 41, 45, 66, 8);
     m_name = b.edit(n(Name, "outputName"), 39, 57, 141, 14);
-    b.label({}, QStringLiteral("Level (dB):"), 39, 76, 36, 8);
+    b.label({}, tr("Level (dB):"), 39, 76, 36, 8);
     QComboBox *level = b.combo(n(Level, "outputLevel"), 39, 87, 62, 30);
-    b.label({}, QStringLiteral("Select Input:"), 121, 76, 42, 8);
+    b.label({}, tr("Select Input:"), 121, 76, 42, 8);
     m_selectInput = b.combo(n(SelectInput, "selectInput"), 119, 87, 62, 30);
-    b.label({}, QStringLiteral("Priority Input:"), 39, 108, 46, 8);
+    b.label({}, tr("Priority Input:"), 39, 108, 46, 8);
     QComboBox *priorityInput = b.combo(n(PriorityInput, "priorityInput"), 39, 119, 62, 30);
-    b.label(n(OutputTypeCaption, "outputTypeCaption"), QStringLiteral("Output Type:"), 121, 109, 44, 8);
+    b.label(n(OutputTypeCaption, "outputTypeCaption"), tr("Output Type:"), 121, 109, 44, 8);
     QComboBox *outputType = b.combo(n(OutputType, "outputType"), 119, 119, 62, 30);
-    b.label(n(MaxLevelCaption, "maxLevelCaption"), QStringLiteral("Max Level (dB):"), 39, 140, 51, 8);
+    b.label(n(MaxLevelCaption, "maxLevelCaption"), tr("Max Level (dB):"), 39, 140, 51, 8);
     QComboBox *maxLevel = b.combo(n(MaxLevel, "maxLevel"), 39, 151, 62, 30);
-    b.label(n(PagePriorityCaption, "pagePriorityCaption"), QStringLiteral("Page Priority Select:"), 39, 173,
-            66, 8);
+    b.label(n(PagePriorityCaption, "pagePriorityCaption"), tr("Page Priority Select:"), 39, 173, 66, 8);
     QComboBox *pagePriority = b.combo(n(PagePriority, "pagePriority"), 39, 184, 62, 30);
-    b.label(n(MinLevelCaption, "minLevelCaption"), QStringLiteral("Min Level (dB):"), 121, 140, 48, 8);
+    b.label(n(MinLevelCaption, "minLevelCaption"), tr("Min Level (dB):"), 121, 140, 48, 8);
     QComboBox *minLevel = b.combo(n(MinLevel, "minLevel"), 119, 151, 62, 30);
-    b.group(n(MembersFrame, "groupMembers"), QStringLiteral("Group  Members"), 39, 140, 142, 79);
+    b.group(n(MembersFrame, "groupMembers"), tr("Group  Members"), 39, 140, 142, 79);
     static const int memberY[] = {156, 172, 188, 205, 156, 172, 188, 204};
     for (int i = 0; i < 8; ++i)
-        b.check(numbered(Member1 + i, "member", i + 1), QStringLiteral("Zone %1").arg(i + 1), i < 4 ? 53 : 94,
-                memberY[i], 38, i == 3 ? 8 : 10);
-    b.check(n(Enabled, "groupEnabled"), QStringLiteral("Enabled"), 133, 156, 41, 10);
-    b.group({}, QStringLiteral("Mic Inputs"), 194, 46, 89, 43);
+        b.check(numbered(Member1 + i, "member", i + 1), tr("Zone %1").arg(i + 1), i < 4 ? 53 : 94, memberY[i],
+                38, i == 3 ? 8 : 10);
+    b.check(n(Enabled, "groupEnabled"), tr("Enabled"), 133, 156, 41, 10);
+    b.group({}, tr("Mic Inputs"), 194, 46, 89, 43);
     static const int micX[] = {205, 205, 243, 243};
     static const int micY[] = {59, 72, 59, 71};
     for (int i = 0; i < 4; ++i)
-        b.check(numbered(MicInput1 + i, "micInput", i + 1), QStringLiteral("Mic %1").arg(i + 1), micX[i],
-                micY[i], 32, 10);
-    b.group({}, QStringLiteral("Input Enable"), 194, 100, 90, 118);
+        b.check(numbered(MicInput1 + i, "micInput", i + 1), tr("Mic %1").arg(i + 1), micX[i], micY[i], 32,
+                10);
+    b.group({}, tr("Input Enable"), 194, 100, 90, 118);
     for (int i = 0; i < 8; ++i)
-        b.check(numbered(LineEnable1 + i, "lineEnable", i + 1), QStringLiteral("Line %1").arg(i + 1),
-                i < 4 ? 206 : 243, 114 + 14 * (i % 4), 35, 10);
-    b.group({}, QStringLiteral("Mic Priority"), 294, 46, 83, 43);
+        b.check(numbered(LineEnable1 + i, "lineEnable", i + 1), tr("Line %1").arg(i + 1), i < 4 ? 206 : 243,
+                114 + 14 * (i % 4), 35, 10);
+    b.group({}, tr("Mic Priority"), 294, 46, 83, 43);
     static const int priorityX[] = {303, 303, 340, 340};
     for (int i = 0; i < 4; ++i)
-        b.check(numbered(MicPriority1 + i, "micPriority", i + 1), QStringLiteral("Mic %1").arg(i + 1),
-                priorityX[i], micY[i], 32, 10);
-    b.group(n(EqFrame, "eqFrame"), QStringLiteral("EQ"), 294, 101, 83, 117);
-    b.label(n(TrebleCaption, "trebleCaption"), QStringLiteral("Treble (dB):"), 305, 112, 39, 8);
+        b.check(numbered(MicPriority1 + i, "micPriority", i + 1), tr("Mic %1").arg(i + 1), priorityX[i],
+                micY[i], 32, 10);
+    b.group(n(EqFrame, "eqFrame"), tr("EQ"), 294, 101, 83, 117);
+    b.label(n(TrebleCaption, "trebleCaption"), tr("Treble (dB):"), 305, 112, 39, 8);
     QComboBox *treble = b.combo(n(Treble, "treble"), 305, 124, 64, 30);
-    b.label(n(MidCaption, "midCaption"), QStringLiteral("Mid (dB):"), 305, 140, 30, 8);
+    b.label(n(MidCaption, "midCaption"), tr("Mid (dB):"), 305, 140, 30, 8);
     QComboBox *mid = b.combo(n(Mid, "mid"), 305, 151, 64, 30);
-    b.label(n(BassCaption, "bassCaption"), QStringLiteral("Bass (dB):"), 305, 168, 34, 8);
+    b.label(n(BassCaption, "bassCaption"), tr("Bass (dB):"), 305, 168, 34, 8);
     QComboBox *bass = b.combo(n(Bass, "bass"), 305, 180, 64, 30);
     b.finish();
     adopt(b);
@@ -131,7 +129,7 @@ void OutputsPage::refresh() {
     if (!isGroup && m_selectInput->count() > kOffEntry)
         m_selectInput->removeItem(kOffEntry);
     else if (isGroup && m_selectInput->count() <= kOffEntry)
-        m_selectInput->addItem(lists::selectInput().value(kOffEntry));
+        m_selectInput->addItem(lists::displayed(lists::selectInput().value(kOffEntry)));
     // An input the box does not offer (Off on a zone) shows the first entry; the record keeps it.
     selectEntry(SelectInput, r.sourceInput);
     if (m_selectInput->currentIndex() < 0)
@@ -150,7 +148,7 @@ void OutputsPage::refresh() {
         control(id)->setVisible(!isGroup);
 
     if (!isGroup) {
-        m_nameCaption->setText(QStringLiteral("Zone name:"));
+        m_nameCaption->setText(tr("Zone name:"));
         const ZoneEq &eq = m_settings.zoneEq[size_t(s)];
         selectEntry(Treble, eq.treble);
         selectEntry(Mid, eq.mid);
@@ -159,7 +157,7 @@ void OutputsPage::refresh() {
         control(OutputType)->setEnabled(typeEditable);
         selectEntry(OutputType, typeEditable && r.stereo ? 1 : 0);
     } else {
-        m_nameCaption->setText(QStringLiteral("Group name:"));
+        m_nameCaption->setText(tr("Group name:"));
         const GroupSettings &g = m_settings.groups[size_t(s - kZoneCount)];
         setChecked(Enabled, g.enabled != 0);
         tickBits(Member1, 8, g.memberMask);

@@ -277,7 +277,7 @@ void TabPage::tickBits(int firstId, int count, int mask) {
 }
 
 void TabPage::showError(const QString &text) {
-    const QString caption = QStringLiteral("Error");
+    const QString caption = tr("Error");
     if (m_boxes)
         m_boxes->error(window(), caption, text);
     else

@@ -4,6 +4,7 @@
 
 #include "discovery/DiscoveryModel.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -33,14 +34,13 @@ void tag(QWidget *widget, const char *name, int id) {
 TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, MessageBoxes &boxes,
                                      QWidget *parent)
     : QDialog(parent), m_boxes(boxes), m_address(address), m_port(port) {
-    setWindowTitle(QStringLiteral("TCP/IP Settings"));
+    setWindowTitle(tr("TCP/IP Settings"));
     setObjectName(QStringLiteral("tcpSettingsDialog"));
     setModal(true);
 
-    auto *intro =
-        new QLabel(QStringLiteral("Enter the IP address and TCP/IP port number which will be used to "
-                                  "communicate with the HZM-1e"),
-                   this);
+    auto *intro = new QLabel(tr("Enter the IP address and TCP/IP port number which will be used to "
+                                "communicate with the HZM-1e"),
+                             this);
     intro->setWordWrap(true);
 
     m_addressEdit = new QLineEdit(this);
@@ -59,9 +59,9 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     m_portEdit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 24);
 
     auto *form = new QGridLayout;
-    form->addWidget(new QLabel(QStringLiteral("IP Address: "), this), 0, 0);
+    form->addWidget(new QLabel(tr("IP Address: "), this), 0, 0);
     form->addWidget(m_addressEdit, 0, 1, Qt::AlignLeft);
-    form->addWidget(new QLabel(QStringLiteral("Port:"), this), 1, 0);
+    form->addWidget(new QLabel(tr("Port:"), this), 1, 0);
     form->addWidget(m_portEdit, 1, 1, Qt::AlignLeft);
     form->setColumnStretch(2, 1);
 
@@ -80,18 +80,18 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     m_list->header()->setStretchLastSection(false);
     m_list->setMinimumSize(520, 140);
 
-    m_refresh = new QPushButton(QStringLiteral("Refresh"), this);
+    m_refresh = new QPushButton(tr("Refresh"), this);
     tag(m_refresh, "refresh", Refresh);
     m_refresh->setAutoDefault(false);
-    auto *discovery = new QGroupBox(QStringLiteral("Discovery"), this);
+    auto *discovery = new QGroupBox(tr("Discovery"), this);
     auto *discoveryLayout = new QVBoxLayout(discovery);
     discoveryLayout->addWidget(m_list, 1);
     discoveryLayout->addWidget(m_refresh, 0, Qt::AlignHCenter);
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok = new QPushButton(tr("OK"), this);
     tag(m_ok, "ok", Ok);
     m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
     tag(m_cancel, "cancel", Cancel);
     m_cancel->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
@@ -142,7 +142,8 @@ void TcpSettingsDialog::showEvent(QShowEvent *event) {
         // Discovery starts with the dialog; after a set-up failure an address can still be typed.
         const QString error = m_discovery.start();
         if (!error.isEmpty())
-            m_boxes.error(nullptr, QString::fromLatin1(kDiscoveryErrorCaption), error);
+            m_boxes.error(nullptr, QCoreApplication::translate("hzm::Discovery", kDiscoveryErrorCaption),
+                          QCoreApplication::translate("hzm::Discovery", error.toUtf8().constData()));
     }
 }
 
@@ -185,17 +186,16 @@ void TcpSettingsDialog::accept() {
     // failing connection).
     const QHostAddress address(m_addressEdit->text());
     if (!m_addressEdit->hasAcceptableInput() || address.protocol() != QAbstractSocket::IPv4Protocol) {
-        m_boxes.error(this, QStringLiteral("Error"),
-                      QStringLiteral("Please enter the mixer's IP address as four numbers from 0 to 255, "
-                                     "separated by dots."));
+        m_boxes.error(this, tr("Error"),
+                      tr("Please enter the mixer's IP address as four numbers from 0 to 255, "
+                         "separated by dots."));
         m_addressEdit->setFocus();
         return;
     }
     bool ok = false;
     const int port = m_portEdit->text().toInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        m_boxes.error(this, QStringLiteral("Error"),
-                      QStringLiteral("Please enter a TCP/IP port number from 1 to 65535."));
+        m_boxes.error(this, tr("Error"), tr("Please enter a TCP/IP port number from 1 to 65535."));
         m_portEdit->setFocus();
         return;
     }

@@ -16,7 +16,7 @@ namespace hzm {
 TransferDialog::TransferDialog(const LinkSelection &selection, MixerSettings &settings, TransferJob job,
                                MessageBoxes &boxes, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_boxes(boxes) {
-    setWindowTitle(QStringLiteral("Transfer in progress"));
+    setWindowTitle(tr("Transfer in progress"));
     setObjectName(QStringLiteral("transferDialog"));
     setModal(true);
     setCursor(Qt::WaitCursor);
@@ -41,13 +41,13 @@ TransferDialog::TransferDialog(const LinkSelection &selection, MixerSettings &se
     m_progress->setRange(0, job.plannedCommands > 0 ? job.plannedCommands : 0);
     m_progress->setValue(0);
     m_progress->setTextVisible(job.plannedCommands > 0);
-    m_progress->setFormat(QStringLiteral("%v of %m"));
+    m_progress->setFormat(tr("%v of %m"));
 
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
-    grid->addWidget(new QLabel(QStringLiteral("Command sent:"), this), 0, 0);
+    grid->addWidget(new QLabel(tr("Command sent:"), this), 0, 0);
     grid->addWidget(m_command, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Response received:"), this), 1, 0);
+    grid->addWidget(new QLabel(tr("Response received:"), this), 1, 0);
     grid->addWidget(m_response, 1, 1);
     grid->setColumnStretch(1, 1);
     auto *layout = new QVBoxLayout(this);

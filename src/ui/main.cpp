@@ -3,6 +3,7 @@
 
 #include "MainWindow.h"
 #include "MessageBoxes.h"
+#include "Translations.h"
 
 #include "SimServer.h"
 
@@ -66,6 +67,8 @@ int main(int argc, char *argv[]) {
     }
     QApplication app(argc, argv);
     const Arguments arguments = parseArguments(app);
+    // The window in the system's language; the command line's help above stays English.
+    hzm::installTranslations(&app);
     // Desktops match the windows to the installed desktop entry (icon, name, grouping).
     QGuiApplication::setDesktopFileName(QStringLiteral(HZM_APP_ID));
 
@@ -88,8 +91,9 @@ int main(int argc, char *argv[]) {
                 const QString error = simulated->errorString();
                 std::fprintf(stderr, "hzm-utility: the simulated mixer did not start: %s\n",
                              qPrintable(error));
-                QMessageBox::critical(nullptr, QStringLiteral("Error"),
-                                      QStringLiteral("The simulated mixer did not start:\n%1").arg(error));
+                QMessageBox::critical(
+                    nullptr, QCoreApplication::translate("main", "Error"),
+                    QCoreApplication::translate("main", "The simulated mixer did not start:\n%1").arg(error));
                 return 1;
             }
         }
