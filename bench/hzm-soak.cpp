@@ -264,10 +264,10 @@ int main(int argc, char *argv[]) {
             job = GetVersionJob();
             break;
         case Kind::SendOutput:
-            job = SendOutputJob(record);
+            job = SendOutputJob(record, record.selectedOutput);
             break;
         case Kind::SendInput:
-            job = SendInputJob(record);
+            job = SendInputJob(record, record.selectedInput);
             break;
         case Kind::SendSystem:
             job = SendSystemJob();

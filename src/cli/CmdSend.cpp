@@ -55,12 +55,10 @@ int Runner::cmdSend() {
         job = SendSystemJob();
         break;
     case Output:
-        settings.selectedOutput = number - 1;
-        job = SendOutputJob(settings);
+        job = SendOutputJob(settings, number - 1);
         break;
     case Input:
-        settings.selectedInput = number - 1;
-        job = SendInputJob(settings);
+        job = SendInputJob(settings, number - 1);
         break;
     }
     const TransferResult outcome = transfer(settings, job);

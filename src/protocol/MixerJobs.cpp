@@ -146,10 +146,10 @@ TransferJob SendAllJob(const MixerSettings &settings) {
     });
 }
 
-TransferJob SendInputJob(const MixerSettings &settings) {
-    return makeJob(QStringLiteral("Send input %1").arg(settings.selectedInput + 1), SendInputCommandCount(),
-                   [](Comms &link, JobContext &c) {
-                       return SendInput(c.settings, c.settings.selectedInput, Exchange, link, c.observer);
+TransferJob SendInputJob(const MixerSettings &, int index) {
+    return makeJob(QStringLiteral("Send input %1").arg(index + 1), SendInputCommandCount(),
+                   [index](Comms &link, JobContext &c) {
+                       return SendInput(c.settings, index, Exchange, link, c.observer);
                    });
 }
 
@@ -163,13 +163,12 @@ TransferJob SendAllInputsJob() {
                    });
 }
 
-TransferJob SendOutputJob(const MixerSettings &settings) {
-    const int index = settings.selectedOutput;
+TransferJob SendOutputJob(const MixerSettings &settings, int index) {
     const QString name = index >= kZoneCount ? QStringLiteral("group %1").arg(index - kZoneCount + 1)
                                              : QStringLiteral("zone %1").arg(index + 1);
     return makeJob(QStringLiteral("Send ") + name, SendOutputCommandCount(settings, index),
-                   [](Comms &link, JobContext &c) {
-                       return SendOutput(c.settings, c.settings.selectedOutput, Exchange, link, c.observer);
+                   [index](Comms &link, JobContext &c) {
+                       return SendOutput(c.settings, index, Exchange, link, c.observer);
                    });
 }
 

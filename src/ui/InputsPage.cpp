@@ -62,7 +62,7 @@ void InputsPage::selectInput() {
 }
 
 void InputsPage::sendInput() {
-    runJob(SendInputJob(m_settings));
+    runJob(SendInputJob(m_settings, m_settings.selectedInput));
 }
 
 void InputsPage::sendAllInputs() {

@@ -188,7 +188,7 @@ void OutputsPage::selectOutput() {
 }
 
 void OutputsPage::sendOutput() {
-    runJob(SendOutputJob(m_settings));
+    runJob(SendOutputJob(m_settings, m_settings.selectedOutput));
 }
 
 void OutputsPage::sendAllOutputs() {

@@ -796,9 +796,9 @@ private slots:
         QTest::newRow("read all") << ReadAllJob(s) << 1;
         QTest::newRow("set defaults") << SetDefaultsJob() << 0;
         QTest::newRow("reset") << ResetJob() << 0;
-        QTest::newRow("send input") << SendInputJob(s) << 0;
+        QTest::newRow("send input") << SendInputJob(s, 0) << 0;
         QTest::newRow("send all inputs") << SendAllInputsJob() << 0;
-        QTest::newRow("send output") << SendOutputJob(s) << 0;
+        QTest::newRow("send output") << SendOutputJob(s, 0) << 0;
         QTest::newRow("send all outputs") << SendAllOutputsJob(s) << 0;
         QTest::newRow("send system") << SendSystemJob() << 0;
         QTest::newRow("installer key")
@@ -821,22 +821,20 @@ private slots:
         QCOMPARE(SendAllOutputsJob(s).plannedCommands, 56 + 6 * 27 + 4 * 23);
         QCOMPARE(SendAllInputsJob().plannedCommands, 16);
         QCOMPARE(SendSystemJob().plannedCommands, 19);
-        s.selectedOutput = 9;
-        QCOMPARE(SendOutputJob(s).plannedCommands, 23);
+        QCOMPARE(SendOutputJob(s, 9).plannedCommands, 23);
         s.zones[9].priorityInput = 3;
         s.groups[1].memberMask = 1;
-        QCOMPARE(SendOutputJob(s).plannedCommands, 23);
+        QCOMPARE(SendOutputJob(s, 9).plannedCommands, 23);
     }
 
-    void tabJobsSendTheSelection() {
+    void tabJobsSendTheirIndex() {
         MixerSettings s;
-        s.selectedInput = 5;
-        s.selectedOutput = 10;
         ScriptedComms link;
         JobContext context{s, nullptr, {}, {}};
-        const TransferJob input = SendInputJob(s);
-        const TransferJob output = SendOutputJob(s);
-        s.selectedInput = 6; // read when the job runs
+        const TransferJob input = SendInputJob(s, 6);
+        const TransferJob output = SendOutputJob(s, 10);
+        s.selectedInput = 2; // the selection is no part of the job
+        s.selectedOutput = 0;
         QCOMPARE(input.run(link, context), 1);
         QCOMPARE(output.run(link, context), 1);
         QCOMPARE(link.bodies().mid(0, 2), (QStringList{"L7,L=Input 7", "L7,G0"}));
