@@ -62,15 +62,6 @@ QString exportFilter() {
     return QCoreApplication::translate("hzm::MainWindow", "HZM Exported Text (*.txt)");
 }
 
-// The command numbers of "Com 1" to "Com 10" in the original menu.
-constexpr int kComCommandIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
-
-// Names a control of the window and keeps its number in the original template.
-void tag(QObject *object, const QString &name, int id) {
-    object->setObjectName(name);
-    object->setProperty("controlId", id);
-}
-
 } // namespace
 
 MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(parent), m_boxes(boxes) {
@@ -105,10 +96,10 @@ QString MainWindow::titleStem() const {
     return m_demo ? baseTitle() + tr("Demo ") : baseTitle();
 }
 
-QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
+QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const QString &name,
                                   void (MainWindow::*slot)(), const QKeySequence &keys) {
     QAction *action = menu->addAction(text);
-    tag(action, QLatin1String(name), id);
+    action->setObjectName(name);
     // The menu shows the key beside the text.
     action->setShortcut(keys);
     if (slot)
@@ -118,35 +109,33 @@ QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *
 
 void MainWindow::buildMenus() {
     QMenu *file = menuBar()->addMenu(tr("&File"));
-    m_actionNew = addMenuEntry(file, tr("&New"), "actionNew", 32771, &MainWindow::fileNew,
-                               QKeySequence(Qt::CTRL | Qt::Key_N));
-    m_actionOpen = addMenuEntry(file, tr("&Open"), "actionOpen", 32772, &MainWindow::fileOpen,
+    m_actionNew =
+        addMenuEntry(file, tr("&New"), "actionNew", &MainWindow::fileNew, QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_actionOpen = addMenuEntry(file, tr("&Open"), "actionOpen", &MainWindow::fileOpen,
                                 QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_actionExport = addMenuEntry(file, tr("&Export Text"), "actionExport", 32773, &MainWindow::fileExport);
+    m_actionExport = addMenuEntry(file, tr("&Export Text"), "actionExport", &MainWindow::fileExport);
     m_actionExportAs =
-        addMenuEntry(file, tr("Ex&port Text As..."), "actionExportAs", 32774, &MainWindow::fileExportAs);
+        addMenuEntry(file, tr("Ex&port Text As..."), "actionExportAs", &MainWindow::fileExportAs);
     // Enabled only while something has changed, and with it Ctrl+S.
-    m_actionSave = addMenuEntry(file, tr("&Save"), "actionSave", 32775, &MainWindow::fileSave,
+    m_actionSave = addMenuEntry(file, tr("&Save"), "actionSave", &MainWindow::fileSave,
                                 QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_actionSaveAs = addMenuEntry(file, tr("Save &As..."), "actionSaveAs", 32776, &MainWindow::fileSaveAs);
+    m_actionSaveAs = addMenuEntry(file, tr("Save &As..."), "actionSaveAs", &MainWindow::fileSaveAs);
     file->addSeparator();
-    m_actionExit = addMenuEntry(file, tr("E&xit"), "actionExit", 105, &MainWindow::fileExit);
+    m_actionExit = addMenuEntry(file, tr("E&xit"), "actionExit", &MainWindow::fileExit);
 
     // The edit entries are there for the look of the menu; they do nothing. An edit box with the
     // focus takes their keys first.
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
-    m_actionCut =
-        addMenuEntry(edit, tr("Cu&t"), "actionCut", 32778, nullptr, QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_actionCopy =
-        addMenuEntry(edit, tr("&Copy"), "actionCopy", 32779, nullptr, QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_actionCut = addMenuEntry(edit, tr("Cu&t"), "actionCut", nullptr, QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_actionCopy = addMenuEntry(edit, tr("&Copy"), "actionCopy", nullptr, QKeySequence(Qt::CTRL | Qt::Key_C));
     m_actionPaste =
-        addMenuEntry(edit, tr("&Paste"), "actionPaste", 32780, nullptr, QKeySequence(Qt::CTRL | Qt::Key_V));
+        addMenuEntry(edit, tr("&Paste"), "actionPaste", nullptr, QKeySequence(Qt::CTRL | Qt::Key_V));
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
-    m_actionLogOnTop = addMenuEntry(view, tr("&Log Window On Top"), "actionLogOnTop", 32782,
-                                    &MainWindow::toggleLogWindowOnTop);
+    m_actionLogOnTop =
+        addMenuEntry(view, tr("&Log Window On Top"), "actionLogOnTop", &MainWindow::toggleLogWindowOnTop);
     m_actionLogOnTop->setCheckable(true);
-    m_actionLog = addMenuEntry(view, tr("L&og Window"), "actionLog", 32783, &MainWindow::toggleLogWindow);
+    m_actionLog = addMenuEntry(view, tr("L&og Window"), "actionLog", &MainWindow::toggleLogWindow);
     m_actionLog->setCheckable(true);
 
     // One radio mark for the port in use.
@@ -155,16 +144,14 @@ void MainWindow::buildMenus() {
     m_portGroup->setExclusive(true);
     for (int n = 1; n <= 10; ++n) {
         const QString text = n < 10 ? tr("Com &%1").arg(n) : tr("Com 1&0");
-        QAction *action = addMenuEntry(port, text, "", kComCommandIds[n - 1]);
-        action->setObjectName(QStringLiteral("actionCom%1").arg(n));
+        QAction *action = addMenuEntry(port, text, QStringLiteral("actionCom%1").arg(n));
         // The device the entry stands for on this system (/dev/ttyS0, COM1, ...).
         action->setToolTip(comPortName(n));
         connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
         m_actionCom[n - 1] = action;
     }
     port->setToolTipsVisible(true);
-    m_actionEthernet =
-        addMenuEntry(port, tr("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
+    m_actionEthernet = addMenuEntry(port, tr("Ethernet"), "actionEthernet", &MainWindow::selectEthernet);
     port->addSeparator();
     m_actionOtherPort = port->addAction(tr("Other Serial Port..."));
     m_actionOtherPort->setObjectName(QStringLiteral("actionOtherPort"));
@@ -189,8 +176,8 @@ void MainWindow::buildMenus() {
     m_actionSendChanges->setObjectName(QStringLiteral("actionSendChanges"));
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
-    m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
-    m_actionAbout = addMenuEntry(help, tr("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
+    m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", &MainWindow::showHelp);
+    m_actionAbout = addMenuEntry(help, tr("&About ..."), "actionAbout", &MainWindow::showAbout);
     // The about box also comes with Alt+/ and Alt+?, keys that its menu entry does not show.
     m_actionAboutKeys = new QAction(this);
     m_actionAboutKeys->setObjectName(QStringLiteral("actionAboutKeys"));
@@ -206,7 +193,7 @@ void MainWindow::buildMenus() {
 void MainWindow::buildPages() {
     auto *central = new QWidget(this);
     m_tabs = new QTabWidget(central);
-    tag(m_tabs, QStringLiteral("tabs"), Tabs);
+    m_tabs->setObjectName(QStringLiteral("tabs"));
     const QStringList names = {tr("Inputs"), tr("Outputs"), tr("Installer Key"), tr("System")};
     m_pages[kInputsTab] = new InputsPage(m_settings, m_modified, m_tabs);
     m_pages[kOutputsTab] = new OutputsPage(m_settings, m_modified, m_tabs);
@@ -219,24 +206,23 @@ void MainWindow::buildPages() {
     }
 
     m_buttonBox = new QGroupBox(central);
-    tag(m_buttonBox, QStringLiteral("transferButtons"), ButtonFrame);
+    m_buttonBox->setObjectName(QStringLiteral("transferButtons"));
     auto *buttonLayout = new QHBoxLayout(m_buttonBox);
     buttonLayout->addStretch();
     const struct {
         const char *text;
         const char *name;
-        Id id;
         void (MainWindow::*slot)();
     } buttons[] = {
-        {QT_TR_NOOP("Get Version"), "getVersion", GetVersion, &MainWindow::getVersion},
-        {QT_TR_NOOP("Send All"), "sendAll", SendAll, &MainWindow::sendAll},
-        {QT_TR_NOOP("Read HZM1"), "readAll", ReadAll, &MainWindow::readAll},
-        {QT_TR_NOOP("Set Defaults"), "setDefaults", SetDefaults, &MainWindow::setDefaults},
-        {QT_TR_NOOP("Reset HZM1"), "resetMixer", ResetMixer, &MainWindow::resetMixer},
+        {QT_TR_NOOP("Get Version"), "getVersion", &MainWindow::getVersion},
+        {QT_TR_NOOP("Send All"), "sendAll", &MainWindow::sendAll},
+        {QT_TR_NOOP("Read HZM1"), "readAll", &MainWindow::readAll},
+        {QT_TR_NOOP("Set Defaults"), "setDefaults", &MainWindow::setDefaults},
+        {QT_TR_NOOP("Reset HZM1"), "resetMixer", &MainWindow::resetMixer},
     };
     for (const auto &b : buttons) {
         auto *button = new QPushButton(tr(b.text), m_buttonBox);
-        tag(button, QLatin1String(b.name), b.id);
+        button->setObjectName(QLatin1String(b.name));
         button->setMinimumWidth(90);
         connect(button, &QPushButton::clicked, this, b.slot);
         buttonLayout->addWidget(button);
@@ -659,10 +645,7 @@ TransferResult MainWindow::runTransfer(MixerSettings &record, const TransferJob 
     return result;
 }
 
-void MainWindow::runJob(const TransferJob &job) {
-    // Jobs other than those that say otherwise may change the mixer behind the baseline's back
-    // (Set Defaults, Reset, the pages' sends).
-    const MixerEffect effect = std::exchange(m_nextEffect, MixerEffect::Unknown);
+void MainWindow::runJob(const TransferJob &job, MixerEffect effect) {
     const TransferResult result = runTransfer(m_settings, job);
     if (result.success && effect == MixerEffect::HoldsRecord)
         m_baseline = m_settings;
@@ -681,20 +664,17 @@ void MainWindow::runJob(const TransferJob &job) {
 }
 
 void MainWindow::getVersion() {
-    m_nextEffect = MixerEffect::Unchanged;
-    runJob(GetVersionJob());
+    runJob(GetVersionJob(), MixerEffect::Unchanged);
 }
 
 void MainWindow::sendAll() {
     if (!m_boxes.question(this, confirmCaption(), tr("Send all settings to HZM-1 ?")))
         return;
-    m_nextEffect = MixerEffect::HoldsRecord;
-    runJob(SendAllJob(m_settings));
+    runJob(SendAllJob(m_settings), MixerEffect::HoldsRecord);
 }
 
 void MainWindow::readAll() {
-    m_nextEffect = MixerEffect::HoldsRecord;
-    runJob(ReadAllJob(m_settings));
+    runJob(ReadAllJob(m_settings), MixerEffect::HoldsRecord);
 }
 
 void MainWindow::setDefaults() {
@@ -734,8 +714,7 @@ void MainWindow::sendChanges() {
                              tr("The program does not know what HZM-1 holds: Send Changes works after a "
                                 "Read HZM1, Send All or Send Changes on this port.\n\nSend all settings "
                                 "to HZM-1 instead ?"))) {
-            m_nextEffect = MixerEffect::HoldsRecord;
-            runJob(SendAllJob(m_settings));
+            runJob(SendAllJob(m_settings), MixerEffect::HoldsRecord);
         }
         return;
     }
@@ -753,8 +732,7 @@ void MainWindow::sendChanges() {
                 ? tr("Send the changes to HZM-1 ?\n1 command will be sent.")
                 : tr("Send the changes to HZM-1 ?\n%1 commands will be sent.").arg(job.plannedCommands)))
         return;
-    m_nextEffect = MixerEffect::HoldsRecord;
-    runJob(job);
+    runJob(job, MixerEffect::HoldsRecord);
 }
 
 } // namespace hzm

@@ -36,17 +36,9 @@ class MainWindow : public QMainWindow {
 public:
     static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V" HZM_VERSION " "); }
 
-    // The window's own controls (the numbers are those of the original dialog template; menu
-    // entries are the named actions, "actionSave" and so on).
-    enum Id {
-        Tabs = 1000,
-        ButtonFrame = 1001,
-        GetVersion = 1002,
-        SendAll = 1003,
-        ReadAll = 1004,
-        SetDefaults = 1005,
-        ResetMixer = 1006,
-    };
+    // What the mixer holds after a job: unknown (it may have changed behind the baseline's back),
+    // unchanged, or the record the job ran on.
+    enum class MixerEffect { Unknown, Unchanged, HoldsRecord };
 
     explicit MainWindow(MessageBoxes &boxes, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -121,8 +113,8 @@ public slots:
     void setDefaults();
     void resetMixer();
     // Runs a job behind the "Transfer in progress" dialog and reports its result; the tab pages'
-    // send buttons come here too.
-    void runJob(const hzm::TransferJob &job);
+    // send buttons come here too. effect: what the mixer holds once the job has succeeded.
+    void runJob(const hzm::TransferJob &job, MixerEffect effect = MixerEffect::Unknown);
     // Mixer menu: the mixer's settings against the record being edited, and sending only what
     // differs from what the mixer is known to hold.
     void compareWithMixer();
@@ -149,7 +141,7 @@ private:
 
     void buildMenus();
     void buildPages();
-    QAction *addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
+    QAction *addMenuEntry(QMenu *menu, const QString &text, const QString &name,
                           void (MainWindow::*slot)() = nullptr, const QKeySequence &keys = {});
     // A log window that is shown but not on top stays directly behind the main window.
     void keepLogBehind();
@@ -164,8 +156,6 @@ private:
     QString titleStem() const;
     // Runs a job on the given record behind the transfer dialog; a failure forgets the baseline.
     TransferResult runTransfer(MixerSettings &record, const TransferJob &job);
-    // What the mixer holds once the next job given to runJob succeeds.
-    enum class MixerEffect { Unknown, Unchanged, HoldsRecord };
 
     MessageBoxes &m_boxes;
     MixerSettings m_settings;
@@ -205,7 +195,6 @@ private:
     QAction *m_actionCompare = nullptr;
     QAction *m_actionSendChanges = nullptr;
     std::optional<MixerSettings> m_baseline; // what the mixer holds, when known
-    MixerEffect m_nextEffect = MixerEffect::Unknown;
     bool m_logPlaced = false;
 
     std::function<QString(int)> m_comResolver;
