@@ -5,6 +5,7 @@
 #include "LogWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
+#include "PageControls.h"
 #include "TcpSettingsDialog.h"
 #include "TransferDialog.h"
 
@@ -176,9 +177,7 @@ void TestMainWindow::asteriskAndSaveMarks() {
     QVERIFY(!action("actionSaveAs")->isEnabled());
 
     // An edit on a page: one asterisk, however many edits follow.
-    auto *name =
-        qobject_cast<QLineEdit *>(static_cast<InputsPage *>(m_window->page(0))->control(InputsPage::Name));
-    QVERIFY(name);
+    auto *name = test::control<QLineEdit>(*m_window->page(0), QStringLiteral("inputName"));
     name->setFocus();
     QTest::keyClicks(name, "Ab");
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 *"));
@@ -235,7 +234,7 @@ void TestMainWindow::readSaveNewOpen() {
     QVERIFY(m_window->settings().sameConfiguration(mixer));
     QVERIFY(m_window->windowTitle().endsWith(QLatin1String("V2.24 *")));
     auto *inputs = static_cast<InputsPage *>(m_window->page(0));
-    QCOMPARE(qobject_cast<QLineEdit *>(inputs->control(InputsPage::Name))->text(),
+    QCOMPARE(test::control<QLineEdit>(*inputs, QStringLiteral("inputName"))->text(),
              mixer.inputs[m_window->settings().selectedInput].name);
     for (QPushButton *button : transferButtons(m_window.get()))
         QVERIFY(button->isEnabled());
@@ -279,7 +278,7 @@ void TestMainWindow::readSaveNewOpen() {
              (QStringList{QStringLiteral("HZM Config Files (*.hzc)"), QStringLiteral("All files (*)")}));
     QVERIFY(openRequest.mustExist);
     QVERIFY(m_window->settings().sameConfiguration(mixer));
-    QCOMPARE(qobject_cast<QLineEdit *>(inputs->control(InputsPage::Name))->text(),
+    QCOMPARE(test::control<QLineEdit>(*inputs, QStringLiteral("inputName"))->text(),
              mixer.inputs[m_window->settings().selectedInput].name);
     QVERIFY(!m_window->windowTitle().endsWith(QLatin1Char('*')));
 
