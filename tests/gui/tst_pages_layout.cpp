@@ -1,5 +1,5 @@
 // The four tab pages in English, in German and at a large font: no clipped text, no control on
-// another or beyond the frame it sits in, the template's tab order. With HZM_SCREENSHOT_DIR set,
+// another or beyond the frame it sits in, the pages' tab order. With HZM_SCREENSHOT_DIR set,
 // each page is also saved as a PNG.
 
 #include "InputsPage.h"
@@ -154,7 +154,7 @@ private slots:
         }
     }
 
-    // The Tab key walks the controls in template order (labels and frames are skipped).
+    // The Tab key walks the controls in the order they have always had (labels and frames are skipped).
     void tabOrder_data() {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QStringList>("names");
