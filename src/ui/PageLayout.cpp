@@ -255,8 +255,12 @@ QString TabPage::fieldName(const QWidget *control) const {
     if (frame && qobject_cast<const QAbstractButton *>(control) && !name.startsWith(frameName(frame)))
         name = frameName(frame) + QLatin1Char(' ') + name;
     if (m_selector)
-        name = m_selector->itemText(m_selector->findData(shownRecord())) + QLatin1Char(' ') + name;
+        name = recordTitle() + QLatin1Char(' ') + name;
     return name.simplified();
+}
+
+QString TabPage::recordTitle() const {
+    return m_selector ? m_selector->itemText(m_selector->findData(shownRecord())) : QString();
 }
 
 void TabPage::setTransferButtonsEnabled(bool enable) {

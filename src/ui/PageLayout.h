@@ -180,6 +180,10 @@ public:
     bool setFieldValue(int control, const QVariant &value);
     // What the user calls the field behind control on the shown record ("Zone 2 Level (dB)").
     QString fieldName(const QWidget *control) const;
+    // The shown input or output as the selector names it ("Zone 2"); empty on a page of one record.
+    QString recordTitle() const;
+    // The page's control (a Control value), or nullptr.
+    QWidget *controlWidget(int control) const { return m_controls.value(control); }
 
     // Enables or disables the page's transfer buttons (with the main window's own).
     void setTransferButtonsEnabled(bool enable);
