@@ -154,6 +154,42 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     </message>
 </context>
 <context>
+    <name>hzm::EditHistory</name>
+    <message>
+        <source>&amp;Undo %1</source>
+        <translation>&amp;Rückgängig: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Redo %1</source>
+        <translation>&amp;Wiederherstellen: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>ein</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aus</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;</source>
+        <comment>a name in the status bar</comment>
+        <translation>„%1“</translation>
+    </message>
+</context>
+<context>
     <name>hzm::HelpDialog</name>
     <message>
         <source>:/hzm/help.txt</source>

@@ -3,6 +3,7 @@
 #include "AboutDialog.h"
 #include "BaudRateDialog.h"
 #include "CompareDialog.h"
+#include "EditHistory.h"
 #include "HelpDialog.h"
 #include "InputsPage.h"
 #include "InstallerKeyPage.h"
@@ -72,8 +73,8 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
     LoadFactoryDefaults(m_settings, m_modified);
     setWindowTitle(titleStem());
 
-    buildMenus();
     buildPages();
+    buildMenus();
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     EnableTransferButtons(false);
     m_modified.setListener([this](int value) { setTitleModified(value); });
@@ -89,6 +90,8 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
 
 MainWindow::~MainWindow() {
     m_modified.setListener({});
+    // Gone before the settings and the baseline they work on.
+    delete m_history;
     delete m_log;
 }
 
@@ -123,9 +126,12 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     m_actionExit = addMenuEntry(file, tr("E&xit"), "actionExit", &MainWindow::fileExit);
 
-    // The edit entries are there for the look of the menu; they do nothing. An edit box with the
-    // focus takes their keys first.
+    // Undo and Redo of the pages' edits; Cut, Copy and Paste are there for the look of the menu
+    // and do nothing. An edit box with the focus takes all their keys first.
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(m_history->undoAction());
+    edit->addAction(m_history->redoAction());
+    edit->addSeparator();
     m_actionCut = addMenuEntry(edit, tr("Cu&t"), "actionCut", nullptr, QKeySequence(Qt::CTRL | Qt::Key_X));
     m_actionCopy = addMenuEntry(edit, tr("&Copy"), "actionCopy", nullptr, QKeySequence(Qt::CTRL | Qt::Key_C));
     m_actionPaste =
@@ -199,10 +205,13 @@ void MainWindow::buildPages() {
     m_pages[kOutputsTab] = new OutputsPage(m_settings, m_modified, m_tabs);
     m_pages[kInstallerTab] = new InstallerKeyPage(m_settings, m_modified, m_tabs);
     m_pages[kSystemTab] = new SystemPage(m_settings, m_modified, m_tabs);
+    m_history = new EditHistory(m_tabs, m_modified, this);
     for (int i = 0; i < 4; ++i) {
         m_pages[i]->setMessageBoxes(&m_boxes);
         m_pages[i]->setJobRunner([this](const TransferJob &job) { runJob(job); });
         m_tabs->addTab(m_pages[i], names[i]);
+        if (i != kInstallerTab) // its keys are no settings
+            m_history->track(m_pages[i]);
     }
 
     m_buttonBox = new QGroupBox(central);
@@ -336,7 +345,7 @@ void MainWindow::fileNew() {
         return;
     LoadFactoryDefaults(m_settings, m_modified);
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
-    m_modified.set(0);
+    m_history->reset(true);
 }
 
 void MainWindow::fileOpen() {
@@ -355,18 +364,23 @@ void MainWindow::fileOpen() {
 
 void MainWindow::openFile(const QString &path) {
     QString error;
+    const MixerSettings before = m_settings;
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings (and cleared the changed mark),
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
+    if (loaded || m_settings != before)
+        m_history->reset(true); // not undone edit by edit
     if (!loaded)
         m_boxes.error(this, errorCaption(), tr("Unable to load file"));
 }
 
 bool MainWindow::saveTo(const QString &path) {
     QString error;
-    if (SaveSettingsFile(path, m_settings, m_modified, &error))
+    if (SaveSettingsFile(path, m_settings, m_modified, &error)) {
+        m_history->markSaved();
         return true;
+    }
     // The settings were not stored: say so, and keep the asterisk.
     m_boxes.error(
         this, errorCaption(),
@@ -653,7 +667,7 @@ void MainWindow::runJob(const TransferJob &job, MixerEffect effect) {
         m_baseline.reset();
     if (result.refreshTabs) {
         refreshPages({kInputsTab, kOutputsTab, kSystemTab});
-        m_modified.set(1);
+        m_history->reset(false); // a read is not undone edit by edit
     }
     if (result.success)
         m_boxes.information(this, tr("Success"), tr("Transfer complete."));

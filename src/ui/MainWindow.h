@@ -25,6 +25,7 @@ class QTabWidget;
 
 namespace hzm {
 
+class EditHistory;
 class LogWindow;
 struct TransferResult;
 class MessageBoxes;
@@ -131,6 +132,7 @@ public:
     // What the mixer is known to hold (after a successful Read HZM1, Send All or Send Changes on
     // this port); empty when unknown.
     const std::optional<MixerSettings> &mixerBaseline() const { return m_baseline; }
+    EditHistory *editHistory() const { return m_history; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -194,6 +196,7 @@ private:
     LogWindow *m_log = nullptr;
     QAction *m_actionCompare = nullptr;
     QAction *m_actionSendChanges = nullptr;
+    EditHistory *m_history = nullptr;
     std::optional<MixerSettings> m_baseline; // what the mixer holds, when known
     bool m_logPlaced = false;
 

@@ -429,6 +429,8 @@ void TestMainWindow::menuEntries_data() {
         {"actionSave", "&File", "&Save", "Ctrl+S"},
         {"actionSaveAs", "&File", "Save &As...", ""},
         {"actionExit", "&File", "E&xit", ""},
+        {"actionUndo", "&Edit", "&Undo", "Ctrl+Z"},
+        {"actionRedo", "&Edit", "&Redo", "Ctrl+Y"},
         {"actionCut", "&Edit", "Cu&t", "Ctrl+X"},
         {"actionCopy", "&Edit", "&Copy", "Ctrl+C"},
         {"actionPaste", "&Edit", "&Paste", "Ctrl+V"},
