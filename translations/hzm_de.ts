@@ -578,6 +578,54 @@ Es wird 1 Befehl gesendet.</translation>
         <translation>Die Änderungen an den HZM-1 senden?
 Es werden %1 Befehle gesendet.</translation>
     </message>
+    <message>
+        <source>&amp;Live</source>
+        <translation>&amp;Live</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>Every change is sent to HZM-1 at once (Mixer &gt; Live).</source>
+        <translation>Jede Änderung wird sofort an den HZM-1 gesendet (Mischer &gt; Live).</translation>
+    </message>
+    <message>
+        <source>Live needs to know what HZM-1 holds: it works after a Read HZM1, Send All or Send Changes on this port.
+
+Read HZM1 now ? The settings being edited are replaced by those of HZM-1.</source>
+        <translation>Live muss wissen, was der HZM-1 enthält: Es ist erst nach „HZM1 lesen“, „Alles senden“ oder „Änderungen senden“ an diesem Port möglich.
+
+Jetzt „HZM1 lesen“? Die bearbeiteten Einstellungen werden durch die des HZM-1 ersetzt.</translation>
+    </message>
+    <message>
+        <source>Live: on. Every change is sent to HZM-1 at once.</source>
+        <translation>Live: ein. Jede Änderung wird sofort an den HZM-1 gesendet.</translation>
+    </message>
+    <message>
+        <source>earlier changes</source>
+        <translation>frühere Änderungen</translation>
+    </message>
+    <message>
+        <source>Live: off</source>
+        <translation>Live: aus</translation>
+    </message>
+    <message>
+        <source>Live: %1 sent</source>
+        <translation>Live: %1 gesendet</translation>
+    </message>
+    <message>
+        <source>Live: %1 not sent</source>
+        <translation>Live: %1 nicht gesendet</translation>
+    </message>
+    <message>
+        <source>Live sending failed: %1 did not reach HZM-1.
+
+Live is off, and the program no longer knows what HZM-1 holds.</source>
+        <translation>Live-Senden fehlgeschlagen: %1 hat den HZM-1 nicht erreicht.
+
+Live ist aus, und das Programm weiß nicht mehr, was der HZM-1 enthält.</translation>
+    </message>
 </context>
 <context>
     <name>hzm::MixerJobs</name>

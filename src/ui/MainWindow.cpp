@@ -7,6 +7,7 @@
 #include "HelpDialog.h"
 #include "InputsPage.h"
 #include "InstallerKeyPage.h"
+#include "LiveSender.h"
 #include "LogWindow.h"
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
@@ -37,6 +38,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -75,6 +77,7 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
 
     buildPages();
     buildMenus();
+    buildLive();
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     EnableTransferButtons(false);
     m_modified.setListener([this](int value) { setTitleModified(value); });
@@ -92,6 +95,7 @@ MainWindow::~MainWindow() {
     m_modified.setListener({});
     // Gone before the settings and the baseline they work on.
     delete m_history;
+    delete m_live; // waits for a send that runs
     delete m_log;
 }
 
@@ -180,6 +184,11 @@ void MainWindow::buildMenus() {
     m_actionCompare->setObjectName(QStringLiteral("actionCompare"));
     m_actionSendChanges = mixer->addAction(tr("&Send Changes"), this, &MainWindow::sendChanges);
     m_actionSendChanges->setObjectName(QStringLiteral("actionSendChanges"));
+    mixer->addSeparator();
+    m_actionLive =
+        addMenuEntry(mixer, tr("&Live"), "actionLive", nullptr, QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_actionLive->setCheckable(true);
+    connect(m_actionLive, &QAction::triggered, this, &MainWindow::setLive);
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", &MainWindow::showHelp);
@@ -247,6 +256,33 @@ void MainWindow::buildPages() {
     setCentralWidget(central);
 }
 
+void MainWindow::buildLive() {
+    m_live = new LiveSender(m_selection, m_settings, m_baseline, this);
+    connect(m_live, &LiveSender::logLine, this, &MainWindow::appendLog);
+    connect(m_live, &LiveSender::sent, this, &MainWindow::showLiveSent);
+    connect(m_live, &LiveSender::failed, this, &MainWindow::showLiveFailed);
+    // Edits, and Undo and Redo, go to the mixer at once while Live is on.
+    connect(m_history, &EditHistory::fieldChanged, this, [this](TabPage *page, const FieldEdit &edit) {
+        if (m_live->isOn())
+            m_live->send(EditHistory::changeText(*page, edit));
+    });
+    m_liveMark = new QLabel(tr("Live"), this);
+    m_liveMark->setObjectName(QStringLiteral("liveMark"));
+    QFont bold = m_liveMark->font();
+    bold.setBold(true);
+    m_liveMark->setFont(bold);
+    m_liveMark->setToolTip(tr("Every change is sent to HZM-1 at once (Mixer > Live)."));
+    m_liveMark->setContentsMargins(6, 0, 6, 0);
+    m_liveMark->hide();
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addPermanentWidget(m_liveMark);
+}
+
+void MainWindow::setSleeper(Comms::Sleeper sleeper) {
+    m_sleeper = sleeper;
+    m_live->setSleeper(std::move(sleeper));
+}
+
 TabPage *MainWindow::page(int index) const {
     return index >= 0 && index < 4 ? m_pages[index] : nullptr;
 }
@@ -263,6 +299,7 @@ void MainWindow::EnableTransferButtons(bool enable) {
         page->setTransferButtonsEnabled(enable);
     m_actionCompare->setEnabled(enable);
     m_actionSendChanges->setEnabled(enable);
+    m_actionLive->setEnabled(enable);
 }
 
 void MainWindow::choosePortPrompt() {
@@ -343,6 +380,7 @@ bool MainWindow::confirmDiscard(const QString &question) {
 void MainWindow::fileNew() {
     if (!confirmDiscard(tr("Discard current changes ?")))
         return;
+    stopLive();
     LoadFactoryDefaults(m_settings, m_modified);
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     m_history->reset(true);
@@ -363,6 +401,7 @@ void MainWindow::fileOpen() {
 }
 
 void MainWindow::openFile(const QString &path) {
+    stopLive();
     QString error;
     const MixerSettings before = m_settings;
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
@@ -495,6 +534,7 @@ void MainWindow::selectSerialDevice(const QString &device) {
 }
 
 void MainWindow::selectSerial(const QString &device, int comPort) {
+    stopLive(); // the probe may need the port Live uses
     QString reason;
     if (!checkSerialPortUsable(device, &reason)) {
         EnableTransferButtons(m_selection.anySelected());
@@ -583,6 +623,7 @@ void MainWindow::selectEthernet() {
     showDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    stopLive();
     m_selection.address = dialog.address();
     m_selection.port = dialog.port();
     m_baseline.reset(); // another port may lead to another mixer
@@ -643,6 +684,7 @@ void MainWindow::showAbout() {
 // ---- Transfers
 
 TransferResult MainWindow::runTransfer(MixerSettings &record, const TransferJob &job) {
+    stopLive(); // every transfer turns it off
     TransferDialog dialog(m_selection, record, job, m_boxes, this);
     dialog.setReplyRefused(m_lastReplyRefused);
     if (m_sleeper)
@@ -723,6 +765,7 @@ void MainWindow::compareWithMixer() {
 }
 
 void MainWindow::sendChanges() {
+    stopLive(); // first: a live send that runs changes what the mixer is known to hold
     if (!m_baseline) {
         if (m_boxes.question(this, confirmCaption(),
                              tr("The program does not know what HZM-1 holds: Send Changes works after a "
@@ -747,6 +790,61 @@ void MainWindow::sendChanges() {
                 : tr("Send the changes to HZM-1 ?\n%1 commands will be sent.").arg(job.plannedCommands)))
         return;
     runJob(job, MixerEffect::HoldsRecord);
+}
+
+// ---- Live
+
+void MainWindow::setLive(bool on) {
+    if (!on) {
+        stopLive();
+        return;
+    }
+    showLiveState(); // off until it is on
+    if (!m_baseline) {
+        if (!m_boxes.question(this, confirmCaption(),
+                              tr("Live needs to know what HZM-1 holds: it works after a Read HZM1, Send All "
+                                 "or Send Changes on this port.\n\nRead HZM1 now ? The settings being "
+                                 "edited are replaced by those of HZM-1.")))
+            return;
+        readAll();
+        if (!m_baseline)
+            return; // the read failed, and said so
+    }
+    m_live->setOn(true);
+    showLiveState();
+    statusBar()->showMessage(tr("Live: on. Every change is sent to HZM-1 at once."));
+    // What was changed before goes now: the mixer then holds what the pages show.
+    m_live->send(tr("earlier changes"));
+}
+
+void MainWindow::stopLive() {
+    const bool wasOn = m_live->isOn();
+    m_live->setOn(false);
+    showLiveState();
+    if (wasOn)
+        statusBar()->showMessage(tr("Live: off"));
+}
+
+void MainWindow::showLiveState() {
+    m_actionLive->setChecked(m_live->isOn());
+    m_liveMark->setVisible(m_live->isOn());
+}
+
+void MainWindow::showLiveSent(const QString &what) {
+    statusBar()->showMessage(tr("Live: %1 sent").arg(what));
+}
+
+void MainWindow::showLiveFailed(const QString &what, const QString &reason) {
+    showLiveState();
+    if (!reason.isEmpty())
+        appendLog(reason, LogColour::Failure);
+    statusBar()->showMessage(tr("Live: %1 not sent").arg(what));
+    QString text = tr("Live sending failed: %1 did not reach HZM-1.\n\nLive is off, and the program no "
+                      "longer knows what HZM-1 holds.")
+                       .arg(what);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    m_boxes.error(this, errorCaption(), text);
 }
 
 } // namespace hzm

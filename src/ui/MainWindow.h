@@ -19,6 +19,7 @@
 class QAction;
 class QActionGroup;
 class QGroupBox;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QTabWidget;
@@ -26,6 +27,7 @@ class QTabWidget;
 namespace hzm {
 
 class EditHistory;
+class LiveSender;
 class LogWindow;
 struct TransferResult;
 class MessageBoxes;
@@ -83,7 +85,7 @@ public:
     void setSerialPortLister(std::function<QList<SerialPortEntry>()> lister) {
         m_portLister = std::move(lister);
     }
-    void setSleeper(Comms::Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    void setSleeper(Comms::Sleeper sleeper);
     void setDialogHook(std::function<void(QDialog *)> hook) { m_dialogHook = std::move(hook); }
     // How a window is brought to the front (QWidget::raise unless replaced; tests record it).
     void setWindowRaiser(std::function<void(QWidget *)> raiser) { m_raiser = std::move(raiser); }
@@ -120,6 +122,9 @@ public slots:
     // differs from what the mixer is known to hold.
     void compareWithMixer();
     void sendChanges();
+    // Mixer > Live: on, every change is sent at once; it needs to know what the mixer holds and
+    // offers to read it first.
+    void setLive(bool on);
     // Brings the menu marks up to date (done whenever a menu opens).
     void updateMenuMarks();
     void appendLog(const QString &text, hzm::LogColour colour);
@@ -133,6 +138,7 @@ public:
     // this port); empty when unknown.
     const std::optional<MixerSettings> &mixerBaseline() const { return m_baseline; }
     EditHistory *editHistory() const { return m_history; }
+    LiveSender *liveSender() const { return m_live; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -143,6 +149,7 @@ private:
 
     void buildMenus();
     void buildPages();
+    void buildLive();
     QAction *addMenuEntry(QMenu *menu, const QString &text, const QString &name,
                           void (MainWindow::*slot)() = nullptr, const QKeySequence &keys = {});
     // A log window that is shown but not on top stays directly behind the main window.
@@ -155,6 +162,12 @@ private:
     bool exportTo(const QString &path);
     void selectSerial(const QString &device, int comPort);
     void showDialog(QDialog *dialog);
+    // Turns Live off, once a send that runs has ended.
+    void stopLive();
+    // The menu's tick and the status bar's "Live" as Live is.
+    void showLiveState();
+    void showLiveSent(const QString &what);
+    void showLiveFailed(const QString &what, const QString &reason);
     QString titleStem() const;
     // Runs a job on the given record behind the transfer dialog; a failure forgets the baseline.
     TransferResult runTransfer(MixerSettings &record, const TransferJob &job);
@@ -196,7 +209,10 @@ private:
     LogWindow *m_log = nullptr;
     QAction *m_actionCompare = nullptr;
     QAction *m_actionSendChanges = nullptr;
+    QAction *m_actionLive = nullptr;
+    QLabel *m_liveMark = nullptr; // "Live" in the status bar while it is on
     EditHistory *m_history = nullptr;
+    LiveSender *m_live = nullptr;
     std::optional<MixerSettings> m_baseline; // what the mixer holds, when known
     bool m_logPlaced = false;
 

@@ -443,6 +443,7 @@ void TestMainWindow::menuEntries_data() {
         {"actionCom10", "&Port", "Com 1&0", ""},
         {"actionEthernet", "&Port", "Ethernet", ""},
         {"actionOtherPort", "&Port", "Other Serial Port...", ""},
+        {"actionLive", "&Mixer", "&Live", "Ctrl+L"},
         {"actionHelp", "&Help", "&Help...", ""},
         {"actionAbout", "&Help", "&About ...", ""},
     };

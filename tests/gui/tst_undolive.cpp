@@ -3,6 +3,7 @@
 // advance.
 
 #include "EditHistory.h"
+#include "LiveSender.h"
 #include "LogWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -34,6 +35,9 @@ private slots:
     void undoRedo_data();
     void undoRedo();
     void modifiedFollowsTheSteps();
+    void liveSession();
+    void liveEnds_data();
+    void liveEnds();
     void screenshots();
 
 private:
@@ -41,6 +45,9 @@ private:
     bool starred() const { return m_window->windowTitle().endsWith(QLatin1Char('*')); }
     // Makes the edit a row of undoRedo describes, on the page and record it names.
     void edit(int tab, int record, const QString &control, const QVariant &choice);
+    // Reads the mixer and turns Live on.
+    void startLive();
+    QStringList received(const QString &prefix) const;
 
     std::unique_ptr<sim::SimServer> m_sim;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
@@ -86,6 +93,20 @@ void TestUndoLive::edit(int tab, int record, const QString &control, const QVari
     } else {
         qobject_cast<QAbstractButton *>(widget)->click();
     }
+}
+
+void TestUndoLive::startLive() {
+    QTest::mouseClick(m_window->findChild<QAbstractButton *>(QStringLiteral("readAll")), Qt::LeftButton);
+    action(QStringLiteral("actionLive"))->trigger();
+    QVERIFY(m_window->liveSender()->isOn());
+    m_sim->mixer().clearLog();
+    m_boxes->clear();
+}
+
+QStringList TestUndoLive::received(const QString &prefix) const {
+    QStringList bodies = m_sim->mixer().receivedBodies();
+    bodies.removeIf([&prefix](const QString &body) { return !body.startsWith(prefix); });
+    return bodies;
 }
 
 // One step a change, of every kind of control, named after its field, record and all; Undo
@@ -192,9 +213,112 @@ void TestUndoLive::modifiedFollowsTheSteps() {
     QCOMPARE(m_boxes->unexpected(), 0);
 }
 
-void TestUndoLive::screenshots() {
+// Live needs to know what the mixer holds and offers to read it; then a zone's level, its EQ and
+// a group's member reach the mixer as they are changed, without a question or a progress dialog,
+// and so does what Undo puts back. Ten quick changes of one field go as two commands.
+void TestUndoLive::liveSession() {
+    m_boxes->queueAnswer(true); // read HZM1 first
+    action(QStringLiteral("actionLive"))->trigger();
+    QCOMPARE(m_boxes->texts().first(),
+             QStringLiteral("Live needs to know what HZM-1 holds: it works after a Read HZM1, Send All or "
+                            "Send Changes on this port.\n\nRead HZM1 now ? The settings being edited are "
+                            "replaced by those of HZM-1."));
+    QVERIFY(m_window->liveSender()->isOn());
+    QVERIFY(action(QStringLiteral("actionLive"))->isChecked());
+    m_boxes->clear();
+    m_sim->mixer().clearLog();
+
     edit(1, 1, QStringLiteral("outputLevel"), 20);
+    QTRY_COMPARE(m_sim->mixer().settings().zones[1].level, 20);
+    QCOMPARE(m_sim->mixer().receivedBodies(), QStringList{QStringLiteral("Z2.MU,L20")});
+    QTRY_COMPARE(m_window->statusBar()->currentMessage(),
+                 QStringLiteral("Live: Zone 2 Level \u221220 dB sent"));
     edit(1, 1, QStringLiteral("bass"), 3);
+    QTRY_COMPARE(m_sim->mixer().settings().zoneEq[1].bass, 3);
+    const int members = m_window->settings().groups[0].memberMask;
+    edit(1, 8, QStringLiteral("member5"), {});
+    QTRY_COMPARE(m_sim->mixer().settings().groups[0].memberMask, members ^ 16);
+    QTRY_VERIFY(!m_window->liveSender()->isSending());
+    action(QStringLiteral("actionUndo"))->trigger();
+    QTRY_COMPARE(m_sim->mixer().settings().groups[0].memberMask, members);
+    QTRY_VERIFY(m_window->statusBar()->currentMessage().startsWith(
+        QStringLiteral("Live: Group 1 Group Members Zone 5 off")));
+
+    // Ten changes while a send runs: the first goes, then one more with the last value.
+    QTRY_VERIFY(!m_window->liveSender()->isSending());
+    m_sim->mixer().clearLog();
+    for (int level = 30; level < 40; ++level)
+        edit(1, 2, QStringLiteral("outputLevel"), level);
+    QTRY_COMPARE(m_sim->mixer().settings().zones[2].level, 39);
+    QTRY_VERIFY(!m_window->liveSender()->isSending());
+    QCOMPARE(received(QStringLiteral("Z3.MU,L")), (QStringList{"Z3.MU,L30", "Z3.MU,L39"}));
+
+    // Every live command is in the log; nothing asked, nothing shown.
+    QVERIFY(m_window->logWindow()->text().contains(QStringLiteral("<Z3.MU,L39/>")));
+    QCOMPARE(m_boxes->texts(), QStringList());
+    QVERIFY(m_window->mixerBaseline()->sameConfiguration(m_window->settings()));
+}
+
+// A failed send turns Live off with one message and forgets what the mixer holds; choosing a
+// port, New, Open and the transfer buttons turn it off too.
+void TestUndoLive::liveEnds_data() {
+    QTest::addColumn<QString>("event");
+    QTest::newRow("failed send") << QStringLiteral("failure");
+    QTest::newRow("port chosen") << QStringLiteral("port");
+    QTest::newRow("New") << QStringLiteral("new");
+    QTest::newRow("Open") << QStringLiteral("open");
+    QTest::newRow("transfer button") << QStringLiteral("getVersion");
+    QTest::newRow("turned off") << QStringLiteral("off");
+}
+
+void TestUndoLive::liveEnds() {
+    QFETCH(QString, event);
+    startLive();
+    if (event == QLatin1String("failure")) {
+        m_sim->mixer().refuseNext(QStringLiteral("*"), 1000);
+        edit(1, 1, QStringLiteral("outputLevel"), 20);
+        QTRY_VERIFY(!m_window->liveSender()->isOn());
+        QTRY_VERIFY(!m_window->liveSender()->isSending());
+        QCOMPARE(m_boxes->texts(),
+                 QStringList{QStringLiteral("Live sending failed: Zone 2 Level \u221220 dB did not reach "
+                                            "HZM-1.\n\nLive is off, and the program no longer knows what "
+                                            "HZM-1 holds.")});
+        QVERIFY(!m_window->mixerBaseline().has_value());
+        // Later changes send nothing and say nothing.
+        m_sim->mixer().clearFaults();
+        m_sim->mixer().clearLog();
+        edit(1, 1, QStringLiteral("outputLevel"), 22);
+        QTest::qWait(50);
+        QCOMPARE(m_sim->mixer().receivedBodies(), QStringList());
+        QCOMPARE(m_boxes->texts().size(), 1);
+    } else if (event == QLatin1String("port")) {
+        m_window->setDialogHook([](QDialog *dialog) { dialog->accept(); }); // the same mixer
+        action(QStringLiteral("actionEthernet"))->trigger();
+    } else if (event == QLatin1String("new")) {
+        m_boxes->queueAnswer(true); // discard what was read
+        action(QStringLiteral("actionNew"))->trigger();
+    } else if (event == QLatin1String("open")) {
+        m_boxes->queueAnswer(true);
+        m_boxes->queuePath(QStringLiteral(HZM_FIXTURES_DIR "/files/factory-defaults.hzc"));
+        action(QStringLiteral("actionOpen"))->trigger();
+    } else if (event == QLatin1String("off")) {
+        action(QStringLiteral("actionLive"))->trigger();
+    } else {
+        QTest::mouseClick(m_window->findChild<QAbstractButton *>(event), Qt::LeftButton);
+    }
+    QVERIFY(!m_window->liveSender()->isOn());
+    QVERIFY(!action(QStringLiteral("actionLive"))->isChecked());
+    QVERIFY(!m_window->findChild<QWidget *>(QStringLiteral("liveMark"))->isVisible());
+    QCOMPARE(m_boxes->unexpected(), 0);
+}
+
+void TestUndoLive::screenshots() {
+    startLive();
+    edit(1, 1, QStringLiteral("outputLevel"), 20);
+    QTRY_VERIFY(m_window->statusBar()->currentMessage().endsWith(QStringLiteral(" sent")));
+    edit(1, 1, QStringLiteral("bass"), 3);
+    QTRY_VERIFY(!m_window->liveSender()->isSending());
+    m_window->grab().save(QStringLiteral("/tmp/hzm-live.png"));
     // Undo and Redo come first in the Edit menu, set apart from the entries it always had.
     QStringList shown;
     const auto grabMenu = [&](const QString &title, const QString &file) {
@@ -213,6 +337,7 @@ void TestUndoLive::screenshots() {
     };
     grabMenu(QStringLiteral("&Edit"), QStringLiteral("/tmp/hzm-edit-menu.png"));
     QCOMPARE(shown, (QStringList{"&Undo Zone 2 Bass", "&Redo", "-", "Cu&t", "&Copy", "&Paste"}));
+    grabMenu(QStringLiteral("&Mixer"), QStringLiteral("/tmp/hzm-live-menu.png"));
 }
 
 QTEST_MAIN(TestUndoLive)
