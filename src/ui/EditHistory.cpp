@@ -109,15 +109,20 @@ void EditHistory::record(TabPage *page, const FieldEdit &edit) {
 }
 
 void EditHistory::finishTyping() {
-    ++m_typingSession;
-    if (TabPage *page = std::exchange(m_typingPage, nullptr))
+    TabPage *page = m_typingPage;
+    forgetTyping();
+    if (page)
         emit fieldChanged(page, m_typing);
+}
+
+void EditHistory::forgetTyping() {
+    ++m_typingSession;
+    m_typingPage = nullptr;
 }
 
 void EditHistory::apply(TabPage *page, FieldEdit edit, const QVariant &value) {
     // Undo and Redo end the typing of a name; the step they take back or redo is complete.
-    ++m_typingSession;
-    m_typingPage = nullptr;
+    forgetTyping();
     m_tabs->setCurrentWidget(page);
     page->showRecord(edit.record);
     page->setFieldValue(edit.control, value);
@@ -128,8 +133,7 @@ void EditHistory::apply(TabPage *page, FieldEdit edit, const QVariant &value) {
 }
 
 void EditHistory::reset(bool saved) {
-    ++m_typingSession;
-    m_typingPage = nullptr;
+    forgetTyping();
     m_stack.clear();
     if (!saved)
         m_stack.resetClean();

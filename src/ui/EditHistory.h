@@ -51,8 +51,10 @@ private:
     class FieldCommand;
 
     void record(TabPage *page, const FieldEdit &edit);
-    // Ends the step of a name being typed.
+    // Ends the step of a name being typed, and reports it.
     void finishTyping();
+    // Ends it without a report.
+    void forgetTyping();
     // Shows the field's page and record and writes value into it.
     void apply(TabPage *page, FieldEdit edit, const QVariant &value);
 

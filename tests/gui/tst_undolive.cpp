@@ -140,6 +140,8 @@ void TestUndoLive::undoRedo() {
     QAction *undo = action(QStringLiteral("actionUndo"));
     QAction *redo = action(QStringLiteral("actionRedo"));
     QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+    QCOMPARE(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
+                                                     QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
     const MixerSettings before = m_window->settings();
     edit(tab, record, control, choice);
     const MixerSettings after = m_window->settings();
