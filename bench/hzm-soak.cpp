@@ -366,17 +366,12 @@ int main(int argc, char *argv[]) {
             server->stop();
         }
 
-        LinkSelection selection;
-        if (tcp) {
-            selection.ethernetSelected = true;
-            selection.address = options.bindAddress;
-            selection.port = fault == Fault::PortGone ? options.tcpPort : server->tcpPort();
-        } else {
-            selection.comSelected = true;
-            selection.serialDevice =
-                fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath();
-            selection.baudRate = options.baudRate;
-        }
+        const LinkSelection selection =
+            tcp ? LinkSelection(TcpEndpoint{options.bindAddress,
+                                            quint16(fault == Fault::PortGone ? options.tcpPort : server->tcpPort())})
+                : LinkSelection(SerialEndpoint{
+                      fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath(),
+                      options.baudRate});
         MixerSettings local = record;
         TransferWorker worker(selection, local, job);
         worker.setSleeper([](Pause, int) {}); // the protocol's order of events, without its time

@@ -548,7 +548,7 @@ int Runner::run() {
             return fail(
                 QStringLiteral("cannot write the log file %1: %2").arg(a.logFile, m_logFile.errorString()));
     }
-    if (!info->needsLink && link.selection.anySelected())
+    if (!info->needsLink && !link.selection.isNone())
         return usage(QStringLiteral("works without a link; leave out --tcp and --serial"));
     if (info->needsLink && !info->checksLinkItself) {
         int status = 0;

@@ -21,94 +21,34 @@ void printErr(const QString &text) {
     std::fflush(stderr);
 }
 
-// Parses --tcp HOST[:PORT].
-std::optional<UsageError> parseTcp(const QString &text, LinkSelection &selection) {
-    QString host = text;
-    QString portText;
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return UsageError{QStringLiteral("--tcp: not an address: %1").arg(text)};
-        host = text.mid(1, close - 1);
-        const QString rest = text.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(QLatin1Char(':')))
-                return UsageError{QStringLiteral("--tcp: not an address: %1").arg(text)};
-            portText = rest.mid(1);
-        }
-    } else if (text.count(QLatin1Char(':')) == 1) {
-        host = text.section(QLatin1Char(':'), 0, 0);
-        portText = text.section(QLatin1Char(':'), 1);
-        if (portText.isEmpty()) // "HOST:" is a port left out, not the default port
-            return UsageError{QStringLiteral("--tcp: no port after the colon in %1").arg(text)};
-    }
-    quint16 port = LinkSelection::kDefaultTcpPort;
-    if (!portText.isNull()) {
-        bool ok = false;
-        const int value = portText.toInt(&ok);
-        if (!ok || value < 1 || value > 65535)
-            return UsageError{QStringLiteral("--tcp: not a TCP port: %1 (in %2)").arg(portText, text)};
-        port = quint16(value);
-    }
-    if (host.isEmpty())
-        return UsageError{QStringLiteral("--tcp: no host in %1").arg(text)};
-    QHostAddress address(host);
-    if (address.isNull()) {
-        const QHostInfo info = QHostInfo::fromName(host);
-        for (const QHostAddress &candidate : info.addresses()) {
-            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-                address = candidate;
-                break;
-            }
-        }
-        if (address.isNull() && !info.addresses().isEmpty())
-            address = info.addresses().first();
-        if (address.isNull())
-            return UsageError{QStringLiteral("--tcp: cannot find the host %1%2")
-                                  .arg(host, info.errorString().isEmpty()
-                                                 ? QString()
-                                                 : QStringLiteral(": ") + info.errorString())};
-    }
-    selection.ethernetSelected = true;
-    selection.address = address;
-    selection.port = port;
-    return std::nullopt;
-}
-
 std::optional<UsageError> parseLink(const Arguments &a, LinkChoice &choice) {
     if (!a.tcp.isEmpty() && !a.serial.isEmpty())
         return UsageError{QStringLiteral("give either --tcp or --serial, not both")};
+    int rate = 0;
     if (!a.baud.isEmpty()) {
         bool ok = false;
-        const int rate = a.baud.toInt(&ok);
+        rate = a.baud.toInt(&ok);
         if (!ok || !supportedBaudRates().contains(rate))
             return UsageError{
                 QStringLiteral("--baud: %1 is not a rate of the mixer (19200, 9600, 4800, 2400, 1200 or 300)")
                     .arg(a.baud)};
         if (a.serial.isEmpty())
             return UsageError{QStringLiteral("--baud needs --serial")};
-        choice.selection.baudRate = rate;
-        choice.baudGiven = true;
     }
-    if (!a.tcp.isEmpty())
-        return parseTcp(a.tcp, choice.selection);
+    QString error;
+    if (!a.tcp.isEmpty()) {
+        const auto endpoint = parseTcpEndpoint(a.tcp, &error);
+        if (!endpoint)
+            return UsageError{QStringLiteral("--tcp: ") + error};
+        choice.selection = *endpoint;
+    }
     if (!a.serial.isEmpty()) {
-        static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch m = com.match(a.serial);
-        if (m.hasMatch()) {
-            const int n = m.captured(1).toInt();
-            if (n < 1 || n > 10)
-                return UsageError{
-                    QStringLiteral(
-                        "--serial: %1: COM ports are COM1 to COM10; give any other port as a device path")
-                        .arg(a.serial)};
-            choice.selection.comPort = n;
-        } else {
-            choice.selection.serialDevice = a.serial;
-        }
-        choice.selection.comSelected = true;
-        choice.serial = true;
+        auto endpoint = parseSerialEndpoint(a.serial, &error);
+        if (!endpoint)
+            return UsageError{QStringLiteral("--serial: ") + error};
+        if (rate)
+            endpoint->baudRate = rate;
+        choice.selection = *endpoint;
     }
     return std::nullopt;
 }
@@ -214,14 +154,15 @@ QString portProblem(const QString &port, const QString &reason) {
 
 // Checks the serial port and finds its rate unless --baud was given.
 bool Runner::prepareLink(int &status) {
-    if (!link.selection.anySelected()) {
+    if (link.selection.isNone()) {
         status = usage(QStringLiteral("no link given: use --tcp HOST[:PORT] or --serial PORT"));
         return false;
     }
-    if (!link.serial)
+    SerialEndpoint *serial = link.selection.serial();
+    if (!serial)
         return true;
-    const QString port = link.selection.serialPortName();
-    if (link.baudGiven) {
+    const QString port = serial->device;
+    if (serial->baudRate) {
         QString error;
         if (!checkSerialPortUsable(port, &error)) {
             status = fail(portProblem(port, error));
@@ -241,7 +182,7 @@ bool Runner::prepareLink(int &status) {
     case PortProbeOutcome::Found:
         break;
     }
-    link.selection.baudRate = result.baudRate;
+    serial->baudRate = result.baudRate;
     return true;
 }
 

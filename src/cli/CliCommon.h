@@ -69,9 +69,7 @@ struct Arguments {
 };
 
 struct LinkChoice {
-    LinkSelection selection;
-    bool serial = false;
-    bool baudGiven = false;
+    LinkSelection selection; // a serial rate of 0 is detected before the command runs
 };
 
 // Several mixers: more than one --tcp or --serial, --targets or --discovered.

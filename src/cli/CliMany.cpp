@@ -171,13 +171,12 @@ int Runner::runMany() {
             return usage(error->message);
         Mixer m;
         m.link = link;
-        if (choice.serial) {
-            m.name = choice.selection.serialPortName();
-            m.host = QFileInfo(m.name).fileName();
+        m.name = choice.selection.where();
+        if (const TcpEndpoint *tcp = choice.selection.tcp()) {
+            m.host = tcp->address.toString();
+            m.port = QString::number(tcp->port);
         } else {
-            m.host = choice.selection.address.toString();
-            m.port = QString::number(choice.selection.port);
-            m.name = QStringLiteral("%1:%2").arg(m.host, m.port);
+            m.host = QFileInfo(m.name).fileName();
         }
         if (names.contains(m.name))
             return usage(QStringLiteral("%1 is named twice").arg(m.name));

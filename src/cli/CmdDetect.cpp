@@ -6,9 +6,9 @@
 namespace hzm::cli {
 
 int Runner::cmdDetect() {
-    if (!link.serial)
+    if (!link.selection.serial())
         return usage(QStringLiteral("needs a serial link: --serial PORT"));
-    const QString port = link.selection.serialPortName();
+    const QString port = link.selection.serial()->device;
     const PortProbeResult result = probeSerialPort(port);
     switch (result.outcome) {
     case PortProbeOutcome::Busy:

@@ -124,9 +124,7 @@ TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settin
     if (outcome.success)
         return outcome;
 
-    const QString where = selection.ethernetSelected
-                              ? QStringLiteral("%1:%2").arg(selection.address.toString()).arg(selection.port)
-                              : selection.serialPortName();
+    const QString where = selection.where();
     if (!outcome.linkOpened) {
         // The link's own message usually starts with the address already.
         QString linkError = outcome.linkError;

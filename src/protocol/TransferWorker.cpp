@@ -60,7 +60,7 @@ private:
 // (result.linkError says why); otherwise result.success is the job's own.
 bool runOnLink(const LinkSelection &selection, JobContext &context, const TransferJob &job,
                const Comms::Sleeper &sleeper, TransferResult &result) {
-    std::unique_ptr<Comms> link = makeLink(selection);
+    std::unique_ptr<Comms> link = selection.makeLink();
     if (!link) {
         result.linkError = QStringLiteral("The link to %1 cannot be made.").arg(selection.describe());
         return false;

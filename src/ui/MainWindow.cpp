@@ -298,14 +298,12 @@ void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, quint16
     m_demo = true;
     const bool modified = windowTitle().endsWith(QLatin1Char('*'));
     setWindowTitle(titleStem() + (modified ? QStringLiteral("*") : QString()));
-    m_selection.address = address;
-    m_selection.port = port;
+    m_tcpEndpoint = TcpEndpoint{address, port};
     // The simulated mixer answers discovery from its own loopback address.
     m_discoveryInterfaces = {DiscoveryInterface::fromText(address.toString(), QStringLiteral("255.0.0.0"))};
     m_discoveryPort = discoveryPort;
     // Ready from the start: a first press of "Read HZM1" reads the simulated mixer.
-    m_selection.ethernetSelected = true;
-    m_selection.comSelected = false;
+    m_selection = m_tcpEndpoint;
     EnableTransferButtons(true);
     updateMenuMarks();
 }
@@ -320,12 +318,13 @@ void MainWindow::updateMenuMarks() {
     m_actionLog->setChecked(shown && !m_log->isOnTop());
 
     QAction *marked = nullptr;
-    if (m_selection.ethernetSelected)
+    const SerialEndpoint *serial = m_selection.serial();
+    if (m_selection.tcp())
         marked = m_actionEthernet;
-    else if (m_selection.comSelected && !m_selection.serialDevice.isEmpty())
+    else if (serial && serial->comNumber >= 1 && serial->comNumber <= 10)
+        marked = m_actionCom[serial->comNumber - 1];
+    else if (serial)
         marked = m_actionOtherPort;
-    else if (m_selection.comSelected && m_selection.comPort >= 1 && m_selection.comPort <= 10)
-        marked = m_actionCom[m_selection.comPort - 1];
     if (marked)
         marked->setChecked(true); // clears the others of the group
     else if (QAction *checked = m_portGroup->checkedAction())
@@ -497,7 +496,7 @@ void MainWindow::selectSerialDevice(const QString &device) {
 void MainWindow::selectSerial(const QString &device, int comPort) {
     QString reason;
     if (!checkSerialPortUsable(device, &reason)) {
-        EnableTransferButtons(m_selection.anySelected());
+        EnableTransferButtons(!m_selection.isNone());
         // The fixed text, then the system's reason and, for a missing permission, the remedy.
         QString text = QCoreApplication::translate("hzm::PortProbe", kPortBusyMessage);
         if (!reason.isEmpty())
@@ -523,8 +522,7 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
         m_boxes.error(this, QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedCaption),
                       QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedMessage));
     }
-    applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
-                     m_selection);
+    applyProbeResult(result, SerialEndpoint{device, 0, comPort}, m_selection);
     m_baseline.reset(); // another port may lead to another mixer
     EnableTransferButtons(true);
 }
@@ -554,8 +552,8 @@ void MainWindow::chooseOtherSerialPort() {
             tr("No other serial ports were found. Type the device path (such as %1):").arg(example));
         combo->lineEdit()->setPlaceholderText(example);
     }
-    if (!m_selection.serialDevice.isEmpty())
-        combo->setCurrentText(m_selection.serialDevice);
+    if (const SerialEndpoint *serial = m_selection.serial(); serial && !serial->comNumber)
+        combo->setCurrentText(serial->device);
     else if (combo->count() == 0)
         combo->setCurrentText(QString());
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -577,20 +575,16 @@ void MainWindow::chooseOtherSerialPort() {
 }
 
 void MainWindow::selectEthernet() {
-    TcpSettingsDialog dialog(m_selection.address, m_selection.port, m_boxes, this);
+    TcpSettingsDialog dialog(m_tcpEndpoint.address, m_tcpEndpoint.port, m_boxes, this);
     if (!m_discoveryInterfaces.isEmpty())
         dialog.setDiscoveryInterfaces(m_discoveryInterfaces, m_discoveryPort);
     showDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_selection.address = dialog.address();
-    m_selection.port = dialog.port();
+    m_tcpEndpoint = TcpEndpoint{dialog.address(), dialog.port()};
     m_baseline.reset(); // another port may lead to another mixer
-    if (!m_selection.ethernetSelected) {
-        m_selection.ethernetSelected = true;
-        m_selection.comSelected = false;
-        EnableTransferButtons(true);
-    }
+    m_selection = m_tcpEndpoint;
+    EnableTransferButtons(true);
 }
 
 // ---- View and Help menus

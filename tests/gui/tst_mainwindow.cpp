@@ -221,7 +221,7 @@ void TestMainWindow::exitWithUnsavedChanges() {
 void TestMainWindow::readSaveNewOpen() {
     startSim();
     chooseEthernet(QStringLiteral("127.0.0.1"), m_sim->tcpPort());
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
     for (QPushButton *button : transferButtons(m_window.get()))
         QVERIFY2(button->isEnabled(), qPrintable(button->text()));
 
@@ -624,9 +624,7 @@ void TestMainWindow::demoStartsReady() {
     QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join(QLatin1Char('\n'))));
     QCOMPARE(window.settings().inputs[2].name == QLatin1String("Bar"), withFile);
     const LinkSelection &link = window.linkSelection();
-    QVERIFY(link.ethernetSelected && !link.comSelected);
-    QCOMPARE(link.address, QHostAddress(QStringLiteral("127.0.0.2")));
-    QCOMPARE(link.port, m_sim->tcpPort());
+    QCOMPARE(link, LinkSelection(TcpEndpoint{QHostAddress(QStringLiteral("127.0.0.2")), m_sim->tcpPort()}));
     for (QPushButton *b : transferButtons(&window))
         QVERIFY2(b->isEnabled(), qPrintable(b->text()));
     QVERIFY(window.findChild<QAction *>(QStringLiteral("actionEthernet"))->isChecked());
@@ -679,9 +677,7 @@ void TestMainWindow::portRadioMark() {
         [pty](int n) { return n == 10 ? pty : QStringLiteral("/dev/null-no-port"); });
     action(QStringLiteral("actionCom10"))->trigger();
     QCOMPARE(m_boxes->shown().size(), 1); // nothing but the start-up prompt: the mixer was found
-    QVERIFY(m_window->linkSelection().comSelected);
-    QCOMPARE(m_window->linkSelection().comPort, 10);
-    QCOMPARE(m_window->linkSelection().baudRate, 9600);
+    QCOMPARE(m_window->linkSelection(), LinkSelection(SerialEndpoint{pty, 9600, 10}));
     m_window->updateMenuMarks();
     for (int n = 1; n <= 10; ++n)
         QCOMPARE(action(QStringLiteral("actionCom%1").arg(n))->isChecked(), n == 10);
@@ -701,7 +697,7 @@ void TestMainWindow::portRadioMark() {
     m_window->updateMenuMarks();
     QVERIFY(action("actionOtherPort")->isChecked());
     QVERIFY(!action("actionEthernet")->isChecked());
-    QCOMPARE(m_window->linkSelection().serialDevice, pty);
+    QCOMPARE(m_window->linkSelection(), LinkSelection(SerialEndpoint{pty, 9600, 0}));
 }
 
 void TestMainWindow::busyPortKeepsSelection() {
@@ -715,7 +711,7 @@ void TestMainWindow::busyPortKeepsSelection() {
     QCOMPARE(lines.at(0), QStringLiteral("The COM port is currently in use or is not present. Please "
                                          "check your system before selecting this port."));
     QVERIFY2(lines.at(1).startsWith(QLatin1String("/dev/hzm-no-such-port: ")), qPrintable(lines.at(1)));
-    QVERIFY(!m_window->linkSelection().anySelected());
+    QVERIFY(m_window->linkSelection().isNone());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(!b->isEnabled());
     // The click's mark goes again: no port is in use.
@@ -724,7 +720,7 @@ void TestMainWindow::busyPortKeepsSelection() {
     // With Ethernet chosen before, it stays chosen, keeps the mark, and the buttons stay usable.
     chooseEthernet(QStringLiteral("127.0.0.1"), 4999);
     action(QStringLiteral("actionCom3"))->trigger();
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
     QCOMPARE(action(QStringLiteral("actionCom3"))->actionGroup()->checkedAction(), action("actionEthernet"));
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(b->isEnabled());
@@ -823,8 +819,8 @@ void TestMainWindow::screenshots() {
     });
     action("actionEthernet")->trigger();
     QVERIFY(listed);
-    QCOMPARE(m_window->linkSelection().address, QHostAddress(QStringLiteral("127.0.0.2")));
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
+    QCOMPARE(m_window->linkSelection().tcp()->address, QHostAddress(QStringLiteral("127.0.0.2")));
 
     bool progressShown = false;
     m_window->setDialogHook([&](QDialog *dialog) {

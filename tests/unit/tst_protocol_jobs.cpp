@@ -76,15 +76,10 @@ struct Mixer {
         o.pty = serial;
         server = std::make_unique<SimServer>(o);
         started = server->start();
-        if (serial) {
-            selection.comSelected = true;
-            selection.serialDevice = server->ptyPath();
-            selection.baudRate = o.baudRate;
-        } else {
-            selection.ethernetSelected = true;
-            selection.address = QHostAddress::LocalHost;
-            selection.port = server->tcpPort();
-        }
+        if (serial)
+            selection = SerialEndpoint{server->ptyPath(), o.baudRate};
+        else
+            selection = TcpEndpoint{QHostAddress::LocalHost, server->tcpPort()};
     }
     SimMixer &mixer() { return server->mixer(); }
     std::unique_ptr<SimServer> server;
@@ -216,10 +211,7 @@ private slots:
         QVERIFY(peer.isListening());
         // Answered once the command is out (bytes waiting before it are thrown away).
         peer.start({{150, QByteArray("<SY,VQ v: 1.05/>")}}, 200);
-        LinkSelection selection;
-        selection.ethernetSelected = true;
-        selection.address = QHostAddress::LocalHost;
-        selection.port = peer.port();
+        const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, peer.port()};
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.03");
         const Reports r = runWorker(selection, s, GetVersionJob());
@@ -263,10 +255,7 @@ private slots:
     }
 
     void aLinkThatCannotOpenSendsNothing() {
-        LinkSelection selection;
-        selection.ethernetSelected = true;
-        selection.address = QHostAddress::LocalHost;
-        selection.port = hzm::test::unusedLoopbackPort();
+        const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, hzm::test::unusedLoopbackPort()};
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.05");
         const MixerSettings before = s;
@@ -277,9 +266,7 @@ private slots:
         QVERIFY(r.commandsShown.isEmpty());
         QVERIFY(s == before);
 
-        LinkSelection gone;
-        gone.comSelected = true;
-        gone.serialDevice = QStringLiteral("/dev/hzm-no-such-port");
+        const LinkSelection gone = SerialEndpoint{QStringLiteral("/dev/hzm-no-such-port")};
         const Reports serial = runWorker(gone, s, GetVersionJob());
         QVERIFY(!serial.success && !serial.linkError.isEmpty());
         QCOMPARE(serial.refreshTabs, 0);
@@ -294,14 +281,16 @@ private slots:
         QCOMPARE(r.commandsShown, QStringList(4, QStringLiteral("<SY,VQ/>")));
     }
 
-    void ethernetWinsOverTheSerialPort() {
+    // A selection is one port: choosing another replaces it, choosing back finds the mixer again.
+    void theLastChosenPortIsTheLink() {
         Mixer m(false);
         QVERIFY(m.started);
-        LinkSelection both = m.selection;
-        both.comSelected = true;
-        both.serialDevice = QStringLiteral("/dev/hzm-no-such-port");
+        LinkSelection chosen = m.selection;
+        chosen = SerialEndpoint{QStringLiteral("/dev/hzm-no-such-port")};
         MixerSettings s;
-        QVERIFY(runWorker(both, s, GetVersionJob()).success);
+        QVERIFY(!runWorker(chosen, s, GetVersionJob()).success);
+        chosen = *m.selection.tcp();
+        QVERIFY(runWorker(chosen, s, GetVersionJob()).success);
         QCOMPARE(s.softwareVersion, QStringLiteral("1.05"));
     }
 
@@ -325,8 +314,7 @@ private slots:
         QCOMPARE(result.done, 216);
         QCOMPARE(result.planned, 216);
 
-        LinkSelection closed = m.selection;
-        closed.port = hzm::test::unusedLoopbackPort();
+        const LinkSelection closed = TcpEndpoint{QHostAddress::LocalHost, hzm::test::unusedLoopbackPort()};
         const TransferResult failed = TransferWorker::runBlocking(closed, s, GetVersionJob());
         QVERIFY(!failed.success && !failed.linkOpened && !failed.linkError.isEmpty());
         QCOMPARE(failed.refreshTabs, 0);
