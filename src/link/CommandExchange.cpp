@@ -82,6 +82,8 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
         return 1;
     }
 
+    if (link.stopRequested())
+        return 0;
     const QString shown = options.shownBody.isNull() ? framed : frame(options.shownBody);
     {
         QByteArray sample;

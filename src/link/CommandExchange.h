@@ -57,6 +57,7 @@ QByteArray QueryReplyHead(const QString &body);
 // In exchange mode whatever waits on the link before the first attempt is thrown away (nothing
 // sent so far can be answered by it), and a reply counts only when it holds a frame's end "/>":
 // bytes without one are "No Response". Both are logged in the failure colour.
+// Once the link's stop flag is set an exchange sends nothing and returns 0.
 // In write-only mode the frame and "\r\n" are written and nothing is read. Any other mode returns 0.
 // When reply is given and replyChars > 0, it receives at most replyChars - 1 characters of the
 // last reply (it is emptied first).

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 class QIODevice;
@@ -87,6 +88,10 @@ public:
 
     // Replaces how this link sleeps for its pauses (tests record them instead of waiting).
     void setSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    // A flag another thread sets to stop the job after the command under way: the next exchange
+    // then sends nothing and fails. None (the default): never stopped.
+    void setStopFlag(const std::atomic<bool> *flag) { m_stop = flag; }
+    bool stopRequested() const { return m_stop && m_stop->load(); }
     // A description of the last failure of Open, Write or Close, for messages.
     QString errorString() const { return m_errorString; }
     // Where this link leads, for messages ("127.0.0.1:4999", "/dev/ttyUSB0", a file name).
@@ -99,6 +104,7 @@ protected:
 
 private:
     Sleeper m_sleeper;
+    const std::atomic<bool> *m_stop = nullptr;
 };
 
 } // namespace hzm
