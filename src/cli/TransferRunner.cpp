@@ -3,30 +3,16 @@
 #include "link/CommandExchange.h"
 #include "model/MixerSettings.h"
 
+#include "Streams.h"
+
 #include <algorithm>
-#include <cstdio>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace hzm::cli {
 
-bool ErrorStream::isTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return ::isatty(STDERR_FILENO) == 1;
-#endif
-}
-
-bool ErrorStream::wantsColour() {
-    return isTerminal() && !qEnvironmentVariableIsSet("NO_COLOR");
-}
-
-CliObserver::CliObserver(bool printLog, bool showProgress, const QString &title, int planned)
-    : m_printLog(printLog), m_showProgress(showProgress), m_colour(printLog && ErrorStream::wantsColour()),
+CliObserver::CliObserver(const Streams &streams, bool printLog, bool showProgress, const QString &title,
+                         int planned)
+    : m_err(streams.err), m_printLog(printLog), m_showProgress(showProgress),
+      m_colour(printLog && streams.wantsColour()),
       m_title(title), m_planned(planned) {
     drawProgress();
 }
@@ -58,8 +44,7 @@ void CliObserver::logLine(const QString &text, LogColour colour) {
         start = colour == LogColour::GoodReply ? "\033[32m" : "\033[31m";
         end = "\033[0m";
     }
-    std::fprintf(stderr, "%s%s%s\n", start, text.toUtf8().constData(), end);
-    std::fflush(stderr);
+    m_err.write(start + text.toUtf8() + end + '\n');
     drawProgress();
 }
 
@@ -77,15 +62,14 @@ void CliObserver::setPlanned(int planned) {
 
 void CliObserver::note(const QString &text) {
     clearProgress();
-    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
-    std::fflush(stderr);
+    m_err.print(text + QLatin1Char('\n'));
     drawProgress();
 }
 
 void CliObserver::clearProgress() {
     if (!m_progressShown)
         return;
-    std::fputs("\r\033[K", stderr);
+    m_err.write("\r\033[K");
     m_progressShown = false;
 }
 
@@ -93,20 +77,18 @@ void CliObserver::drawProgress() {
     if (!m_showProgress)
         return;
     const int planned = std::max(m_planned, m_done);
-    std::fprintf(stderr, "\r\033[K%s: %d/%d", m_title.toUtf8().constData(), m_done, planned);
-    std::fflush(stderr);
+    m_err.print(QStringLiteral("\r\033[K%1: %2/%3").arg(m_title).arg(m_done).arg(planned));
     m_progressShown = true;
 }
 
 void CliObserver::finish() {
     clearProgress();
-    std::fflush(stderr);
     m_showProgress = false;
 }
 
 TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
-                           const RunOptions &options) {
-    CliObserver observer(options.printLog, options.showProgress, job.title, job.plannedCommands);
+                           const Streams &streams, const RunOptions &options) {
+    CliObserver observer(streams, options.printLog, options.showProgress, job.title, job.plannedCommands);
     observer.setLogFile(options.logFile);
     TransferHooks hooks;
     hooks.observer = &observer;
@@ -119,12 +101,20 @@ TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settin
                 observer.note(text);
         }
     };
-    TransferResult outcome = TransferWorker::runBlocking(selection, settings, job, hooks);
+    TransferResult outcome = options.run ? options.run(selection, settings, job, hooks)
+                                         : TransferWorker::runBlocking(selection, settings, job, hooks);
     observer.finish();
     if (outcome.success)
         return outcome;
 
     const QString where = selection.where();
+    if (outcome.stopped) {
+        outcome.reason = QStringLiteral("stopped on request after %1 of %2 commands (%3)")
+                             .arg(observer.accepted())
+                             .arg(outcome.planned)
+                             .arg(where);
+        return outcome;
+    }
     if (!outcome.linkOpened) {
         // The link's own message usually starts with the address already.
         QString linkError = outcome.linkError;

@@ -177,9 +177,10 @@ private slots:
         const QString tcp = QStringLiteral("127.0.0.1:9");
         QTest::newRow("nothing") << QStringList{} << "no command";
         QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command fly";
-        QTest::newRow("unknown option") << QStringList{"--tcp", tcp, "version", "--fast"} << "--fast";
+        QTest::newRow("unknown option")
+            << QStringList{"--tcp", tcp, "version", "--fast"} << "hzmctl version: Unknown option 'fast'.";
         QTest::newRow("option of another command")
-            << QStringList{"show", "x.hzc", "--partial"} << "--partial";
+            << QStringList{"show", "x.hzc", "--partial"} << "Unknown option 'partial'.";
         QTest::newRow("missing file argument") << QStringList{"--tcp", tcp, "read"} << "missing argument";
         QTest::newRow("extra argument") << QStringList{"new", "a.hzc", "b.hzc"} << "b.hzc";
         QTest::newRow("no link") << QStringList{"version"} << "--tcp";
@@ -195,7 +196,7 @@ private slots:
         QTest::newRow("port left out")
             << QStringList{"--tcp", "127.0.0.1:", "version"} << "no port after the colon in 127.0.0.1:";
         QTest::newRow("COM11") << QStringList{"--serial", "COM11", "version"} << "COM11";
-        QTest::newRow("tcp value missing") << QStringList{"version", "--tcp"} << "--tcp needs a value";
+        QTest::newRow("tcp value missing") << QStringList{"version", "--tcp"} << "Missing value after '--tcp'.";
         QTest::newRow("only output 13")
             << QStringList{"--tcp", tcp, "send", "f.hzc", "--only", "output", "13"} << "1 to 12";
         QTest::newRow("only input 0")
