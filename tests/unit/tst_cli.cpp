@@ -7,6 +7,7 @@
 
 #include "PtyPair.h"
 
+#include "cli/Command.h"
 #include "files/SettingsFile.h"
 #include "model/MixerSettings.h"
 
@@ -17,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,6 +121,56 @@ MixerSettings changedSettings() {
     return s;
 }
 
+QString optionNames(const QList<QCommandLineOption> &options, bool withValueOnly = false) {
+    QStringList names;
+    for (const QCommandLineOption &o : options)
+        if (!withValueOnly || !o.valueName().isEmpty())
+            names << QStringLiteral("--") + o.names().first();
+    names.removeDuplicates();
+    return names.join(QLatin1Char(' '));
+}
+
+// The lines of the bash completion that hold the declarations.
+QStringList completionLines() {
+    using cli::Command;
+    QStringList commands, link, several, valued{optionNames(cli::linkOptions() + cli::severalMixerOptions(), true)};
+    QStringList perCommand;
+    for (const Command *c : Command::all()) {
+        commands << c->name;
+        if (c->link != cli::LinkUse::None)
+            link << c->name;
+        if (c->severalMixers)
+            several << c->name;
+        if (!optionNames(c->options, true).isEmpty())
+            valued << optionNames(c->options, true);
+        perCommand << QStringLiteral("[%1]=\"%2\"").arg(c->name, optionNames(c->options));
+    }
+    valued = valued.join(QLatin1Char(' ')).split(QLatin1Char(' '));
+    valued.removeDuplicates();
+    return QStringList{QStringLiteral("local commands=\"%1\"").arg(commands.join(QLatin1Char(' '))),
+                       QStringLiteral("local link_commands=\"%1\"").arg(link.join(QLatin1Char(' '))),
+                       QStringLiteral("local several_commands=\"%1\"").arg(several.join(QLatin1Char(' '))),
+                       QStringLiteral("local link_options=\"%1\"").arg(optionNames(cli::linkOptions())),
+                       QStringLiteral("local several_options=\"%1 --json\"").arg(optionNames(cli::severalMixerOptions())),
+                       QStringLiteral("local value_options=\"%1\"").arg(valued.join(QLatin1Char(' ')))} +
+           perCommand;
+}
+
+// What the manual or the README says of each command, by name: the text from the line that
+// names it to the next command's.
+QMap<QString, QString> sectionsByCommand(const QString &text, const QRegularExpression &start) {
+    QMap<QString, QString> sections;
+    QString current;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = start.match(line);
+        if (m.hasMatch())
+            current = m.captured(1).replace(QLatin1String("\\-"), QLatin1String("-"));
+        if (!current.isEmpty())
+            sections[current] += line + QLatin1Char('\n');
+    }
+    return sections;
+}
+
 } // namespace
 
 class TestCli : public QObject {
@@ -169,6 +221,60 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.out.contains(expected), qPrintable(r.out));
         QVERIFY(r.err.isEmpty());
+    }
+
+    // The bash completion, the manual and the README name every command and option the program
+    // declares: a command or option added without them fails here, saying what is missing.
+    void documentsFollowTheDeclarations_data() {
+        QTest::addColumn<QString>("document");
+        QTest::newRow("bash completion") << "dist/bash-completion/hzmctl";
+        QTest::newRow("manual") << "dist/man/hzmctl.1.in";
+        QTest::newRow("README") << "README.md";
+    }
+    void documentsFollowTheDeclarations() {
+        QFETCH(QString, document);
+        const QString text = QString::fromUtf8(test::readAll(QStringLiteral(HZM_SOURCE_DIR "/") + document));
+        QVERIFY(!text.isEmpty());
+        QStringList missing;
+        if (document.contains(QLatin1String("completion"))) {
+            QStringList lines;
+            for (const QString &line : text.split(QLatin1Char('\n')))
+                lines << line.trimmed();
+            for (const QString &line : completionLines())
+                if (!lines.contains(line))
+                    missing << line;
+            QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^\\[[a-z-]+\\]="))).size(),
+                     cli::Command::all().size());
+        } else {
+            const bool manual = document.contains(QLatin1String("man"));
+            // The manual's entries under COMMANDS; the README's lines of its hzmctl block.
+            const QString part = manual ? text.section(QStringLiteral(".SH COMMANDS"), 1).section(QStringLiteral(".SH "), 0, 0)
+                                        : text.section(QStringLiteral("## hzmctl"), 1).section(QStringLiteral("\n## "), 0, 0);
+            const QMap<QString, QString> sections = sectionsByCommand(
+                part, QRegularExpression(manual ? QStringLiteral("^\\.B[IR]? \"?([a-z\\\\-]+)")
+                                                : QStringLiteral("^(?:\\| )?([a-z-]+) ")));
+            for (const cli::Command *c : cli::Command::all()) {
+                if (!sections.contains(c->name)) {
+                    missing << c->name;
+                    continue;
+                }
+                for (const QCommandLineOption &o : c->options) {
+                    QString option = QStringLiteral("--") + o.names().first();
+                    if (manual)
+                        option.replace(QLatin1Char('-'), QLatin1String("\\-"));
+                    if (!sections.value(c->name).contains(option))
+                        missing << c->name + QLatin1Char(' ') + option;
+                }
+            }
+            for (const QCommandLineOption &o : cli::linkOptions() + cli::severalMixerOptions()) {
+                QString option = QStringLiteral("--") + o.names().first();
+                if (manual)
+                    option.replace(QLatin1Char('-'), QLatin1String("\\-"));
+                if (!text.contains(option))
+                    missing << option;
+            }
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(document + QStringLiteral(" lacks:\n") + missing.join(QLatin1Char('\n'))));
     }
 
     void badUsage_data() {

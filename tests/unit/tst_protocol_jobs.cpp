@@ -5,12 +5,14 @@
 
 #include "model/MixerSettings.h"
 #include "protocol/DeviceCommands.h"
+#include "protocol/MixerBatch.h"
 #include "protocol/MixerJobs.h"
 #include "protocol/TransferJob.h"
 #include "protocol/TransferWorker.h"
 
 #include <QEventLoop>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
@@ -292,6 +294,68 @@ private slots:
         chosen = *m.selection.tcp();
         QVERIFY(runWorker(chosen, s, GetVersionJob()).success);
         QCOMPARE(s.softwareVersion, QStringLiteral("1.05"));
+    }
+
+    // Several mixers at once: each hands back its own result and a silent one fails alone; a stop
+    // ends the task under way after its current command, and begins no other.
+    void aBatchRunsEachMixerOnItsOwnAndStops() {
+        std::vector<std::unique_ptr<Mixer>> sims;
+        QList<BatchMixer> mixers;
+        for (int i = 0; i < 3; ++i) {
+            sims.push_back(std::make_unique<Mixer>(false));
+            QVERIFY(sims.back()->started);
+            mixers << BatchMixer{QString::number(i), sims.back()->selection};
+        }
+        sims[1]->mixer().neverAnswer(QStringLiteral("Z3*"));
+        const auto task = [](bool send) {
+            return [send](MixerTaskContext &c) {
+                MixerSettings s;
+                const TransferResult r = c.transfer(c.mixer().link, s, send ? SendAllJob(s) : ReadAllJob(s));
+                MixerResult result;
+                result.outcome = r.success ? MixerOutcome::Succeeded : MixerOutcome::Failed;
+                result.exitStatus = r.success ? 0 : 1;
+                return result;
+            };
+        };
+        {
+            MixerBatch batch(mixers, task(false));
+            batch.setSleeper([](Pause, int) {});
+            QSignalSpy finished(&batch, &MixerBatch::mixerFinished);
+            QSignalSpy ended(&batch, &MixerBatch::finished);
+            batch.start();
+            QVERIFY(ended.wait(60000));
+            QCOMPARE(finished.size(), 3);
+            const QList<MixerResult> results = batch.results();
+            for (int i : {0, 2}) {
+                QCOMPARE(results.at(i).outcome, MixerOutcome::Succeeded);
+                QVERIFY(results.at(i).done > 200 && results.at(i).done == results.at(i).planned);
+            }
+            QCOMPARE(results.at(1).outcome, MixerOutcome::Failed);
+            QVERIFY(results.at(1).done < results.at(1).planned);
+        }
+
+        // One at a time, stopped (from its worker thread) once the first has done three commands.
+        sims[0]->mixer().clearLog();
+        sims[2]->mixer().clearLog();
+        MixerBatch batch({mixers.at(0), mixers.at(2)}, task(true));
+        batch.setSleeper([](Pause, int) {});
+        batch.setMaxConcurrent(1);
+        QObject::connect(
+            &batch, &MixerBatch::mixerProgress, &batch,
+            [&batch](int, const QString &, int done, int) {
+                if (done == 3)
+                    batch.stop();
+            },
+            Qt::DirectConnection);
+        QSignalSpy ended(&batch, &MixerBatch::finished);
+        batch.start();
+        QVERIFY(ended.wait(60000));
+        const QList<MixerResult> results = batch.results();
+        QCOMPARE(results.at(0).outcome, MixerOutcome::Stopped);
+        QCOMPARE(results.at(0).done, 3);
+        QCOMPARE(sims[0]->mixer().receivedBodies().size(), 3); // nothing after the stop
+        QCOMPARE(results.at(1).outcome, MixerOutcome::Stopped);
+        QVERIFY(sims[2]->mixer().receivedBodies().isEmpty());
     }
 
     void runBlockingReportsLikeTheWorker() {
