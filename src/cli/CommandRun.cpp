@@ -41,8 +41,8 @@ std::optional<LinkSelection> parseLink(const ParsedArguments &args, QString &err
     if (!serial.isEmpty()) {
         auto endpoint = parseSerialEndpoint(serial, &error);
         error.prepend(QStringLiteral("--serial: "));
-        if (endpoint && rate)
-            endpoint->baudRate = rate;
+        if (endpoint && !endpoint->baudRate)
+            endpoint->baudRate = rate; // a rate in the link itself (DEVICE@BAUD) wins
         return endpoint ? std::optional<LinkSelection>(*endpoint) : std::nullopt;
     }
     return LinkSelection();

@@ -69,7 +69,7 @@ std::optional<LinkArgument> targetLine(const QString &text, QString &error) {
     const QString line = text.trimmed();
     if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
         return std::nullopt;
-    for (const QString kind : {QStringLiteral("tcp"), QStringLiteral("serial")})
+    for (const QString &kind : {QStringLiteral("tcp"), QStringLiteral("serial")})
         if (line.startsWith(kind + QLatin1Char(':')))
             return LinkArgument{kind, line.mid(kind.size() + 1)};
     const qsizetype space = line.indexOf(QLatin1Char(' '));
@@ -249,9 +249,12 @@ int concurrentLimit() {
     return 0;
 }
 
-// One line per mixer on a terminal, redrawn in place: its state, its transfer's progress, its time.
+// Progress on a terminal, redrawn in place: one line per mixer (its state, its transfer's
+// progress, its time) while they fit on a screen, else one line counting the mixers by state.
 class ProgressLines {
 public:
+    static constexpr int kMostLines = 20;
+
     ProgressLines(const MixerBatch &batch, OutputStream &err)
         : m_batch(batch), m_err(err), m_states(batch.mixers().size()) {
         for (const BatchMixer &m : batch.mixers())
@@ -273,30 +276,43 @@ public:
 
 private:
     struct State {
-        QElapsedTimer clock;
+        QElapsedTimer clock; // valid once the mixer began
         QString progress;
         QString result; // empty while running
         double seconds = 0;
+
+        QString word() const {
+            return !result.isEmpty() ? result : clock.isValid() ? QStringLiteral("running") : QStringLiteral("waiting");
+        }
     };
 
     void draw() {
-        QString text;
-        if (m_drawn)
-            text += QStringLiteral("\033[%1A").arg(m_states.size());
-        for (qsizetype i = 0; i < m_states.size(); ++i) {
-            const State &s = m_states.at(i);
-            const double seconds =
-                !s.result.isEmpty() ? s.seconds : s.clock.isValid() ? s.clock.nsecsElapsed() / 1e9 : 0.0;
-            const QString state = !s.result.isEmpty()    ? s.result
-                                  : !s.clock.isValid()   ? QStringLiteral("waiting")
-                                  : s.progress.isEmpty() ? QStringLiteral("running")
-                                                         : QStringLiteral("running %1").arg(s.progress);
-            text += QStringLiteral("\r\033[K%1  %2 %3 s\n")
-                        .arg(m_batch.mixers().at(i).name.leftJustified(m_width), state)
-                        .arg(seconds, 0, 'f', 1);
+        QString text = m_lines > 0 ? QStringLiteral("\033[%1A").arg(m_lines) : QString();
+        if (m_states.size() > kMostLines) {
+            QMap<QString, int> counts;
+            for (const State &s : m_states)
+                ++counts[s.word()];
+            QStringList parts;
+            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+                parts << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+            text += QStringLiteral("\r\033[K%1 mixers: %2\n").arg(m_states.size()).arg(parts.join(QStringLiteral(", ")));
+            m_lines = 1;
+        } else {
+            for (qsizetype i = 0; i < m_states.size(); ++i) {
+                const State &s = m_states.at(i);
+                const double seconds = !s.result.isEmpty() ? s.seconds
+                                       : s.clock.isValid() ? s.clock.nsecsElapsed() / 1e9
+                                                           : 0.0;
+                const QString state = s.result.isEmpty() && !s.progress.isEmpty()
+                                          ? QStringLiteral("running %1").arg(s.progress)
+                                          : s.word();
+                text += QStringLiteral("\r\033[K%1  %2 %3 s\n")
+                            .arg(m_batch.mixers().at(i).name.leftJustified(m_width), state)
+                            .arg(seconds, 0, 'f', 1);
+            }
+            m_lines = int(m_states.size());
         }
         m_err.print(text);
-        m_drawn = true;
     }
 
     const MixerBatch &m_batch;
@@ -304,7 +320,7 @@ private:
     QList<State> m_states;
     QTimer m_timer;
     int m_width = 0;
-    bool m_drawn = false;
+    int m_lines = 0; // lines drawn last time
 };
 
 QList<MixerResult> runTargets(const Command &command, const ParsedArguments &args,
