@@ -73,7 +73,7 @@ ParsedArguments parsed(const QCommandLineParser &parser, const Command &command,
 }
 
 int toolUsage(Streams &streams, const QString &message) {
-    streams.err.print(QStringLiteral("hzmctl: %1\nSee hzmctl --help.\n").arg(message));
+    streams.err.print(QStringLiteral("hzmctl: %1\nSee hzmctl --help.\n").arg(shownSafely(message)));
     return ExitUsage;
 }
 
@@ -144,7 +144,7 @@ int RunCli(const QStringList &arguments) {
     FileOutput err(stderr);
     QFile in;
     in.open(stdin, QIODevice::ReadOnly);
-    Streams streams{out, err, &in};
+    Streams streams{out, err, &in, isTerminal(stdin)};
     const int status = RunCli(arguments, streams);
     // A result that never reached its reader (a full disk behind "> file") is no success.
     if (out.error() && status == ExitSuccess) {

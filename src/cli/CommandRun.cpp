@@ -4,6 +4,7 @@
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
 #include "link/SerialPermission.h"
+#include "model/TextHelpers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,6 +71,7 @@ int CommandRun::run() {
         m_logFile.setFileName(args.logFile);
         if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Append))
             return fail(QStringLiteral("cannot write the log file %1: %2").arg(args.logFile, m_logFile.errorString()));
+        m_logFile.unsetError(); // a device or a pipe cannot be sought to its end, and need not be
     }
     if (command.link == LinkUse::None && !m_link.isNone())
         return usage(QStringLiteral("works without a link; leave out --tcp and --serial"));
@@ -79,25 +81,37 @@ int CommandRun::run() {
     int status = 0;
     if (command.link == LinkUse::Prepared && !prepareLink(status))
         return status;
-    return command.run(*this);
+    status = command.run(*this);
+    // A log that could not be written (a full disk) is lost: say so, and it is no success.
+    if (m_logFile.isOpen() && m_logFile.error() != QFileDevice::NoError)
+        return finish(std::max(status, int(ExitFailed)),
+                      QStringLiteral("cannot write the log file %1: %2").arg(args.logFile, m_logFile.errorString()));
+    return status;
+}
+
+QString shownSafely(const QString &message) {
+    QStringList lines = message.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = escapedForDisplay(line);
+    return lines.join(QLatin1Char('\n'));
 }
 
 int CommandRun::usage(const QString &message) {
-    m_reasons << message;
+    m_reasons << shownSafely(message);
     printErr(QStringLiteral("hzmctl %1: %2\nUsage: hzmctl %3%4 (see hzmctl %1 --help)\n")
-                 .arg(command.name, message, command.link != LinkUse::None ? QStringLiteral("LINK ") : QString(),
-                      command.usage()));
+                 .arg(command.name, shownSafely(message),
+                      command.link != LinkUse::None ? QStringLiteral("LINK ") : QString(), command.usage()));
     return ExitUsage;
 }
 
 int CommandRun::finish(int status, const QString &message) {
-    m_reasons << message;
-    printErr(QStringLiteral("hzmctl %1: %2\n").arg(command.name, message));
+    m_reasons << shownSafely(message);
+    warn(message);
     return status;
 }
 
 void CommandRun::warn(const QString &message) {
-    printErr(QStringLiteral("hzmctl %1: %2\n").arg(command.name, message));
+    printErr(QStringLiteral("hzmctl %1: %2\n").arg(command.name, shownSafely(message)));
 }
 
 int CommandRun::transferFailed(const TransferResult &outcome, const QString &extra, int status) {

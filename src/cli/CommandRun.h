@@ -103,6 +103,9 @@ std::optional<LinkSelection> parseLink(const ParsedArguments &args, QString &err
 // The same command on every mixer of several links at once (ManyMixers.cpp).
 int runOnSeveralMixers(const Command &command, const ParsedArguments &args, Streams &streams);
 
+// A message as it may reach a terminal: control characters (an escape sequence in an argument or
+// a reply) shown as visible escapes, its line ends kept.
+QString shownSafely(const QString &message);
 // How a file argument is named in messages: "-" is standard input.
 QString shownPath(const QString &path);
 // "1 field differs", "3 fields differ"; with still, "1 field still differs".

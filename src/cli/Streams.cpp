@@ -11,13 +11,15 @@
 
 namespace hzm::cli {
 
-FileOutput::FileOutput(std::FILE *file) : m_file(file) {
+bool isTerminal(std::FILE *file) {
 #ifdef _WIN32
-    m_terminal = _isatty(_fileno(file)) != 0;
+    return _isatty(_fileno(file)) != 0;
 #else
-    m_terminal = ::isatty(::fileno(file)) == 1;
+    return ::isatty(::fileno(file)) == 1;
 #endif
 }
+
+FileOutput::FileOutput(std::FILE *file) : m_file(file), m_terminal(cli::isTerminal(file)) {}
 
 void FileOutput::write(const QByteArray &bytes) {
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_file) == size_t(bytes.size()) &&

@@ -26,6 +26,9 @@ public:
     virtual bool isTerminal() const { return false; }
 };
 
+// Whether file is a terminal.
+bool isTerminal(std::FILE *file);
+
 // A C stream: standard output or standard error. Writes from several threads each stay whole.
 class FileOutput : public OutputStream {
 public:

@@ -283,6 +283,8 @@ private slots:
         const QString tcp = QStringLiteral("127.0.0.1:9");
         QTest::newRow("nothing") << QStringList{} << "no command";
         QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command fly";
+        QTest::newRow("control characters shown escaped")
+            << QStringList{"fl\x1b[2Jy", "\x07"} << "unknown command fl\\x1b[2Jy";
         QTest::newRow("unknown option")
             << QStringList{"--tcp", tcp, "version", "--fast"} << "hzmctl version: Unknown option 'fast'.";
         QTest::newRow("option of another command")
@@ -734,6 +736,8 @@ private slots:
         QTest::newRow("standard input") << QStringList{"key"} << QByteArray("  1234 5678\n") << 0;
         QTest::newRow("one key only") << QStringList{"key"} << QByteArray("1234\n") << 2;
         QTest::newRow("three words") << QStringList{"key"} << QByteArray("1234 5678 9\n") << 2;
+        QTest::newRow("a third key on a line of its own")
+            << QStringList{"key", "--key-file", "-"} << QByteArray("1234\n5678\n8888\n") << 2;
         QTest::newRow("invalid key read") << QStringList{"key"} << QByteArray("1234 5679\n") << 2;
         QTest::newRow("both ways") << QStringList{"key", "1234", "5678", "--key-file", "-"} << QByteArray()
                                    << 2;
@@ -779,6 +783,68 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, out);
         QCOMPARE(r.err.contains(QLatin1String("warning")), warns);
+    }
+
+    // Keys typed on a terminal: asked for one by one, never shown, the new one twice.
+    void keysTypedOnATerminal_data() {
+        QTest::addColumn<QByteArrayList>("typed");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("typed") << QByteArrayList{"1234", "5678", "5678"} << 0;
+        QTest::newRow("repeated differently") << QByteArrayList{"1234", "5678", "5677"} << 2;
+    }
+    void keysTypedOnATerminal() {
+        QFETCH(QByteArrayList, typed);
+        QFETCH(int, exitCode);
+        auto server = startSim(true, false);
+        test::PtyPair terminal;
+        QVERIFY(terminal.isValid());
+        QProcess process;
+        process.setStandardInputFile(terminal.slavePath());
+        process.start(cliPath(), tcpLink(*server) + QStringList{"key"});
+        QByteArray err;
+        const QList<QByteArray> prompts{"Old key: ", "New key: ", "Repeat new key: "};
+        for (int i = 0; i < prompts.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT((err += process.readAllStandardError()).endsWith(prompts.at(i)), 10000);
+            QVERIFY(terminal.write(typed.at(i) + '\n'));
+        }
+        const CliResult r = finishCli(process);
+        QCOMPARE(r.exitCode, exitCode);
+        const QByteArray shown = terminal.readFor(100);
+        for (const QByteArray &key : typed)
+            QVERIFY2(!shown.contains(key), shown.constData());
+        QCOMPARE(server->mixer().receivedBodies(),
+                 exitCode == 0 ? QStringList{"SY,K12345678"} : QStringList());
+    }
+
+    // A log that cannot be written is no success, and two mixers never share one log file.
+    void logFileProblems_data() {
+        QTest::addColumn<QString>("logFile");
+        QTest::addColumn<int>("mixers");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a full disk") << "/dev/full" << 1 << 1 << "cannot write the log file /dev/full";
+        QTest::newRow("a folder") << "." << 1 << 2 << "cannot write the log file";
+        QTest::newRow("one file for two mixers") << "log-{host}.log" << 2 << 2 << "would be written for two mixers";
+    }
+    void logFileProblems() {
+        QFETCH(QString, logFile);
+        QFETCH(int, mixers);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full here");
+        std::vector<std::unique_ptr<SimServer>> sims;
+        QStringList args;
+        for (int i = 0; i < mixers; ++i) {
+            sims.push_back(startSim(true, false));
+            args << tcpLink(*sims.back());
+        }
+        const CliResult r = runCli(args + QStringList{"--log-file", logFile == "." ? m_dir.path() : logFile, "version"});
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QLatin1String("QIODevice")), qPrintable(r.err)); // no warning of Qt's own
+        if (exitCode == 2)
+            QVERIFY(sims.front()->mixer().receivedBodies().isEmpty());
     }
 
     void transferFailures_data() {
