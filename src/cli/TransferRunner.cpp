@@ -134,6 +134,10 @@ TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settin
             linkError.remove(0, where.size() + 2);
         outcome.reason = QStringLiteral("cannot open %1: %2")
                              .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
+    } else if (!outcome.countLostAt.isEmpty()) {
+        outcome.reason = QStringLiteral("%1 sent a reply that no command was owed, at %2: its replies no "
+                                        "longer match the commands")
+                             .arg(where, outcome.countLostAt);
     } else if (!outcome.message.isEmpty()) {
         outcome.reason = outcome.message;
         outcome.reason.replace(QLatin1Char('\n'), QStringLiteral(": "));

@@ -74,6 +74,7 @@ bool runOnLink(const LinkSelection &selection, JobContext &context, const Transf
         return false;
     }
     result.success = job.run && job.run(*link, context) != 0;
+    result.countLostAt = link->exchangeRecord().countLostAt;
     link->Close();
     return true;
 }

@@ -30,6 +30,9 @@ struct TransferResult {
     int planned = 0;     // commands planned at the end, never fewer than done
     QString message;     // the last message the job showed (the version error); empty for none
     QString reason;      // why it failed, in words, where the runner works it out (hzmctl)
+    // The command (framed) at which a reply came that no command was owed: the exchange lost
+    // count of the replies, so the job failed. Empty otherwise.
+    QString countLostAt;
 };
 
 // What a transfer run on the calling thread reports to; every member may be empty.
