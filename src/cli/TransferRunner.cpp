@@ -127,6 +127,14 @@ TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settin
     const QString where = selection.ethernetSelected
                               ? QStringLiteral("%1:%2").arg(selection.address.toString()).arg(selection.port)
                               : selection.serialPortName();
+    if (!outcome.outOfRange.isEmpty()) {
+        QStringList fields;
+        for (const FieldProblem &problem : std::as_const(outcome.outOfRange))
+            fields << FieldProblemText(problem);
+        outcome.reason = QStringLiteral("nothing was sent, since values lie outside their ranges: %1")
+                             .arg(fields.join(QStringLiteral("; ")));
+        return outcome;
+    }
     if (!outcome.linkOpened) {
         // The link's own message usually starts with the address already.
         QString linkError = outcome.linkError;

@@ -93,7 +93,9 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
     };
     context.setPlannedCommands = [&observer](int planned) { observer.setPlanned(planned); };
 
-    result.linkOpened = runOnLink(selection, context, job, hooks.sleeper, result);
+    if (job.outOfRange)
+        result.outOfRange = job.outOfRange(settings);
+    result.linkOpened = result.outOfRange.isEmpty() && runOnLink(selection, context, job, hooks.sleeper, result);
     result.refreshTabs = result.linkOpened ? job.refreshTabs : 0;
     result.done = observer.done();
     result.planned = observer.planned();

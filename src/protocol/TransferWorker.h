@@ -8,6 +8,7 @@
 #include "link/CommandExchange.h"
 #include "link/Comms.h"
 #include "link/LinkSelection.h"
+#include "model/SettingsCheck.h"
 #include "protocol/TransferJob.h"
 
 #include <QMetaType>
@@ -33,6 +34,9 @@ struct TransferResult {
     // The command (framed) at which a reply came that no command was owed: the exchange lost
     // count of the replies, so the job failed. Empty otherwise.
     QString countLostAt;
+    // A send refused before the link was opened: the values it would have sent that lie outside
+    // their fields' ranges. Nothing reached the mixer.
+    QList<FieldProblem> outOfRange;
 };
 
 // What a transfer run on the calling thread reports to; every member may be empty.
