@@ -154,6 +154,11 @@ TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settin
         outcome.reason = QStringLiteral("no response from %1 to %2 after %3 attempts")
                              .arg(where, observer.lastCommand())
                              .arg(kMaxAttempts);
+    } else if (observer.lastFailure().startsWith(QLatin1String("Unreadable reply: "))) {
+        outcome.reason = QStringLiteral("%1 gave no readable reply to %2 in %3 attempts (%4)")
+                             .arg(where, observer.lastCommand())
+                             .arg(kMaxAttempts)
+                             .arg(observer.lastFailure());
     } else if (!observer.lastFailure().isEmpty()) {
         outcome.reason = QStringLiteral("%1 refused %2 %3 times (reply %4)")
                              .arg(where, observer.lastCommand())

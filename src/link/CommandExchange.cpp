@@ -93,8 +93,11 @@ bool isRefusal(const QString &text) {
 // written answers none of them: the count is lost, and the job must not go on as if it held.
 class Attempts {
 public:
-    Attempts(Comms &link, ExchangeObserver *observer, QString shown, ReplyFilter filter)
-        : m_link(link), m_observer(observer), m_shown(std::move(shown)), m_filter(std::move(filter)) {}
+    // good: whether a reply that answers is a good one (no refusal, and readable).
+    Attempts(Comms &link, ExchangeObserver *observer, QString shown, ReplyFilter filter,
+             std::function<bool(const QString &reply)> good)
+        : m_link(link), m_observer(observer), m_shown(std::move(shown)), m_filter(std::move(filter)),
+          m_good(std::move(good)) {}
 
     enum Outcome { Nothing, Answered, CountLost };
 
@@ -114,7 +117,7 @@ public:
             return CountLost;
         for (const QByteArray &frame : std::as_const(answers)) {
             const QString text = QString::fromUtf8(frame);
-            if (!isRefusal(text)) {
+            if (m_good(text)) {
                 goodReply = text;
                 return Answered;
             }
@@ -184,6 +187,7 @@ private:
     ExchangeObserver *m_observer;
     QString m_shown;
     ReplyFilter m_filter;
+    std::function<bool(const QString &reply)> m_good;
     int m_written = 0;
     int m_answered = 0;
 };
@@ -221,7 +225,20 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
                     LogColour::Failure);
             };
     }
-    Attempts attempts(link, observer, shown, filter);
+    // What the caller's buffer keeps of a reply.
+    const auto kept = [reply, replyChars](const QString &text) {
+        if (!reply || replyChars <= 0)
+            return text;
+        QString cut = text.left(replyChars - 1);
+        // Never keep half of a surrogate pair at the cut.
+        if (cut.size() < text.size() && !cut.isEmpty() && cut.back().isHighSurrogate())
+            cut.chop(1);
+        return cut;
+    };
+    const auto good = [&](const QString &text) {
+        return !isRefusal(text) && (!options.readable || options.readable(kept(text)));
+    };
+    Attempts attempts(link, observer, shown, filter, good);
     const auto fail = [observer] {
         if (observer)
             observer->commandFinished(false);
@@ -229,12 +246,8 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
     };
     // Every reply that came: into the caller's buffer and the progress display.
     const auto received = [&](const QString &text) {
-        if (reply && replyChars > 0) {
-            *reply = text.left(replyChars - 1);
-            // Never keep half of a surrogate pair at the cut.
-            if (reply->size() < text.size() && !reply->isEmpty() && reply->back().isHighSurrogate())
-                reply->chop(1);
-        }
+        if (reply && replyChars > 0)
+            *reply = kept(text);
         if (observer)
             observer->responseReceived(text);
     };
@@ -282,14 +295,16 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
                                   LogColour::Failure);
             outcome = QStringLiteral("No Response");
         } else {
-            QByteArray frames(wire, length);
+            const QByteArray arrived(wire, length);
+            QByteArray frames = arrived;
             if (!attempts.count(takeFrames(frames)))
                 return fail();
-            const QString text = QString::fromUtf8(wire, qsizetype(qstrnlen(wire, size_t(length))));
-            if (!isRefusal(text))
+            // Every byte that came, a NUL included: a value holding one is no value.
+            const QString text = QString::fromUtf8(wire, length);
+            if (good(text))
                 return succeed(text);
             received(text);
-            outcome = text;
+            outcome = isRefusal(text) ? text : unusedBytesText(QStringLiteral("Unreadable reply: "), arrived, length);
         }
         if (observer)
             observer->logLine(outcome, LogColour::Failure);

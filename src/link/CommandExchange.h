@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace hzm {
 
 class Comms;
@@ -45,6 +47,9 @@ struct ExchangeOptions {
     // another head then answer some earlier command: they are skipped (and logged) while the
     // attempt goes on collecting.
     bool replyEchoesHead = false;
+    // Whether the caller can read the values it takes from a reply (as its buffer keeps it). A
+    // reply it cannot read is a bad reply: logged, and retried as a refusal is.
+    std::function<bool(const QString &reply)> readable;
 };
 
 // The head a query's reply begins with after its "<": the body up to and including its first

@@ -36,10 +36,8 @@ FieldView textField(const QString &key, const QString &label, const QString &tex
 // Names come from files and mixers: control characters are shown escaped, JSON keeps them
 // (its own escaping makes them harmless). A name holding one cannot go to a mixer.
 FieldView nameField(const QString &label, const QString &name) {
-    FieldView f{QStringLiteral("name"), label, escapedForDisplay(name), QJsonValue(name), {}};
-    if (f.text != name)
-        f.problem = Text::tr("holds control characters");
-    return f;
+    return {QStringLiteral("name"), label, escapedForDisplay(name), QJsonValue(name),
+            HasControlCharacters(name) ? Text::tr("holds control characters") : QString()};
 }
 
 // A flag: 0 or 1.
