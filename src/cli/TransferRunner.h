@@ -5,6 +5,7 @@
 
 #include "link/CommandExchange.h"
 #include "link/LinkSelection.h"
+#include "model/SettingsCheck.h"
 #include "protocol/TransferJob.h"
 #include "protocol/TransferWorker.h"
 
@@ -71,6 +72,9 @@ struct RunOptions {
                                  const TransferHooks &)>
         run;
 };
+
+// Why a record with values outside their ranges was not sent, naming each field.
+QString outOfRangeReason(const QList<FieldProblem> &problems);
 
 // Runs job over the selection. settings is what the job reads or fills. A failed transfer's
 // result says why in reason.

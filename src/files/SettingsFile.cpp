@@ -5,8 +5,10 @@
 #include "model/TextHelpers.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -19,6 +21,7 @@ constexpr int kSourceOff = 8;              // sourceInput: no line input selecte
 const QLatin1String kFlagOn("0001");
 const QLatin1String kFlagOff("0000");
 const QLatin1String kLongSourceOff("FFFFFFFF");
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 constexpr int kOutputLineLength = 56;
 constexpr int kLongOutputLine = kOutputLineLength + 4;
 
@@ -138,7 +141,7 @@ QStringList SettingsFileLines(const MixerSettings &settings) {
 }
 
 QByteArray SettingsFileBytes(const MixerSettings &settings) {
-    QByteArray bytes("\xEF\xBB\xBF");
+    QByteArray bytes = kByteOrderMark;
     for (const QString &line : SettingsFileLines(settings)) {
         bytes += line.toUtf8();
         bytes += "\r\n";
@@ -292,6 +295,89 @@ int ForeignSettingsLine(const QStringList &lines) {
         }
     }
     return 0;
+}
+
+namespace {
+
+struct Tr {
+    Q_DECLARE_TR_FUNCTIONS(hzm::SettingsFile)
+};
+
+// The width of record line index (from 0) and what it is called; 0 for the header.
+std::pair<int, QString> recordLineForm(int index, const QString &line) {
+    if (index < 2)
+        return {0, QString()};
+    if (index < 2 + kOutputCount)
+        return {Mid(line, 40, 8) == kLongSourceOff ? kLongOutputLine : kOutputLineLength,
+                Tr::tr("an output line")};
+    if (index < 2 + kOutputCount + kZoneCount)
+        return {12, Tr::tr("a tone line")};
+    if (index < 2 + kOutputCount + kZoneCount + kGroupCount)
+        return {8, Tr::tr("a group line")};
+    if (index < kSettingsFileLineCount - 1)
+        return {kNameColumns + 4, Tr::tr("an input line")};
+    return {4 * SystemSettings::kFieldCount, Tr::tr("the system line")};
+}
+
+// What is wrong with line index (from 0) of a settings file, given without its line end;
+// empty when nothing is.
+QString lineDamage(int index, const QByteArray &raw) {
+    // Columns are counted from 1 here, as editors count them.
+    const auto column = [&raw](qsizetype at) { return QString::fromUtf8(raw.left(at)).size() + 1; };
+    if (const qsizetype cr = raw.indexOf('\r'); cr >= 0)
+        return Tr::tr("a carriage return without a line feed at column %1").arg(column(cr));
+    if (index < 2)
+        return QString(); // any two lines are the header
+    if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
+        return Tr::tr("a NUL character at column %1").arg(column(nul));
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString line = decoder.decode(raw);
+    if (decoder.hasError())
+        return Tr::tr("not UTF-8 text");
+    const auto [width, kind] = recordLineForm(index, line);
+    if (line.size() != width)
+        return Tr::tr("%1 characters where %2 has %3").arg(line.size()).arg(kind).arg(width);
+    for (const HexColumns &columns : hexColumnsOfLine(index))
+        for (int c = columns.first; c <= columns.last; ++c)
+            if (!isHexDigit(line.at(c)))
+                return Tr::tr("\"%1\" at column %2 where a hexadecimal digit belongs")
+                    .arg(escapedForDisplay(line.at(c)))
+                    .arg(c + 1);
+    return QString();
+}
+
+} // namespace
+
+QList<FileDamage> settingsFileDamage(const QByteArray &bytes) {
+    if (bytes.size() > kMaxSettingsFileBytes) {
+        const int line = 1 + int(bytes.left(kMaxSettingsFileBytes).count('\n'));
+        return {FileDamage{
+            line, Tr::tr("the file is larger than a settings file can be (more than %1 bytes)").arg(kMaxSettingsFileBytes)}};
+    }
+    QList<QByteArray> lines = (bytes.startsWith(kByteOrderMark) ? bytes.mid(3) : bytes).split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast(); // what follows the last line end
+    QList<FileDamage> damage;
+    for (int index = 0; index < lines.size(); ++index) {
+        QByteArray raw = lines.at(index);
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        if (index >= kSettingsFileLineCount) {
+            if (!raw.isEmpty()) {
+                damage << FileDamage{index + 1, Tr::tr("more than %1 lines").arg(kSettingsFileLineCount)};
+                break;
+            }
+            continue;
+        }
+        const QString problem = lineDamage(index, raw);
+        if (!problem.isEmpty())
+            damage << FileDamage{index + 1, problem};
+    }
+    if (lines.size() < kSettingsFileLineCount)
+        damage << FileDamage{int(lines.size()) + 1, Tr::tr("missing: the file ends after line %1 of %2")
+                                                        .arg(lines.size())
+                                                        .arg(kSettingsFileLineCount)};
+    return damage;
 }
 
 int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {

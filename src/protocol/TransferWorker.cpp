@@ -75,6 +75,7 @@ bool runOnLink(const LinkSelection &selection, JobContext &context, const Transf
         return false;
     }
     result.success = job.run && job.run(*link, context) != 0;
+    result.countLostAt = link->exchangeRecord().countLostAt;
     link->Close();
     return true;
 }
@@ -98,7 +99,9 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
         result.stopped = true;
         return result;
     }
-    result.linkOpened = runOnLink(selection, context, job, hooks, result);
+    if (job.outOfRange)
+        result.outOfRange = job.outOfRange(settings);
+    result.linkOpened = result.outOfRange.isEmpty() && runOnLink(selection, context, job, hooks, result);
     result.stopped = !result.success && stopped();
     result.refreshTabs = result.linkOpened ? job.refreshTabs : 0;
     result.done = observer.done();

@@ -8,6 +8,7 @@
 #include "link/CommandExchange.h"
 #include "link/Comms.h"
 #include "link/LinkSelection.h"
+#include "model/SettingsCheck.h"
 #include "protocol/TransferJob.h"
 
 #include <QMetaType>
@@ -31,6 +32,12 @@ struct TransferResult {
     bool stopped = false; // the stop flag ended the job before it finished
     QString message;     // the last message the job showed (the version error); empty for none
     QString reason;      // why it failed, in words, where the runner works it out (hzmctl)
+    // The command (framed) at which a reply came that no command was owed: the exchange lost
+    // count of the replies, so the job failed. Empty otherwise.
+    QString countLostAt;
+    // A send refused before the link was opened: the values it would have sent that lie outside
+    // their fields' ranges. Nothing reached the mixer.
+    QList<FieldProblem> outOfRange;
 };
 
 // What a transfer run on the calling thread reports to; every member may be empty.

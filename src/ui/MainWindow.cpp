@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -60,6 +61,15 @@ QString configFilter() {
 }
 QString exportFilter() {
     return QCoreApplication::translate("hzm::MainWindow", "HZM Exported Text (*.txt)");
+}
+
+// The first items of a list for a message box, one a line, with how many more there are.
+QString listedForBox(const QStringList &items) {
+    constexpr int kShown = 8;
+    QStringList lines = items.mid(0, kShown);
+    if (items.size() > kShown)
+        lines << QCoreApplication::translate("hzm::MainWindow", "(%1 more)").arg(items.size() - kShown);
+    return lines.join(QLatin1Char('\n'));
 }
 
 // The command numbers of "Com 1" to "Com 10" in the original menu.
@@ -372,8 +382,21 @@ void MainWindow::openFile(const QString &path) {
     // A file that could be opened has replaced the settings (and cleared the changed mark),
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
-    if (!loaded)
+    if (!loaded) {
         m_boxes.error(this, errorCaption(), tr("Unable to load file"));
+        return;
+    }
+    // The reader fills in what a damaged file lacks: say so before anybody sends it.
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(kMaxSettingsFileBytes + 1) : QByteArray();
+    QStringList damage;
+    for (const FileDamage &d : settingsFileDamage(bytes))
+        damage << tr("Line %1: %2").arg(d.line).arg(d.problem);
+    if (!damage.isEmpty())
+        m_boxes.warning(this, tr("Damaged file"),
+                        tr("The file \"%1\" is damaged:\n%2\n\nIt was loaded as far as it could be read; "
+                           "missing values were set to 0. Check the settings before sending them to HZM-1.")
+                            .arg(QDir::toNativeSeparators(path), listedForBox(damage)));
 }
 
 bool MainWindow::saveTo(const QString &path) {
@@ -657,6 +680,21 @@ void MainWindow::runJob(const TransferJob &job) {
     // Jobs other than those that say otherwise may change the mixer behind the baseline's back
     // (Set Defaults, Reset, the pages' sends).
     const MixerEffect effect = std::exchange(m_nextEffect, MixerEffect::Unknown);
+    // A value outside its range refuses the whole send before anything goes out (the worker
+    // would refuse it too, after the progress dialog had opened).
+    if (job.outOfRange) {
+        QStringList fields;
+        for (const FieldProblem &problem : job.outOfRange(m_settings))
+            fields << FieldProblemText(problem);
+        if (!fields.isEmpty()) {
+            m_boxes.error(this, errorCaption(),
+                          tr("Nothing was sent: these values lie outside their ranges.\n%1\n\nChoose valid "
+                             "values on the pages, then send again.")
+                              .arg(listedForBox(fields)));
+            emit jobFinished(false);
+            return;
+        }
+    }
     const TransferResult result = runTransfer(m_settings, job);
     if (result.success && effect == MixerEffect::HoldsRecord)
         m_baseline = m_settings;

@@ -71,6 +71,7 @@ private slots:
     void saveAfterOpenAsksForAName();
     void openFailure_data();
     void openFailure();
+    void damagedFileWarnsAndIsNotSent();
     void fileAtStartUp_data();
     void fileAtStartUp();
     void menuEntries_data();
@@ -367,6 +368,42 @@ void TestMainWindow::openFailure() {
         QVERIFY(m_window->modifiedFlag().value());
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 *"));
     }
+    QCOMPARE(m_boxes->unexpected(), 0);
+}
+
+// A damaged file still loads (missing values read 0), with a warning naming the line; a value
+// outside its range then keeps Send All from sending anything, with the field named.
+void TestMainWindow::damagedFileWarnsAndIsNotSent() {
+    QList<QByteArray> lines = SettingsFileBytes(MixerSettings()).mid(3).split('\n');
+    lines[2][7] = '\0';                                         // inside zone 1's name
+    lines[3] = lines[3].left(52) + "00C8\r";                     // zone 2's minimum level: 200
+    const QString path = m_dir.filePath(QStringLiteral("damaged.hzc"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lines.join('\n'));
+    file.close();
+
+    m_boxes->queuePath(path);
+    action("actionOpen")->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
+    QCOMPARE(m_boxes->last()->text,
+             QStringLiteral("The file \"%1\" is damaged:\nLine 3: a NUL character at column 8\n\nIt was loaded "
+                            "as far as it could be read; missing values were set to 0. Check the settings "
+                            "before sending them to HZM-1.")
+                 .arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(m_window->settings().zones[0].level, 0);
+    QCOMPARE(m_window->settings().zones[1].minLevel, 200);
+
+    startSim();
+    chooseEthernet(QStringLiteral("127.0.0.1"), m_sim->tcpPort());
+    m_boxes->clear();
+    m_boxes->queueAnswer(true); // "Send all settings to HZM-1 ?"
+    QTest::mouseClick(button(QStringLiteral("sendAll")), Qt::LeftButton);
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
+    QCOMPARE(m_boxes->last()->text,
+             QStringLiteral("Nothing was sent: these values lie outside their ranges.\nZone 2 Minimum level: "
+                            "200 is outside 0 to 62\n\nChoose valid values on the pages, then send again."));
+    QCOMPARE(m_sim->tcpConnectionCount(), 0);
     QCOMPARE(m_boxes->unexpected(), 0);
 }
 

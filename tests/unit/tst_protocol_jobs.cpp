@@ -4,6 +4,7 @@
 #include "TcpPeer.h"
 
 #include "model/MixerSettings.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/DeviceCommands.h"
 #include "protocol/MixerBatch.h"
 #include "protocol/MixerJobs.h"
@@ -356,6 +357,46 @@ private slots:
         QCOMPARE(sims[0]->mixer().receivedBodies().size(), 3); // nothing after the stop
         QCOMPARE(results.at(1).outcome, MixerOutcome::Stopped);
         QVERIFY(sims[2]->mixer().receivedBodies().isEmpty());
+    }
+
+    // A send job checks what it is about to send: a value outside its range refuses the whole
+    // job before the link opens; what it does not send is not its concern.
+    void sendJobsCheckWhatTheySend_data() {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("Send all") << "all" << true;
+        QTest::newRow("all outputs") << "outputs" << true;
+        QTest::newRow("zone 2") << "zone 2" << true;
+        QTest::newRow("zone 1") << "zone 1" << false;
+        QTest::newRow("all inputs") << "inputs" << false;
+        QTest::newRow("system") << "system" << false;
+        QTest::newRow("changes") << "changes" << true;
+    }
+    void sendJobsCheckWhatTheySend() {
+        QFETCH(QString, job);
+        QFETCH(bool, refused);
+        Mixer m(false);
+        QVERIFY(m.started);
+        MixerSettings s;
+        s.zones[1].minLevel = 200;
+        s.selectedOutput = job == QLatin1String("zone 2") ? 1 : 0;
+        const QHash<QString, TransferJob> jobs{
+            {"all", SendAllJob(s)},         {"outputs", SendAllOutputsJob(s)},
+            {"zone 2", SendOutputJob(s)},   {"zone 1", SendOutputJob(s)},
+            {"inputs", SendAllInputsJob()}, {"system", SendSystemJob()},
+            {"changes", SendChangesJob(MixerSettings(), s, QStringLiteral("1.05"))},
+        };
+        TransferHooks hooks;
+        hooks.sleeper = [](Pause, int) {};
+        const TransferResult result = TransferWorker::runBlocking(m.selection, s, jobs.value(job), hooks);
+        QCOMPARE(result.success, !refused);
+        QCOMPARE(result.outOfRange.size(), refused ? 1 : 0);
+        if (refused) {
+            QCOMPARE(FieldProblemText(result.outOfRange.first()),
+                     QStringLiteral("Zone 2 Minimum level: 200 is outside 0 to 62"));
+            QVERIFY(!result.linkOpened);
+            QCOMPARE(m.server->tcpConnectionCount(), 0);
+        }
     }
 
     void runBlockingReportsLikeTheWorker() {
