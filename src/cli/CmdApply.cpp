@@ -1,5 +1,6 @@
 #include "CommandRun.h"
 
+#include "model/SettingsCheck.h"
 #include "model/SettingsView.h"
 #include "protocol/ChangesJob.h"
 #include "protocol/MixerJobs.h"
@@ -52,6 +53,10 @@ public:
         int status = 0;
         if (!r.loadFile(path, target, status, true))
             return status;
+        // Checked before the first read, which writes FILE's paging-priority attenuation to an
+        // older mixer; sending the changes checks it again.
+        if (const QList<FieldProblem> problems = outOfRangeFields(target); !problems.isEmpty())
+            return r.fail(outOfRangeReason(problems));
 
         // What the mixer holds. The read starts from the file, as "read --base FILE" does: a
         // mixer of software 1.04 or older is given the file's paging-priority attenuation, and the

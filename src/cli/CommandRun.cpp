@@ -6,6 +6,7 @@
 #include "link/SerialPermission.h"
 #include "model/TextHelpers.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -115,6 +116,8 @@ void CommandRun::warn(const QString &message) {
 }
 
 int CommandRun::transferFailed(const TransferResult &outcome, const QString &extra, int status) {
+    if (!outcome.outOfRange.isEmpty())
+        return fail(outcome.reason); // the record, not the transfer: nothing was sent
     printErr(QStringLiteral("Transfer failed.\n"));
     finish(status, outcome.reason);
     if (!extra.isEmpty())
@@ -134,13 +137,32 @@ QString fieldsDiffer(qsizetype count, bool still) {
              QLatin1String(one ? "differs" : "differ"));
 }
 
+namespace {
+
+// "line 3: ...; line 9: ..." of the first few problems.
+QString damageText(const QList<FileDamage> &damage) {
+    constexpr int kShown = 5;
+    QStringList parts;
+    for (const FileDamage &d : damage.mid(0, kShown))
+        parts << QStringLiteral("line %1: %2").arg(d.line).arg(d.problem);
+    if (damage.size() > kShown)
+        parts << QStringLiteral("and %1 more").arg(damage.size() - kShown);
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
 bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer) {
     ModifiedFlag modified;
     QString error;
     QStringList lines;
+    QByteArray bytes; // the start of the file, for its damage
     const QString shown = shownPath(path);
     if (path == QLatin1String("-")) {
-        if (!streams.in || !ReadSettingsFile(*streams.in, settings, modified, &error, &lines)) {
+        bytes = streams.in ? streams.in->read(kMaxSettingsFileBytes + 1) : QByteArray();
+        QBuffer buffer(&bytes);
+        if (!streams.in || !buffer.open(QIODevice::ReadOnly) ||
+            !ReadSettingsFile(buffer, settings, modified, &error, &lines)) {
             status = fail(QStringLiteral("%1 is not a readable settings file%2")
                               .arg(shown, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
             return false;
@@ -160,9 +182,13 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
                               .arg(path, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
             return false;
         }
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.read(kMaxSettingsFileBytes + 1);
     }
-    // The reader takes any 35 lines of text, as the desktop program does; a log or a text export
-    // given by mistake must not reach a mixer as its configuration.
+    // The reader takes any 35 lines of text, as the desktop program does, and fills in what a
+    // damaged file lacks. A log or a text export given by mistake, or a damaged file, must not
+    // reach a mixer as its configuration; elsewhere a warning says where the file is damaged.
     if (toMixer) {
         if (const int number = ForeignSettingsLine(lines)) {
             QString line = lines.at(number - 1);
@@ -176,7 +202,15 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
             return false;
         }
     }
-    return true;
+    const QList<FileDamage> damage = settingsFileDamage(bytes);
+    if (damage.isEmpty())
+        return true;
+    if (!toMixer) {
+        warn(QStringLiteral("warning: %1 is damaged (%2); what it lacks reads 0").arg(shown, damageText(damage)));
+        return true;
+    }
+    status = fail(QStringLiteral("%1 is damaged, so nothing was sent: %2").arg(shown, damageText(damage)));
+    return false;
 }
 
 QString portProblem(const QString &port, const QString &reason) {

@@ -375,34 +375,37 @@ private slots:
     }
 
     // hzmctl reads every file the desktop program reads: any header, anything after the 35th
-    // line. Only send refuses a file whose lines are no settings (a text export, a log), naming
-    // the file and the first such line, before anything goes to the mixer.
+    // line, short lines; show warns where a file is damaged. send refuses a file whose lines are no
+    // settings (a text export, a log) or whose structure is damaged, naming the file and the line,
+    // before anything goes to the mixer.
     void filesTheDesktopProgramReads_data() {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("foreignLine"); // 0: settings lines
+        QTest::addColumn<QString>("refusal"); // what send says; empty: it sends
         const QList<QByteArray> lines = test::readAll(path(QStringLiteral("changed.hzc"))).split('\n');
         QList<QByteArray> other = lines;
         other[0] = "SOMEONE ELSE'S MIXER CONFIG\r";
         other[1] = "\r";
         QVERIFY(test::writeAll(path(QStringLiteral("other header.hzc")), other.join('\n')));
-        QTest::newRow("another product's header, an empty version line") << "other header.hzc" << 0;
+        QTest::newRow("another product's header, an empty version line") << "other header.hzc" << "";
         QVERIFY(test::writeAll(path(QStringLiteral("trailing.hzc")),
                                test::readAll(path(QStringLiteral("changed.hzc"))) + "Caf\xE9\r\n" +
                                    QByteArray(2 * 1024 * 1024, ' ')));
-        QTest::newRow("Latin-1 and 2 MB of spaces after the last line") << "trailing.hzc" << 0;
+        QTest::newRow("Latin-1 and 2 MB of spaces after the last line")
+            << "trailing.hzc" << "is damaged, so nothing was sent: line 37: the file is larger";
         QList<QByteArray> shortLines = lines;
         shortLines[4] = "0000Zone 3          0001\r";
         shortLines[36 - 2] = shortLines[34].toLower();
         QVERIFY(test::writeAll(path(QStringLiteral("short.hzc")), shortLines.join('\n')));
-        QTest::newRow("a short line, lower-case digits") << "short.hzc" << 0;
+        QTest::newRow("a short line, lower-case digits")
+            << "short.hzc" << "is damaged, so nothing was sent: line 5: 24 characters where an output line has 56";
         QVERIFY(QProcess::execute(cliPath(), {"export", path(QStringLiteral("changed.hzc")),
                                               path(QStringLiteral("export.txt"))}) == 0);
-        QTest::newRow("a text export") << "export.txt" << 3;
-        QTest::newRow("a log") << "log.hzc" << 3;
+        QTest::newRow("a text export") << "export.txt" << "is not a settings file: line 3";
+        QTest::newRow("a log") << "log.hzc" << "is not a settings file: line 3";
     }
     void filesTheDesktopProgramReads() {
         QFETCH(QString, file);
-        QFETCH(int, foreignLine);
+        QFETCH(QString, refusal);
         const QString filePath = path(file);
         MixerSettings expected;
         QVERIFY(loadSettings(filePath, expected)); // as the desktop program loads it
@@ -410,19 +413,60 @@ private slots:
         CliResult r = runCli({"show", "--json", filePath});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, runCli({"show", "--json", "-"}, filePath).out);
+        QCOMPARE(r.err.contains(QLatin1String("is damaged (line ")), !refusal.isEmpty());
 
         auto server = startSim(true, false);
         r = runCli(tcpLink(*server) + QStringList{"send", filePath, "--only", "system"});
-        if (foreignLine) {
+        if (!refusal.isEmpty()) {
             QCOMPARE(r.exitCode, 2);
-            QVERIFY2(r.err.contains(filePath +
-                                    QStringLiteral(" is not a settings file: line %1").arg(foreignLine)),
-                     qPrintable(r.err));
+            QVERIFY2(r.err.contains(filePath + QLatin1Char(' ') + refusal), qPrintable(r.err));
             QVERIFY(server->mixer().receivedBodies().isEmpty());
             return;
         }
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(server->mixer().settings().system, expected.system);
+    }
+
+    // A damaged file never reaches a mixer: send and apply refuse it (exit 2) before anything
+    // is sent, naming the line or the field; show still shows it, with a warning.
+    void damagedFilesAreNeverSent_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("refusal");
+        const QByteArray good = test::readAll(path(QStringLiteral("defaults.hzc")));
+        QByteArray crOnly = good;
+        crOnly.replace("\r\n", "\r");
+        QVERIFY(test::writeAll(path(QStringLiteral("cr-only.hzc")), crOnly));
+        QByteArray nul = good;
+        nul[nul.indexOf("Zone 2") + 4] = '\0';
+        QVERIFY(test::writeAll(path(QStringLiteral("nul.hzc")), nul));
+        MixerSettings wide;
+        wide.zones[0].minLevel = 200; // 00C8 in the file
+        QVERIFY(saveSettings(path(QStringLiteral("range.hzc")), wide));
+        for (const char *command : {"send", "apply"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, lone CRs").arg(command)))
+                << "cr-only.hzc" << command << "is damaged, so nothing was sent: line 1";
+            QTest::newRow(qPrintable(QStringLiteral("%1, a NUL in a name").arg(command)))
+                << "nul.hzc" << command << "is damaged, so nothing was sent: line 4";
+            QTest::newRow(qPrintable(QStringLiteral("%1, a value out of range").arg(command)))
+                << "range.hzc" << command << "Zone 1 Minimum level: 200 is outside";
+        }
+    }
+    void damagedFilesAreNeverSent() {
+        QFETCH(QString, file);
+        QFETCH(QString, command);
+        QFETCH(QString, refusal);
+        auto server = startSim(true, false);
+        QStringList args = tcpLink(*server) << command << path(file);
+        if (command == QLatin1String("send"))
+            args << "--only" << "output" << "1";
+        CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(refusal), qPrintable(r.err));
+        QVERIFY(server->mixer().receivedBodies().isEmpty());
+        r = runCli({"show", path(file)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.contains(QLatin1String("warning: ")), !file.startsWith(QLatin1String("range")));
     }
 
     // "-" is standard input for show, send, verify and export, and standard output for export.
