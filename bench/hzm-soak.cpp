@@ -366,12 +366,10 @@ int main(int argc, char *argv[]) {
             server->stop();
         }
 
-        const LinkSelection selection =
-            tcp ? LinkSelection(TcpEndpoint{options.bindAddress,
-                                            quint16(fault == Fault::PortGone ? options.tcpPort : server->tcpPort())})
-                : LinkSelection(SerialEndpoint{
-                      fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath(),
-                      options.baudRate});
+        const quint16 port = quint16(fault == Fault::PortGone ? options.tcpPort : server->tcpPort());
+        const QString device = fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath();
+        const LinkSelection selection = tcp ? LinkSelection(TcpEndpoint{options.bindAddress, port})
+                                            : LinkSelection(SerialEndpoint{device, options.baudRate});
         MixerSettings local = record;
         TransferWorker worker(selection, local, job);
         worker.setSleeper([](Pause, int) {}); // the protocol's order of events, without its time

@@ -88,7 +88,8 @@ std::optional<QString> argumentProblem(const Command &command, const ParsedArgum
             return QStringLiteral("--%1 given twice").arg(it.key());
     if (args.severalMixers()) {
         if (command.link == LinkUse::None)
-            return QStringLiteral("works without a link; leave out --tcp, --serial, --targets and --discovered");
+            return QStringLiteral(
+                "works without a link; leave out --tcp, --serial, --targets and --discovered");
         if (!command.severalMixers)
             return QStringLiteral("works with one mixer only; give one --tcp or --serial");
     }

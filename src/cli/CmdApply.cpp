@@ -15,8 +15,9 @@ class Apply : public Command {
 public:
     Apply() {
         name = QStringLiteral("apply");
-        summary = QStringLiteral("Read all (starting from FILE, as read --base), send only the commands whose values "
-                                 "differ, read again and list what still differs");
+        summary = QStringLiteral(
+            "Read all (starting from FILE, as read --base), send only the commands whose values "
+            "differ, read again and list what still differs");
         description = QStringLiteral(
             "Brings the mixer to the settings file FILE, sending only what differs: reads the whole\n"
             "configuration (Read all), sends the commands whose values differ from FILE (in Send\n"
@@ -27,20 +28,22 @@ public:
             "mic gates, which it does not report, are always sent.\n"
             "A file whose lines are not settings lines is refused.\n");
         arguments = {{QStringLiteral("FILE"), QStringLiteral("the settings file (\"-\": standard input)")}};
-        options = {{QStringLiteral("no-check"), QStringLiteral("leave out the second read")},
-                   {QStringLiteral("dry-run"),
-                    QStringLiteral("read, then print the commands that would be sent, one per line; nothing at all "
-                                   "is written to the mixer")}};
+        options = {
+            {QStringLiteral("no-check"), QStringLiteral("leave out the second read")},
+            {QStringLiteral("dry-run"),
+             QStringLiteral("read, then print the commands that would be sent, one per line; nothing at all "
+                            "is written to the mixer")}};
         link = LinkUse::Prepared;
         group = Group::Mixer;
         severalMixers = true;
-        exitStatuses = {{ExitSuccess, MixerOutcome::Succeeded,
-                         QStringLiteral("the mixer matches FILE (or nothing needed sending; --dry-run: the read "
-                                        "worked)")},
-                        {ExitFailed, MixerOutcome::Differs, QStringLiteral("a field still differs after sending")},
-                        {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage or unreadable FILE")},
-                        {ExitTransferFailed, MixerOutcome::Failed,
-                         QStringLiteral("a transfer failed (the mixer may hold part of the changes)")}};
+        exitStatuses = {
+            {ExitSuccess, MixerOutcome::Succeeded,
+             QStringLiteral("the mixer matches FILE (or nothing needed sending; --dry-run: the read "
+                            "worked)")},
+            {ExitFailed, MixerOutcome::Differs, QStringLiteral("a field still differs after sending")},
+            {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage or unreadable FILE")},
+            {ExitTransferFailed, MixerOutcome::Failed,
+             QStringLiteral("a transfer failed (the mixer may hold part of the changes)")}};
     }
 
     int run(CommandRun &r) const override {
@@ -48,7 +51,8 @@ public:
         const bool dryRun = r.isSet(QStringLiteral("dry-run"));
         const bool check = !r.isSet(QStringLiteral("no-check"));
         if (dryRun && !check)
-            return r.usage(QStringLiteral("--dry-run sends nothing, so there is nothing to check; leave out --no-check"));
+            return r.usage(QStringLiteral(
+                "--dry-run sends nothing, so there is nothing to check; leave out --no-check"));
         MixerSettings target;
         int status = 0;
         if (!r.loadFile(path, target, status, true))
@@ -63,7 +67,8 @@ public:
         // labels and mic gates it does not report stay the file's (the changes job sends those
         // anyway). A dry run writes nothing at all, not even that attenuation.
         MixerSettings baseline = target;
-        TransferResult outcome = r.transfer(baseline, dryRun ? ReadAllWithoutWritingJob(baseline) : ReadAllJob(baseline));
+        TransferResult outcome =
+            r.transfer(baseline, dryRun ? ReadAllWithoutWritingJob(baseline) : ReadAllJob(baseline));
         if (!outcome.success)
             return r.transferFailed(outcome, QStringLiteral("nothing was sent"), ExitTransferFailed);
         const QString version = baseline.softwareVersion;
@@ -82,7 +87,8 @@ public:
             outcome = r.transfer(sent, SendChangesJob(baseline, target, version));
             if (!outcome.success)
                 return r.transferFailed(
-                    outcome, QStringLiteral("the mixer may hold part of the changes; apply again once it answers"),
+                    outcome,
+                    QStringLiteral("the mixer may hold part of the changes; apply again once it answers"),
                     ExitTransferFailed);
         }
         if (!check)
@@ -96,7 +102,8 @@ public:
                 outcome, QStringLiteral("the changes were sent, but the check could not read the mixer"),
                 ExitTransferFailed);
         int differing = 0;
-        for (const FieldDifference &d : CompareSettings(target, mixer, !HasNewerSoftware(mixer.softwareVersion))) {
+        for (const FieldDifference &d :
+             CompareSettings(target, mixer, !HasNewerSoftware(mixer.softwareVersion))) {
             if (!d.readable)
                 continue;
             ++differing;
@@ -104,8 +111,9 @@ public:
         }
         if (differing == 0)
             return ExitSuccess;
-        return r.finish(ExitFailed,
-                        QStringLiteral("after sending, %1 from %2").arg(fieldsDiffer(differing, true), shownPath(path)));
+        return r.finish(
+            ExitFailed,
+            QStringLiteral("after sending, %1 from %2").arg(fieldsDiffer(differing, true), shownPath(path)));
     }
 };
 

@@ -16,11 +16,12 @@ public:
             "when a port is chosen, and prints it.\n");
         link = LinkUse::Unprepared;
         group = Group::Mixer;
-        exitStatuses = {{ExitSuccess, MixerOutcome::Succeeded, QStringLiteral("the rate was found")},
-                        {ExitFailed, MixerOutcome::Failed,
-                         QStringLiteral("no mixer answered at any rate (the desktop program then takes the port "
-                                        "at 9600)")},
-                        {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage, or the port cannot be opened")}};
+        exitStatuses = {
+            {ExitSuccess, MixerOutcome::Succeeded, QStringLiteral("the rate was found")},
+            {ExitFailed, MixerOutcome::Failed,
+             QStringLiteral("no mixer answered at any rate (the desktop program then takes the port "
+                            "at 9600)")},
+            {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage, or the port cannot be opened")}};
     }
 
     int run(CommandRun &r) const override {
@@ -32,7 +33,8 @@ public:
         case PortProbeOutcome::Busy:
             return r.fail(portProblem(port, result.error));
         case PortProbeOutcome::NotFound:
-            return r.finish(ExitFailed, QStringLiteral("%1: %2").arg(port, QLatin1String(kBaudNotDetectedMessage)));
+            return r.finish(ExitFailed,
+                            QStringLiteral("%1: %2").arg(port, QLatin1String(kBaudNotDetectedMessage)));
         case PortProbeOutcome::Found:
             break;
         }

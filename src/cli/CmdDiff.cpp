@@ -21,9 +21,11 @@ class Diff : public Command {
 public:
     Diff() {
         name = QStringLiteral("diff");
-        summary = QStringLiteral("the fields that differ between two settings files, in show's words and units "
-                                 "(\"Zone 3 Level: -61 dB -> -20 dB\")");
-        description = QStringLiteral(R"(Compares two settings files ("-": standard input, for one of them) and prints one line
+        summary =
+            QStringLiteral("the fields that differ between two settings files, in show's words and units "
+                           "(\"Zone 3 Level: -61 dB -> -20 dB\")");
+        description = QStringLiteral(
+            R"(Compares two settings files ("-": standard input, for one of them) and prints one line
 for every field that differs, in the words and units of show:
   Zone 3 Name: "Bar" -> "Zone 3"
   Zone 3 Level: -20 dB -> -61 dB
@@ -35,11 +37,12 @@ With --json (format "hzm-diff", format_version 1):
   Fields and values as in "hzmctl show --help".
 )");
         arguments = {{QStringLiteral("A"), QStringLiteral("the settings file on the left")},
-                     {QStringLiteral("B"), QStringLiteral("the settings file on the right (not with --defaults)"),
-                      true}};
-        options = {{QStringLiteral("json"), QStringLiteral("print the differences as the JSON document above")},
-                   {QStringLiteral("defaults"),
-                    QStringLiteral("compare the factory defaults (on the left) with the one file A")}};
+                     {QStringLiteral("B"),
+                      QStringLiteral("the settings file on the right (not with --defaults)"), true}};
+        options = {
+            {QStringLiteral("json"), QStringLiteral("print the differences as the JSON document above")},
+            {QStringLiteral("defaults"),
+             QStringLiteral("compare the factory defaults (on the left) with the one file A")}};
         exitStatuses = {{ExitSuccess, MixerOutcome::Succeeded, QStringLiteral("nothing differs")},
                         {ExitFailed, MixerOutcome::Differs, QStringLiteral("something differs")},
                         {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage or unreadable input")}};
@@ -76,11 +79,12 @@ With --json (format "hzm-diff", format_version 1):
         if (r.isSet(QStringLiteral("json"))) {
             QJsonArray differences;
             for (const FieldDifference &d : all)
-                differences.append(QJsonObject{{QStringLiteral("section"), d.section},
-                                               {QStringLiteral("field"), d.key},
-                                               {QStringLiteral("label"), d.section + QLatin1Char(' ') + d.label},
-                                               {QStringLiteral("left"), d.fileJson},
-                                               {QStringLiteral("right"), d.mixerJson}});
+                differences.append(
+                    QJsonObject{{QStringLiteral("section"), d.section},
+                                {QStringLiteral("field"), d.key},
+                                {QStringLiteral("label"), d.section + QLatin1Char(' ') + d.label},
+                                {QStringLiteral("left"), d.fileJson},
+                                {QStringLiteral("right"), d.mixerJson}});
             const QJsonObject root{{QStringLiteral("format"), QStringLiteral("hzm-diff")},
                                    {QStringLiteral("format_version"), 1},
                                    {QStringLiteral("left"), leftName},
@@ -90,13 +94,15 @@ With --json (format "hzm-diff", format_version 1):
             r.streams.out.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
         } else {
             for (const FieldDifference &d : all)
-                r.printOut(QStringLiteral("%1 %2: %3 -> %4\n")
-                               .arg(d.section, d.label, shownValue(d, d.fileText), shownValue(d, d.mixerText)));
+                r.printOut(
+                    QStringLiteral("%1 %2: %3 -> %4\n")
+                        .arg(d.section, d.label, shownValue(d, d.fileText), shownValue(d, d.mixerText)));
         }
         if (all.isEmpty())
             return ExitSuccess;
-        return r.finish(ExitFailed,
-                        QStringLiteral("%1 between %2 and %3").arg(fieldsDiffer(all.size()), leftName, rightName));
+        return r.finish(
+            ExitFailed,
+            QStringLiteral("%1 between %2 and %3").arg(fieldsDiffer(all.size()), leftName, rightName));
     }
 };
 

@@ -58,7 +58,8 @@ public:
     Discover() {
         name = QStringLiteral("discover");
         summary = QStringLiteral("list the mixers answering the UDP discovery");
-        description = QStringLiteral(R"(Broadcasts the discovery question and lists the mixers that answer within MS
+        description =
+            QStringLiteral(R"(Broadcasts the discovery question and lists the mixers that answer within MS
 milliseconds (default 2000). By default the question goes out on every IPv4 interface
 of this machine, as the desktop program does.
 Output: one line per mixer, fields separated by tabs: address, name, MAC address,
@@ -68,20 +69,21 @@ description. With --json (format "hzm-discovery", format_version 1):
                 "description": TEXT} ... ]}
 The JSON list is empty when no mixer answered.
 )");
-        options = {{QStringLiteral("timeout"), QStringLiteral("wait MS milliseconds for answers (0 to 600000)"),
-                    QStringLiteral("MS")},
-                   {QStringLiteral("broadcast"),
-                    QStringLiteral("ask only on this broadcast address (for example 192.168.1.255 or "
-                                   "127.255.255.255); the system chooses the route and the sender address"),
-                    QStringLiteral("ADDR")},
-                   {QStringLiteral("interface"),
-                    QStringLiteral("ask only from this local address (repeatable); with --broadcast, from this "
-                                   "address to that broadcast address"),
-                    QStringLiteral("ADDR")},
-                   {QStringLiteral("discovery-port"),
-                    QStringLiteral("ask on this UDP port instead of 30303 (hzm-sim --discovery-port)"),
-                    QStringLiteral("N")},
-                   {QStringLiteral("json"), QStringLiteral("print the list as the JSON document above")}};
+        options = {
+            {QStringLiteral("timeout"), QStringLiteral("wait MS milliseconds for answers (0 to 600000)"),
+             QStringLiteral("MS")},
+            {QStringLiteral("broadcast"),
+             QStringLiteral("ask only on this broadcast address (for example 192.168.1.255 or "
+                            "127.255.255.255); the system chooses the route and the sender address"),
+             QStringLiteral("ADDR")},
+            {QStringLiteral("interface"),
+             QStringLiteral("ask only from this local address (repeatable); with --broadcast, from this "
+                            "address to that broadcast address"),
+             QStringLiteral("ADDR")},
+            {QStringLiteral("discovery-port"),
+             QStringLiteral("ask on this UDP port instead of 30303 (hzm-sim --discovery-port)"),
+             QStringLiteral("N")},
+            {QStringLiteral("json"), QStringLiteral("print the list as the JSON document above")}};
         repeatable = {QStringLiteral("interface")};
         group = Group::Network;
         exitStatuses = {{ExitSuccess, MixerOutcome::Succeeded, QStringLiteral("a mixer answered")},
@@ -116,8 +118,9 @@ The JSON list is empty when no mixer answered.
             return status;
         print(r, mixers);
         if (mixers.isEmpty())
-            return r.finish(ExitFailed,
-                            QStringLiteral("no mixer answered within %1 ms (UDP port %2)").arg(timeout).arg(port));
+            return r.finish(
+                ExitFailed,
+                QStringLiteral("no mixer answered within %1 ms (UDP port %2)").arg(timeout).arg(port));
         return ExitSuccess;
     }
 
@@ -139,13 +142,15 @@ private:
                 status = r.usage(QStringLiteral("--interface: not an IPv4 address: %1").arg(text));
                 return false;
             }
-            const std::optional<quint32> mask = broadcast ? maskFor(*address, *broadcast) : localMask(*address);
+            const std::optional<quint32> mask =
+                broadcast ? maskFor(*address, *broadcast) : localMask(*address);
             if (!mask) {
-                status = r.usage(broadcast ? QStringLiteral("--broadcast %1 is no broadcast address of %2")
-                                                 .arg(QHostAddress(*broadcast).toString(), text)
-                                           : QStringLiteral("--interface %1 is no address of this machine; give "
-                                                            "--broadcast too")
-                                                 .arg(text));
+                status =
+                    r.usage(broadcast ? QStringLiteral("--broadcast %1 is no broadcast address of %2")
+                                            .arg(QHostAddress(*broadcast).toString(), text)
+                                      : QStringLiteral("--interface %1 is no address of this machine; give "
+                                                       "--broadcast too")
+                                            .arg(text));
                 return false;
             }
             if (*address == 0x7F000001u) {

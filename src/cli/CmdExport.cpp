@@ -18,8 +18,9 @@ public:
         description = QStringLiteral(
             "Writes the text export of the settings file FILE to OUT: every command Send all would\n"
             "send, one per line, exactly as the desktop program's Export Text writes it.\n");
-        arguments = {{QStringLiteral("FILE"), QStringLiteral("the settings file (\"-\": standard input)")},
-                     {QStringLiteral("OUT"), QStringLiteral("the text file to write (\"-\": standard output)")}};
+        arguments = {
+            {QStringLiteral("FILE"), QStringLiteral("the settings file (\"-\": standard input)")},
+            {QStringLiteral("OUT"), QStringLiteral("the text file to write (\"-\": standard output)")}};
     }
 
     int run(CommandRun &r) const override {
@@ -35,12 +36,15 @@ public:
         if (!writableTarget(out, why))
             return r.fail(why);
         // Writing the export over the settings file itself would lose the settings.
-        if (QFileInfo(out).exists() && QFileInfo(out).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
-            return r.fail(QStringLiteral("%1 is the settings file itself; name another file for the export").arg(out));
+        if (QFileInfo(out).exists() &&
+            QFileInfo(out).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
+            return r.fail(
+                QStringLiteral("%1 is the settings file itself; name another file for the export").arg(out));
         QString error;
         if (!ExportText(out, settings, &error))
-            return r.finish(ExitFailed, QStringLiteral("cannot write %1%2")
-                                            .arg(out, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+            return r.finish(ExitFailed,
+                            QStringLiteral("cannot write %1%2")
+                                .arg(out, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
         return ExitSuccess;
     }
 

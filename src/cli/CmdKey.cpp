@@ -66,8 +66,9 @@ class Key : public Command {
 public:
     Key() {
         name = QStringLiteral("key");
-        summary = QStringLiteral("change the installer key (four digits 1 to 8 each); --key-file FILE, or standard "
-                                 "input, keeps the keys out of the process list");
+        summary =
+            QStringLiteral("change the installer key (four digits 1 to 8 each); --key-file FILE, or standard "
+                           "input, keeps the keys out of the process list");
         description = QStringLiteral(
             "Changes the mixer's installer key from OLD to NEW. Each key is exactly four digits,\n"
             "each 1 to 8, checked as the Installer Key tab does before anything is sent. The keys\n"
@@ -94,10 +95,12 @@ public:
         if (!keysGiven(r, oldKey, newKey, repeated, status))
             return status;
         // The page reads at most 31 characters of each box.
-        const InstallerKeyCheck check = CheckInstallerKeys(oldKey.left(31), newKey.left(31), repeated.left(31));
+        const InstallerKeyCheck check =
+            CheckInstallerKeys(oldKey.left(31), newKey.left(31), repeated.left(31));
         if (!check.ok()) {
             QString message = check.message;
-            message.replace(QStringLiteral("\n "), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            message.replace(QStringLiteral("\n "), QStringLiteral(" "))
+                .replace(QLatin1Char('\n'), QLatin1Char(' '));
             return r.usage(message);
         }
         if (!r.prepareLink(status))
@@ -113,7 +116,8 @@ private:
         const QStringList &positional = r.args.positional;
         if (positional.size() == 2) {
             if (fromFile) {
-                status = r.usage(QStringLiteral("give the keys either as OLD NEW or with --key-file, not both"));
+                status =
+                    r.usage(QStringLiteral("give the keys either as OLD NEW or with --key-file, not both"));
                 return false;
             }
             oldKey = positional.at(0);
@@ -135,14 +139,16 @@ private:
         QFile file(path);
         QIODevice *device = path == QLatin1String("-") ? r.streams.in : &file;
         if (device == &file && !file.open(QIODevice::ReadOnly)) {
-            status = r.fail(QStringLiteral("cannot read the keys from %1: %2").arg(source, file.errorString()));
+            status =
+                r.fail(QStringLiteral("cannot read the keys from %1: %2").arg(source, file.errorString()));
             return false;
         }
         const QStringList words = device ? readKeyWords(*device) : QStringList();
         if (words.size() != 2) {
-            status = r.fail(QStringLiteral("%1 must hold the old and the new key, separated by white space, and "
-                                           "nothing more")
-                                .arg(source));
+            status =
+                r.fail(QStringLiteral("%1 must hold the old and the new key, separated by white space, and "
+                                      "nothing more")
+                           .arg(source));
             return false;
         }
         oldKey = words.at(0);

@@ -10,8 +10,9 @@ class Send : public Command {
 public:
     Send() {
         name = QStringLiteral("send");
-        summary = QStringLiteral("load the settings file, then Send all (or only PART: outputs, inputs, system, "
-                                 "output N (1..12), input N (1..8))");
+        summary =
+            QStringLiteral("load the settings file, then Send all (or only PART: outputs, inputs, system, "
+                           "output N (1..12), input N (1..8))");
         description = QStringLiteral(
             "Loads the settings file FILE and sends it to the mixer: everything (Send all, with the\n"
             "mixer's pauses after each output and input), or only the part named by --only.\n"
@@ -19,12 +20,14 @@ public:
             "hold hexadecimal digits (a text export, a log) is refused with exit status 2, naming\n"
             "its first line that is not a settings line.\n");
         arguments = {{QStringLiteral("FILE"), QStringLiteral("the settings file (\"-\": standard input)")},
-                     {QStringLiteral("N"), QStringLiteral("which output (1..12; 9..12 are groups 1-4) or input (1..8)"),
-                      true, QStringLiteral("--only output N, --only input N")}};
-        options = {{QStringLiteral("only"),
-                    QStringLiteral("send only PART: outputs (zones 1-8 and groups 1-4), inputs (inputs 1-8), system "
-                                   "(the system settings), output N or input N"),
-                    QStringLiteral("PART")}};
+                     {QStringLiteral("N"),
+                      QStringLiteral("which output (1..12; 9..12 are groups 1-4) or input (1..8)"), true,
+                      QStringLiteral("--only output N, --only input N")}};
+        options = {
+            {QStringLiteral("only"),
+             QStringLiteral("send only PART: outputs (zones 1-8 and groups 1-4), inputs (inputs 1-8), system "
+                            "(the system settings), output N or input N"),
+             QStringLiteral("PART")}};
         link = LinkUse::Prepared;
         group = Group::Mixer;
         severalMixers = true;
@@ -46,8 +49,9 @@ public:
             else if (word == QLatin1String("system"))
                 part = System;
             else if (word != QLatin1String("output") && word != QLatin1String("input"))
-                return r.usage(QStringLiteral("--only: not a part: %1 (outputs, inputs, system, output N, input N)")
-                                   .arg(word));
+                return r.usage(
+                    QStringLiteral("--only: not a part: %1 (outputs, inputs, system, output N, input N)")
+                        .arg(word));
             else if (!number)
                 return r.usage(QStringLiteral("--only %1 needs a number").arg(word));
             else if (word == QLatin1String("output")) {

@@ -13,7 +13,8 @@ public:
     Show() {
         name = QStringLiteral("show");
         summary = QStringLiteral("print a settings file readably, or as JSON");
-        description = QStringLiteral(R"(Prints the settings file FILE readably: every output, input and system setting with
+        description = QStringLiteral(
+            R"(Prints the settings file FILE readably: every output, input and system setting with
 names, dB values and on/off; or, with --json, as this JSON document
 (format "hzm-settings", format_version 1; members are only ever added):
   {"format": "hzm-settings", "format_version": 1,

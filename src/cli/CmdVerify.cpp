@@ -17,7 +17,8 @@ public:
     Verify() {
         name = QStringLiteral("verify");
         summary = QStringLiteral("Read all (writing nothing) and list the fields that differ from FILE");
-        description = QStringLiteral(R"(Reads the whole configuration from the mixer, writing nothing to it, and prints one
+        description = QStringLiteral(
+            R"(Reads the whole configuration from the mixer, writing nothing to it, and prints one
 line for every field that differs from the settings file FILE:
   Zone 1 Level: file -20 dB, mixer -61 dB
 Mixers with software V1.04 or lower do not report names, the paging-priority
@@ -56,8 +57,10 @@ With --json (format "hzm-verify", format_version 1):
         const TransferResult outcome = r.transfer(mixer, ReadAllWithoutWritingJob(mixer));
         if (!outcome.success)
             return r.transferFailed(outcome, QString(), ExitTransferFailed);
-        const QList<FieldDifference> all = CompareSettings(file, mixer, !HasNewerSoftware(mixer.softwareVersion));
-        const int differing = int(std::count_if(all.begin(), all.end(), [](const FieldDifference &d) { return d.readable; }));
+        const QList<FieldDifference> all =
+            CompareSettings(file, mixer, !HasNewerSoftware(mixer.softwareVersion));
+        const int differing =
+            int(std::count_if(all.begin(), all.end(), [](const FieldDifference &d) { return d.readable; }));
         const int unreadable = int(all.size()) - differing;
 
         if (r.isSet(QStringLiteral("json"))) {
@@ -78,7 +81,8 @@ With --json (format "hzm-verify", format_version 1):
                 r.printOut(DifferenceText(d) + QLatin1Char('\n'));
         }
         if (unreadable > 0)
-            r.warn(QStringLiteral("%1 field%2 %3 not readable from software V1.04 or lower (the mixer reports %4)")
+            r.warn(QStringLiteral(
+                       "%1 field%2 %3 not readable from software V1.04 or lower (the mixer reports %4)")
                        .arg(unreadable)
                        .arg(unreadable == 1 ? QString() : QStringLiteral("s"))
                        .arg(unreadable == 1 ? QStringLiteral("is") : QStringLiteral("are"))

@@ -31,7 +31,8 @@ public:
         r.printOut(shown + QLatin1Char('\n'));
         static const QRegularExpression digitsAndPoint(QStringLiteral("^[0-9]+\\.[0-9]+$"));
         if (!digitsAndPoint.match(settings.softwareVersion).hasMatch())
-            r.warn(QStringLiteral("warning: the mixer's version \"%1\" is not digits and a point").arg(shown));
+            r.warn(
+                QStringLiteral("warning: the mixer's version \"%1\" is not digits and a point").arg(shown));
         return ExitSuccess;
     }
 };

@@ -9,7 +9,7 @@ namespace hzm::cli {
 
 namespace {
 
-constexpr int kWidth = 90;       // the help's lines end before this column
+constexpr int kWidth = 90;        // the help's lines end before this column
 constexpr int kOptionColumn = 22; // where an option's description starts
 
 std::vector<std::unique_ptr<Command>> &registry() {
@@ -63,7 +63,8 @@ QString exitLine(const QList<ExitMeaning> &meanings) {
     QStringList parts;
     for (const ExitMeaning &m : meanings)
         parts << QStringLiteral("%1 %2").arg(m.status).arg(m.meaning);
-    return wrapped(QStringLiteral("Exit status: ") + parts.join(QStringLiteral("; ")) + QLatin1Char('.'), kWidth)
+    return wrapped(QStringLiteral("Exit status: ") + parts.join(QStringLiteral("; ")) + QLatin1Char('.'),
+                   kWidth)
                .join(QLatin1Char('\n')) +
            QLatin1Char('\n');
 }
@@ -108,12 +109,14 @@ QString Command::help() const {
     if (!options.isEmpty())
         text += QStringLiteral("\nOptions:\n") + optionList(options);
     if (link != LinkUse::None)
-        text += QStringLiteral("\nLINK: --tcp HOST[:PORT] | --serial PORT [--baud RATE], and --log to print every\n"
-                               "command and reply on standard error, --log-file FILE to keep them in FILE\n"
-                               "(see hzmctl --help).\n");
+        text += QStringLiteral(
+            "\nLINK: --tcp HOST[:PORT] | --serial PORT [--baud RATE], and --log to print every\n"
+            "command and reply on standard error, --log-file FILE to keep them in FILE\n"
+            "(see hzmctl --help).\n");
     if (severalMixers)
-        text += QStringLiteral("Several mixers at once: repeat --tcp and --serial, or give --targets FILE or\n"
-                               "--discovered; --json then prints the summary as JSON (see hzmctl --help).\n");
+        text +=
+            QStringLiteral("Several mixers at once: repeat --tcp and --serial, or give --targets FILE or\n"
+                           "--discovered; --json then prints the summary as JSON (see hzmctl --help).\n");
     return text + QLatin1Char('\n') + exitLine(exitStatuses);
 }
 
@@ -129,7 +132,8 @@ const QCommandLineOption *Command::option(const QString &optionName) const {
 }
 
 int Command::minArguments() const {
-    return int(std::count_if(arguments.begin(), arguments.end(), [](const Argument &a) { return !a.optional; }));
+    return int(
+        std::count_if(arguments.begin(), arguments.end(), [](const Argument &a) { return !a.optional; }));
 }
 
 int Command::maxArguments() const {
@@ -169,19 +173,24 @@ void Command::add(std::unique_ptr<Command> command) {
 
 const QList<QCommandLineOption> &linkOptions() {
     static const QList<QCommandLineOption> options{
-        {QStringLiteral("tcp"), QStringLiteral("TCP link, port 4999 unless given"), QStringLiteral("HOST[:PORT]")},
+        {QStringLiteral("tcp"), QStringLiteral("TCP link, port 4999 unless given"),
+         QStringLiteral("HOST[:PORT]")},
         {QStringLiteral("serial"),
-         QStringLiteral("serial link: COM1..COM10 or a device path (/dev/ttyUSB0, a pty)"), QStringLiteral("PORT")},
+         QStringLiteral("serial link: COM1..COM10 or a device path (/dev/ttyUSB0, a pty)"),
+         QStringLiteral("PORT")},
         {QStringLiteral("baud"),
-         QStringLiteral("19200, 9600, 4800, 2400, 1200 or 300; without it the rate is detected as the desktop "
-                        "program does, falling back to 9600"),
+         QStringLiteral(
+             "19200, 9600, 4800, 2400, 1200 or 300; without it the rate is detected as the desktop "
+             "program does, falling back to 9600"),
          QStringLiteral("RATE")},
-        {QStringLiteral("log"), QStringLiteral("print every command and reply to standard error, as the log window "
-                                               "shows them (the installer key masked)")},
+        {QStringLiteral("log"),
+         QStringLiteral("print every command and reply to standard error, as the log window "
+                        "shows them (the installer key masked)")},
         {QStringLiteral("log-file"),
-         QStringLiteral("append the same lines to FILE (with several mixers, one file each: {host}, {port} and {n} "
-                        "in FILE are replaced, or else \"-N\" goes before the extension: hzm.log gives hzm-1.log "
-                        "...)"),
+         QStringLiteral(
+             "append the same lines to FILE (with several mixers, one file each: {host}, {port} and {n} "
+             "in FILE are replaced, or else \"-N\" goes before the extension: hzm.log gives hzm-1.log "
+             "...)"),
          QStringLiteral("FILE")},
     };
     return options;
@@ -199,7 +208,8 @@ const QList<QCommandLineOption> &severalMixerOptions() {
 }
 
 QCommandLineOption summaryJsonOption() {
-    return QCommandLineOption(QStringLiteral("json"), QStringLiteral("print the summary of several mixers as JSON"));
+    return QCommandLineOption(QStringLiteral("json"),
+                              QStringLiteral("print the summary of several mixers as JSON"));
 }
 
 QString toolHelp() {
@@ -225,7 +235,8 @@ QString toolHelp() {
         "  \"link\", \"result\", \"exit_status\", \"seconds\", \"reason\", \"file\" (read), \"output\"}]}.\n"
         "  The exit status is 0 only when every mixer succeeded, else the highest of theirs.\n");
     const QStringList headings{QStringLiteral("Commands that talk to a mixer (LINK):"),
-                               QStringLiteral("Finding mixers:"), QStringLiteral("Commands on settings files:")};
+                               QStringLiteral("Finding mixers:"),
+                               QStringLiteral("Commands on settings files:")};
     int group = -1;
     for (const Command *c : Command::all()) {
         if (int(c->group) != group) {

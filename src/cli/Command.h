@@ -51,9 +51,9 @@ public:
     // Runs the command; returns its exit status.
     virtual int run(CommandRun &run) const = 0;
 
-    QString name;           // "send"
-    QString summary;        // one sentence for the tool's help
-    QString description;    // the body of "hzmctl NAME --help": paragraphs, each line ended
+    QString name;        // "send"
+    QString summary;     // one sentence for the tool's help
+    QString description; // the body of "hzmctl NAME --help": paragraphs, each line ended
     QList<Argument> arguments;
     QList<QCommandLineOption> options;
     QStringList repeatable; // options that may be given more than once

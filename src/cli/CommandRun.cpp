@@ -26,8 +26,9 @@ std::optional<LinkSelection> parseLink(const ParsedArguments &args, QString &err
         bool ok = false;
         rate = args.baud.toInt(&ok);
         if (!ok || !supportedBaudRates().contains(rate)) {
-            error = QStringLiteral("--baud: %1 is not a rate of the mixer (19200, 9600, 4800, 2400, 1200 or 300)")
-                        .arg(args.baud);
+            error =
+                QStringLiteral("--baud: %1 is not a rate of the mixer (19200, 9600, 4800, 2400, 1200 or 300)")
+                    .arg(args.baud);
             return std::nullopt;
         }
         if (serial.isEmpty()) {
@@ -68,25 +69,29 @@ int CommandRun::execute(MixerTaskContext &mixer) {
 int CommandRun::run() {
     if (!args.logFile.isEmpty()) {
         if (command.link == LinkUse::None)
-            return usage(QStringLiteral("works without a link, so there is nothing to log; leave out --log-file"));
+            return usage(
+                QStringLiteral("works without a link, so there is nothing to log; leave out --log-file"));
         m_logFile.setFileName(args.logFile);
         if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Append))
-            return fail(QStringLiteral("cannot write the log file %1: %2").arg(args.logFile, m_logFile.errorString()));
+            return fail(QStringLiteral("cannot write the log file %1: %2")
+                            .arg(args.logFile, m_logFile.errorString()));
         m_logFile.unsetError(); // a device or a pipe cannot be sought to its end, and need not be
     }
     if (command.link == LinkUse::None && !m_link.isNone())
         return usage(QStringLiteral("works without a link; leave out --tcp and --serial"));
     if (args.summaryJson && !m_mixer && !command.takesOption(QStringLiteral("json")))
-        return usage(QStringLiteral("--json prints the summary of several mixers; %1 prints no JSON of its own")
-                         .arg(command.name));
+        return usage(
+            QStringLiteral("--json prints the summary of several mixers; %1 prints no JSON of its own")
+                .arg(command.name));
     int status = 0;
     if (command.link == LinkUse::Prepared && !prepareLink(status))
         return status;
     status = command.run(*this);
     // A log that could not be written (a full disk) is lost: say so, and it is no success.
     if (m_logFile.isOpen() && m_logFile.error() != QFileDevice::NoError)
-        return finish(std::max(status, int(ExitFailed)),
-                      QStringLiteral("cannot write the log file %1: %2").arg(args.logFile, m_logFile.errorString()));
+        return finish(
+            std::max(status, int(ExitFailed)),
+            QStringLiteral("cannot write the log file %1: %2").arg(args.logFile, m_logFile.errorString()));
     return status;
 }
 
@@ -194,11 +199,12 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
             QString line = lines.at(number - 1);
             if (line.size() > 40)
                 line = line.left(40) + QStringLiteral("...");
-            status = fail(QStringLiteral("%1 is not a settings file: line %2 is not a settings line (\"%3\"); "
-                                         "nothing was sent")
-                              .arg(shown)
-                              .arg(number)
-                              .arg(line));
+            status =
+                fail(QStringLiteral("%1 is not a settings file: line %2 is not a settings line (\"%3\"); "
+                                    "nothing was sent")
+                         .arg(shown)
+                         .arg(number)
+                         .arg(line));
             return false;
         }
     }
@@ -206,7 +212,8 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
     if (damage.isEmpty())
         return true;
     if (!toMixer) {
-        warn(QStringLiteral("warning: %1 is damaged (%2); what it lacks reads 0").arg(shown, damageText(damage)));
+        warn(QStringLiteral("warning: %1 is damaged (%2); what it lacks reads 0")
+                 .arg(shown, damageText(damage)));
         return true;
     }
     status = fail(QStringLiteral("%1 is damaged, so nothing was sent: %2").arg(shown, damageText(damage)));
@@ -214,7 +221,8 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
 }
 
 QString portProblem(const QString &port, const QString &reason) {
-    QString text = QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), reason);
+    QString text =
+        QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), reason);
     const QString advice = serialPermissionAdvice(port);
     if (!advice.isEmpty())
         text += QLatin1Char('\n') + advice;

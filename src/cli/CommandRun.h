@@ -31,7 +31,7 @@ struct LinkArgument {
 struct ParsedArguments {
     QStringList given; // as given, without the program name
     QString command;
-    QStringList positional; // the command's arguments, without its name
+    QStringList positional;             // the command's arguments, without its name
     QMap<QString, QStringList> options; // the command's own options: name -> values ("" for flags)
     QList<LinkArgument> links;
     QStringList targets; // --targets files
@@ -68,10 +68,11 @@ public:
     void printOut(const QString &text) { streams.out.print(text); }
     void printErr(const QString &text) { streams.err.print(text); }
 
-    // Messages on standard error, led by "hzmctl NAME: ". All but warn() say why the command did
-    // not succeed (reason()) and return the exit status.
-    int usage(const QString &message);                            // 2, with the usage line
-    int fail(const QString &message) { return finish(ExitUsage, message); } // 2: bad input
+    // Messages on the error stream, led by "hzmctl NAME: ". All but warn() say why the command
+    // did not succeed (reason()) and return the exit status: usage() 2 with the usage line,
+    // fail() 2 for bad input, finish() the status given.
+    int usage(const QString &message);
+    int fail(const QString &message) { return finish(ExitUsage, message); }
     int finish(int status, const QString &message);
     int transferFailed(const TransferResult &outcome, const QString &extra = QString(),
                        int status = ExitFailed);
@@ -79,13 +80,15 @@ public:
     // Why the command did not succeed: its messages, joined by "; ".
     QString reason() const { return m_reasons.join(QStringLiteral("; ")); }
 
-    // Loads a settings file ("-": standard input) as the desktop program does; toMixer: the file
-    // goes to a mixer, so its record lines must look like settings. False after a message.
+    // Loads a settings file ("-": standard input) as the desktop program does. toMixer: the file
+    // goes to a mixer, so it is refused when its lines are no settings or it is damaged; else a
+    // damaged file gets a warning. False after a message.
     bool loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer = false);
     // Checks the serial port and finds its rate unless it is known. False after a message.
     bool prepareLink(int &status);
     const LinkSelection &link() const { return m_link; }
-    TransferResult transfer(MixerSettings &settings, const TransferJob &job, RunOptions options = RunOptions());
+    TransferResult transfer(MixerSettings &settings, const TransferJob &job,
+                            RunOptions options = RunOptions());
     // Runs a job that needs no settings (set-defaults, reset, key): 0, or the transfer's failure.
     int runJob(const TransferJob &job);
 

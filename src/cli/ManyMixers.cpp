@@ -79,9 +79,10 @@ std::optional<LinkArgument> targetLine(const QString &text, QString &error) {
     if (kind.startsWith(QLatin1String("--")))
         kind = kind.mid(2);
     if (kind != QLatin1String("tcp") && kind != QLatin1String("serial")) {
-        error = QStringLiteral("not a link: %1 (HOST[:PORT], tcp HOST[:PORT], serial PORT, tcp:HOST[:PORT] or "
-                               "serial:DEVICE[@BAUD])")
-                    .arg(line);
+        error =
+            QStringLiteral("not a link: %1 (HOST[:PORT], tcp HOST[:PORT], serial PORT, tcp:HOST[:PORT] or "
+                           "serial:DEVICE[@BAUD])")
+                .arg(line);
         return std::nullopt;
     }
     return LinkArgument{kind, line.mid(space + 1).trimmed()};
@@ -115,7 +116,8 @@ std::optional<QList<LinkArgument>> linksGiven(CommandRun &run, int &status) {
     for (const QString &path : run.args.targets) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            status = run.fail(QStringLiteral("cannot read the targets file %1: %2").arg(path, file.errorString()));
+            status =
+                run.fail(QStringLiteral("cannot read the targets file %1: %2").arg(path, file.errorString()));
             return std::nullopt;
         }
         for (int number = 1; !file.atEnd(); ++number) {
@@ -199,8 +201,9 @@ std::optional<std::vector<Target>> targetsFor(CommandRun &run, int &status) {
             if (file.isEmpty())
                 continue;
             if (files.contains(file))
-                return refuse(QStringLiteral("%1 would be written for two mixers; use {n} or {host} and {port}")
-                                  .arg(file));
+                return refuse(
+                    QStringLiteral("%1 would be written for two mixers; use {n} or {host} and {port}")
+                        .arg(file));
             files.insert(file);
         }
     }
@@ -259,10 +262,12 @@ public:
         : m_batch(batch), m_err(err), m_states(batch.mixers().size()) {
         for (const BatchMixer &m : batch.mixers())
             m_width = std::max(m_width, int(m.name.size()));
-        QObject::connect(&batch, &MixerBatch::mixerStarted, &m_timer, [this](int i) { m_states[i].clock.start(); });
+        QObject::connect(&batch, &MixerBatch::mixerStarted, &m_timer,
+                         [this](int i) { m_states[i].clock.start(); });
         QObject::connect(&batch, &MixerBatch::mixerProgress, &m_timer,
                          [this](int i, const QString &title, int done, int planned) {
-                             m_states[i].progress = QStringLiteral("%1 %2/%3").arg(title).arg(done).arg(planned);
+                             m_states[i].progress =
+                                 QStringLiteral("%1 %2/%3").arg(title).arg(done).arg(planned);
                          });
         QObject::connect(&batch, &MixerBatch::mixerFinished, &m_timer, [this](int i, const MixerResult &r) {
             m_states[i].result = outcomeWord(r.outcome);
@@ -282,7 +287,9 @@ private:
         double seconds = 0;
 
         QString word() const {
-            return !result.isEmpty() ? result : clock.isValid() ? QStringLiteral("running") : QStringLiteral("waiting");
+            return !result.isEmpty() ? result
+                   : clock.isValid() ? QStringLiteral("running")
+                                     : QStringLiteral("waiting");
         }
     };
 
@@ -295,7 +302,9 @@ private:
             QStringList parts;
             for (auto it = counts.cbegin(); it != counts.cend(); ++it)
                 parts << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
-            text += QStringLiteral("\r\033[K%1 mixers: %2\n").arg(m_states.size()).arg(parts.join(QStringLiteral(", ")));
+            text += QStringLiteral("\r\033[K%1 mixers: %2\n")
+                        .arg(m_states.size())
+                        .arg(parts.join(QStringLiteral(", ")));
             m_lines = 1;
         } else {
             for (qsizetype i = 0; i < m_states.size(); ++i) {
@@ -360,7 +369,8 @@ int summarise(const Command &command, const ParsedArguments &args, const std::ve
             const Target &t = targets[i];
             const MixerResult &r = results.at(qsizetype(i));
             QJsonObject entry{{QStringLiteral("mixer"), t.mixer.name},
-                              {QStringLiteral("link"), t.mixer.link.tcp() ? QStringLiteral("tcp") : QStringLiteral("serial")},
+                              {QStringLiteral("link"),
+                               t.mixer.link.tcp() ? QStringLiteral("tcp") : QStringLiteral("serial")},
                               {QStringLiteral("result"), outcomeWord(r.outcome)},
                               {QStringLiteral("exit_status"), r.exitStatus},
                               {QStringLiteral("seconds"), qRound(r.seconds * 1000) / 1000.0},
@@ -389,18 +399,20 @@ int summarise(const Command &command, const ParsedArguments &args, const std::ve
             width = std::max(width, int(t.mixer.name.size()));
         QString text;
         for (size_t i = 0; i < targets.size(); ++i)
-            for (const QString &line : results.at(qsizetype(i)).output.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            for (const QString &line :
+                 results.at(qsizetype(i)).output.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
                 text += QStringLiteral("%1: %2\n").arg(targets[i].mixer.name, line);
         text += QStringLiteral("%1  %2  %3  %4\n")
                     .arg(QStringLiteral("MIXER").leftJustified(width), QStringLiteral("RESULT   "),
                          QStringLiteral("TIME     "), QStringLiteral("REASON"));
         for (size_t i = 0; i < targets.size(); ++i) {
             const MixerResult &r = results.at(qsizetype(i));
-            text += QStringLiteral("%1  %2  %3  %4")
-                        .arg(targets[i].mixer.name.leftJustified(width), outcomeWord(r.outcome).leftJustified(9),
-                             QStringLiteral("%1 s").arg(r.seconds, 0, 'f', 1).leftJustified(9), r.reason)
-                        .trimmed() +
-                    QLatin1Char('\n');
+            text +=
+                QStringLiteral("%1  %2  %3  %4")
+                    .arg(targets[i].mixer.name.leftJustified(width), outcomeWord(r.outcome).leftJustified(9),
+                         QStringLiteral("%1 s").arg(r.seconds, 0, 'f', 1).leftJustified(9), r.reason)
+                    .trimmed() +
+                QLatin1Char('\n');
         }
         streams.out.print(text);
     }

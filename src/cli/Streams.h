@@ -57,7 +57,8 @@ private:
 // line without its end goes when this is destroyed.
 class LinePrefixOutput : public OutputStream {
 public:
-    LinePrefixOutput(OutputStream &target, const QString &prefix) : m_target(target), m_prefix(prefix.toUtf8()) {}
+    LinePrefixOutput(OutputStream &target, const QString &prefix)
+        : m_target(target), m_prefix(prefix.toUtf8()) {}
     ~LinePrefixOutput() override;
     void write(const QByteArray &bytes) override;
 

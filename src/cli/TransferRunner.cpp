@@ -12,8 +12,7 @@ namespace hzm::cli {
 CliObserver::CliObserver(const Streams &streams, bool printLog, bool showProgress, const QString &title,
                          int planned)
     : m_err(streams.err), m_printLog(printLog), m_showProgress(showProgress),
-      m_colour(printLog && streams.wantsColour()),
-      m_title(title), m_planned(planned) {
+      m_colour(printLog && streams.wantsColour()), m_title(title), m_planned(planned) {
     drawProgress();
 }
 
@@ -114,9 +113,10 @@ QString failureReason(const TransferResult &outcome, const CliObserver &observer
         reason = QStringLiteral("cannot open %1: %2")
                      .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
     } else if (!outcome.countLostAt.isEmpty()) {
-        reason = QStringLiteral("%1 sent a reply that no command was owed, at %2: its replies no longer match "
-                                "the commands")
-                     .arg(where, outcome.countLostAt);
+        reason =
+            QStringLiteral("%1 sent a reply that no command was owed, at %2: its replies no longer match "
+                           "the commands")
+                .arg(where, outcome.countLostAt);
     } else if (!outcome.message.isEmpty()) {
         reason = outcome.message;
         reason.replace(QLatin1Char('\n'), QStringLiteral(": "));
@@ -142,7 +142,8 @@ QString failureReason(const TransferResult &outcome, const CliObserver &observer
     }
     // Only what the mixer accepted counts as done: the command that failed is not.
     if (outcome.planned > 1)
-        reason += QStringLiteral("; stopped after %1 of %2 commands").arg(observer.accepted()).arg(outcome.planned);
+        reason +=
+            QStringLiteral("; stopped after %1 of %2 commands").arg(observer.accepted()).arg(outcome.planned);
     return reason;
 }
 

@@ -69,8 +69,9 @@ std::optional<TcpEndpoint> parseTcpEndpoint(const QString &text, QString *error)
     QString why;
     endpoint.address = lookUp(host, why);
     if (endpoint.address.isNull())
-        return failed<TcpEndpoint>(error, QStringLiteral("cannot find the host %1%2")
-                                              .arg(host, why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+        return failed<TcpEndpoint>(error,
+                                   QStringLiteral("cannot find the host %1%2")
+                                       .arg(host, why.isEmpty() ? QString() : QStringLiteral(": ") + why));
     return endpoint;
 }
 
@@ -89,14 +90,15 @@ std::optional<SerialEndpoint> parseSerialEndpoint(const QString &text, QString *
     }
     if (device.isEmpty())
         return failed<SerialEndpoint>(error, QStringLiteral("no serial port in %1").arg(text));
-    static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = com.match(device);
     if (m.hasMatch()) {
         const int n = m.captured(1).toInt();
         if (n < 1 || n > 10)
             return failed<SerialEndpoint>(
-                error,
-                QStringLiteral("%1: COM ports are COM1 to COM10; give any other port as a device path").arg(device));
+                error, QStringLiteral("%1: COM ports are COM1 to COM10; give any other port as a device path")
+                           .arg(device));
         endpoint.comNumber = n;
         device = comPortName(n);
     }
@@ -107,7 +109,9 @@ std::optional<SerialEndpoint> parseSerialEndpoint(const QString &text, QString *
 QString LinkSelection::where() const {
     if (const TcpEndpoint *t = tcp()) {
         const bool v6 = t->address.protocol() == QAbstractSocket::IPv6Protocol;
-        return (v6 ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2")).arg(t->address.toString()).arg(t->port);
+        return (v6 ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2"))
+            .arg(t->address.toString())
+            .arg(t->port);
     }
     if (const SerialEndpoint *s = serial())
         return s->device;
@@ -118,7 +122,9 @@ QString LinkSelection::describe() const {
     if (tcp())
         return QStringLiteral("Ethernet %1").arg(where());
     if (const SerialEndpoint *s = serial())
-        return QStringLiteral("%1 at %2 baud").arg(s->device).arg(s->baudRate ? s->baudRate : kFallbackBaudRate);
+        return QStringLiteral("%1 at %2 baud")
+            .arg(s->device)
+            .arg(s->baudRate ? s->baudRate : kFallbackBaudRate);
     return QStringLiteral("no port");
 }
 

@@ -20,15 +20,13 @@ struct TcpEndpoint {
     QHostAddress address = defaultAddress();
     quint16 port = kDefaultPort;
 
-    bool operator==(const TcpEndpoint &other) const {
-        return address == other.address && port == other.port;
-    }
+    bool operator==(const TcpEndpoint &other) const { return address == other.address && port == other.port; }
 };
 
 // A mixer on a serial port.
 struct SerialEndpoint {
-    QString device;   // what is opened: "COM3", "/dev/ttyS2", "/dev/ttyUSB0", a pty
-    int baudRate = 0; // 0: not known yet (detected as choosing the port does, else 9600)
+    QString device;    // what is opened: "COM3", "/dev/ttyS2", "/dev/ttyUSB0", a pty
+    int baudRate = 0;  // 0: not known yet (detected as choosing the port does, else 9600)
     int comNumber = 0; // n when the port was chosen as "Com n" (1..10); 0 for any other device
 
     bool operator==(const SerialEndpoint &other) const {

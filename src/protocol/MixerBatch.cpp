@@ -48,7 +48,8 @@ TransferResult MixerTaskContext::transfer(const LinkSelection &link, MixerSettin
 }
 
 MixerBatch::MixerBatch(QList<BatchMixer> mixers, MixerTask task, QObject *parent)
-    : QObject(parent), m_mixers(std::move(mixers)), m_task(std::move(task)), m_results(size_t(m_mixers.size())) {
+    : QObject(parent), m_mixers(std::move(mixers)), m_task(std::move(task)),
+      m_results(size_t(m_mixers.size())) {
     qRegisterMetaType<hzm::MixerResult>("hzm::MixerResult");
 }
 
@@ -60,7 +61,8 @@ MixerBatch::~MixerBatch() {
 void MixerBatch::start() {
     if (!m_threads.empty())
         return;
-    const int count = m_maxConcurrent > 0 ? std::min(m_maxConcurrent, int(m_mixers.size())) : int(m_mixers.size());
+    const int count =
+        m_maxConcurrent > 0 ? std::min(m_maxConcurrent, int(m_mixers.size())) : int(m_mixers.size());
     if (count == 0) {
         emit finished();
         return;

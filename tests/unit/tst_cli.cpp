@@ -133,7 +133,8 @@ QString optionNames(const QList<QCommandLineOption> &options, bool withValueOnly
 // The lines of the bash completion that hold the declarations.
 QStringList completionLines() {
     using cli::Command;
-    QStringList commands, link, several, valued{optionNames(cli::linkOptions() + cli::severalMixerOptions(), true)};
+    QStringList commands, link, several,
+        valued{optionNames(cli::linkOptions() + cli::severalMixerOptions(), true)};
     QStringList perCommand;
     for (const Command *c : Command::all()) {
         commands << c->name;
@@ -151,7 +152,8 @@ QStringList completionLines() {
                        QStringLiteral("local link_commands=\"%1\"").arg(link.join(QLatin1Char(' '))),
                        QStringLiteral("local several_commands=\"%1\"").arg(several.join(QLatin1Char(' '))),
                        QStringLiteral("local link_options=\"%1\"").arg(optionNames(cli::linkOptions())),
-                       QStringLiteral("local several_options=\"%1 --json\"").arg(optionNames(cli::severalMixerOptions())),
+                       QStringLiteral("local several_options=\"%1 --json\"")
+                           .arg(optionNames(cli::severalMixerOptions())),
                        QStringLiteral("local value_options=\"%1\"").arg(valued.join(QLatin1Char(' ')))} +
            perCommand;
 }
@@ -248,8 +250,9 @@ private slots:
         } else {
             const bool manual = document.contains(QLatin1String("man"));
             // The manual's entries under COMMANDS; the README's lines of its hzmctl block.
-            const QString part = manual ? text.section(QStringLiteral(".SH COMMANDS"), 1).section(QStringLiteral(".SH "), 0, 0)
-                                        : text.section(QStringLiteral("## hzmctl"), 1).section(QStringLiteral("\n## "), 0, 0);
+            const QString part =
+                manual ? text.section(QStringLiteral(".SH COMMANDS"), 1).section(QStringLiteral(".SH "), 0, 0)
+                       : text.section(QStringLiteral("## hzmctl"), 1).section(QStringLiteral("\n## "), 0, 0);
             const QMap<QString, QString> sections = sectionsByCommand(
                 part, QRegularExpression(manual ? QStringLiteral("^\\.B[IR]? \"?([a-z\\\\-]+)")
                                                 : QStringLiteral("^(?:\\| )?([a-z-]+) ")));
@@ -274,7 +277,8 @@ private slots:
                     missing << option;
             }
         }
-        QVERIFY2(missing.isEmpty(), qPrintable(document + QStringLiteral(" lacks:\n") + missing.join(QLatin1Char('\n'))));
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(document + QStringLiteral(" lacks:\n") + missing.join(QLatin1Char('\n'))));
     }
 
     void badUsage_data() {
@@ -304,7 +308,8 @@ private slots:
         QTest::newRow("port left out")
             << QStringList{"--tcp", "127.0.0.1:", "version"} << "no port after the colon in 127.0.0.1:";
         QTest::newRow("COM11") << QStringList{"--serial", "COM11", "version"} << "COM11";
-        QTest::newRow("tcp value missing") << QStringList{"version", "--tcp"} << "Missing value after '--tcp'.";
+        QTest::newRow("tcp value missing")
+            << QStringList{"version", "--tcp"} << "Missing value after '--tcp'.";
         QTest::newRow("only output 13")
             << QStringList{"--tcp", tcp, "send", "f.hzc", "--only", "output", "13"} << "1 to 12";
         QTest::newRow("only input 0")
@@ -386,22 +391,27 @@ private slots:
         other[0] = "SOMEONE ELSE'S MIXER CONFIG\r";
         other[1] = "\r";
         QVERIFY(test::writeAll(path(QStringLiteral("other header.hzc")), other.join('\n')));
-        QTest::newRow("another product's header, an empty version line") << "other header.hzc" << "";
+        QTest::newRow("another product's header, an empty version line") << "other header.hzc"
+                                                                         << "";
         QVERIFY(test::writeAll(path(QStringLiteral("trailing.hzc")),
                                test::readAll(path(QStringLiteral("changed.hzc"))) + "Caf\xE9\r\n" +
                                    QByteArray(2 * 1024 * 1024, ' ')));
         QTest::newRow("Latin-1 and 2 MB of spaces after the last line")
-            << "trailing.hzc" << "is damaged, so nothing was sent: line 37: the file is larger";
+            << "trailing.hzc"
+            << "is damaged, so nothing was sent: line 37: the file is larger";
         QList<QByteArray> shortLines = lines;
         shortLines[4] = "0000Zone 3          0001\r";
         shortLines[36 - 2] = shortLines[34].toLower();
         QVERIFY(test::writeAll(path(QStringLiteral("short.hzc")), shortLines.join('\n')));
         QTest::newRow("a short line, lower-case digits")
-            << "short.hzc" << "is damaged, so nothing was sent: line 5: 24 characters where an output line has 56";
+            << "short.hzc"
+            << "is damaged, so nothing was sent: line 5: 24 characters where an output line has 56";
         QVERIFY(QProcess::execute(cliPath(), {"export", path(QStringLiteral("changed.hzc")),
                                               path(QStringLiteral("export.txt"))}) == 0);
-        QTest::newRow("a text export") << "export.txt" << "is not a settings file: line 3";
-        QTest::newRow("a log") << "log.hzc" << "is not a settings file: line 3";
+        QTest::newRow("a text export") << "export.txt"
+                                       << "is not a settings file: line 3";
+        QTest::newRow("a log") << "log.hzc"
+                               << "is not a settings file: line 3";
     }
     void filesTheDesktopProgramReads() {
         QFETCH(QString, file);
@@ -459,7 +469,9 @@ private slots:
         auto server = startSim(true, false);
         QStringList args = tcpLink(*server) << command << path(file);
         if (command == QLatin1String("send"))
-            args << "--only" << "output" << "1";
+            args << "--only"
+                 << "output"
+                 << "1";
         CliResult r = runCli(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains(refusal), qPrintable(r.err));
@@ -814,8 +826,8 @@ private slots:
         QTest::newRow("letters") << QByteArray("<sy,vq v: 1.x5/>") << "1.x5\n" << true;
         QTest::newRow("escape") << QByteArray("<sy,vq v: \x1b[2J/>") << "\\x1b[2J\n" << true;
         QTest::newRow("short") << QByteArray("<sy,vq v: />") << "/>\n" << true;
-        QTest::newRow("NUL, no UTF-8") << QByteArray("<sy,vq v: \0\xC3(x/>", 16)
-                                       << QString::fromUtf8("\\x00\xEF\xBF\xBD(x\n") << true;
+        QTest::newRow("NUL, no UTF-8")
+            << QByteArray("<sy,vq v: \0\xC3(x/>", 16) << QString::fromUtf8("\\x00\xEF\xBF\xBD(x\n") << true;
     }
     void oddVersionWarns() {
         QFETCH(QByteArray, reply);
@@ -870,7 +882,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("a full disk") << "/dev/full" << 1 << 1 << "cannot write the log file /dev/full";
         QTest::newRow("a folder") << "." << 1 << 2 << "cannot write the log file";
-        QTest::newRow("one file for two mixers") << "log-{host}.log" << 2 << 2 << "would be written for two mixers";
+        QTest::newRow("one file for two mixers")
+            << "log-{host}.log" << 2 << 2 << "would be written for two mixers";
     }
     void logFileProblems() {
         QFETCH(QString, logFile);
@@ -885,7 +898,8 @@ private slots:
             sims.push_back(startSim(true, false));
             args << tcpLink(*sims.back());
         }
-        const CliResult r = runCli(args + QStringList{"--log-file", logFile == "." ? m_dir.path() : logFile, "version"});
+        const CliResult r =
+            runCli(args + QStringList{"--log-file", logFile == "." ? m_dir.path() : logFile, "version"});
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY2(!r.err.contains(QLatin1String("QIODevice")), qPrintable(r.err)); // no warning of Qt's own

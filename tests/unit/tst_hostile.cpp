@@ -257,8 +257,9 @@ private slots:
         sim::FaultSettings faults;
         faults.replyDelayMs = 1100;
         server.mixer().setFaults(faults);
-        const LinkSelection selection = serial ? LinkSelection(SerialEndpoint{server.ptyPath(), options.baudRate})
-                                               : LinkSelection(TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()});
+        const LinkSelection selection =
+            serial ? LinkSelection(SerialEndpoint{server.ptyPath(), options.baudRate})
+                   : LinkSelection(TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()});
 
         MixerSettings target;
         target.zones[2].level = 20;
