@@ -852,6 +852,10 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
         <source>missing: the file ends after line %1 of %2</source>
         <translation>fehlt: die Datei endet nach Zeile %1 von %2</translation>
     </message>
+    <message>
+        <source>%1 characters, more than a line can have</source>
+        <translation>%1 Zeichen, mehr als eine Zeile haben kann</translation>
+    </message>
 </context>
 <context>
     <name>hzm::SettingsView</name>

@@ -68,6 +68,13 @@ QString outputLine(const ZoneSettings &z) {
     return line;
 }
 
+// An output line as older versions wrote a sourceInput of -1: with eight digits, moving the
+// levels along and making the line four columns longer. A line of the usual length with "FFFF"
+// at 40 and at 44 is an input that is off followed by a level of 65535.
+bool isLongOutputLine(const QString &line) {
+    return Mid(line, 40, 8) == kLongSourceOff && line.size() >= kLongOutputLine;
+}
+
 bool readFlag(const QString &field) {
     return field == kFlagOn;
 }
@@ -81,10 +88,7 @@ void readOutputLine(const QString &line, ZoneSettings &z) {
     z.lineInputMask = ParseHex4(Mid(line, 32, 4));
     z.pagePriority = ParseHex4(Mid(line, 36, 4));
     int levels = 44;
-    if (Mid(line, 40, 8) == kLongSourceOff && line.size() >= kLongOutputLine) {
-        // Older versions wrote a sourceInput of -1 with eight digits, moving the levels along
-        // and making the line four columns longer. A line of the usual length with "FFFF" at 40
-        // and at 44 is an input that is off followed by a level of 65535.
+    if (isLongOutputLine(line)) {
         z.sourceInput = kSourceOff;
         levels = 48;
     } else {
@@ -308,8 +312,7 @@ std::pair<int, QString> recordLineForm(int index, const QString &line) {
     if (index < 2)
         return {0, QString()};
     if (index < 2 + kOutputCount)
-        return {Mid(line, 40, 8) == kLongSourceOff ? kLongOutputLine : kOutputLineLength,
-                Tr::tr("an output line")};
+        return {isLongOutputLine(line) ? kLongOutputLine : kOutputLineLength, Tr::tr("an output line")};
     if (index < 2 + kOutputCount + kZoneCount)
         return {12, Tr::tr("a tone line")};
     if (index < 2 + kOutputCount + kZoneCount + kGroupCount)
@@ -326,14 +329,17 @@ QString lineDamage(int index, const QByteArray &raw) {
     const auto column = [&raw](qsizetype at) { return QString::fromUtf8(raw.left(at)).size() + 1; };
     if (const qsizetype cr = raw.indexOf('\r'); cr >= 0)
         return Tr::tr("a carriage return without a line feed at column %1").arg(column(cr));
-    if (index < 2)
-        return QString(); // any two lines are the header
-    if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
-        return Tr::tr("a NUL character at column %1").arg(column(nul));
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString line = decoder.decode(raw);
     if (decoder.hasError())
         return Tr::tr("not UTF-8 text");
+    // The reader takes a longer line for several.
+    if (line.size() > kMaxLineChars)
+        return Tr::tr("%1 characters, more than a line can have").arg(line.size());
+    if (index < 2)
+        return QString(); // any two lines are the header
+    if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
+        return Tr::tr("a NUL character at column %1").arg(column(nul));
     const auto [width, kind] = recordLineForm(index, line);
     if (line.size() != width)
         return Tr::tr("%1 characters where %2 has %3").arg(line.size()).arg(kind).arg(width);

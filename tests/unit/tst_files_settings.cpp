@@ -523,7 +523,9 @@ private slots:
         QTest::newRow("intact") << fixture() << QStringList();
         QTest::newRow("without mark, LF only, empty lines after the last")
             << QByteArray(lines.join('\n') + "\n\n\r\n") << QStringList();
-        QTest::newRow("any header") << with(0, "HZM\0\xFF") << QStringList();
+        QTest::newRow("any header") << with(0, "<SY,VQ/>") << QStringList();
+        QTest::newRow("a header longer than a line")
+            << with(1, QByteArray(1500, 'V')) << QStringList{"2: 1500 characters, more than a line can have"};
         QTest::newRow("sourceInput written with eight digits")
             << with(2, lines[2].left(40) + "FFFFFFFF" + lines[2].mid(44)) << QStringList();
         QByteArray crOnly = fixture();
@@ -557,8 +559,9 @@ private slots:
         }
     }
 
-    // Damaged files never crash the reader; a failed read leaves the factory defaults, and what
-    // was read saves to a file that reads back the same after one more save.
+    // Damaged files never crash the reader; a failed read leaves the factory defaults (and the
+    // file counts as damaged), and what was read saves to an intact file that reads back the same
+    // after one more save.
     void damagedFiles() {
         const QByteArray original = fixture();
         quint32 x = 2024;
@@ -585,10 +588,13 @@ private slots:
             }
             MixerSettings s;
             s.zones[0].level = 3;
+            const bool damaged = !settingsFileDamage(bytes).isEmpty();
             if (!ParseSettingsFile(bytes, s)) {
+                QVERIFY(damaged);
                 QCOMPARE(s, MixerSettings());
                 continue;
             }
+            QVERIFY(settingsFileDamage(SettingsFileBytes(s)).isEmpty());
             MixerSettings once, twice;
             QCOMPARE(ParseSettingsFile(SettingsFileBytes(s), once), 1);
             QCOMPARE(ParseSettingsFile(SettingsFileBytes(once), twice), 1);
