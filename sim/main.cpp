@@ -126,6 +126,15 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption silentOpt(QStringLiteral("silent"),
                                        QStringLiteral("Never answer commands matching PATTERN. Repeatable."),
                                        QStringLiteral("pattern"));
+    const QCommandLineOption lateOpt(
+        QStringLiteral("late"),
+        QStringLiteral("Answer commands matching PATTERN 1.1 s late, just over the reply time-out. Repeatable."),
+        QStringLiteral("pattern"));
+    const QCommandLineOption junkOpt(
+        QStringLiteral("junk"),
+        QStringLiteral("Answer commands matching PATTERN with their own head and a value of a NUL and bytes "
+                       "that are no UTF-8. Repeatable."),
+        QStringLiteral("pattern"));
     const QCommandLineOption fragmentOpt(
         QStringLiteral("fragment"),
         QStringLiteral("Send replies in pieces of BYTES bytes with MS milliseconds between them."),
@@ -144,7 +153,7 @@ int main(int argc, char *argv[]) {
          {&bindOpt,          &tcpOpt,           &ptyOpt,  &baudOpt,   &discoveryOpt,
           &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &firmwareOpt,
           &keyOpt,           &stateOpt,         &demoOpt, &refuseOpt, &silentOpt,
-          &fragmentOpt,      &delayOpt,         &dropOpt, &logOpt,    &quietOpt})
+          &lateOpt,          &junkOpt,          &fragmentOpt, &delayOpt, &dropOpt, &logOpt, &quietOpt})
         parser.addOption(*o);
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText());
@@ -200,6 +209,8 @@ int main(int argc, char *argv[]) {
         faults.refuse.append(rule);
     }
     faults.silent = parser.values(silentOpt);
+    faults.late = parser.values(lateOpt);
+    faults.junk = parser.values(junkOpt);
     if (parser.isSet(fragmentOpt)) {
         const QStringList parts = parser.value(fragmentOpt).split(QLatin1Char(':'));
         bool ok1 = false, ok2 = true;

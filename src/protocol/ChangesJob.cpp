@@ -73,11 +73,12 @@ int commandCount(const std::vector<Step> &steps) {
     return count;
 }
 
-TransferJob changesJob(int planned, JobFunction run) {
+TransferJob changesJob(int planned, JobFunction run, const MixerSettings &target) {
     TransferJob job;
     job.run = std::move(run);
     job.plannedCommands = planned;
     job.title = QStringLiteral("Send changes");
+    job.outOfRange = [target](const MixerSettings &) { return outOfRangeFields(target); };
     return job;
 }
 
@@ -107,9 +108,9 @@ TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &t
     // Worked out once, here: the count and the commands cannot drift apart.
     std::vector<Step> steps = changedSteps(baseline, target, softwareVersion);
     const int planned = commandCount(steps);
-    return changesJob(planned, [steps = std::move(steps)](Comms &link, JobContext &c) {
-        return sendSteps(steps, link, c.observer);
-    });
+    return changesJob(
+        planned, [steps = std::move(steps)](Comms &link, JobContext &c) { return sendSteps(steps, link, c.observer); },
+        target);
 }
 
 TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target) {
@@ -121,7 +122,7 @@ TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const Mix
         const std::vector<Step> steps = changedSteps(baseline, target, c.settings.softwareVersion);
         c.replan(1 + commandCount(steps));
         return sendSteps(steps, link, c.observer);
-    });
+    }, target);
 }
 
 } // namespace hzm

@@ -31,6 +31,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -63,6 +64,15 @@ QString configFilter() {
 }
 QString exportFilter() {
     return QCoreApplication::translate("hzm::MainWindow", "HZM Exported Text (*.txt)");
+}
+
+// The first items of a list for a message box, one a line, with how many more there are.
+QString listedForBox(const QStringList &items) {
+    constexpr int kShown = 8;
+    QStringList lines = items.mid(0, kShown);
+    if (items.size() > kShown)
+        lines << QCoreApplication::translate("hzm::MainWindow", "(%1 more)").arg(items.size() - kShown);
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -330,14 +340,12 @@ void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, quint16
     m_demo = true;
     const bool modified = windowTitle().endsWith(QLatin1Char('*'));
     setWindowTitle(titleStem() + (modified ? QStringLiteral("*") : QString()));
-    m_selection.address = address;
-    m_selection.port = port;
+    m_tcpEndpoint = TcpEndpoint{address, port};
     // The simulated mixer answers discovery from its own loopback address.
     m_discoveryInterfaces = {DiscoveryInterface::fromText(address.toString(), QStringLiteral("255.0.0.0"))};
     m_discoveryPort = discoveryPort;
     // Ready from the start: a first press of "Read HZM1" reads the simulated mixer.
-    m_selection.ethernetSelected = true;
-    m_selection.comSelected = false;
+    m_selection = m_tcpEndpoint;
     EnableTransferButtons(true);
     updateMenuMarks();
 }
@@ -352,12 +360,13 @@ void MainWindow::updateMenuMarks() {
     m_actionLog->setChecked(shown && !m_log->isOnTop());
 
     QAction *marked = nullptr;
-    if (m_selection.ethernetSelected)
+    const SerialEndpoint *serial = m_selection.serial();
+    if (m_selection.tcp())
         marked = m_actionEthernet;
-    else if (m_selection.comSelected && !m_selection.serialDevice.isEmpty())
+    else if (serial && serial->comNumber >= 1 && serial->comNumber <= 10)
+        marked = m_actionCom[serial->comNumber - 1];
+    else if (serial)
         marked = m_actionOtherPort;
-    else if (m_selection.comSelected && m_selection.comPort >= 1 && m_selection.comPort <= 10)
-        marked = m_actionCom[m_selection.comPort - 1];
     if (marked)
         marked->setChecked(true); // clears the others of the group
     else if (QAction *checked = m_portGroup->checkedAction())
@@ -410,8 +419,21 @@ void MainWindow::openFile(const QString &path) {
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     if (loaded || m_settings != before)
         m_history->reset(true); // not undone edit by edit
-    if (!loaded)
+    if (!loaded) {
         m_boxes.error(this, errorCaption(), tr("Unable to load file"));
+        return;
+    }
+    // The reader fills in what a damaged file lacks: say so before anybody sends it.
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(kMaxSettingsFileBytes + 1) : QByteArray();
+    QStringList damage;
+    for (const FileDamage &d : settingsFileDamage(bytes))
+        damage << tr("Line %1: %2").arg(d.line).arg(d.problem);
+    if (!damage.isEmpty())
+        m_boxes.warning(this, tr("Damaged file"),
+                        tr("The file \"%1\" is damaged:\n%2\n\nIt was loaded as far as it could be read; "
+                           "missing values were set to 0. Check the settings before sending them to HZM-1.")
+                            .arg(QDir::toNativeSeparators(path), listedForBox(damage)));
 }
 
 bool MainWindow::saveTo(const QString &path) {
@@ -537,7 +559,7 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     stopLive(); // the probe may need the port Live uses
     QString reason;
     if (!checkSerialPortUsable(device, &reason)) {
-        EnableTransferButtons(m_selection.anySelected());
+        EnableTransferButtons(!m_selection.isNone());
         // The fixed text, then the system's reason and, for a missing permission, the remedy.
         QString text = QCoreApplication::translate("hzm::PortProbe", kPortBusyMessage);
         if (!reason.isEmpty())
@@ -563,8 +585,7 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
         m_boxes.error(this, QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedCaption),
                       QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedMessage));
     }
-    applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
-                     m_selection);
+    applyProbeResult(result, SerialEndpoint{device, 0, comPort}, m_selection);
     m_baseline.reset(); // another port may lead to another mixer
     EnableTransferButtons(true);
 }
@@ -594,8 +615,8 @@ void MainWindow::chooseOtherSerialPort() {
             tr("No other serial ports were found. Type the device path (such as %1):").arg(example));
         combo->lineEdit()->setPlaceholderText(example);
     }
-    if (!m_selection.serialDevice.isEmpty())
-        combo->setCurrentText(m_selection.serialDevice);
+    if (const SerialEndpoint *serial = m_selection.serial(); serial && !serial->comNumber)
+        combo->setCurrentText(serial->device);
     else if (combo->count() == 0)
         combo->setCurrentText(QString());
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -617,21 +638,17 @@ void MainWindow::chooseOtherSerialPort() {
 }
 
 void MainWindow::selectEthernet() {
-    TcpSettingsDialog dialog(m_selection.address, m_selection.port, m_boxes, this);
+    TcpSettingsDialog dialog(m_tcpEndpoint.address, m_tcpEndpoint.port, m_boxes, this);
     if (!m_discoveryInterfaces.isEmpty())
         dialog.setDiscoveryInterfaces(m_discoveryInterfaces, m_discoveryPort);
     showDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     stopLive();
-    m_selection.address = dialog.address();
-    m_selection.port = dialog.port();
+    m_tcpEndpoint = TcpEndpoint{dialog.address(), dialog.port()};
     m_baseline.reset(); // another port may lead to another mixer
-    if (!m_selection.ethernetSelected) {
-        m_selection.ethernetSelected = true;
-        m_selection.comSelected = false;
-        EnableTransferButtons(true);
-    }
+    m_selection = m_tcpEndpoint;
+    EnableTransferButtons(true);
 }
 
 // ---- View and Help menus
@@ -702,6 +719,21 @@ TransferResult MainWindow::runTransfer(MixerSettings &record, const TransferJob 
 }
 
 void MainWindow::runJob(const TransferJob &job, MixerEffect effect) {
+    // A value outside its range refuses the whole send before anything goes out (the worker
+    // would refuse it too, after the progress dialog had opened).
+    if (job.outOfRange) {
+        QStringList fields;
+        for (const FieldProblem &problem : job.outOfRange(m_settings))
+            fields << FieldProblemText(problem);
+        if (!fields.isEmpty()) {
+            m_boxes.error(this, errorCaption(),
+                          tr("Nothing was sent: these values lie outside their ranges.\n%1\n\nChoose valid "
+                             "values on the pages, then send again.")
+                              .arg(listedForBox(fields)));
+            emit jobFinished(false);
+            return;
+        }
+    }
     const TransferResult result = runTransfer(m_settings, job);
     if (result.success && effect == MixerEffect::HoldsRecord)
         m_baseline = m_settings;

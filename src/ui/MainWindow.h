@@ -176,6 +176,7 @@ private:
     MixerSettings m_settings;
     ModifiedFlag m_modified;
     LinkSelection m_selection;
+    TcpEndpoint m_tcpEndpoint; // what the TCP/IP Settings dialog shows: the last one chosen
     QString m_savePath;
     QString m_exportPath;
     QString m_startupFile;

@@ -110,7 +110,7 @@ void TestMixerChanges::chooseEthernet() {
     });
     action(QStringLiteral("actionEthernet"))->trigger();
     m_window->setDialogHook({});
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
 }
 
 QStringList TestMixerChanges::compare(QString *summary) {

@@ -28,10 +28,7 @@ private slots:
         options.tcpPort = 0;
         m_server = std::make_unique<sim::SimServer>(options);
         QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-        m_selection = LinkSelection();
-        m_selection.ethernetSelected = true;
-        m_selection.address = QHostAddress(QHostAddress::LocalHost);
-        m_selection.port = m_server->tcpPort();
+        m_selection = TcpEndpoint{QHostAddress(QHostAddress::LocalHost), m_server->tcpPort()};
         m_settings = MixerSettings();
         m_modified = ModifiedFlag();
         m_jobs = 0;

@@ -170,10 +170,7 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         server.mixer().setSoftwareVersion(mixerVersion);
         server.mixer().setSettings(SimMixer::demoSettings());
-        LinkSelection selection;
-        selection.ethernetSelected = true;
-        selection.address = QHostAddress::LocalHost;
-        selection.port = server.tcpPort();
+        const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()};
         const Comms::Sleeper noPauses = [](Pause, int) {};
 
         MixerSettings baseline; // factory defaults: an older mixer leaves names and gates as they are
