@@ -169,28 +169,26 @@ TransferJob SendAllJob(const MixerSettings &settings) {
 }
 
 TransferJob SendInputJob(const MixerSettings &settings) {
-    return sendJob(makeJob(QStringLiteral("Send input %1").arg(settings.selectedInput + 1),
-                           SendInputCommandCount(),
-                           [](Comms &link, JobContext &c) {
-                               return SendInput(c.settings, c.settings.selectedInput, Exchange, link,
-                                                c.observer);
-                           }),
-                   [](const SectionView &section, const MixerSettings &s) {
-                       return section.kind == SectionView::Input && section.number == s.selectedInput + 1;
-                   });
+    return sendJob(
+        makeJob(QStringLiteral("Send input %1").arg(settings.selectedInput + 1), SendInputCommandCount(),
+                [](Comms &link, JobContext &c) {
+                    return SendInput(c.settings, c.settings.selectedInput, Exchange, link, c.observer);
+                }),
+        [](const SectionView &section, const MixerSettings &s) {
+            return section.kind == SectionView::Input && section.number == s.selectedInput + 1;
+        });
 }
 
 TransferJob SendAllInputsJob() {
-    return sendJob(makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
-                           [](Comms &link, JobContext &c) {
-                               for (int i = 0; i < kInputCount; ++i)
-                                   if (!SendInput(c.settings, i, Exchange, link, c.observer))
-                                       return 0;
-                               return 1;
-                           }),
-                   [](const SectionView &section, const MixerSettings &) {
-                       return section.kind == SectionView::Input;
-                   });
+    return sendJob(
+        makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
+                [](Comms &link, JobContext &c) {
+                    for (int i = 0; i < kInputCount; ++i)
+                        if (!SendInput(c.settings, i, Exchange, link, c.observer))
+                            return 0;
+                    return 1;
+                }),
+        [](const SectionView &section, const MixerSettings &) { return section.kind == SectionView::Input; });
 }
 
 TransferJob SendOutputJob(const MixerSettings &settings) {

@@ -95,7 +95,8 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
 
     if (job.outOfRange)
         result.outOfRange = job.outOfRange(settings);
-    result.linkOpened = result.outOfRange.isEmpty() && runOnLink(selection, context, job, hooks.sleeper, result);
+    result.linkOpened =
+        result.outOfRange.isEmpty() && runOnLink(selection, context, job, hooks.sleeper, result);
     result.refreshTabs = result.linkOpened ? job.refreshTabs : 0;
     result.done = observer.done();
     result.planned = observer.planned();

@@ -659,8 +659,8 @@ private slots:
         QTest::newRow("letters") << QByteArray("<sy,vq v: 1.x5/>") << "1.x5\n" << true;
         QTest::newRow("escape") << QByteArray("<sy,vq v: \x1b[2J/>") << "\\x1b[2J\n" << true;
         QTest::newRow("short") << QByteArray("<sy,vq v: />") << "/>\n" << true;
-        QTest::newRow("NUL, no UTF-8") << QByteArray("<sy,vq v: \0\xC3(x/>", 16)
-                                       << QString::fromUtf8("\\x00\xEF\xBF\xBD(x\n") << true;
+        QTest::newRow("NUL, no UTF-8")
+            << QByteArray("<sy,vq v: \0\xC3(x/>", 16) << QString::fromUtf8("\\x00\xEF\xBF\xBD(x\n") << true;
     }
     void oddVersionWarns() {
         QFETCH(QByteArray, reply);
