@@ -142,8 +142,8 @@ QString LogEntry::toText() const {
 }
 
 bool FaultSettings::any() const {
-    return !refuse.isEmpty() || !silent.isEmpty() || !late.isEmpty() || !junk.isEmpty() || fragmentBytes > 0 ||
-           replyDelayMs > 0 || dropAfterCommands > 0;
+    return !refuse.isEmpty() || !silent.isEmpty() || !late.isEmpty() || !junk.isEmpty() ||
+           fragmentBytes > 0 || replyDelayMs > 0 || dropAfterCommands > 0;
 }
 
 SimMixer::SimMixer() = default;

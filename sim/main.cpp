@@ -128,7 +128,8 @@ int main(int argc, char *argv[]) {
                                        QStringLiteral("pattern"));
     const QCommandLineOption lateOpt(
         QStringLiteral("late"),
-        QStringLiteral("Answer commands matching PATTERN 1.1 s late, just over the reply time-out. Repeatable."),
+        QStringLiteral(
+            "Answer commands matching PATTERN 1.1 s late, just over the reply time-out. Repeatable."),
         QStringLiteral("pattern"));
     const QCommandLineOption junkOpt(
         QStringLiteral("junk"),
@@ -150,10 +151,10 @@ int main(int argc, char *argv[]) {
         QStringLiteral("file"));
     const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Do not log commands."));
     for (const QCommandLineOption *o :
-         {&bindOpt,          &tcpOpt,           &ptyOpt,  &baudOpt,   &discoveryOpt,
-          &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &firmwareOpt,
-          &keyOpt,           &stateOpt,         &demoOpt, &refuseOpt, &silentOpt,
-          &lateOpt,          &junkOpt,          &fragmentOpt, &delayOpt, &dropOpt, &logOpt, &quietOpt})
+         {&bindOpt,          &tcpOpt,    &ptyOpt,    &baudOpt,     &discoveryOpt, &discoveryPortOpt,
+          &discoveryFromOpt, &nameOpt,   &macOpt,    &firmwareOpt, &keyOpt,       &stateOpt,
+          &demoOpt,          &refuseOpt, &silentOpt, &lateOpt,     &junkOpt,      &fragmentOpt,
+          &delayOpt,         &dropOpt,   &logOpt,    &quietOpt})
         parser.addOption(*o);
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText());

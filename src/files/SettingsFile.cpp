@@ -357,8 +357,8 @@ QString lineDamage(int index, const QByteArray &raw) {
 QList<FileDamage> settingsFileDamage(const QByteArray &bytes) {
     if (bytes.size() > kMaxSettingsFileBytes) {
         const int line = 1 + int(bytes.left(kMaxSettingsFileBytes).count('\n'));
-        return {FileDamage{
-            line, Tr::tr("the file is larger than a settings file can be (more than %1 bytes)").arg(kMaxSettingsFileBytes)}};
+        return {FileDamage{line, Tr::tr("the file is larger than a settings file can be (more than %1 bytes)")
+                                     .arg(kMaxSettingsFileBytes)}};
     }
     QList<QByteArray> lines = (bytes.startsWith(kByteOrderMark) ? bytes.mid(3) : bytes).split('\n');
     if (lines.last().isEmpty())

@@ -81,8 +81,9 @@ struct FileDamage {
 // a line longer than the reader takes at once, fewer or more than 35 lines, and in the record
 // lines (3 to 35) a NUL, the wrong width, or a hex or flag column without a hexadecimal digit;
 // or else only that the file is larger than kMaxSettingsFileBytes. The header's text is not
-// examined further, nor are empty lines after the last one. Empty for an intact file. The problems are in the language of the installed translation.
-// Of a larger file, the first kMaxSettingsFileBytes + 1 bytes are enough.
+// examined further, nor are empty lines after the last one. Empty for an intact file. The problems are in the
+// language of the installed translation. Of a larger file, the first kMaxSettingsFileBytes + 1 bytes are
+// enough.
 QList<FileDamage> settingsFileDamage(const QByteArray &bytes);
 
 } // namespace hzm

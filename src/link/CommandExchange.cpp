@@ -163,8 +163,8 @@ public:
                     lose(frame);
                     return false;
                 } else {
-                    log(unusedBytesText(QStringLiteral("Late reply to an earlier attempt, set aside: "), frame,
-                                        frame.size()));
+                    log(unusedBytesText(QStringLiteral("Late reply to an earlier attempt, set aside: "),
+                                        frame, frame.size()));
                 }
             }
         }
@@ -178,8 +178,9 @@ private:
             m_observer->logLine(text, LogColour::Failure);
     }
     void lose(const QByteArray &frame) {
-        log(unusedBytesText(QStringLiteral("Reply to no command (the replies no longer match the commands): "),
-                            frame, frame.size()));
+        log(unusedBytesText(
+            QStringLiteral("Reply to no command (the replies no longer match the commands): "), frame,
+            frame.size()));
         m_link.exchangeRecord().countLostAt = m_shown;
     }
 
@@ -292,9 +293,9 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
             // Bytes that never ended a frame (a line that fell silent or filled the buffer
             // mid-frame) answer nothing.
             if (observer)
-                observer->logLine(unusedBytesText(QStringLiteral("Incomplete reply: "),
-                                                  QByteArray(wire, length), length),
-                                  LogColour::Failure);
+                observer->logLine(
+                    unusedBytesText(QStringLiteral("Incomplete reply: "), QByteArray(wire, length), length),
+                    LogColour::Failure);
             outcome = QStringLiteral("No Response");
         } else {
             const QByteArray arrived(wire, length);
@@ -306,7 +307,9 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
             if (good(text))
                 return succeed(text);
             received(text);
-            outcome = isRefusal(text) ? text : unusedBytesText(QStringLiteral("Unreadable reply: "), arrived, length);
+            outcome = isRefusal(text)
+                          ? text
+                          : unusedBytesText(QStringLiteral("Unreadable reply: "), arrived, length);
         }
         if (observer)
             observer->logLine(outcome, LogColour::Failure);

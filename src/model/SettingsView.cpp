@@ -30,7 +30,7 @@ FieldView invalid(const QString &key, const QString &label, int value, int last)
 }
 
 FieldView textField(const QString &key, const QString &label, const QString &text) {
-    return {key, label, text, QJsonValue(text), {}};
+    return {key, label, text, QJsonValue(text)};
 }
 
 // Names come from files and mixers: control characters are shown escaped, JSON keeps them
@@ -51,10 +51,10 @@ FieldView flagField(const QString &key, const QString &label, int value, const Q
 FieldView attenuationField(const QString &key, const QString &label, int index, int count,
                            int muteIndex = -1) {
     if (index == muteIndex)
-        return {key, label, Text::tr("Mute"), QJsonValue(QStringLiteral("mute")), {}};
+        return {key, label, Text::tr("Mute"), QJsonValue(QStringLiteral("mute"))};
     if (index < 0 || index >= count)
         return invalid(key, label, index, std::max(count - 1, muteIndex));
-    return {key, label, QStringLiteral("%1 dB").arg(-index), QJsonValue(-index), {}};
+    return {key, label, QStringLiteral("%1 dB").arg(-index), QJsonValue(-index)};
 }
 
 // Index k of a signed scale starting at top and falling by step: top - step * k dB.
@@ -64,13 +64,13 @@ FieldView signedDbField(const QString &key, const QString &label, int index, int
         return invalid(key, label, index, count - 1);
     const int db = top - step * index;
     return {key, label, (db > 0 ? QStringLiteral("+%1 dB") : QStringLiteral("%1 dB")).arg(db),
-            QJsonValue(db), {}};
+            QJsonValue(db)};
 }
 
 FieldView secondsField(const QString &key, const QString &label, int index) {
     if (index < 0 || index >= 12)
         return invalid(key, label, index, 11);
-    return {key, label, QStringLiteral("%1 s").arg(index + 1), QJsonValue(index + 1), {}};
+    return {key, label, QStringLiteral("%1 s").arg(index + 1), QJsonValue(index + 1)};
 }
 
 // Bit n-1 of mask for n = 1..count: "1 on  2 off  ..." (no commas, so that verify's
@@ -109,10 +109,10 @@ SectionView outputView(const MixerSettings &s, int index) {
                        Text::tr("Mono"));
     if (z.sourceInput >= 0 && z.sourceInput < kInputCount)
         f << FieldView{QStringLiteral("select_input"), Text::tr("Select input"),
-                       Text::tr("Input %1").arg(z.sourceInput + 1), QJsonValue(z.sourceInput + 1), {}};
+                       Text::tr("Input %1").arg(z.sourceInput + 1), QJsonValue(z.sourceInput + 1)};
     else if (z.sourceInput == kInputCount)
         f << FieldView{QStringLiteral("select_input"), Text::tr("Select input"), Text::tr("Off"),
-                       QJsonValue(QStringLiteral("off")), {}};
+                       QJsonValue(QStringLiteral("off"))};
     else
         f << invalid(QStringLiteral("select_input"), Text::tr("Select input"), z.sourceInput, kInputCount);
     f << attenuationField(QStringLiteral("level_db"), Text::tr("Level"), z.level, 62, 62);
@@ -125,10 +125,10 @@ SectionView outputView(const MixerSettings &s, int index) {
     f << maskField(QStringLiteral("line_inputs"), Text::tr("Input enable"), z.lineInputMask, kInputCount);
     if (z.priorityInput == 0)
         f << FieldView{QStringLiteral("priority_input"), Text::tr("Priority input"), Text::tr("None"),
-                       QJsonValue(QStringLiteral("none")), {}};
+                       QJsonValue(QStringLiteral("none"))};
     else if (z.priorityInput > 0 && z.priorityInput <= kInputCount)
         f << FieldView{QStringLiteral("priority_input"), Text::tr("Priority input"),
-                       Text::tr("Line %1").arg(z.priorityInput), QJsonValue(z.priorityInput), {}};
+                       Text::tr("Line %1").arg(z.priorityInput), QJsonValue(z.priorityInput)};
     else
         f << invalid(QStringLiteral("priority_input"), Text::tr("Priority input"), z.priorityInput,
                      kInputCount);
@@ -151,11 +151,12 @@ SectionView outputView(const MixerSettings &s, int index) {
         }
         FieldView memberField{QStringLiteral("members"), Text::tr("Member zones"),
                               members.isEmpty() ? Text::tr("none") : members.join(QLatin1Char(' ')),
-                              memberArray, {}};
+                              memberArray};
         if (g.memberMask & ~0xFF)
             memberField.problem = outsideRange(g.memberMask, 0xFF);
         f << memberField;
-        f << flagField(QStringLiteral("enabled"), Text::tr("Enabled"), g.enabled, Text::tr("on"), Text::tr("off"));
+        f << flagField(QStringLiteral("enabled"), Text::tr("Enabled"), g.enabled, Text::tr("on"),
+                       Text::tr("off"));
     }
     return v;
 }
@@ -181,13 +182,13 @@ SectionView systemView(const MixerSettings &s) {
                    lists::powerUpMode());
     if (y.remoteZoneOffset >= 0 && y.remoteZoneOffset < lists::remoteZoneOffset().size())
         f << FieldView{QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"),
-                       QString::number(y.remoteZoneOffset * 8), QJsonValue(y.remoteZoneOffset * 8), {}};
+                       QString::number(y.remoteZoneOffset * 8), QJsonValue(y.remoteZoneOffset * 8)};
     else
-        f << invalid(QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"),
-                     y.remoteZoneOffset, int(lists::remoteZoneOffset().size()) - 1);
+        f << invalid(QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"), y.remoteZoneOffset,
+                     int(lists::remoteZoneOffset().size()) - 1);
     if (y.pagingMicOffset >= 0 && y.pagingMicOffset < 16)
         f << FieldView{QStringLiteral("paging_mic_offset"), Text::tr("Paging mic offset"),
-                       QString::number(y.pagingMicOffset), QJsonValue(y.pagingMicOffset), {}};
+                       QString::number(y.pagingMicOffset), QJsonValue(y.pagingMicOffset)};
     else
         f << invalid(QStringLiteral("paging_mic_offset"), Text::tr("Paging mic offset"), y.pagingMicOffset,
                      15);

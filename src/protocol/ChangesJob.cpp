@@ -109,20 +109,24 @@ TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &t
     std::vector<Step> steps = changedSteps(baseline, target, softwareVersion);
     const int planned = commandCount(steps);
     return changesJob(
-        planned, [steps = std::move(steps)](Comms &link, JobContext &c) { return sendSteps(steps, link, c.observer); },
+        planned,
+        [steps = std::move(steps)](Comms &link, JobContext &c) { return sendSteps(steps, link, c.observer); },
         target);
 }
 
 TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target) {
     const int planned = 1 + commandCount(changedSteps(baseline, target, baseline.softwareVersion));
-    return changesJob(planned, [baseline, target](Comms &link, JobContext &c) {
-        if (!GetVersion(c.settings, link, c.observer, c.showMessage))
-            return 0;
-        // The mixer's own version decides what goes.
-        const std::vector<Step> steps = changedSteps(baseline, target, c.settings.softwareVersion);
-        c.replan(1 + commandCount(steps));
-        return sendSteps(steps, link, c.observer);
-    }, target);
+    return changesJob(
+        planned,
+        [baseline, target](Comms &link, JobContext &c) {
+            if (!GetVersion(c.settings, link, c.observer, c.showMessage))
+                return 0;
+            // The mixer's own version decides what goes.
+            const std::vector<Step> steps = changedSteps(baseline, target, c.settings.softwareVersion);
+            c.replan(1 + commandCount(steps));
+            return sendSteps(steps, link, c.observer);
+        },
+        target);
 }
 
 } // namespace hzm

@@ -50,7 +50,8 @@ int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver
     if (HasNewerSoftware(settings.softwareVersion) &&
         !ReadQuery(p + QStringLiteral(",LQ"), link, observer, NameRule(input.name, 6)))
         return 0;
-    return ReadQuery(p + QStringLiteral(",GQ"), link, observer, IndexRule(input.gain, [](const QString &reply) {
+    return ReadQuery(p + QStringLiteral(",GQ"), link, observer,
+                     IndexRule(input.gain, [](const QString &reply) {
                          return FindExactInList(ValueByPosition(reply, 6), lists::gain());
                      }));
 }

@@ -179,16 +179,15 @@ TransferJob SendInputJob(const MixerSettings &, int index) {
 }
 
 TransferJob SendAllInputsJob() {
-    return sendJob(makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
-                           [](Comms &link, JobContext &c) {
-                               for (int i = 0; i < kInputCount; ++i)
-                                   if (!SendInput(c.settings, i, Exchange, link, c.observer))
-                                       return 0;
-                               return 1;
-                           }),
-                   [](const SectionView &section, const MixerSettings &) {
-                       return section.kind == SectionView::Input;
-                   });
+    return sendJob(
+        makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
+                [](Comms &link, JobContext &c) {
+                    for (int i = 0; i < kInputCount; ++i)
+                        if (!SendInput(c.settings, i, Exchange, link, c.observer))
+                            return 0;
+                    return 1;
+                }),
+        [](const SectionView &section, const MixerSettings &) { return section.kind == SectionView::Input; });
 }
 
 TransferJob SendOutputJob(const MixerSettings &settings, int index) {

@@ -128,20 +128,22 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     ZoneSettings &z = settings.zones[size_t(index)];
     QString reply;
     auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
-    auto read = [&](const QString &body, const ReadRule &rule) { return ReadQuery(body, link, observer, rule) != 0; };
+    auto read = [&](const QString &body, const ReadRule &rule) {
+        return ReadQuery(body, link, observer, rule) != 0;
+    };
 
     if (HasNewerSoftware(settings.softwareVersion) && !read(p + QStringLiteral(",LQ"), NameRule(z.name, 6)))
         return 0;
 
     if (!read(p + QStringLiteral(".MU,LQ"), IndexRule(z.level, [](const QString &reply) {
-            return lookUpAttenuation(ValueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
-        })))
+                  return lookUpAttenuation(ValueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
+              })))
         return 0;
 
     if (!read(p + QStringLiteral(".MU,SQ"), IndexRule(z.sourceInput, [](const QString &reply) {
-            const QString value = ValueByPosition(reply, 9);
-            return value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
-        })))
+                  const QString value = ValueByPosition(reply, 9);
+                  return value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
+              })))
         return 0;
 
     // "q=<e|d>, pri<3 skipped><on|off>/>": input enabled, priority on.
@@ -206,8 +208,8 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
                 const int nn = MarkerPos(reply, QStringLiteral(", n="));
                 const int e = MarkerPos(reply, QStringLiteral("/>"));
                 const int maxLevel = lookUpAttenuation(ValueBetween(reply, x, 2, nn), lists::maxLevel());
-                const int minLevel =
-                    lookUpAttenuation(ValueBetween(reply, nn, 4, e), lists::minLevel(), QStringLiteral("mute"));
+                const int minLevel = lookUpAttenuation(ValueBetween(reply, nn, 4, e), lists::minLevel(),
+                                                       QStringLiteral("mute"));
                 if (store) {
                     z.maxLevel = maxLevel;
                     z.minLevel = minLevel;

@@ -98,7 +98,9 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
     const bool newer = HasNewerSoftware(settings.softwareVersion);
     QString reply;
     auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
-    auto read = [&](const QString &body, const ReadRule &rule) { return ReadQuery(body, link, observer, rule) != 0; };
+    auto read = [&](const QString &body, const ReadRule &rule) {
+        return ReadQuery(body, link, observer, rule) != 0;
+    };
     // A rule for the value from position start up to the reply's last two characters, looked up
     // in list.
     auto listRule = [](int &field, int start, const OptionList &list) {
@@ -121,11 +123,11 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
     }
 
     if (!read(QStringLiteral("RM,ZQ"), IndexRule(s.remoteZoneOffset, [](const QString &reply) {
-            QString value = valueFrom(reply, 17);
-            if (value == QStringLiteral("14"))
-                value = QStringLiteral("104"); // the mixer cuts this one offset to its last two digits
-            return FindInList(value, lists::remoteZoneOffset());
-        })))
+                  QString value = valueFrom(reply, 17);
+                  if (value == QStringLiteral("14"))
+                      value = QStringLiteral("104"); // the mixer cuts this one offset to its last two digits
+                  return FindInList(value, lists::remoteZoneOffset());
+              })))
         return 0;
 
     if (!read(QStringLiteral("PM,ZQ"), listRule(s.pagingMicOffset, 16, lists::offset16())))
@@ -148,8 +150,9 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
         const int h = MarkerPos(reply, QStringLiteral(", hold"));
         const int r = MarkerPos(reply, QStringLiteral(", rel"));
         const int e = MarkerPos(reply, QStringLiteral("/>"));
-        const int attenuation = newer ? FindInList(negated(ValueBetween(reply, a, 6, h)), lists::attenuation())
-                                      : s.pagingPriorityAttenuation;
+        const int attenuation = newer
+                                    ? FindInList(negated(ValueBetween(reply, a, 6, h)), lists::attenuation())
+                                    : s.pagingPriorityAttenuation;
         const int hold = FindInList(ValueBetween(reply, h, 9, r), lists::seconds12());
         const int release = FindInList(ValueBetween(reply, r, 8, e), lists::seconds12());
         if (store) {
@@ -164,7 +167,8 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
         return 0;
     // Older mixers do not report the attenuation: the utility's value is written instead.
     if (!newer && writeBack &&
-        !CommandExchange(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation), Exchange, link, observer))
+        !CommandExchange(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation), Exchange, link,
+                         observer))
         return 0;
     paging(reply, true);
 

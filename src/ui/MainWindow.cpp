@@ -425,7 +425,8 @@ void MainWindow::openFile(const QString &path) {
     }
     // The reader fills in what a damaged file lacks: say so before anybody sends it.
     QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(kMaxSettingsFileBytes + 1) : QByteArray();
+    const QByteArray bytes =
+        file.open(QIODevice::ReadOnly) ? file.read(kMaxSettingsFileBytes + 1) : QByteArray();
     QStringList damage;
     for (const FileDamage &d : settingsFileDamage(bytes))
         damage << tr("Line %1: %2").arg(d.line).arg(d.problem);

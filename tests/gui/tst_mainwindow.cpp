@@ -374,8 +374,8 @@ void TestMainWindow::openFailure() {
 // outside its range then keeps Send All from sending anything, with the field named.
 void TestMainWindow::damagedFileWarnsAndIsNotSent() {
     QList<QByteArray> lines = SettingsFileBytes(MixerSettings()).mid(3).split('\n');
-    lines[2][7] = '\0';                                         // inside zone 1's name
-    lines[3] = lines[3].left(52) + "00C8\r";                     // zone 2's minimum level: 200
+    lines[2][7] = '\0';                      // inside zone 1's name
+    lines[3] = lines[3].left(52) + "00C8\r"; // zone 2's minimum level: 200
     const QString path = m_dir.filePath(QStringLiteral("damaged.hzc"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -385,11 +385,12 @@ void TestMainWindow::damagedFileWarnsAndIsNotSent() {
     m_boxes->queuePath(path);
     action("actionOpen")->trigger();
     QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
-    QCOMPARE(m_boxes->last()->text,
-             QStringLiteral("The file \"%1\" is damaged:\nLine 3: a NUL character at column 8\n\nIt was loaded "
-                            "as far as it could be read; missing values were set to 0. Check the settings "
-                            "before sending them to HZM-1.")
-                 .arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(
+        m_boxes->last()->text,
+        QStringLiteral("The file \"%1\" is damaged:\nLine 3: a NUL character at column 8\n\nIt was loaded "
+                       "as far as it could be read; missing values were set to 0. Check the settings "
+                       "before sending them to HZM-1.")
+            .arg(QDir::toNativeSeparators(path)));
     QCOMPARE(m_window->settings().zones[0].level, 0);
     QCOMPARE(m_window->settings().zones[1].minLevel, 200);
 

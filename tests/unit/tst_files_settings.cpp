@@ -532,21 +532,27 @@ private slots:
         crOnly.replace("\r\n", "\r");
         QTest::newRow("lone CR line ends")
             << crOnly
-            << QStringList{"1: a carriage return without a line feed at column 20", "2: missing: the file ends after line 1"};
-        QTest::newRow("NUL inside a name")
-            << with(4, lines[4].left(7) + '\0' + lines[4].mid(8))
-            << QStringList{"5: a NUL character at column 8"};
-        QTest::newRow("short output line") << with(3, lines[3].left(50)) << QStringList{"4: 50 characters where an output line has 56"};
+            << QStringList{"1: a carriage return without a line feed at column 20",
+                           "2: missing: the file ends after line 1"};
+        QTest::newRow("NUL inside a name") << with(4, lines[4].left(7) + '\0' + lines[4].mid(8))
+                                           << QStringList{"5: a NUL character at column 8"};
+        QTest::newRow("short output line")
+            << with(3, lines[3].left(50)) << QStringList{"4: 50 characters where an output line has 56"};
         QTest::newRow("a letter in a level")
             << with(13, lines[13].left(44) + "00G0" + lines[13].mid(48))
             << QStringList{"14: \"G\" at column 47 where a hexadecimal digit belongs"};
-        QTest::newRow("long system line") << with(34, lines[34] + "0") << QStringList{"35: 65 characters where the system line has 64"};
-        QTest::newRow("not UTF-8") << with(26, "Caf\xE9            000C") << QStringList{"27: not UTF-8 text"};
+        QTest::newRow("long system line")
+            << with(34, lines[34] + "0") << QStringList{"35: 65 characters where the system line has 64"};
+        QTest::newRow("not UTF-8") << with(26, "Caf\xE9            000C")
+                                   << QStringList{"27: not UTF-8 text"};
         QList<QByteArray> missing = lines;
         missing.removeLast();
-        QTest::newRow("34 lines") << joinCrLf(missing) << QStringList{"35: missing: the file ends after line 34"};
-        QTest::newRow("a 36th line") << QByteArray(fixture() + "0000\r\n") << QStringList{"36: more than 35 lines"};
-        QTest::newRow("200 kB of one line") << QByteArray(200 * 1024, 'A') << QStringList{"1: the file is larger"};
+        QTest::newRow("34 lines") << joinCrLf(missing)
+                                  << QStringList{"35: missing: the file ends after line 34"};
+        QTest::newRow("a 36th line") << QByteArray(fixture() + "0000\r\n")
+                                     << QStringList{"36: more than 35 lines"};
+        QTest::newRow("200 kB of one line")
+            << QByteArray(200 * 1024, 'A') << QStringList{"1: the file is larger"};
     }
     void damageNamesTheLine() {
         QFETCH(QByteArray, bytes);

@@ -203,17 +203,19 @@ private slots:
         QTest::addColumn<QString>("countLostAt");
         // The reply comes in the pause after the first attempt's time-out.
         QTest::newRow("late, before the next attempt")
-            << QList<TcpPeer::Step>{{1300, "<ok/>"}} << QList<int>{1} << 1 << "No Response" << "";
+            << QList<TcpPeer::Step>{{1300, "<ok/>"}} << QList<int>{1} << 1 << "No Response"
+            << "";
         // The first attempt's reply answers the second attempt; the second's is set aside.
         QTest::newRow("late, during the next attempt")
             << QList<TcpPeer::Step>{{2000, "<ok/>"}, {300, "<ok/>"}} << QList<int>{1} << 2
-            << "Late reply to an earlier attempt, set aside: <ok/>" << "";
+            << "Late reply to an earlier attempt, set aside: <ok/>"
+            << "";
         QTest::newRow("two replies to one attempt")
-            << QList<TcpPeer::Step>{{50, "<ok/><ok/>"}} << QList<int>{0} << 1
-            << "Reply to no command" << "<Z1.MU,L20/>";
-        QTest::newRow("a reply between two commands")
-            << QList<TcpPeer::Step>{{50, "<ok/>"}, {150, "<ok/>"}} << QList<int>{1, 0} << 1
-            << "Reply to no command" << "<Z1.MU,L21/>";
+            << QList<TcpPeer::Step>{{50, "<ok/><ok/>"}} << QList<int>{0} << 1 << "Reply to no command"
+            << "<Z1.MU,L20/>";
+        QTest::newRow("a reply between two commands") << QList<TcpPeer::Step>{{50, "<ok/>"}, {150, "<ok/>"}}
+                                                      << QList<int>{1, 0} << 1 << "Reply to no command"
+                                                      << "<Z1.MU,L21/>";
     }
     void writeRepliesAreCounted() {
         QFETCH(QList<TcpPeer::Step>, script);

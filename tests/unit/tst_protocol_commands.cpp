@@ -339,8 +339,7 @@ private slots:
         QTest::newRow("min 20") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=10, n=20/>") << "min" << 20;
         QTest::newRow("max mute") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=mute, n=mute/>") << "max"
                                   << -1;
-        QTest::newRow("min mute") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=0, n=mute/>") << "min"
-                                  << 62;
+        QTest::newRow("min mute") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=0, n=mute/>") << "min" << 62;
         QTest::newRow("max 0") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=0, n=0/>") << "max" << 0;
         QTest::newRow("page vox") << 4 << "Z4.PM,TQ" << QByteArray("<z4.pm,tq: vox/>") << "page" << 1;
         QTest::newRow("page ACCESS") << 4 << "Z4.PM,TQ" << QByteArray("<z4.pm,tq: ACCESS/>") << "page" << 2;
@@ -375,11 +374,20 @@ private slots:
             const ZoneEq &eq = s.zoneEq[size_t(number <= 8 ? number - 1 : 0)];
             const GroupSettings &g = s.groups[size_t(number > 8 ? number - 9 : 0)];
             return QHash<QString, int>{
-                {"level", z.level},     {"source", z.sourceInput},         {"micInput", z.micInputMask},
-                {"micPriority", z.micPriorityMask}, {"lineInput", z.lineInputMask}, {"stereo", z.stereo},
-                {"treble", eq.treble},  {"mid", eq.mid},                   {"bass", eq.bass},
-                {"max", z.maxLevel},    {"min", z.minLevel},               {"page", z.pagePriority},
-                {"members", g.memberMask}, {"enabled", g.enabled},
+                {"level", z.level},
+                {"source", z.sourceInput},
+                {"micInput", z.micInputMask},
+                {"micPriority", z.micPriorityMask},
+                {"lineInput", z.lineInputMask},
+                {"stereo", z.stereo},
+                {"treble", eq.treble},
+                {"mid", eq.mid},
+                {"bass", eq.bass},
+                {"max", z.maxLevel},
+                {"min", z.minLevel},
+                {"page", z.pagePriority},
+                {"members", g.memberMask},
+                {"enabled", g.enabled},
             };
         };
         const int before = fieldsOf(s).value(field);

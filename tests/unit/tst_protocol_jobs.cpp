@@ -381,9 +381,12 @@ private slots:
         s.zones[1].minLevel = 200;
         s.selectedOutput = job == QLatin1String("zone 2") ? 1 : 0;
         const QHash<QString, TransferJob> jobs{
-            {"all", SendAllJob(s)},         {"outputs", SendAllOutputsJob(s)},
-            {"zone 2", SendOutputJob(s)},   {"zone 1", SendOutputJob(s)},
-            {"inputs", SendAllInputsJob()}, {"system", SendSystemJob()},
+            {"all", SendAllJob(s)},
+            {"outputs", SendAllOutputsJob(s)},
+            {"zone 2", SendOutputJob(s)},
+            {"zone 1", SendOutputJob(s)},
+            {"inputs", SendAllInputsJob()},
+            {"system", SendSystemJob()},
             {"changes", SendChangesJob(MixerSettings(), s, QStringLiteral("1.05"))},
         };
         TransferHooks hooks;
