@@ -104,12 +104,10 @@ TransferJob singleCommandJob(const QString &title, const QString &body) {
 }
 
 // The check of a send job that sends the sections (outputs, inputs, the system settings) that
-// sends picks from the record it runs with.
-using SendsSection = bool (*)(const SectionView &section, const MixerSettings &settings);
+// sends picks.
+using SendsSection = std::function<bool(const SectionView &section)>;
 TransferJob sendJob(TransferJob job, SendsSection sends) {
-    job.outOfRange = [sends](const MixerSettings &s) {
-        return outOfRangeFields(s, [sends, &s](const SectionView &section) { return sends(section, s); });
-    };
+    job.outOfRange = [sends = std::move(sends)](const MixerSettings &s) { return outOfRangeFields(s, sends); };
     return job;
 }
 
@@ -165,7 +163,7 @@ TransferJob SendAllJob(const MixerSettings &settings) {
                            [](Comms &link, JobContext &c) {
                                return SendAllCommands(c.settings, Exchange, link, c.observer);
                            }),
-                   [](const SectionView &, const MixerSettings &) { return true; });
+                   [](const SectionView &) { return true; });
 }
 
 TransferJob SendInputJob(const MixerSettings &, int index) {
@@ -173,7 +171,7 @@ TransferJob SendInputJob(const MixerSettings &, int index) {
                            [index](Comms &link, JobContext &c) {
                                return SendInput(c.settings, index, Exchange, link, c.observer);
                            }),
-                   [index](const SectionView &section, const MixerSettings &) {
+                   [index](const SectionView &section) {
                        return section.kind == SectionView::Input && section.number == index + 1;
                    });
 }
@@ -187,7 +185,7 @@ TransferJob SendAllInputsJob() {
                             return 0;
                     return 1;
                 }),
-        [](const SectionView &section, const MixerSettings &) { return section.kind == SectionView::Input; });
+        [](const SectionView &section) { return section.kind == SectionView::Input; });
 }
 
 TransferJob SendOutputJob(const MixerSettings &settings, int index) {
@@ -197,7 +195,7 @@ TransferJob SendOutputJob(const MixerSettings &settings, int index) {
                            [index](Comms &link, JobContext &c) {
                                return SendOutput(c.settings, index, Exchange, link, c.observer);
                            }),
-                   [index](const SectionView &section, const MixerSettings &) {
+                   [index](const SectionView &section) {
                        return isOutput(section) && outputIndex(section) == index;
                    });
 }
@@ -213,7 +211,7 @@ TransferJob SendAllOutputsJob(const MixerSettings &settings) {
                                        return 0;
                                return 1;
                            }),
-                   [](const SectionView &section, const MixerSettings &) { return isOutput(section); });
+                   [](const SectionView &section) { return isOutput(section); });
 }
 
 TransferJob SendSystemJob() {
@@ -221,7 +219,7 @@ TransferJob SendSystemJob() {
                            [](Comms &link, JobContext &c) {
                                return SendSystemSettings(c.settings, Exchange, link, c.observer);
                            }),
-                   [](const SectionView &section, const MixerSettings &) {
+                   [](const SectionView &section) {
                        return section.kind == SectionView::System;
                    });
 }

@@ -379,12 +379,11 @@ private slots:
         QVERIFY(m.started);
         MixerSettings s;
         s.zones[1].minLevel = 200;
-        s.selectedOutput = job == QLatin1String("zone 2") ? 1 : 0;
         const QHash<QString, TransferJob> jobs{
             {"all", SendAllJob(s)},
             {"outputs", SendAllOutputsJob(s)},
-            {"zone 2", SendOutputJob(s)},
-            {"zone 1", SendOutputJob(s)},
+            {"zone 2", SendOutputJob(s, 1)},
+            {"zone 1", SendOutputJob(s, 0)},
             {"inputs", SendAllInputsJob()},
             {"system", SendSystemJob()},
             {"changes", SendChangesJob(MixerSettings(), s, QStringLiteral("1.05"))},
