@@ -84,6 +84,7 @@ public:
                                    "\"-\": standard input)"),
                     QStringLiteral("FILE")}};
         link = LinkUse::Unprepared;
+        exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
     }
 

@@ -39,6 +39,7 @@ public:
                             "mixer, and its names and mic gates are kept in FILE"),
              QStringLiteral("FILE2")}};
         link = LinkUse::Prepared;
+        exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
     }

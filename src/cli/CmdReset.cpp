@@ -13,6 +13,7 @@ public:
         summary = QStringLiteral("the mixer restarts");
         description = QStringLiteral("Tells the mixer to restart (\"SY,R\").\n");
         link = LinkUse::Prepared;
+        exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
     }

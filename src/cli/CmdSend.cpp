@@ -29,6 +29,7 @@ public:
                             "(the system settings), output N or input N"),
              QStringLiteral("PART")}};
         link = LinkUse::Prepared;
+        exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
     }

@@ -13,6 +13,7 @@ public:
         summary = QStringLiteral("the mixer restores its factory defaults");
         description = QStringLiteral("Tells the mixer to restore its own factory defaults (\"SY,SD\").\n");
         link = LinkUse::Prepared;
+        exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
     }

@@ -16,6 +16,7 @@ public:
         summary = QStringLiteral("print the mixer's software version");
         description = QStringLiteral("Asks the mixer for its software version and prints it (\"1.05\").\n");
         link = LinkUse::Prepared;
+        exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
     }

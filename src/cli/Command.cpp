@@ -77,6 +77,13 @@ QList<ExitMeaning> Command::defaultExitStatuses() {
             {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage or unreadable input")}};
 }
 
+QList<ExitMeaning> Command::mixerExitStatuses() {
+    return defaultExitStatuses()
+           << ExitMeaning{ExitTransferFailed, MixerOutcome::Failed,
+                          QStringLiteral("the mixer's replies stopped matching the commands (a reply came that "
+                                         "no command was owed): it may hold part of what was sent")};
+}
+
 QString Command::usage() const {
     QStringList parts{name};
     bool inOptional = false;

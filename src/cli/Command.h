@@ -74,6 +74,8 @@ public:
 
     // 0 success, 1 failed, 2 bad usage or unreadable input.
     static QList<ExitMeaning> defaultExitStatuses();
+    // The same and 3: a mixer's replies lost count with the commands.
+    static QList<ExitMeaning> mixerExitStatuses();
 
     // Every command: those talking to a mixer first, then the network, then files; by name.
     static const QList<const Command *> &all();

@@ -123,6 +123,8 @@ void CommandRun::warn(const QString &message) {
 int CommandRun::transferFailed(const TransferResult &outcome, const QString &extra, int status) {
     if (!outcome.outOfRange.isEmpty())
         return fail(outcome.reason); // the record, not the transfer: nothing was sent
+    if (!outcome.countLostAt.isEmpty())
+        status = ExitTransferFailed; // the mixer may be left running commands still queued in it
     printErr(QStringLiteral("Transfer failed.\n"));
     finish(status, outcome.reason);
     if (!extra.isEmpty())

@@ -914,21 +914,35 @@ private slots:
                                             << "refused <SY,SD/> 4 times";
         QTest::newRow("connection refused") << "closed"
                                             << "cannot open 127.0.0.1:";
+        QTest::newRow("a reply no command was owed") << "stray"
+                                                     << "a reply that no command was owed, at <";
     }
     void transferFailures() {
         QFETCH(QString, fault);
         QFETCH(QString, reason);
         auto server = startSim(true, false);
         QStringList link = tcpLink(*server);
+        hzm::test::TcpPeer peer;
         if (fault == QLatin1String("refuse")) {
             server->mixer().refuseNext(QStringLiteral("SY,SD"), 4);
+        } else if (fault == QLatin1String("stray")) {
+            // Every reply followed by a second one: the exchange has lost count, never success.
+            hzm::test::TcpPeer::Behaviour b;
+            b.answer = [](const QByteArray &) { return QByteArray("<ok/>"); };
+            b.stray = "<ok/>";
+            b.strayAfterMs = 50;
+            peer.serve(b);
+            link = QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port())};
         } else {
             const quint16 port = server->tcpPort();
             server->stop();
             link = QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(port)};
         }
-        const CliResult r = runCli(link + QStringList{"set-defaults"});
-        QCOMPARE(r.exitCode, 1);
+        const bool stray = fault == QLatin1String("stray");
+        const CliResult r = runCli(link + (stray ? QStringList{"send", path(QStringLiteral("changed.hzc")),
+                                                               "--only", "system"}
+                                                 : QStringList{"set-defaults"}));
+        QCOMPARE(r.exitCode, stray ? 3 : 1);
         QVERIFY2(r.err.startsWith(QLatin1String("Transfer failed.\n")), qPrintable(r.err));
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QCOMPARE(r.err.count(QLatin1String("127.0.0.1:")), 1); // the address named once
