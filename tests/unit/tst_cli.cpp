@@ -133,8 +133,8 @@ QString optionNames(const QList<QCommandLineOption> &options, bool withValueOnly
 // The lines of the bash completion that hold the declarations.
 QStringList completionLines() {
     using cli::Command;
-    QStringList commands, link, several,
-        valued{optionNames(cli::linkOptions() + cli::severalMixerOptions(), true)};
+    QStringList commands, link, several, venue,
+        valued{optionNames(cli::linkOptions() + cli::severalMixerOptions() + cli::venueOptions(), true)};
     QStringList perCommand;
     for (const Command *c : Command::all()) {
         commands << c->name;
@@ -142,6 +142,8 @@ QStringList completionLines() {
             link << c->name;
         if (c->severalMixers)
             several << c->name;
+        if (!c->venueUse.isEmpty())
+            venue << c->name;
         if (!optionNames(c->options, true).isEmpty())
             valued << optionNames(c->options, true);
         perCommand << QStringLiteral("[%1]=\"%2\"").arg(c->name, optionNames(c->options));
@@ -154,6 +156,8 @@ QStringList completionLines() {
                        QStringLiteral("local link_options=\"%1\"").arg(optionNames(cli::linkOptions())),
                        QStringLiteral("local several_options=\"%1 --json\"")
                            .arg(optionNames(cli::severalMixerOptions())),
+                       QStringLiteral("local venue_commands=\"%1\"").arg(venue.join(QLatin1Char(' '))),
+                       QStringLiteral("local venue_options=\"%1\"").arg(optionNames(cli::venueOptions())),
                        QStringLiteral("local value_options=\"%1\"").arg(valued.join(QLatin1Char(' ')))} +
            perCommand;
 }
@@ -269,7 +273,8 @@ private slots:
                         missing << c->name + QLatin1Char(' ') + option;
                 }
             }
-            for (const QCommandLineOption &o : cli::linkOptions() + cli::severalMixerOptions()) {
+            for (const QCommandLineOption &o :
+                 cli::linkOptions() + cli::severalMixerOptions() + cli::venueOptions()) {
                 QString option = QStringLiteral("--") + o.names().first();
                 if (manual)
                     option.replace(QLatin1Char('-'), QLatin1String("\\-"));
