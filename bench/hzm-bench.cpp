@@ -151,7 +151,7 @@ Row runWhole(const Transport &t, bool send) {
     QElapsedTimer clock;
     clock.start();
     const int result =
-        send ? SendAllCommands(local, Exchange, *link, &sizes) : ReadAllCommands(local, *link, &sizes);
+        send ? sendAllCommands(local, Exchange, *link, &sizes) : readAllCommands(local, *link, &sizes);
     row.measured = clock.nsecsElapsed() / 1e9;
     link->Close();
     row.sent = link->sent;
@@ -242,7 +242,7 @@ double runChanges(const Transport &t) {
     }
     MixerSettings baseline;
     LoadFactoryDefaults(baseline);
-    if (!ReadAllCommands(baseline, *link, nullptr)) {
+    if (!readAllCommands(baseline, *link, nullptr)) {
         std::fprintf(stderr, "hzm-bench: Read all failed before the changes\n");
         return 0;
     }
@@ -252,7 +252,7 @@ double runChanges(const Transport &t) {
 
     Row changes =
         timeTransfer(QStringLiteral("Send changes %1").arg(t.name), t, *link, 1, [&](ExchangeObserver *o) {
-            return SendChangedCommands(baseline, target, version, *link, o);
+            return sendChangedCommands(baseline, target, version, *link, o);
         });
     MixerSettings held = server->mixer().settings();
     if (changes.ok && !held.sameConfiguration(target)) {
@@ -261,7 +261,7 @@ double runChanges(const Transport &t) {
     }
     const Row all =
         timeTransfer(QStringLiteral("Send all %1").arg(t.name), t, *link, 20,
-                     [&](ExchangeObserver *o) { return SendAllCommands(target, Exchange, *link, o); });
+                     [&](ExchangeObserver *o) { return sendAllCommands(target, Exchange, *link, o); });
     link->Close();
     printRow(changes);
     printRow(all);

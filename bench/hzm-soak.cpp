@@ -281,7 +281,7 @@ int main(int argc, char *argv[]) {
                     k += QChar(u'1' + int(rng.bounded(8)));
                 return k;
             };
-            job = ChangeInstallerKeyJob(chance(80) ? mixer.installerKey() : key(), key());
+            job = changeInstallerKeyJob(chance(80) ? mixer.installerKey() : key(), key());
             break;
         }
         case Kind::ReadInputs:

@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         result = ReadSystemSettings(settings, link, nullptr);
         break;
     case 'V':
-        result = GetVersion(settings, link, nullptr);
+        result = getVersion(settings, link, nullptr);
         break;
     case 'A':
-        result = ReadAllCommands(settings, link, nullptr);
+        result = readAllCommands(settings, link, nullptr);
         break;
     default:
         result = ReadOutput(settings, number, link, nullptr);

@@ -18,12 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     MixerSettings settings;
     QString error;
-    if (!ParseSettingsFile(bytes, settings, &error)) {
+    if (!parseSettingsFile(bytes, settings, &error)) {
         if (settings != MixerSettings() || error.isEmpty())
             std::abort();
         return 0;
     }
-    const QByteArray saved = SettingsFileBytes(settings);
+    const QByteArray saved = settingsFileBytes(settings);
     const QList<FileDamage> damage = settingsFileDamage(saved);
     if (!damage.isEmpty()) { // what the program writes is never a damaged file
         std::fprintf(stderr, "saved as a damaged file: line %d: %s\n", damage.first().line,
@@ -31,10 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         std::abort();
     }
     MixerSettings again;
-    if (!ParseSettingsFile(saved, again))
+    if (!parseSettingsFile(saved, again))
         std::abort();
-    if (SettingsFileBytes(again) != saved) {
-        const QStringList first = SettingsFileLines(settings), second = SettingsFileLines(again);
+    if (settingsFileBytes(again) != saved) {
+        const QStringList first = settingsFileLines(settings), second = settingsFileLines(again);
         for (int i = 0; i < first.size(); ++i)
             if (first.value(i) != second.value(i))
                 std::fprintf(stderr, "line %d saved as\n  %s\nsaves again as\n  %s\n", i + 1,

@@ -107,7 +107,7 @@ bool parseDigit(QChar c, int low, int high, int &value) {
 }
 
 QString storedLabel(const QString &text) {
-    return FitName(TrimRight(text));
+    return fitName(TrimRight(text));
 }
 
 bool isKey(const QString &key) {
@@ -425,9 +425,9 @@ QString SimMixer::reply(const QString &body) {
     }
     if (body == QLatin1String("RM,ZQ"))
         return framed(QStringLiteral("rm,zq offset is ") +
-                      ListEntry(lists::remoteZoneOffset(), y.remoteZoneOffset));
+                      listEntry(lists::remoteZoneOffset(), y.remoteZoneOffset));
     if (body.startsWith(QLatin1String("RM,Z"))) {
-        const int index = FindExactInList(body.mid(4), lists::remoteZoneOffset());
+        const int index = findExactInList(body.mid(4), lists::remoteZoneOffset());
         if (index < 0)
             return kRange;
         y.remoteZoneOffset = index;
@@ -623,9 +623,9 @@ QString SimMixer::inputCommand(const QString &body, bool newer) {
         return framed(head + QStringLiteral("l=") + in.name);
     }
     if (rest == QLatin1String("GQ"))
-        return framed(head + QStringLiteral("g=") + ListEntry(lists::gain(), in.gain));
+        return framed(head + QStringLiteral("g=") + listEntry(lists::gain(), in.gain));
     if (rest.startsWith(QLatin1Char('G'))) {
-        const int index = FindExactInList(rest.mid(1), lists::gain());
+        const int index = findExactInList(rest.mid(1), lists::gain());
         if (index < 0)
             return kRange;
         in.gain = index;
@@ -666,8 +666,8 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
         if (!group && mu == QLatin1String("EQ")) {
             const ZoneEq &eq = m_settings.zoneEq[index];
             return framed(p + QStringLiteral(".mu,eq t = %1, m = %2, b = %3")
-                                  .arg(ListEntry(lists::eq(), eq.treble), ListEntry(lists::eq(), eq.mid),
-                                       ListEntry(lists::eq(), eq.bass)));
+                                  .arg(listEntry(lists::eq(), eq.treble), listEntry(lists::eq(), eq.mid),
+                                       listEntry(lists::eq(), eq.bass)));
         }
         if (!group && mu == QLatin1String("MQ"))
             return framed(p + QStringLiteral(".mu,mq x=%1, n=%2")
@@ -692,7 +692,7 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
         }
         if (!group && (mu.startsWith(QLatin1Char('T')) || mu.startsWith(QLatin1Char('M')) ||
                        mu.startsWith(QLatin1Char('B')))) {
-            const int eqIndex = FindExactInList(mu.mid(1), lists::eq());
+            const int eqIndex = findExactInList(mu.mid(1), lists::eq());
             if (eqIndex < 0)
                 return kRange;
             ZoneEq &eq = m_settings.zoneEq[index];
@@ -740,7 +740,7 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
         const QString what = rest.mid(5);
         if (what == QLatin1String("Q"))
             return framed(p + QStringLiteral(".pm,t = ") +
-                          ListEntry(lists::pagePriority(), z.pagePriority).toLower());
+                          listEntry(lists::pagePriority(), z.pagePriority).toLower());
         const int mode = QStringLiteral("OVA").indexOf(what);
         if (what.size() != 1 || mode < 0)
             return kRange;

@@ -34,11 +34,11 @@
 
 namespace hzm::sim {
 
-QByteArray DiscoveryQuestion() {
+QByteArray discoveryQuestion() {
     return QByteArrayLiteral("Discovery: Who is out there ?");
 }
 
-QByteArray DiscoveryAnswer(const SimOptions &options) {
+QByteArray discoveryAnswer(const SimOptions &options) {
     return options.name.toLatin1() + "\r\n" + options.macAddress.toLatin1() + "\r\n" +
            options.description.toLatin1() + "\r\n";
 }
@@ -421,11 +421,11 @@ private:
             QObject::connect(listener, &QUdpSocket::readyRead, this, [this, listener, loopbackOnly] {
                 while (listener->hasPendingDatagrams()) {
                     const QNetworkDatagram datagram = listener->receiveDatagram(2048);
-                    if (datagram.data() != DiscoveryQuestion())
+                    if (datagram.data() != discoveryQuestion())
                         continue;
                     if (loopbackOnly && !datagram.senderAddress().isLoopback())
                         continue;
-                    m_answerSocket->writeDatagram(DiscoveryAnswer(m_options), datagram.senderAddress(),
+                    m_answerSocket->writeDatagram(discoveryAnswer(m_options), datagram.senderAddress(),
                                                   quint16(datagram.senderPort()));
                 }
             });

@@ -40,8 +40,8 @@ struct SimOptions {
 };
 
 // The discovery question and the answer payload for the given lines ("\r\n" after each).
-QByteArray DiscoveryQuestion(); // "Discovery: Who is out there ?" (29 bytes)
-QByteArray DiscoveryAnswer(const SimOptions &options);
+QByteArray discoveryQuestion(); // "Discovery: Who is out there ?" (29 bytes)
+QByteArray discoveryAnswer(const SimOptions &options);
 
 class SimWorker;
 

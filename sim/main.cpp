@@ -248,7 +248,7 @@ int main(int argc, char *argv[]) {
         if (!hzm::LoadSettingsFile(parser.value(stateOpt), settings, modified, &error, &lines))
             return fail(QStringLiteral("--state: %1").arg(error.isEmpty() ? parser.value(stateOpt) : error));
         // The reader takes any 35 lines of text; a log or a text export is no configuration.
-        if (const int line = hzm::ForeignSettingsLine(lines))
+        if (const int line = hzm::foreignSettingsLine(lines))
             return fail(QStringLiteral("--state: %1 is not a settings file: line %2 is not a settings line")
                             .arg(parser.value(stateOpt))
                             .arg(line));

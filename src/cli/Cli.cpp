@@ -135,7 +135,7 @@ std::optional<QString> argumentProblem(const Command &command, const ParsedArgum
 
 } // namespace
 
-int RunCli(const QStringList &arguments, Streams &streams) {
+int runCommandLine(const QStringList &arguments, Streams &streams) {
     // This tool's own version; the "version" command asks the mixer for its own.
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("--version")) {
         streams.out.write(QByteArrayLiteral("hzmctl " HZM_VERSION "\n"));
@@ -177,13 +177,13 @@ int RunCli(const QStringList &arguments, Streams &streams) {
     return run.execute();
 }
 
-int RunCli(const QStringList &arguments) {
+int runCommandLine(const QStringList &arguments) {
     FileOutput out(stdout);
     FileOutput err(stderr);
     QFile in;
     in.open(stdin, QIODevice::ReadOnly);
     Streams streams{out, err, &in, isTerminal(stdin)};
-    const int status = RunCli(arguments, streams);
+    const int status = runCommandLine(arguments, streams);
     // A result that never reached its reader (a full disk behind "> file") is no success.
     if (out.error() && status == ExitSuccess) {
         err.print(QStringLiteral("hzmctl: cannot write the result to standard output: %1\n")

@@ -16,8 +16,8 @@ enum ExitStatus {
 
 // Runs hzmctl with its arguments (without the program name), reading and writing streams.
 // Needs a QCoreApplication.
-int RunCli(const QStringList &arguments, Streams &streams);
+int runCommandLine(const QStringList &arguments, Streams &streams);
 // The same on the process's standard streams.
-int RunCli(const QStringList &arguments);
+int runCommandLine(const QStringList &arguments);
 
 } // namespace hzm::cli

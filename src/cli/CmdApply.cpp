@@ -60,7 +60,7 @@ public:
             for (const QString &body : result.changes)
                 r.printOut(body + QLatin1Char('\n'));
             r.warn(result.changes.isEmpty()
-                       ? NothingToSendText()
+                       ? nothingToSendText()
                        : QStringLiteral("%1 command%2 would be sent; nothing was sent")
                              .arg(result.changes.size())
                              .arg(result.changes.size() == 1 ? QString() : QStringLiteral("s")));
@@ -70,7 +70,7 @@ public:
             return r.taskEnded(result, ExitTransferFailed);
         for (const FieldDifference &d : result.differences)
             if (d.readable)
-                r.printOut(DifferenceText(d) + QLatin1Char('\n'));
+                r.printOut(differenceText(d) + QLatin1Char('\n'));
         return r.finish(ExitFailed, QStringLiteral("%1 from %2").arg(result.reason, shownPath(path)));
     }
 };

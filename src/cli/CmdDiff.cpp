@@ -80,7 +80,7 @@ With --json (format "hzm-diff", format_version 1):
         if (!r.loadFile(files.at(wanted - 1), right, status))
             return status;
 
-        const QList<FieldDifference> all = CompareSettings(left, right, false);
+        const QList<FieldDifference> all = compareSettings(left, right, false);
         if (r.isSet(QStringLiteral("json"))) {
             QJsonArray differences;
             for (const FieldDifference &d : all)

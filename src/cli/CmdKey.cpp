@@ -97,7 +97,7 @@ public:
             return status;
         // The page reads at most 31 characters of each box.
         const InstallerKeyCheck check =
-            CheckInstallerKeys(oldKey.left(31), newKey.left(31), repeated.left(31));
+            checkInstallerKeys(oldKey.left(31), newKey.left(31), repeated.left(31));
         if (!check.ok()) {
             QString message = check.message;
             message.replace(QStringLiteral("\n "), QStringLiteral(" "))
@@ -106,7 +106,7 @@ public:
         }
         if (!r.prepareLink(status))
             return status;
-        return r.runJob(ChangeInstallerKeyJob(oldKey, newKey));
+        return r.runJob(changeInstallerKeyJob(oldKey, newKey));
     }
 
 private:

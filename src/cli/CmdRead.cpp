@@ -66,7 +66,7 @@ public:
         RunOptions options;
         if (!based)
             options.noteOnceVersionKnown = [&settings]() -> QString {
-                if (HasNewerSoftware(settings.softwareVersion))
+                if (hasNewerSoftware(settings.softwareVersion))
                     return QString();
                 return QStringLiteral(
                            "hzmctl read: the mixer's software %1 is V1.04 or lower: reading sets its "
@@ -74,7 +74,7 @@ public:
                            "to write FILE's value instead")
                     .arg(settings.softwareVersion.trimmed().isEmpty() ? QStringLiteral("(unknown)")
                                                                       : settings.softwareVersion)
-                    .arg(ListEntry(lists::attenuation(), settings.system.pagingPriorityAttenuation));
+                    .arg(listEntry(lists::attenuation(), settings.system.pagingPriorityAttenuation));
             };
         const TransferResult outcome = r.transfer(settings, ReadAllJob(settings), options);
         ModifiedFlag modified;

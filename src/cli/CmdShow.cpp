@@ -49,9 +49,9 @@ names, dB values and on/off; or, with --json, as this JSON document
         if (!r.loadFile(r.args.positional.at(0), settings, status))
             return status;
         if (r.isSet(QStringLiteral("json")))
-            r.streams.out.write(QJsonDocument(SettingsJson(settings)).toJson(QJsonDocument::Indented));
+            r.streams.out.write(QJsonDocument(settingsJson(settings)).toJson(QJsonDocument::Indented));
         else
-            r.printOut(SettingsText(settings));
+            r.printOut(settingsText(settings));
         return ExitSuccess;
     }
 };

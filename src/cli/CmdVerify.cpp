@@ -61,7 +61,7 @@ With --json (format "hzm-verify", format_version 1):
             QJsonArray differences;
             QJsonArray notReadable;
             for (const FieldDifference &d : all)
-                (d.readable ? differences : notReadable).append(DifferenceJson(d));
+                (d.readable ? differences : notReadable).append(differenceJson(d));
             const QJsonObject root{{QStringLiteral("format"), QStringLiteral("hzm-verify")},
                                    {QStringLiteral("format_version"), 1},
                                    {QStringLiteral("file"), shown},
@@ -72,7 +72,7 @@ With --json (format "hzm-verify", format_version 1):
             r.streams.out.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
         } else {
             for (const FieldDifference &d : all)
-                r.printOut(DifferenceText(d) + QLatin1Char('\n'));
+                r.printOut(differenceText(d) + QLatin1Char('\n'));
         }
         if (unreadable > 0)
             r.warn(QStringLiteral(

@@ -146,7 +146,7 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
         bytes = streams.in ? streams.in->read(kMaxSettingsFileBytes + 1) : QByteArray();
         QBuffer buffer(&bytes);
         if (!streams.in || !buffer.open(QIODevice::ReadOnly) ||
-            !ReadSettingsFile(buffer, settings, modified, &error, &lines)) {
+            !readSettingsFile(buffer, settings, modified, &error, &lines)) {
             status = fail(QStringLiteral("%1 is not a readable settings file%2")
                               .arg(shown, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
             return false;
@@ -174,7 +174,7 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
     // damaged file lacks. A log or a text export given by mistake, or a damaged file, must not
     // reach a mixer as its configuration; elsewhere a warning says where the file is damaged.
     if (toMixer) {
-        if (const int number = ForeignSettingsLine(lines)) {
+        if (const int number = foreignSettingsLine(lines)) {
             QString line = lines.at(number - 1);
             if (line.size() > 40)
                 line = line.left(40) + QStringLiteral("...");
@@ -192,11 +192,11 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
         return true;
     if (!toMixer) {
         warn(QStringLiteral("warning: %1 is damaged (%2); what it lacks reads 0")
-                 .arg(shown, FileDamageText(damage)));
+                 .arg(shown, fileDamageText(damage)));
         return true;
     }
     status =
-        fail(QStringLiteral("%1 is damaged, so nothing was sent: %2").arg(shown, FileDamageText(damage)));
+        fail(QStringLiteral("%1 is damaged, so nothing was sent: %2").arg(shown, fileDamageText(damage)));
     return false;
 }
 
@@ -222,7 +222,7 @@ TransferResult CommandRun::transfer(MixerSettings &settings, const TransferJob &
     if (m_mixer)
         options.run = [this](const LinkSelection &link, MixerSettings &s, const TransferJob &j,
                              const TransferHooks &hooks) { return m_mixer->transfer(link, s, j, hooks); };
-    return RunTransfer(m_link, settings, job, streams, options);
+    return runTransfer(m_link, settings, job, streams, options);
 }
 
 int CommandRun::runJob(const TransferJob &job) {

@@ -82,7 +82,7 @@ void CliObserver::finish() {
     m_showProgress = false;
 }
 
-TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
+TransferResult runTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
                            const Streams &streams, const RunOptions &options) {
     CliObserver observer(streams, options.printLog, options.showProgress, job.title, job.plannedCommands);
     observer.setLogFile(options.logFile);

@@ -66,7 +66,7 @@ struct RunOptions {
 
 // Runs job over the selection. settings is what the job reads or fills. A failed transfer's
 // result says why in reason.
-TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
+TransferResult runTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
                            const Streams &streams, const RunOptions &options);
 
 } // namespace hzm::cli

@@ -24,5 +24,5 @@ int main(int argc, char *argv[]) {
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
-    return hzm::cli::RunCli(arguments);
+    return hzm::cli::runCommandLine(arguments);
 }

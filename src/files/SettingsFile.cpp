@@ -81,7 +81,7 @@ bool readFlag(const QString &field) {
 
 void readOutputLine(const QString &line, ZoneSettings &z) {
     z.stereo = readFlag(Mid(line, 0, 4)) ? 1 : 0;
-    z.name = FitName(TrimRight(Mid(line, 4, kNameColumns)));
+    z.name = fitName(TrimRight(Mid(line, 4, kNameColumns)));
     z.micInputMask = ParseHex4(Mid(line, 20, 4));
     z.micPriorityMask = ParseHex4(Mid(line, 24, 4));
     z.priorityInput = ParseHex4(Mid(line, 28, 4));
@@ -116,17 +116,17 @@ void setError(QString *error, const QString &text) {
 
 } // namespace
 
-QString SettingsFileHeader() {
+QString settingsFileHeader() {
     return QStringLiteral("ORVANE HZM-1 CONFIG");
 }
-QString SettingsFileVersion() {
+QString settingsFileVersion() {
     return QStringLiteral("V2.24");
 }
 
-QStringList SettingsFileLines(const MixerSettings &settings) {
+QStringList settingsFileLines(const MixerSettings &settings) {
     QStringList lines;
     lines.reserve(kSettingsFileLineCount);
-    lines << SettingsFileHeader() << SettingsFileVersion();
+    lines << settingsFileHeader() << settingsFileVersion();
     for (const ZoneSettings &z : settings.zones)
         lines << outputLine(z);
     for (const ZoneEq &eq : settings.zoneEq)
@@ -144,9 +144,9 @@ QStringList SettingsFileLines(const MixerSettings &settings) {
     return lines;
 }
 
-QByteArray SettingsFileBytes(const MixerSettings &settings) {
+QByteArray settingsFileBytes(const MixerSettings &settings) {
     QByteArray bytes = kByteOrderMark;
-    for (const QString &line : SettingsFileLines(settings)) {
+    for (const QString &line : settingsFileLines(settings)) {
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
@@ -164,7 +164,7 @@ bool SaveSettingsFile(const QString &path, const MixerSettings &settings, Modifi
         setError(error, prefixed(path, file.errorString()));
         return false;
     }
-    const QByteArray bytes = SettingsFileBytes(settings);
+    const QByteArray bytes = settingsFileBytes(settings);
     const qint64 written = file.write(bytes.constData(), bytes.size());
     if (written != bytes.size()) {
         setError(error, prefixed(path, QStringLiteral("writing stopped after %1 of %2 bytes (%3)")
@@ -182,7 +182,7 @@ bool SaveSettingsFile(const QString &path, const MixerSettings &settings, Modifi
     return true;
 }
 
-bool ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified, QString *error,
+bool readSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified, QString *error,
                       QStringList *lines) {
     LoadFactoryDefaults(settings, modified);
     if (lines)
@@ -230,7 +230,7 @@ bool ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &
     for (int k = 0; complete && k < kInputCount; ++k) {
         complete = next();
         if (complete) {
-            settings.inputs[k].name = FitName(TrimRight(Mid(line, 0, kNameColumns)));
+            settings.inputs[k].name = fitName(TrimRight(Mid(line, 0, kNameColumns)));
             settings.inputs[k].gain = ParseHex4(Mid(line, 16, 4));
         }
     }
@@ -288,7 +288,7 @@ bool isHexDigit(QChar c) {
 
 } // namespace
 
-int ForeignSettingsLine(const QStringList &lines) {
+int foreignSettingsLine(const QStringList &lines) {
     for (int index = 0; index < lines.size() && index < kSettingsFileLineCount; ++index) {
         const QString &line = lines.at(index);
         for (const HexColumns &columns : hexColumnsOfLine(index)) {
@@ -388,12 +388,12 @@ QList<FileDamage> settingsFileDamage(const QByteArray &bytes) {
     return damage;
 }
 
-bool ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {
+bool parseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     ModifiedFlag modified;
-    return ReadSettingsFile(buffer, settings, modified, error);
+    return readSettingsFile(buffer, settings, modified, error);
 }
 
 bool LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified, QString *error,
@@ -414,13 +414,13 @@ bool LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag
         return false;
     }
     QString reason;
-    const bool result = ReadSettingsFile(file, settings, modified, &reason, lines);
+    const bool result = readSettingsFile(file, settings, modified, &reason, lines);
     if (!result)
         setError(error, prefixed(path, reason));
     return result;
 }
 
-QString FileDamageText(const QList<FileDamage> &damage) {
+QString fileDamageText(const QList<FileDamage> &damage) {
     constexpr int kShown = 5;
     QStringList parts;
     for (const FileDamage &d : damage.mid(0, kShown))

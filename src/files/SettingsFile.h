@@ -28,13 +28,13 @@ class ModifiedFlag;
 
 constexpr int kSettingsFileLineCount = 35;
 
-QString SettingsFileHeader();  // "ORVANE HZM-1 CONFIG"
-QString SettingsFileVersion(); // "V2.24"
+QString settingsFileHeader();  // "ORVANE HZM-1 CONFIG"
+QString settingsFileVersion(); // "V2.24"
 
 // The 35 lines of the file for these settings, without line ends.
-QStringList SettingsFileLines(const MixerSettings &settings);
+QStringList settingsFileLines(const MixerSettings &settings);
 // The complete file as it goes to disk: byte-order mark, then every line followed by CR LF.
-QByteArray SettingsFileBytes(const MixerSettings &settings);
+QByteArray settingsFileBytes(const MixerSettings &settings);
 
 // Writes the file through a temporary file in the same folder that replaces path only once it
 // is complete: a failed save leaves an earlier file as it was. A device or a pipe at path is
@@ -48,22 +48,22 @@ bool SaveSettingsFile(const QString &path, const MixerSettings &settings, Modifi
 // the factory defaults (clearing modified); true when all 35 lines were read, else false with the
 // settings back at the factory defaults: the file ended early, or one of its 35 lines is not
 // UTF-8 text. The two header lines are not examined, and nothing after the 35th line is read.
-// lines (if given) receives the lines as read, for ForeignSettingsLine.
+// lines (if given) receives the lines as read, for foreignSettingsLine.
 bool LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified,
                       QString *error = nullptr, QStringList *lines = nullptr);
 
 // The reading part of LoadSettingsFile, from the device's current position.
-bool ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified,
+bool readSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified,
                       QString *error = nullptr, QStringList *lines = nullptr);
 // The same from bytes in memory.
-bool ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error = nullptr);
+bool parseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error = nullptr);
 
 // The reader takes any lines of text, so a text export or a log loads too. Before such a file
 // goes to a mixer as its configuration: the number (from 1) of the first record line whose hex
 // and flag columns hold something other than hexadecimal digits, or 0 when every line could be
 // a settings line. Columns a short line lacks, the header, the names and anything after the last
 // column are not looked at.
-int ForeignSettingsLine(const QStringList &lines);
+int foreignSettingsLine(const QStringList &lines);
 
 // Largest file taken for a settings file: the 35 lines need about 2 kB, names of many-byte
 // characters at most twice that.
@@ -86,6 +86,6 @@ struct FileDamage {
 // enough.
 QList<FileDamage> settingsFileDamage(const QByteArray &bytes);
 // "line 3: ...; line 9: ..." of the first five problems, and how many more there are.
-QString FileDamageText(const QList<FileDamage> &damage);
+QString fileDamageText(const QList<FileDamage> &damage);
 
 } // namespace hzm

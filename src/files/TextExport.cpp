@@ -27,7 +27,7 @@ bool ExportText(const QString &path, const MixerSettings &settings, QString *err
         setError(error, link.errorString());
         return false;
     }
-    if (!SendAllCommands(settings, WriteOnly, link, nullptr)) {
+    if (!sendAllCommands(settings, WriteOnly, link, nullptr)) {
         // Not closed: the link then drops what it wrote and the earlier file stays.
         setError(error, QStringLiteral("%1: a command could not be encoded; nothing was exported").arg(path));
         return false;

@@ -36,14 +36,14 @@ QString unusedBytesText(const QString &what, const QByteArray &bytes, qint64 tot
 
 } // namespace
 
-QByteArray QueryReplyHead(const QString &body) {
+QByteArray queryReplyHead(const QString &body) {
     const qsizetype comma = body.indexOf(QLatin1Char(','));
     // The letter after the comma names the query ("L1,LQ" label, "L1,GQ" gain): it belongs to
     // the head, or the late reply of one would pass for the other's.
     return (comma < 0 ? body : body.left(comma + 2)).toLower().toUtf8();
 }
 
-int WriteCommandText(Comms &link, const QByteArray &text) {
+int writeCommandText(Comms &link, const QByteArray &text) {
     if (!link.isOpen())
         return 0;
     if (!link.sendInChunks())
@@ -210,8 +210,8 @@ bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserve
     }
 
     if (mode == WriteOnly) {
-        WriteCommandText(link, bytes);
-        WriteCommandText(link, QByteArrayLiteral("\r\n"));
+        writeCommandText(link, bytes);
+        writeCommandText(link, QByteArrayLiteral("\r\n"));
         return true;
     }
 
@@ -220,7 +220,7 @@ bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserve
     const QString shown = options.shownBody.isNull() ? framed : frame(options.shownBody);
     ReplyFilter filter;
     if (options.replyEchoesHead) {
-        filter.head = QueryReplyHead(body);
+        filter.head = queryReplyHead(body);
         if (observer)
             filter.skipped = [observer](const QByteArray &bytes) {
                 observer->logLine(
@@ -278,7 +278,7 @@ bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserve
         }
         if (observer)
             observer->commandSent(shown);
-        WriteCommandText(link, bytes);
+        writeCommandText(link, bytes);
         attempts.written();
         link.exchangeRecord().commandSent = true;
         if (observer)

@@ -43,7 +43,7 @@ struct ExchangeOptions {
     // the bytes on the wire are always the body's.
     QString shownBody;
     // The command is a query whose reply begins with the command's own head in lower case
-    // (QueryReplyHead: "<z1.l8,q ..." for "Z1.L8,Q"). Complete frames with
+    // (queryReplyHead: "<z1.l8,q ..." for "Z1.L8,Q"). Complete frames with
     // another head then answer some earlier command: they are skipped (and logged) while the
     // attempt goes on collecting.
     bool replyEchoesHead = false;
@@ -55,7 +55,7 @@ struct ExchangeOptions {
 // The head a query's reply begins with after its "<": the body up to and including its first
 // comma and the letter after it, in lower case ("z1.l8,q" for "Z1.L8,Q", "l1,g" for "L1,GQ");
 // the whole body when it has no comma.
-QByteArray QueryReplyHead(const QString &body);
+QByteArray queryReplyHead(const QString &body);
 
 // Frames body as "<" + body + "/>", sends it and, in exchange mode, waits for the reply, retrying
 // a refused ("<!") or missing reply up to four attempts in all. Returns true on success.
@@ -78,6 +78,6 @@ bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserve
 
 // Writes text over the link as the exchange does: in 16-byte chunks with the protocol's pauses
 // on chunked links, in one write otherwise. Returns the bytes written.
-int WriteCommandText(Comms &link, const QByteArray &text);
+int writeCommandText(Comms &link, const QByteArray &text);
 
 } // namespace hzm

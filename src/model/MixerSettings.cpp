@@ -83,7 +83,7 @@ void LoadFactoryDefaults(MixerSettings &settings, ModifiedFlag &modified) {
     modified.set(0);
 }
 
-QString FitName(const QString &name) {
+QString fitName(const QString &name) {
     QString fitted = name.left(kMaxNameLength);
     // Never keep half of a character that needs two UTF-16 units.
     if (fitted.size() == kMaxNameLength && fitted.back().isHighSurrogate())

@@ -131,6 +131,6 @@ void LoadFactoryDefaults(MixerSettings &settings, ModifiedFlag &modified);
 void LoadFactoryDefaults(MixerSettings &settings);
 
 // Stores a name in a 34-unit field: at most 33 characters are kept.
-QString FitName(const QString &name);
+QString fitName(const QString &name);
 
 } // namespace hzm

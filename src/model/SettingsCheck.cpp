@@ -11,7 +11,7 @@ QList<FieldProblem> outOfRangeFields(const MixerSettings &settings) {
 QList<FieldProblem> outOfRangeFields(const MixerSettings &settings,
                                      const std::function<bool(const SectionView &)> &sends) {
     QList<FieldProblem> problems;
-    for (const SectionView &section : ViewSettings(settings)) {
+    for (const SectionView &section : viewSettings(settings)) {
         if (!sends(section))
             continue;
         for (const FieldView &field : section.fields)
@@ -21,7 +21,7 @@ QList<FieldProblem> outOfRangeFields(const MixerSettings &settings,
     return problems;
 }
 
-QString FieldProblemText(const FieldProblem &problem) {
+QString fieldProblemText(const FieldProblem &problem) {
     return problem.field + QStringLiteral(": ") + problem.problem;
 }
 

@@ -26,6 +26,6 @@ QList<FieldProblem> outOfRangeFields(const MixerSettings &settings,
                                      const std::function<bool(const SectionView &)> &sends);
 
 // "Zone 1 Minimum level: 200 is outside 0 to 62"
-QString FieldProblemText(const FieldProblem &problem);
+QString fieldProblemText(const FieldProblem &problem);
 
 } // namespace hzm

@@ -37,7 +37,7 @@ FieldView textField(const QString &key, const QString &label, const QString &tex
 // (its own escaping makes them harmless). A name holding one cannot go to a mixer.
 FieldView nameField(const QString &label, const QString &name) {
     return {QStringLiteral("name"), label, escapedForDisplay(name), QJsonValue(name),
-            HasControlCharacters(name) ? Text::tr("holds control characters") : QString()};
+            hasControlCharacters(name) ? Text::tr("holds control characters") : QString()};
 }
 
 // A flag: 0 or 1.
@@ -221,7 +221,7 @@ SectionView systemView(const MixerSettings &s) {
 
 } // namespace
 
-QList<SectionView> ViewSettings(const MixerSettings &settings) {
+QList<SectionView> viewSettings(const MixerSettings &settings) {
     QList<SectionView> views;
     for (int i = 0; i < kOutputCount; ++i)
         views << outputView(settings, i);
@@ -231,9 +231,9 @@ QList<SectionView> ViewSettings(const MixerSettings &settings) {
     return views;
 }
 
-QString SettingsText(const MixerSettings &settings) {
+QString settingsText(const MixerSettings &settings) {
     int width = 0;
-    const QList<SectionView> views = ViewSettings(settings);
+    const QList<SectionView> views = viewSettings(settings);
     for (const SectionView &v : views)
         for (const FieldView &f : v.fields)
             width = std::max(width, int(f.label.size()));
@@ -249,11 +249,11 @@ QString SettingsText(const MixerSettings &settings) {
     return out;
 }
 
-QJsonObject SettingsJson(const MixerSettings &settings) {
+QJsonObject settingsJson(const MixerSettings &settings) {
     QJsonArray outputs;
     QJsonArray inputs;
     QJsonObject system;
-    for (const SectionView &v : ViewSettings(settings)) {
+    for (const SectionView &v : viewSettings(settings)) {
         QJsonObject object;
         switch (v.kind) {
         case SectionView::Zone:
@@ -285,14 +285,14 @@ QJsonObject SettingsJson(const MixerSettings &settings) {
     return root;
 }
 
-QString NotReadableText() {
+QString notReadableText() {
     return Text::tr("not readable from software V1.04 or lower");
 }
 
-QList<FieldDifference> CompareSettings(const MixerSettings &file, const MixerSettings &mixer,
+QList<FieldDifference> compareSettings(const MixerSettings &file, const MixerSettings &mixer,
                                        bool olderMixer) {
-    const QList<SectionView> a = ViewSettings(file);
-    const QList<SectionView> b = ViewSettings(mixer);
+    const QList<SectionView> a = viewSettings(file);
+    const QList<SectionView> b = viewSettings(mixer);
     QList<FieldDifference> differences;
     for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
         const QList<FieldView> &fa = a.at(i).fields;
@@ -321,16 +321,16 @@ QList<FieldDifference> CompareSettings(const MixerSettings &file, const MixerSet
     return differences;
 }
 
-QString DifferenceText(const FieldDifference &d) {
+QString differenceText(const FieldDifference &d) {
     const bool isName = d.key == QLatin1String("name");
     const auto shown = [isName](const QString &t) {
         return isName ? QLatin1Char('"') + t + QLatin1Char('"') : t;
     };
     return Text::tr("%1 %2: file %3, mixer %4")
-        .arg(d.section, d.label, shown(d.fileText), d.readable ? shown(d.mixerText) : NotReadableText());
+        .arg(d.section, d.label, shown(d.fileText), d.readable ? shown(d.mixerText) : notReadableText());
 }
 
-QJsonObject DifferenceJson(const FieldDifference &d) {
+QJsonObject differenceJson(const FieldDifference &d) {
     return QJsonObject{{QStringLiteral("section"), d.section},
                        {QStringLiteral("field"), d.key},
                        {QStringLiteral("label"), d.section + QLatin1Char(' ') + d.label},

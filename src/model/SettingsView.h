@@ -32,13 +32,13 @@ struct SectionView {
 };
 
 // Zones 1-8, groups 1-4, inputs 1-8, then the system settings.
-QList<SectionView> ViewSettings(const MixerSettings &settings);
+QList<SectionView> viewSettings(const MixerSettings &settings);
 
 // The readable listing `show` prints (ends with a line end).
-QString SettingsText(const MixerSettings &settings);
+QString settingsText(const MixerSettings &settings);
 
 // The JSON document `show --json` prints.
-QJsonObject SettingsJson(const MixerSettings &settings);
+QJsonObject settingsJson(const MixerSettings &settings);
 inline constexpr int kSettingsJsonVersion = 1;
 
 // One field where a settings file and a mixer disagree, or that the mixer cannot report.
@@ -54,17 +54,17 @@ struct FieldDifference {
 };
 
 // "not readable from software V1.04 or lower"
-QString NotReadableText();
+QString notReadableText();
 
 // The fields that differ, in the order show lists them. With olderMixer (software 1.04 or lower)
 // the names, the paging-priority attenuation and the mic gates, which such a mixer does not
 // report, come back as not readable instead of being compared.
-QList<FieldDifference> CompareSettings(const MixerSettings &file, const MixerSettings &mixer,
+QList<FieldDifference> compareSettings(const MixerSettings &file, const MixerSettings &mixer,
                                        bool olderMixer);
 // "Zone 1 Level: file -20 dB, mixer -61 dB", or "Zone 1 Name: file "Bar", mixer not readable from
 // software V1.04 or lower".
-QString DifferenceText(const FieldDifference &difference);
+QString differenceText(const FieldDifference &difference);
 // {"section": "Zone 1", "field": "level_db", "label": "Zone 1 Level", "file": -20, "mixer": -61}
-QJsonObject DifferenceJson(const FieldDifference &difference);
+QJsonObject differenceJson(const FieldDifference &difference);
 
 } // namespace hzm

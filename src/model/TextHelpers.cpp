@@ -29,7 +29,7 @@ QString TrimRight(const QString &text) {
     return text.left(end);
 }
 
-QString AsciiUpper(const QString &text) {
+QString asciiUpper(const QString &text) {
     QString result = text;
     for (QChar &c : result) {
         if (c.unicode() >= 'a' && c.unicode() <= 'z')
@@ -73,7 +73,7 @@ int ParseHex4(const QString &text) {
     return value;
 }
 
-int ParseInt(const QString &text) {
+int parseInt(const QString &text) {
     int i = 0;
     const int n = int(text.size());
     while (i < n &&
@@ -99,11 +99,11 @@ int ParseInt(const QString &text) {
 double ParseDecimal(const QString &text) {
     const int p = int(text.indexOf(QLatin1Char('.')));
     if (p < 0)
-        return ParseInt(text);
+        return parseInt(text);
     const int length = int(text.size());
     const int fractionLength = length - p - 1;
-    const double integerPart = ParseInt(Left(text, p));
-    const double fraction = fractionLength > 0 ? ParseInt(Mid(text, p + 1, fractionLength)) : 0;
+    const double integerPart = parseInt(Left(text, p));
+    const double fraction = fractionLength > 0 ? parseInt(Mid(text, p + 1, fractionLength)) : 0;
     return integerPart + fraction / std::pow(10.0, fractionLength);
 }
 
@@ -117,7 +117,7 @@ int FindInList(const QString &text, const OptionList &list) {
     return -1;
 }
 
-int FindExactInList(const QString &text, const OptionList &list) {
+int findExactInList(const QString &text, const OptionList &list) {
     for (int i = 0; i < list.size(); ++i) {
         if (list.at(i).isEmpty())
             return -1;
@@ -127,7 +127,7 @@ int FindExactInList(const QString &text, const OptionList &list) {
     return -1;
 }
 
-QString ListEntry(const OptionList &list, int index) {
+QString listEntry(const OptionList &list, int index) {
     return index >= 0 && index < list.size() ? list.at(index) : QString();
 }
 
@@ -243,7 +243,7 @@ QString escapedForDisplay(const QString &text) {
     return shown;
 }
 
-bool HasControlCharacters(const QString &text) {
+bool hasControlCharacters(const QString &text) {
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return isControl(c.unicode()); });
 }
 

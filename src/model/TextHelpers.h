@@ -21,7 +21,7 @@ inline QString Left(const QString &text, int count) {
 // A copy without trailing units of code 32 or less.
 QString TrimRight(const QString &text);
 // A copy with the letters a..z upper-cased and nothing else changed.
-QString AsciiUpper(const QString &text);
+QString asciiUpper(const QString &text);
 
 // Upper-case hexadecimal with at least four digits: 0 -> "0000", 65536 -> "10000".
 QString FormatHex(quint32 value);
@@ -29,7 +29,7 @@ QString FormatHex(quint32 value);
 int ParseHex4(const QString &text);
 // C-style integer conversion: leading white space, optional sign, digits up to the first other
 // character; no digits give 0. Values past the int range are clamped.
-int ParseInt(const QString &text);
+int parseInt(const QString &text);
 // Decimal number with an optional point ("1.05" -> 1.05); malformed input gives 0.
 double ParseDecimal(const QString &text);
 
@@ -38,9 +38,9 @@ using OptionList = QStringList;
 // Index of the first entry equal to the text ignoring case, -1 when none (and for an empty text).
 int FindInList(const QString &text, const OptionList &list);
 // Index of the first entry equal to the text exactly (case-sensitive), -1 when none.
-int FindExactInList(const QString &text, const OptionList &list);
+int findExactInList(const QString &text, const OptionList &list);
 // The entry at index, or an empty text when the index is outside the list.
-QString ListEntry(const OptionList &list, int index);
+QString listEntry(const OptionList &list, int index);
 
 // At most 16 characters, each with a code from 32 to 126.
 bool IsValidLabel(const QString &text);
@@ -51,7 +51,7 @@ bool IsValidLabel(const QString &text);
 // they reach a terminal or a list.
 QString escapedForDisplay(const QString &text);
 // Whether the text holds a character that escapedForDisplay escapes.
-bool HasControlCharacters(const QString &text);
+bool hasControlCharacters(const QString &text);
 
 // Longest line ReadLine hands back at once; longer lines come back in pieces.
 constexpr int kMaxLineChars = 1023;

@@ -35,25 +35,25 @@ QStringList changedBodies(const CommandUnits &held, const CommandUnits &wanted, 
 // Send all's steps, each cut down to what changed; steps with nothing left are dropped.
 std::vector<Step> changedSteps(const MixerSettings &baseline, const MixerSettings &target,
                                const QString &softwareVersion, bool everythingKnown) {
-    const bool newer = everythingKnown || HasNewerSoftware(softwareVersion);
+    const bool newer = everythingKnown || hasNewerSoftware(softwareVersion);
     std::vector<Step> steps;
     auto add = [&steps](QStringList bodies, bool pauseAfter) {
         if (!bodies.isEmpty())
             steps.push_back({std::move(bodies), pauseAfter});
     };
     for (int i = 0; i < kOutputCount; ++i)
-        add(changedBodies(SendOutputCommandUnits(baseline, i), SendOutputCommandUnits(target, i), newer),
+        add(changedBodies(sendOutputCommandUnits(baseline, i), sendOutputCommandUnits(target, i), newer),
             true);
     for (int i = 0; i < kInputCount; ++i)
-        add(changedBodies(SendInputCommandUnits(baseline, i), SendInputCommandUnits(target, i), newer), true);
-    add(changedBodies(SendSystemCommandUnits(baseline), SendSystemCommandUnits(target), newer), false);
+        add(changedBodies(sendInputCommandUnits(baseline, i), sendInputCommandUnits(target, i), newer), true);
+    add(changedBodies(sendSystemCommandUnits(baseline), sendSystemCommandUnits(target), newer), false);
     return steps;
 }
 
 int sendSteps(const std::vector<Step> &steps, Comms &link, ExchangeObserver *observer) {
     if (steps.empty()) {
         if (observer)
-            observer->logLine(NothingToSendText(), LogColour::Command);
+            observer->logLine(nothingToSendText(), LogColour::Command);
         return 1;
     }
     for (const Step &step : steps) {
@@ -84,7 +84,7 @@ TransferJob changesJob(int planned, JobFunction run, const MixerSettings &target
 
 } // namespace
 
-QStringList ChangedCommandBodies(const MixerSettings &baseline, const MixerSettings &target,
+QStringList changedCommandBodies(const MixerSettings &baseline, const MixerSettings &target,
                                  const QString &softwareVersion, bool everythingKnown) {
     QStringList bodies;
     for (const Step &step : changedSteps(baseline, target, softwareVersion, everythingKnown))
@@ -92,19 +92,19 @@ QStringList ChangedCommandBodies(const MixerSettings &baseline, const MixerSetti
     return bodies;
 }
 
-bool SendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
+bool sendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
                          const QString &softwareVersion, Comms &link, ExchangeObserver *observer,
                          bool everythingKnown) {
     return sendSteps(changedSteps(baseline, target, softwareVersion, everythingKnown), link, observer);
 }
 
 // Shown in a message box: in the language of an installed translation (hzmctl installs none).
-QString NothingToSendText() {
+QString nothingToSendText() {
     return QCoreApplication::translate("hzm::ChangesJob",
                                        "Nothing to send: the mixer holds these settings already.");
 }
 
-TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
+TransferJob sendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
                            const QString &softwareVersion, bool everythingKnown) {
     // Worked out once, here: the count and the commands cannot drift apart.
     std::vector<Step> steps = changedSteps(baseline, target, softwareVersion, everythingKnown);
@@ -115,14 +115,14 @@ TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &t
         target);
 }
 
-TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
+TransferJob askVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
                                         bool everythingKnown) {
     const int planned =
         1 + commandCount(changedSteps(baseline, target, baseline.softwareVersion, everythingKnown));
     return changesJob(
         planned,
         [baseline, target, everythingKnown](Comms &link, JobContext &c) {
-            if (!GetVersion(c.settings, link, c.observer, c.showMessage))
+            if (!getVersion(c.settings, link, c.observer, c.showMessage))
                 return 0;
             // The mixer's own version decides what goes.
             const std::vector<Step> steps =
@@ -133,10 +133,10 @@ TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const Mix
         target);
 }
 
-TransferJob SendChangesJob(const MixerBaseline &baseline, const MixerSettings &target) {
+TransferJob sendChangesJob(const MixerBaseline &baseline, const MixerSettings &target) {
     const QString &version = baseline.held.softwareVersion;
-    return version.isEmpty() ? AskVersionAndSendChangesJob(baseline.held, target, baseline.everythingKnown)
-                             : SendChangesJob(baseline.held, target, version, baseline.everythingKnown);
+    return version.isEmpty() ? askVersionAndSendChangesJob(baseline.held, target, baseline.everythingKnown)
+                             : sendChangesJob(baseline.held, target, version, baseline.everythingKnown);
 }
 
 } // namespace hzm

@@ -14,9 +14,9 @@
 // Changes, a live send) is known whatever the version: everythingKnown.
 //
 //   const QString version = baseline.softwareVersion;            // as the read of the baseline found it
-//   ChangedCommandBodies(baseline, target, version);             // for a dry run or a confirmation box
-//   TransferJob job = SendChangesJob(baseline, target, version); // job.plannedCommands is exact
-//   TransferJob job = AskVersionAndSendChangesJob(baseline, target); // version asked first
+//   changedCommandBodies(baseline, target, version);             // for a dry run or a confirmation box
+//   TransferJob job = sendChangesJob(baseline, target, version); // job.plannedCommands is exact
+//   TransferJob job = askVersionAndSendChangesJob(baseline, target); // version asked first
 
 #include "TransferJob.h"
 
@@ -37,32 +37,32 @@ struct MixerBaseline {
 };
 
 // The bodies the changes job sends, in order; empty when the mixer holds the target already.
-QStringList ChangedCommandBodies(const MixerSettings &baseline, const MixerSettings &target,
+QStringList changedCommandBodies(const MixerSettings &baseline, const MixerSettings &target,
                                  const QString &softwareVersion, bool everythingKnown = false);
 
 // Sends them in exchange mode with Send all's pauses. 1 when every command was accepted (also when
 // there was nothing to send), 0 at the first that failed; what went before it is not undone.
-bool SendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
+bool sendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
                          const QString &softwareVersion, Comms &link, ExchangeObserver *observer,
                          bool everythingKnown = false);
 
 // "Nothing to send: the mixer holds these settings already."
-QString NothingToSendText();
+QString nothingToSendText();
 
 // The job (refreshTabs 0). It works on copies of both records made here; the record it is run
 // with is not used. plannedCommands is the exact number of commands; 0 means there is nothing
-// to send: the job then sends nothing, logs NothingToSendText() and succeeds.
-TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
+// to send: the job then sends nothing, logs nothingToSendText() and succeeds.
+TransferJob sendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
                            const QString &softwareVersion, bool everythingKnown = false);
 
 // The same for a mixer whose version is not known: the job first asks it ("SY,VQ", stored in the
 // record the job is run with, as Get Version does), then sends the changes for that version and
 // corrects the planned count. plannedCommands counts the version query and, until the answer
 // comes, the changes for the baseline's softwareVersion.
-TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
+TransferJob askVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
                                         bool everythingKnown = false);
 
 // The job from what the mixer is known to hold: the version asked first when the baseline has none.
-TransferJob SendChangesJob(const MixerBaseline &baseline, const MixerSettings &target);
+TransferJob sendChangesJob(const MixerBaseline &baseline, const MixerSettings &target);
 
 } // namespace hzm

@@ -21,7 +21,7 @@ struct MixerSettings;
 
 // The name as it goes on the wire: up to a zero character, and a name of exactly nine characters
 // followed by one space.
-QString NameForWire(const QString &name);
+QString nameForWire(const QString &name);
 
 // ---- Inputs (index 0..7 for sending, number 1..8 for reading)
 
@@ -51,11 +51,11 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
 // The twelve outputs, the eight inputs and the system settings, in the order of Send all. In
 // exchange mode the link pauses 500 ms after each output and each input; in write-only mode (the
 // text export) nothing pauses. Stops at the first failing command.
-bool SendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
+bool sendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
 // The version query, twelve outputs, eight inputs and the system settings. Stops at the first
 // failure, leaving everything read so far in the record. showMessage (may be empty) receives the
 // version error; plannedChanged (may be empty) the command count once the version is known.
-bool ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+bool readAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                      const std::function<void(const QString &, const QString &)> &showMessage = {},
                      const std::function<void(int)> &plannedChanged = {}, bool writeBack = true);
 
@@ -74,28 +74,28 @@ using CommandUnits = std::vector<CommandUnit>;
 // What SendOutput, SendInput and SendSystemSettings send, in the same order, unit by unit. The
 // number of units depends only on which output or input it is, never on the values. An index
 // out of range gives no units.
-CommandUnits SendOutputCommandUnits(const MixerSettings &settings, int index);
-CommandUnits SendInputCommandUnits(const MixerSettings &settings, int index);
-CommandUnits SendSystemCommandUnits(const MixerSettings &settings);
+CommandUnits sendOutputCommandUnits(const MixerSettings &settings, int index);
+CommandUnits sendInputCommandUnits(const MixerSettings &settings, int index);
+CommandUnits sendSystemCommandUnits(const MixerSettings &settings);
 
 // ---- Command counts (for progress)
 
-int SendInputCommandCount();                                          // 2
-int SendOutputCommandCount(const MixerSettings &settings, int index); // 22 to 28
-int SendSystemCommandCount();                                         // 19
-int SendAllCommandCount(const MixerSettings &settings);               // 345 for the factory defaults
-int ReadInputCommandCount(const QString &softwareVersion);            // 1 or 2
-int ReadOutputCommandCount(int number, const QString &softwareVersion);
-int ReadSystemCommandCount(const QString &softwareVersion, bool writeBack = true); // 12 or 9 (8)
-int ReadAllCommandCount(const QString &softwareVersion, bool writeBack = true);    // 239 or 216 (215)
+int sendInputCommandCount();                                          // 2
+int sendOutputCommandCount(const MixerSettings &settings, int index); // 22 to 28
+int sendSystemCommandCount();                                         // 19
+int sendAllCommandCount(const MixerSettings &settings);               // 345 for the factory defaults
+int readInputCommandCount(const QString &softwareVersion);            // 1 or 2
+int readOutputCommandCount(int number, const QString &softwareVersion);
+int readSystemCommandCount(const QString &softwareVersion, bool writeBack = true); // 12 or 9 (8)
+int readAllCommandCount(const QString &softwareVersion, bool writeBack = true);    // 239 or 216 (215)
 
 // ---- Version, defaults, reset
 
 // "Cannot receive version.\nCheck connection"
-QString VersionErrorText();
+QString versionErrorText();
 // Asks "SY,VQ" and stores the four version characters. A reply of the wrong form shows the
 // version error through showMessage (caption "Error") and fails.
-bool GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+bool getVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                 const std::function<void(const QString &, const QString &)> &showMessage = {});
 
 } // namespace hzm

@@ -15,18 +15,18 @@ namespace hzm {
 
 // The texts shown in message boxes are translated where the desktop program has installed a
 // translation; hzmctl installs none and prints them as they stand.
-QString VersionErrorText() {
+QString versionErrorText() {
     return QCoreApplication::translate("hzm::MixerJobs", "Cannot receive version.\nCheck connection");
 }
 
-bool GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+bool getVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                 const std::function<void(const QString &, const QString &)> &showMessage) {
     QString reply;
     if (!CommandExchange(QStringLiteral("SY,VQ"), Exchange, link, observer, &reply, kReplyChars))
         return false;
     if (!reply.startsWith(QStringLiteral("<sy,vq"))) {
         if (showMessage)
-            showMessage(VersionErrorText(), QCoreApplication::translate("hzm::MixerJobs", "Error"));
+            showMessage(versionErrorText(), QCoreApplication::translate("hzm::MixerJobs", "Error"));
         return false;
     }
     // Characters 10 to 13; a shorter reply gives a shorter version.
@@ -36,7 +36,7 @@ bool GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer
 
 // ---- Whole configuration
 
-bool SendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer) {
+bool sendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer) {
     for (int i = 0; i < kOutputCount; ++i) {
         if (!SendOutput(settings, i, mode, link, observer))
             return false;
@@ -52,21 +52,21 @@ bool SendAllCommands(const MixerSettings &settings, int mode, Comms &link, Excha
     return SendSystemSettings(settings, mode, link, observer);
 }
 
-int SendAllCommandCount(const MixerSettings &settings) {
+int sendAllCommandCount(const MixerSettings &settings) {
     int count = 0;
     for (int i = 0; i < kOutputCount; ++i)
-        count += SendOutputCommandCount(settings, i);
-    return count + kInputCount * SendInputCommandCount() + SendSystemCommandCount();
+        count += sendOutputCommandCount(settings, i);
+    return count + kInputCount * sendInputCommandCount() + sendSystemCommandCount();
 }
 
-bool ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+bool readAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
                      const std::function<void(const QString &, const QString &)> &showMessage,
                      const std::function<void(int)> &plannedChanged, bool writeBack) {
-    if (!GetVersion(settings, link, observer, showMessage))
+    if (!getVersion(settings, link, observer, showMessage))
         return false;
     // The mixer's own version decides how many queries follow.
     if (plannedChanged)
-        plannedChanged(ReadAllCommandCount(settings.softwareVersion, writeBack));
+        plannedChanged(readAllCommandCount(settings.softwareVersion, writeBack));
     for (int k = 1; k <= kOutputCount; ++k)
         if (!ReadOutput(settings, k, link, observer))
             return false;
@@ -76,12 +76,12 @@ bool ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *obs
     return ReadSystemSettings(settings, link, observer, writeBack);
 }
 
-int ReadAllCommandCount(const QString &softwareVersion, bool writeBack) {
+int readAllCommandCount(const QString &softwareVersion, bool writeBack) {
     int count = 1; // version
     for (int k = 1; k <= kOutputCount; ++k)
-        count += ReadOutputCommandCount(k, softwareVersion);
-    return count + kInputCount * ReadInputCommandCount(softwareVersion) +
-           ReadSystemCommandCount(softwareVersion, writeBack);
+        count += readOutputCommandCount(k, softwareVersion);
+    return count + kInputCount * readInputCommandCount(softwareVersion) +
+           readSystemCommandCount(softwareVersion, writeBack);
 }
 
 // ---- Jobs
@@ -126,9 +126,9 @@ TransferJob readAllJob(const MixerSettings &settings, bool writeBack) {
     const QString version =
         settings.softwareVersion.isEmpty() ? QStringLiteral("1.05") : settings.softwareVersion;
     return makeJob(
-        QStringLiteral("Read all"), ReadAllCommandCount(version, writeBack),
+        QStringLiteral("Read all"), readAllCommandCount(version, writeBack),
         [writeBack](Comms &link, JobContext &c) {
-            return ReadAllCommands(c.settings, link, c.observer, c.showMessage, c.setPlannedCommands,
+            return readAllCommands(c.settings, link, c.observer, c.showMessage, c.setPlannedCommands,
                                    writeBack);
         },
         1);
@@ -138,7 +138,7 @@ TransferJob readAllJob(const MixerSettings &settings, bool writeBack) {
 
 TransferJob GetVersionJob() {
     return makeJob(QStringLiteral("Get version"), 1, [](Comms &link, JobContext &c) {
-        return GetVersion(c.settings, link, c.observer, c.showMessage);
+        return getVersion(c.settings, link, c.observer, c.showMessage);
     });
 }
 
@@ -154,20 +154,20 @@ TransferJob ReadAllJob(const MixerSettings &settings) {
     return readAllJob(settings, true);
 }
 
-TransferJob ReadAllWithoutWritingJob(const MixerSettings &settings) {
+TransferJob readAllWithoutWritingJob(const MixerSettings &settings) {
     return readAllJob(settings, false);
 }
 
 TransferJob SendAllJob(const MixerSettings &settings) {
-    return sendJob(makeJob(QStringLiteral("Send all"), SendAllCommandCount(settings),
+    return sendJob(makeJob(QStringLiteral("Send all"), sendAllCommandCount(settings),
                            [](Comms &link, JobContext &c) {
-                               return SendAllCommands(c.settings, Exchange, link, c.observer);
+                               return sendAllCommands(c.settings, Exchange, link, c.observer);
                            }),
                    [](const SectionView &) { return true; });
 }
 
 TransferJob SendInputJob(const MixerSettings &, int index) {
-    return sendJob(makeJob(QStringLiteral("Send input %1").arg(index + 1), SendInputCommandCount(),
+    return sendJob(makeJob(QStringLiteral("Send input %1").arg(index + 1), sendInputCommandCount(),
                            [index](Comms &link, JobContext &c) {
                                return SendInput(c.settings, index, Exchange, link, c.observer);
                            }),
@@ -177,33 +177,31 @@ TransferJob SendInputJob(const MixerSettings &, int index) {
 }
 
 TransferJob SendAllInputsJob() {
-    return sendJob(
-        makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
-                [](Comms &link, JobContext &c) {
-                    for (int i = 0; i < kInputCount; ++i)
-                        if (!SendInput(c.settings, i, Exchange, link, c.observer))
-                            return 0;
-                    return 1;
-                }),
-        [](const SectionView &section) { return section.kind == SectionView::Input; });
+    return sendJob(makeJob(QStringLiteral("Send all inputs"), kInputCount * sendInputCommandCount(),
+                           [](Comms &link, JobContext &c) {
+                               for (int i = 0; i < kInputCount; ++i)
+                                   if (!SendInput(c.settings, i, Exchange, link, c.observer))
+                                       return 0;
+                               return 1;
+                           }),
+                   [](const SectionView &section) { return section.kind == SectionView::Input; });
 }
 
 TransferJob SendOutputJob(const MixerSettings &settings, int index) {
     const QString name = index >= kZoneCount ? QStringLiteral("group %1").arg(index - kZoneCount + 1)
                                              : QStringLiteral("zone %1").arg(index + 1);
-    return sendJob(makeJob(QStringLiteral("Send ") + name, SendOutputCommandCount(settings, index),
-                           [index](Comms &link, JobContext &c) {
-                               return SendOutput(c.settings, index, Exchange, link, c.observer);
-                           }),
-                   [index](const SectionView &section) {
-                       return isOutput(section) && outputIndex(section) == index;
-                   });
+    return sendJob(
+        makeJob(QStringLiteral("Send ") + name, sendOutputCommandCount(settings, index),
+                [index](Comms &link, JobContext &c) {
+                    return SendOutput(c.settings, index, Exchange, link, c.observer);
+                }),
+        [index](const SectionView &section) { return isOutput(section) && outputIndex(section) == index; });
 }
 
 TransferJob SendAllOutputsJob(const MixerSettings &settings) {
     int planned = 0;
     for (int i = 0; i < kOutputCount; ++i)
-        planned += SendOutputCommandCount(settings, i);
+        planned += sendOutputCommandCount(settings, i);
     return sendJob(makeJob(QStringLiteral("Send all outputs"), planned,
                            [](Comms &link, JobContext &c) {
                                for (int i = 0; i < kOutputCount; ++i)
@@ -215,13 +213,11 @@ TransferJob SendAllOutputsJob(const MixerSettings &settings) {
 }
 
 TransferJob SendSystemJob() {
-    return sendJob(makeJob(QStringLiteral("Send system"), SendSystemCommandCount(),
+    return sendJob(makeJob(QStringLiteral("Send system"), sendSystemCommandCount(),
                            [](Comms &link, JobContext &c) {
                                return SendSystemSettings(c.settings, Exchange, link, c.observer);
                            }),
-                   [](const SectionView &section) {
-                       return section.kind == SectionView::System;
-                   });
+                   [](const SectionView &section) { return section.kind == SectionView::System; });
 }
 
 // ---- Installer key
@@ -235,7 +231,7 @@ QString keyFaultText() {
 
 } // namespace
 
-bool IsValidInstallerKey(const QString &key) {
+bool isValidInstallerKey(const QString &key) {
     if (key.size() != 4)
         return false;
     for (const QChar c : key)
@@ -244,7 +240,7 @@ bool IsValidInstallerKey(const QString &key) {
     return true;
 }
 
-InstallerKeyCheck CheckInstallerKeys(const QString &oldKeyEntered, const QString &newKeyEntered,
+InstallerKeyCheck checkInstallerKeys(const QString &oldKeyEntered, const QString &newKeyEntered,
                                      const QString &repeatKeyEntered) {
     // The page reads at most 31 characters of each box.
     const QString oldKey = oldKeyEntered.left(31);
@@ -252,11 +248,11 @@ InstallerKeyCheck CheckInstallerKeys(const QString &oldKeyEntered, const QString
     const QString repeatKey = repeatKeyEntered.left(31);
 
     InstallerKeyCheck check;
-    if (!IsValidInstallerKey(oldKey)) {
+    if (!isValidInstallerKey(oldKey)) {
         check.oldFaulty = true;
         check.message = QCoreApplication::translate("hzm::MixerJobs", "Old Key invalid!\n") + keyFaultText();
     }
-    if (!IsValidInstallerKey(newKey)) {
+    if (!isValidInstallerKey(newKey)) {
         check.newFaulty = true;
         if (check.message.isEmpty())
             check.message =
@@ -273,11 +269,11 @@ InstallerKeyCheck CheckInstallerKeys(const QString &oldKeyEntered, const QString
     return check;
 }
 
-QString InstallerKeyBody(const QString &oldKey, const QString &newKey) {
+QString installerKeyBody(const QString &oldKey, const QString &newKey) {
     return QStringLiteral("SY,K") + oldKey + newKey;
 }
 
-QString MaskedInstallerKeyBody(const QString &oldKey, const QString &newKey) {
+QString maskedInstallerKeyBody(const QString &oldKey, const QString &newKey) {
     return QStringLiteral("SY,K") + QString(oldKey.size() + newKey.size(), QLatin1Char('*'));
 }
 
@@ -304,10 +300,10 @@ private:
 
 } // namespace
 
-TransferJob ChangeInstallerKeyJob(const QString &oldKey, const QString &newKey) {
-    const QString body = InstallerKeyBody(oldKey, newKey);
+TransferJob changeInstallerKeyJob(const QString &oldKey, const QString &newKey) {
+    const QString body = installerKeyBody(oldKey, newKey);
     ExchangeOptions options;
-    options.shownBody = MaskedInstallerKeyBody(oldKey, newKey);
+    options.shownBody = maskedInstallerKeyBody(oldKey, newKey);
     const QString keys = oldKey + newKey;
     return makeJob(QStringLiteral("Change installer key"), 1,
                    [body, options, keys](Comms &link, JobContext &c) {

@@ -23,7 +23,7 @@ TransferJob SendAllJob(const MixerSettings &settings); // 500 ms after each outp
 
 // Read all that never changes the mixer: an older mixer's paging attenuation is not written back
 // (it keeps the value the settings hold). refreshTabs 1.
-TransferJob ReadAllWithoutWritingJob(const MixerSettings &settings);
+TransferJob readAllWithoutWritingJob(const MixerSettings &settings);
 
 // Tab pages (all with refreshTabs 0).
 // Each sends one input (index 0-7) or output (zones 0-7, groups 8-11) of the settings the job runs
@@ -37,7 +37,7 @@ TransferJob SendSystemJob();
 // ---- Installer key
 
 // Exactly four characters, each '1' to '8'.
-bool IsValidInstallerKey(const QString &key);
+bool isValidInstallerKey(const QString &key);
 
 // The outcome of checking the three key entries of the Installer Key page.
 struct InstallerKeyCheck {
@@ -50,14 +50,14 @@ struct InstallerKeyCheck {
 
 // Checks old key, new key and the repeated new key (each as the page reads it, at most 31
 // characters). The message is the first fault in the order old key, new key, match.
-InstallerKeyCheck CheckInstallerKeys(const QString &oldKey, const QString &newKey, const QString &repeatKey);
+InstallerKeyCheck checkInstallerKeys(const QString &oldKey, const QString &newKey, const QString &repeatKey);
 
 // "SY,K" + old key + new key, as it goes on the wire.
-QString InstallerKeyBody(const QString &oldKey, const QString &newKey);
+QString installerKeyBody(const QString &oldKey, const QString &newKey);
 // The same command as the log and the progress display show it: every key character masked.
-QString MaskedInstallerKeyBody(const QString &oldKey, const QString &newKey);
+QString maskedInstallerKeyBody(const QString &oldKey, const QString &newKey);
 
-// Sends the key change; call only with keys that passed CheckInstallerKeys.
-TransferJob ChangeInstallerKeyJob(const QString &oldKey, const QString &newKey);
+// Sends the key change; call only with keys that passed checkInstallerKeys.
+TransferJob changeInstallerKeyJob(const QString &oldKey, const QString &newKey);
 
 } // namespace hzm

@@ -33,7 +33,7 @@ CommandUnits outputUnits(const MixerSettings &settings, int index) {
     const QString p = outputPrefix(index);
 
     // Mixers of software 1.04 and older do not report labels.
-    add({p + QStringLiteral(",L=") + NameForWire(z.name)}, false);
+    add({p + QStringLiteral(",L=") + nameForWire(z.name)}, false);
     add({p + QStringLiteral(".MU,S") + number(z.sourceInput < 8 ? z.sourceInput + 1 : 0)});
     if (zone) {
         add({p + QStringLiteral(".MU,MX") + number(z.maxLevel)});
@@ -57,9 +57,9 @@ CommandUnits outputUnits(const MixerSettings &settings, int index) {
     }
     if (zone) {
         const ZoneEq &eq = settings.zoneEq[size_t(index)];
-        add({p + QStringLiteral(".MU,T") + ListEntry(lists::eq(), eq.treble)});
-        add({p + QStringLiteral(".MU,M") + ListEntry(lists::eq(), eq.mid)});
-        add({p + QStringLiteral(".MU,B") + ListEntry(lists::eq(), eq.bass)});
+        add({p + QStringLiteral(".MU,T") + listEntry(lists::eq(), eq.treble)});
+        add({p + QStringLiteral(".MU,M") + listEntry(lists::eq(), eq.mid)});
+        add({p + QStringLiteral(".MU,B") + listEntry(lists::eq(), eq.bass)});
         static const char *const pageLetters[] = {"O", "V", "A"};
         const QString letter = z.pagePriority >= 0 && z.pagePriority < 3
                                    ? QString::fromLatin1(pageLetters[z.pagePriority])
@@ -104,13 +104,13 @@ bool SendOutput(const MixerSettings &settings, int index, int mode, Comms &link,
     return true;
 }
 
-CommandUnits SendOutputCommandUnits(const MixerSettings &settings, int index) {
+CommandUnits sendOutputCommandUnits(const MixerSettings &settings, int index) {
     if (index < 0 || index >= kOutputCount)
         return {};
     return outputUnits(settings, index);
 }
 
-int SendOutputCommandCount(const MixerSettings &settings, int index) {
+int sendOutputCommandCount(const MixerSettings &settings, int index) {
     if (index < 0 || index >= kOutputCount)
         return 0;
     int count = 0;
@@ -127,32 +127,32 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
     const QString p = outputPrefix(index);
     ZoneSettings &z = settings.zones[size_t(index)];
     QString reply;
-    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply); };
+    auto ask = [&](const QString &body) { return queryExchange(body, link, observer, reply); };
     auto read = [&](const QString &body, const ReadRule &rule) {
-        return ReadQuery(body, link, observer, rule);
+        return readQuery(body, link, observer, rule);
     };
 
-    if (HasNewerSoftware(settings.softwareVersion) && !read(p + QStringLiteral(",LQ"), NameRule(z.name, 6)))
+    if (hasNewerSoftware(settings.softwareVersion) && !read(p + QStringLiteral(",LQ"), nameRule(z.name, 6)))
         return false;
 
-    if (!read(p + QStringLiteral(".MU,LQ"), IndexRule(z.level, [](const QString &reply) {
-                  return lookUpAttenuation(ValueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
+    if (!read(p + QStringLiteral(".MU,LQ"), indexRule(z.level, [](const QString &reply) {
+                  return lookUpAttenuation(valueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
               })))
         return false;
 
-    if (!read(p + QStringLiteral(".MU,SQ"), IndexRule(z.sourceInput, [](const QString &reply) {
-                  const QString value = ValueByPosition(reply, 9);
+    if (!read(p + QStringLiteral(".MU,SQ"), indexRule(z.sourceInput, [](const QString &reply) {
+                  const QString value = valueByPosition(reply, 9);
                   return value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
               })))
         return false;
 
     // "q=<e|d>, pri<3 skipped><on|off>/>": input enabled, priority on.
     auto twoValues = [&](QString &first, QString &second) {
-        const int q = MarkerPos(reply, QStringLiteral("q="));
-        const int pri = MarkerPos(reply, QStringLiteral(", pri"));
-        const int e = MarkerPos(reply, QStringLiteral("/>"));
-        first = ValueBetween(reply, q, 2, pri);
-        second = ValueBetween(reply, pri, 8, e);
+        const int q = markerPos(reply, QStringLiteral("q="));
+        const int pri = markerPos(reply, QStringLiteral(", pri"));
+        const int e = markerPos(reply, QStringLiteral("/>"));
+        first = valueBetween(reply, q, 2, pri);
+        second = valueBetween(reply, pri, 8, e);
     };
 
     z.micInputMask = 0;
@@ -185,18 +185,18 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
         if (index < 2) {
             if (!ask(QStringLiteral("SY.") + p + QStringLiteral(",Q")))
                 return false;
-            z.stereo = ValueByPosition(reply, 9) == QStringLiteral("s") ? 1 : 0;
+            z.stereo = valueByPosition(reply, 9) == QStringLiteral("s") ? 1 : 0;
         }
 
         ZoneEq &eq = settings.zoneEq[size_t(index)];
         if (!read(p + QStringLiteral(".MU,EQ"), [&eq](const QString &reply, bool store) {
-                const int t = MarkerPos(reply, QStringLiteral("t ="));
-                const int mm = MarkerPos(reply, QStringLiteral(", m ="));
-                const int bb = MarkerPos(reply, QStringLiteral(", b ="));
-                const int e = MarkerPos(reply, QStringLiteral("/>"));
-                const int treble = FindInList(ValueBetween(reply, t, 4, mm), lists::eq());
-                const int mid = FindInList(ValueBetween(reply, mm, 6, bb), lists::eq());
-                const int bass = FindInList(ValueBetween(reply, bb, 6, e), lists::eq());
+                const int t = markerPos(reply, QStringLiteral("t ="));
+                const int mm = markerPos(reply, QStringLiteral(", m ="));
+                const int bb = markerPos(reply, QStringLiteral(", b ="));
+                const int e = markerPos(reply, QStringLiteral("/>"));
+                const int treble = FindInList(valueBetween(reply, t, 4, mm), lists::eq());
+                const int mid = FindInList(valueBetween(reply, mm, 6, bb), lists::eq());
+                const int bass = FindInList(valueBetween(reply, bb, 6, e), lists::eq());
                 if (store)
                     eq = ZoneEq{treble, mid, bass};
                 return treble >= 0 && mid >= 0 && bass >= 0;
@@ -204,11 +204,11 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
             return false;
 
         if (!read(p + QStringLiteral(".MU,MQ"), [&z](const QString &reply, bool store) {
-                const int x = MarkerPos(reply, QStringLiteral("x="));
-                const int nn = MarkerPos(reply, QStringLiteral(", n="));
-                const int e = MarkerPos(reply, QStringLiteral("/>"));
-                const int maxLevel = lookUpAttenuation(ValueBetween(reply, x, 2, nn), lists::maxLevel());
-                const int minLevel = lookUpAttenuation(ValueBetween(reply, nn, 4, e), lists::minLevel(),
+                const int x = markerPos(reply, QStringLiteral("x="));
+                const int nn = markerPos(reply, QStringLiteral(", n="));
+                const int e = markerPos(reply, QStringLiteral("/>"));
+                const int maxLevel = lookUpAttenuation(valueBetween(reply, x, 2, nn), lists::maxLevel());
+                const int minLevel = lookUpAttenuation(valueBetween(reply, nn, 4, e), lists::minLevel(),
                                                        QStringLiteral("mute"));
                 if (store) {
                     z.maxLevel = maxLevel;
@@ -218,16 +218,16 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
             }))
             return false;
 
-        return read(p + QStringLiteral(".PM,TQ"), IndexRule(z.pagePriority, [](const QString &reply) {
-                        return FindInList(ValueByPosition(reply, 11), lists::pagePriority());
+        return read(p + QStringLiteral(".PM,TQ"), indexRule(z.pagePriority, [](const QString &reply) {
+                        return FindInList(valueByPosition(reply, 11), lists::pagePriority());
                     }));
     }
 
     if (!ask(p + QStringLiteral(",Q")))
         return false;
-    const int q = MarkerPos(reply, QStringLiteral("q="));
-    const int e = MarkerPos(reply, QStringLiteral("/>"));
-    const QString value = ValueBetween(reply, q, 2, e);
+    const int q = markerPos(reply, QStringLiteral("q="));
+    const int e = markerPos(reply, QStringLiteral("/>"));
+    const QString value = valueBetween(reply, q, 2, e);
     GroupSettings &g = settings.groups[size_t(index - kZoneCount)];
     g.memberMask = 0;
     g.enabled = 0;
@@ -242,10 +242,10 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
     return true;
 }
 
-int ReadOutputCommandCount(int number, const QString &softwareVersion) {
+int readOutputCommandCount(int number, const QString &softwareVersion) {
     if (number < 1 || number > kOutputCount)
         return 0;
-    int count = HasNewerSoftware(softwareVersion) ? 1 : 0;
+    int count = hasNewerSoftware(softwareVersion) ? 1 : 0;
     count += 2 + kMicCount + 8; // level, select input, mics, lines
     if (number <= kZoneCount)
         count += (number <= 2 ? 1 : 0) + 3; // output type, tone, limits, page priority

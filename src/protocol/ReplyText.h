@@ -20,7 +20,7 @@ constexpr int kReplyChars = 256;
 // earlier command (a slow mixer's late reply, stray bytes) are skipped instead of being read as
 // this query's values. A reply that readable (if given) rejects is a bad reply, retried as a
 // refusal is. 1 success, 0 failure, as CommandExchange.
-inline bool QueryExchange(const QString &body, Comms &link, ExchangeObserver *observer, QString &reply,
+inline bool queryExchange(const QString &body, Comms &link, ExchangeObserver *observer, QString &reply,
                           std::function<bool(const QString &reply)> readable = {}) {
     ExchangeOptions options;
     options.replyEchoesHead = true;
@@ -30,7 +30,7 @@ inline bool QueryExchange(const QString &body, Comms &link, ExchangeObserver *ob
 
 // The reply without its first head characters and its closing two ("/>"); empty when the reply
 // has head + 2 characters or fewer.
-inline QString ValueByPosition(const QString &reply, int head) {
+inline QString valueByPosition(const QString &reply, int head) {
     const int length = int(reply.size());
     if (length <= head + 2)
         return QString();
@@ -38,17 +38,17 @@ inline QString ValueByPosition(const QString &reply, int head) {
 }
 
 // Position of the first occurrence of marker (case-sensitive), -1 when it does not occur.
-inline int MarkerPos(const QString &reply, const QString &marker) {
+inline int markerPos(const QString &reply, const QString &marker) {
     return int(reply.indexOf(marker, 0, Qt::CaseSensitive));
 }
 
 // The characters that begin skip characters after the marker at from and end at to.
-inline QString ValueBetween(const QString &reply, int from, int skip, int to) {
+inline QString valueBetween(const QString &reply, int from, int skip, int to) {
     return Mid(reply, from + skip, to - from - skip);
 }
 
 // True when the mixer's software asks for labels and the newer system queries (above 1.04).
-inline bool HasNewerSoftware(const QString &softwareVersion) {
+inline bool hasNewerSoftware(const QString &softwareVersion) {
     return ParseDecimal(softwareVersion) > 1.04;
 }
 
@@ -58,16 +58,16 @@ using ReadRule = std::function<bool(const QString &reply, bool store)>;
 
 // A query whose reply the rule reads: a reply with a value the rule cannot read is a bad reply
 // and nothing of it is stored. 1 success, 0 failure.
-inline bool ReadQuery(const QString &body, Comms &link, ExchangeObserver *observer, const ReadRule &rule) {
+inline bool readQuery(const QString &body, Comms &link, ExchangeObserver *observer, const ReadRule &rule) {
     QString reply;
-    if (!QueryExchange(body, link, observer, reply, [&rule](const QString &r) { return rule(r, false); }))
+    if (!queryExchange(body, link, observer, reply, [&rule](const QString &r) { return rule(r, false); }))
         return false;
     rule(reply, true);
     return true;
 }
 
 // A rule for one index field: index gives it from the reply, -1 when the reply holds none.
-inline ReadRule IndexRule(int &field, std::function<int(const QString &reply)> index) {
+inline ReadRule indexRule(int &field, std::function<int(const QString &reply)> index) {
     return [&field, index = std::move(index)](const QString &reply, bool store) {
         const int value = index(reply);
         if (value >= 0 && store)
@@ -78,17 +78,17 @@ inline ReadRule IndexRule(int &field, std::function<int(const QString &reply)> i
 
 // A text (a name, the version) as a reply gives it: control characters, or characters that were
 // no UTF-8, make it unreadable.
-inline bool IsReadableText(const QString &text) {
-    return !HasControlCharacters(text) && !text.contains(QChar::ReplacementCharacter);
+inline bool isReadableText(const QString &text) {
+    return !hasControlCharacters(text) && !text.contains(QChar::ReplacementCharacter);
 }
 
 // A rule for a label: the value by position with the given head, cut to the field.
-inline ReadRule NameRule(QString &field, int head) {
+inline ReadRule nameRule(QString &field, int head) {
     return [&field, head](const QString &reply, bool store) {
-        const QString name = ValueByPosition(reply, head);
-        if (IsReadableText(name) && store)
-            field = FitName(name);
-        return IsReadableText(name);
+        const QString name = valueByPosition(reply, head);
+        if (isReadableText(name) && store)
+            field = fitName(name);
+        return isReadableText(name);
     };
 }
 

@@ -23,7 +23,7 @@ CommandUnits systemUnits(const SystemSettings &s) {
     static const char *const powerUp[] = {"IF", "ID", "IP"};
     add(QStringLiteral("SY,") +
         (s.powerUpMode >= 0 && s.powerUpMode < 3 ? QString::fromLatin1(powerUp[s.powerUpMode]) : QString()));
-    add(QStringLiteral("RM,Z") + ListEntry(lists::remoteZoneOffset(), s.remoteZoneOffset));
+    add(QStringLiteral("RM,Z") + listEntry(lists::remoteZoneOffset(), s.remoteZoneOffset));
     add(QStringLiteral("PM,Z") + number(s.pagingMicOffset));
     add(QStringLiteral("PM,") + (s.accessContacts == 1 ? QStringLiteral("I") : QStringLiteral("O")));
     add(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation));
@@ -73,7 +73,7 @@ QString negated(const QString &value) {
 
 } // namespace
 
-CommandUnits SendSystemCommandUnits(const MixerSettings &settings) {
+CommandUnits sendSystemCommandUnits(const MixerSettings &settings) {
     return systemUnits(settings.system);
 }
 
@@ -85,26 +85,26 @@ bool SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, Ex
     return true;
 }
 
-int SendSystemCommandCount() {
+int sendSystemCommandCount() {
     return 19;
 }
 
-int ReadSystemCommandCount(const QString &softwareVersion, bool writeBack) {
-    return HasNewerSoftware(softwareVersion) ? 12 : writeBack ? 9 : 8;
+int readSystemCommandCount(const QString &softwareVersion, bool writeBack) {
+    return hasNewerSoftware(softwareVersion) ? 12 : writeBack ? 9 : 8;
 }
 
 bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer, bool writeBack) {
     SystemSettings &s = settings.system;
-    const bool newer = HasNewerSoftware(settings.softwareVersion);
+    const bool newer = hasNewerSoftware(settings.softwareVersion);
     QString reply;
-    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply); };
+    auto ask = [&](const QString &body) { return queryExchange(body, link, observer, reply); };
     auto read = [&](const QString &body, const ReadRule &rule) {
-        return ReadQuery(body, link, observer, rule);
+        return readQuery(body, link, observer, rule);
     };
     // A rule for the value from position start up to the reply's last two characters, looked up
     // in list.
     auto listRule = [](int &field, int start, const OptionList &list) {
-        return IndexRule(field, [start, &list](const QString &reply) {
+        return indexRule(field, [start, &list](const QString &reply) {
             return FindInList(valueFrom(reply, start), list);
         });
     };
@@ -122,7 +122,7 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
             s.powerUpMode = 2;
     }
 
-    if (!read(QStringLiteral("RM,ZQ"), IndexRule(s.remoteZoneOffset, [](const QString &reply) {
+    if (!read(QStringLiteral("RM,ZQ"), indexRule(s.remoteZoneOffset, [](const QString &reply) {
                   QString value = valueFrom(reply, 17);
                   if (value == QStringLiteral("14"))
                       value = QStringLiteral("104"); // the mixer cuts this one offset to its last two digits
@@ -146,15 +146,15 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
     // Paging priority: "att<3 skipped><n>, hold<3 skipped><s>, rel<3 skipped><s>/>". An older
     // mixer's attenuation is not read.
     const ReadRule paging = [&s, newer](const QString &reply, bool store) {
-        const int a = MarkerPos(reply, QStringLiteral("att"));
-        const int h = MarkerPos(reply, QStringLiteral(", hold"));
-        const int r = MarkerPos(reply, QStringLiteral(", rel"));
-        const int e = MarkerPos(reply, QStringLiteral("/>"));
+        const int a = markerPos(reply, QStringLiteral("att"));
+        const int h = markerPos(reply, QStringLiteral(", hold"));
+        const int r = markerPos(reply, QStringLiteral(", rel"));
+        const int e = markerPos(reply, QStringLiteral("/>"));
         const int attenuation = newer
-                                    ? FindInList(negated(ValueBetween(reply, a, 6, h)), lists::attenuation())
+                                    ? FindInList(negated(valueBetween(reply, a, 6, h)), lists::attenuation())
                                     : s.pagingPriorityAttenuation;
-        const int hold = FindInList(ValueBetween(reply, h, 9, r), lists::seconds12());
-        const int release = FindInList(ValueBetween(reply, r, 8, e), lists::seconds12());
+        const int hold = FindInList(valueBetween(reply, h, 9, r), lists::seconds12());
+        const int release = FindInList(valueBetween(reply, r, 8, e), lists::seconds12());
         if (store) {
             s.pagingPriorityAttenuation = attenuation;
             s.pagingPriorityHold = hold;
@@ -162,7 +162,7 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
         }
         return (!newer || attenuation >= 0) && hold >= 0 && release >= 0;
     };
-    if (!QueryExchange(newer ? QStringLiteral("PM,Q") : QStringLiteral("PM,AQ"), link, observer, reply,
+    if (!queryExchange(newer ? QStringLiteral("PM,Q") : QStringLiteral("PM,AQ"), link, observer, reply,
                        [&paging](const QString &r) { return paging(r, false); }))
         return false;
     // Older mixers do not report the attenuation: the utility's value is written instead.
@@ -173,13 +173,13 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
     paging(reply, true);
 
     if (!read(QStringLiteral("MI,Q"), [&s](const QString &reply, bool store) {
-            const int a = MarkerPos(reply, QStringLiteral("attn"));
-            const int h = MarkerPos(reply, QStringLiteral("dB, hold"));
-            const int r = MarkerPos(reply, QStringLiteral("s, rel"));
-            const int e = MarkerPos(reply, QStringLiteral("s/>"));
-            const int attenuation = FindInList(negated(ValueBetween(reply, a, 7, h)), lists::attenuation());
-            const int hold = FindInList(ValueBetween(reply, h, 11, r), lists::seconds12());
-            const int release = FindInList(ValueBetween(reply, r, 9, e), lists::seconds12());
+            const int a = markerPos(reply, QStringLiteral("attn"));
+            const int h = markerPos(reply, QStringLiteral("dB, hold"));
+            const int r = markerPos(reply, QStringLiteral("s, rel"));
+            const int e = markerPos(reply, QStringLiteral("s/>"));
+            const int attenuation = FindInList(negated(valueBetween(reply, a, 7, h)), lists::attenuation());
+            const int hold = FindInList(valueBetween(reply, h, 11, r), lists::seconds12());
+            const int release = FindInList(valueBetween(reply, r, 9, e), lists::seconds12());
             if (store) {
                 s.micPriorityAttenuation = attenuation;
                 s.micPriorityHold = hold;
@@ -190,11 +190,11 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
         return false;
 
     if (!read(QStringLiteral("LI,Q"), [&s](const QString &reply, bool store) {
-            const int h = MarkerPos(reply, QStringLiteral("hold"));
-            const int r = MarkerPos(reply, QStringLiteral("s, rel"));
-            const int e = MarkerPos(reply, QStringLiteral("s/>"));
-            const int hold = FindInList(ValueBetween(reply, h, 7, r), lists::seconds12());
-            const int release = FindInList(ValueBetween(reply, r, 9, e), lists::seconds12());
+            const int h = markerPos(reply, QStringLiteral("hold"));
+            const int r = markerPos(reply, QStringLiteral("s, rel"));
+            const int e = markerPos(reply, QStringLiteral("s/>"));
+            const int hold = FindInList(valueBetween(reply, h, 7, r), lists::seconds12());
+            const int release = FindInList(valueBetween(reply, r, 9, e), lists::seconds12());
             if (store) {
                 s.linePriorityHold = hold;
                 s.linePriorityRelease = release;
@@ -206,12 +206,12 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
     // Contacts and a source of another word leave their fields as they are; a line or mic source
     // and the level are numbers in their ranges.
     if (!read(QStringLiteral("SY.EM,Q"), [&s](const QString &reply, bool store) {
-            const int q = MarkerPos(reply, QStringLiteral("q="));
-            const int sp = MarkerPos(reply, QStringLiteral(", s="));
-            const int l = MarkerPos(reply, QStringLiteral(", l="));
-            const int e = MarkerPos(reply, QStringLiteral("/>"));
-            const QString contacts = ValueBetween(reply, q, 2, sp);
-            const QString sourceText = ValueBetween(reply, sp, 4, l);
+            const int q = markerPos(reply, QStringLiteral("q="));
+            const int sp = markerPos(reply, QStringLiteral(", s="));
+            const int l = markerPos(reply, QStringLiteral(", l="));
+            const int e = markerPos(reply, QStringLiteral("/>"));
+            const QString contacts = valueBetween(reply, q, 2, sp);
+            const QString sourceText = valueBetween(reply, sp, 4, l);
             int source = s.muteSource;
             if (sourceText == QStringLiteral("off"))
                 source = 0;
@@ -221,7 +221,7 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
                 const int mic = numberIn(sourceText.mid(1), 1, kMicCount);
                 source = mic < 0 ? -1 : mic + 8;
             }
-            const int level = numberIn(ValueBetween(reply, l, 4, e), 0, int(lists::muteLevel().size()) - 1);
+            const int level = numberIn(valueBetween(reply, l, 4, e), 0, int(lists::muteLevel().size()) - 1);
             if (source < 0 || level < 0)
                 return false;
             if (store) {

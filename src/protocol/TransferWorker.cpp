@@ -147,7 +147,7 @@ QString failureReason(const TransferResult &outcome, const CountingObserver &obs
 QString outOfRangeReason(const QList<FieldProblem> &problems) {
     QStringList fields;
     for (const FieldProblem &problem : problems)
-        fields << FieldProblemText(problem);
+        fields << fieldProblemText(problem);
     return QStringLiteral("nothing was sent, since values lie outside their ranges: %1")
         .arg(fields.join(QStringLiteral("; ")));
 }

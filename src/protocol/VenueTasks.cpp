@@ -72,12 +72,12 @@ MixerResult checkMixer(const MixerSettings &file, const MixerTransfer &transfer)
     // Starting from the file, what an older mixer does not report stays as the file has it, and
     // nothing is written: its paging-priority attenuation stays as it is.
     MixerSettings mixer = file;
-    const TransferResult read = transfer(mixer, ReadAllWithoutWritingJob(mixer));
+    const TransferResult read = transfer(mixer, readAllWithoutWritingJob(mixer));
     result.softwareVersion = mixer.softwareVersion;
     if (!read.success)
         return failed(result, read, QString());
-    result.differences = CompareSettings(file, mixer, !HasNewerSoftware(mixer.softwareVersion));
-    result.changes = ChangedCommandBodies(mixer, file, mixer.softwareVersion);
+    result.differences = compareSettings(file, mixer, !hasNewerSoftware(mixer.softwareVersion));
+    result.changes = changedCommandBodies(mixer, file, mixer.softwareVersion);
     const qsizetype differing = readableCount(result.differences);
     result.outcome = differing == 0 ? MixerOutcome::Succeeded : MixerOutcome::Differs;
     if (differing > 0)
@@ -98,18 +98,18 @@ MixerResult applyToMixer(const MixerSettings &file, const MixerTransfer &transfe
     MixerResult result;
     MixerSettings baseline = file;
     TransferResult outcome =
-        transfer(baseline, options.dryRun ? ReadAllWithoutWritingJob(baseline) : ReadAllJob(baseline));
+        transfer(baseline, options.dryRun ? readAllWithoutWritingJob(baseline) : ReadAllJob(baseline));
     result.softwareVersion = baseline.softwareVersion;
     if (!outcome.success)
         return failed(result, outcome, QStringLiteral("nothing was sent"));
-    result.changes = ChangedCommandBodies(baseline, file, baseline.softwareVersion);
+    result.changes = changedCommandBodies(baseline, file, baseline.softwareVersion);
     if (options.dryRun) {
         result.outcome = MixerOutcome::Succeeded;
         return result;
     }
     if (!result.changes.isEmpty()) {
         MixerSettings sent = file;
-        outcome = transfer(sent, SendChangesJob(baseline, file, baseline.softwareVersion));
+        outcome = transfer(sent, sendChangesJob(baseline, file, baseline.softwareVersion));
         if (!outcome.success)
             return failed(
                 result, outcome,
@@ -144,7 +144,7 @@ MixerResult backUpMixer(const QString &path, const MixerTransfer &transfer) {
     if (info.exists() && !loadMixerSettings(path, settings, why))
         settings = MixerSettings();
     MixerResult result;
-    const TransferResult read = transfer(settings, ReadAllWithoutWritingJob(settings));
+    const TransferResult read = transfer(settings, readAllWithoutWritingJob(settings));
     result.softwareVersion = settings.softwareVersion;
     if (!read.success)
         return failed(result, read, QStringLiteral("nothing written to %1").arg(path));
@@ -197,7 +197,7 @@ bool loadMixerSettings(const QString &path, MixerSettings &settings, QString &wh
                   .arg(path, error.isEmpty() ? QString() : QStringLiteral(": ") + error);
         return false;
     }
-    if (const int number = ForeignSettingsLine(lines)) {
+    if (const int number = foreignSettingsLine(lines)) {
         why =
             QStringLiteral("%1 is not a settings file: line %2 is not a settings line").arg(path).arg(number);
         return false;
@@ -206,7 +206,7 @@ bool loadMixerSettings(const QString &path, MixerSettings &settings, QString &wh
     const QList<FileDamage> damage = settingsFileDamage(
         file.open(QIODevice::ReadOnly) ? file.read(kMaxSettingsFileBytes + 1) : QByteArray());
     if (!damage.isEmpty()) {
-        why = QStringLiteral("%1 is damaged: %2").arg(path, FileDamageText(damage));
+        why = QStringLiteral("%1 is damaged: %2").arg(path, fileDamageText(damage));
         return false;
     }
     return true;

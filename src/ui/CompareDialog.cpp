@@ -43,7 +43,7 @@ CompareDialog::CompareDialog(const QList<FieldDifference> &differences, const QS
     int unreadable = 0;
     for (int row = 0; row < differences.size(); ++row) {
         const FieldDifference &d = differences[row];
-        const QString mixer = d.readable ? d.mixerText : NotReadableText();
+        const QString mixer = d.readable ? d.mixerText : notReadableText();
         QStandardItem *mixerCell = cell(mixer, mixer);
         if (!d.readable) {
             ++unreadable;

@@ -17,16 +17,16 @@ double luminance(const QColor &colour) {
 
 } // namespace
 
-double ContrastRatio(const QColor &a, const QColor &b) {
+double contrastRatio(const QColor &a, const QColor &b) {
     const double la = luminance(a);
     const double lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QColor ReadableColour(const QColor &colour, const QColor &background, double minimum) {
-    if (ContrastRatio(colour, background) >= minimum)
+QColor readableColour(const QColor &colour, const QColor &background, double minimum) {
+    if (contrastRatio(colour, background) >= minimum)
         return colour;
-    const bool lighten = ContrastRatio(Qt::white, background) > ContrastRatio(Qt::black, background);
+    const bool lighten = contrastRatio(Qt::white, background) > contrastRatio(Qt::black, background);
     float hue = 0;
     float saturation = 0;
     float lightness = 0;
@@ -34,7 +34,7 @@ QColor ReadableColour(const QColor &colour, const QColor &background, double min
     for (int step = 0; step < 100; ++step) {
         lightness = std::clamp(lightness + (lighten ? 0.01f : -0.01f), 0.0f, 1.0f);
         const QColor candidate = QColor::fromHslF(hue, saturation, lightness).toRgb();
-        if (ContrastRatio(candidate, background) >= minimum)
+        if (contrastRatio(candidate, background) >= minimum)
             return candidate;
     }
     return lighten ? QColor(Qt::white) : QColor(Qt::black);

@@ -75,7 +75,7 @@ bool ApplyCheckValue(const BindingRule &rule, int &field, int checked) {
     return false;
 }
 
-bool StoreIntField(QWidget *control, const BindingRule &rule, int &field) {
+bool storeIntField(QWidget *control, const BindingRule &rule, int &field) {
     switch (rule.controlKind) {
     case ControlKind::CheckBox:
         return ApplyCheckValue(rule, field, isTicked(control) ? 1 : 0);
@@ -97,7 +97,7 @@ bool StoreIntField(QWidget *control, const BindingRule &rule, int &field) {
     return false;
 }
 
-bool StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep) {
+bool storeTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep) {
     auto *edit = qobject_cast<QLineEdit *>(control);
     if (!edit || rule.valueKind != ValueKind::Text)
         return false;
@@ -120,7 +120,7 @@ bool StoreTextField(QWidget *control, const BindingRule &rule, QString &field, c
     return true;
 }
 
-void ShowIntField(QWidget *control, const BindingRule &rule, const int *field) {
+void showIntField(QWidget *control, const BindingRule &rule, const int *field) {
     switch (rule.controlKind) {
     case ControlKind::CheckBox:
         if (auto *check = qobject_cast<QAbstractButton *>(control))
@@ -142,7 +142,7 @@ void ShowIntField(QWidget *control, const BindingRule &rule, const int *field) {
     }
 }
 
-void ShowTextField(QWidget *control, const BindingRule &rule, const QString *field) {
+void showTextField(QWidget *control, const BindingRule &rule, const QString *field) {
     auto *edit = qobject_cast<QLineEdit *>(control);
     if (!edit)
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Binding tables: constant rows that tie a page's controls to the fields of a settings record,
-// both ways. LoadBoundControl shows a row's field in its control; UpdateBoundField writes the
+// both ways. loadBoundControl shows a row's field in its control; UpdateBoundField writes the
 // control's state into the field after a user's action.
 //
 // A row names its control with the page's Control enum (OutputsPage::Control::OutputLevel) and
@@ -91,7 +91,7 @@ ControlBinding<R, C> textRow(C control, QString R::*field, int maxLength, TextVa
 template <typename R, typename C> using BindingTable = std::vector<ControlBinding<R, C>>;
 
 // The object name of a page control: its enum key with a small first letter ("outputLevel").
-template <typename C> QString ControlObjectName(C control) {
+template <typename C> QString controlObjectName(C control) {
     QString key = QString::fromLatin1(QMetaEnum::fromType<C>().valueToKey(int(control)));
     if (!key.isEmpty())
         key[0] = key[0].toLower();
@@ -104,13 +104,13 @@ template <typename C> QString ControlObjectName(C control) {
 // the field changed.
 bool ApplyCheckValue(const BindingRule &rule, int &field, int checked);
 // Writes the state of a check box, radio button or combo box into the field; true when it changed.
-bool StoreIntField(QWidget *control, const BindingRule &rule, int &field);
+bool storeIntField(QWidget *control, const BindingRule &rule, int &field);
 // Writes an edit box's text into the field; true when it changed. A text that the rule's validator
 // refuses sounds beep and shows the field's text in the control again.
-bool StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep);
+bool storeTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep);
 // Shows the field in the control; without a field (no record shown) the control is cleared.
-void ShowIntField(QWidget *control, const BindingRule &rule, const int *field);
-void ShowTextField(QWidget *control, const BindingRule &rule, const QString *field);
+void showIntField(QWidget *control, const BindingRule &rule, const int *field);
+void showTextField(QWidget *control, const BindingRule &rule, const QString *field);
 
 // ---- The same on a row and its record
 
@@ -129,28 +129,28 @@ bool UpdateBoundField(QWidget *control, const ControlBinding<R, C> *row, R *reco
     if (!control || !row || !record)
         return false;
     if (row->textField)
-        return StoreTextField(control, *row, record->*(row->textField), beep);
-    return row->intField ? StoreIntField(control, *row, record->*(row->intField)) : 0;
+        return storeTextField(control, *row, record->*(row->textField), beep);
+    return row->intField ? storeIntField(control, *row, record->*(row->intField)) : 0;
 }
 
 // Shows the row's field of the record in the control; a missing record clears the control.
 template <typename R, typename C>
-void LoadBoundControl(QWidget *control, const ControlBinding<R, C> &row, const R *record) {
+void loadBoundControl(QWidget *control, const ControlBinding<R, C> &row, const R *record) {
     if (row.textField)
-        ShowTextField(control, row, record ? &(record->*(row.textField)) : nullptr);
+        showTextField(control, row, record ? &(record->*(row.textField)) : nullptr);
     else if (row.intField)
-        ShowIntField(control, row, record ? &(record->*(row.intField)) : nullptr);
+        showIntField(control, row, record ? &(record->*(row.intField)) : nullptr);
 }
 
 // The row's field of the record: an int, or a QString for text rows.
-template <typename R, typename C> QVariant BoundValue(const ControlBinding<R, C> &row, const R &record) {
+template <typename R, typename C> QVariant boundValue(const ControlBinding<R, C> &row, const R &record) {
     return row.textField ? QVariant(record.*(row.textField)) : QVariant(record.*(row.intField));
 }
 
 // Writes value into the row's field as it is, without the row's checks; true when it changed.
 template <typename R, typename C>
-bool SetBoundValue(const ControlBinding<R, C> &row, R &record, const QVariant &value) {
-    if (BoundValue(row, record) == value)
+bool setBoundValue(const ControlBinding<R, C> &row, R &record, const QVariant &value) {
+    if (boundValue(row, record) == value)
         return false;
     if (row.textField)
         record.*(row.textField) = value.toString();
@@ -161,7 +161,7 @@ bool SetBoundValue(const ControlBinding<R, C> &row, R &record, const QVariant &v
 
 // The first row of the control in the table, or nullptr.
 template <typename R, typename C>
-const ControlBinding<R, C> *FindBinding(const BindingTable<R, C> &table, C control) {
+const ControlBinding<R, C> *findBinding(const BindingTable<R, C> &table, C control) {
     for (const ControlBinding<R, C> &row : table) {
         if (row.control == control)
             return &row;

@@ -67,7 +67,7 @@ InstallerKeyPage::InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modifi
 
 QColor InstallerKeyPage::rejectedColour() const {
     // The boxes take their background from the page.
-    return ReadableColour(QColor(192, 0, 0), palette().color(QPalette::Base));
+    return readableColour(QColor(192, 0, 0), palette().color(QPalette::Base));
 }
 
 QColor InstallerKeyPage::keyTextColour(int box) const {
@@ -100,7 +100,7 @@ void InstallerKeyPage::changeInstallerKey() {
     const QString newKey = m_keys[1]->text().left(kKeyBufferChars);
     const QString repeatKey = m_keys[2]->text().left(kKeyBufferChars);
 
-    const InstallerKeyCheck check = CheckInstallerKeys(oldKey, newKey, repeatKey);
+    const InstallerKeyCheck check = checkInstallerKeys(oldKey, newKey, repeatKey);
     // The boxes turn red in the order old key, new key, match, and the one message appears with
     // the first fault: while it is open, only the boxes checked so far are red.
     bool reported = false;
@@ -113,7 +113,7 @@ void InstallerKeyPage::changeInstallerKey() {
         setKeyRejected(0, true);
         report();
     }
-    if (!IsValidInstallerKey(newKey)) {
+    if (!isValidInstallerKey(newKey)) {
         setKeyRejected(1, true);
         report();
     }
@@ -124,7 +124,7 @@ void InstallerKeyPage::changeInstallerKey() {
     }
     if (!check.ok())
         return;
-    runJob(ChangeInstallerKeyJob(oldKey, newKey));
+    runJob(changeInstallerKeyJob(oldKey, newKey));
 }
 
 } // namespace hzm

@@ -43,7 +43,7 @@ void LiveSender::start() {
         return;
     }
     m_askedVersion = m_baseline->held.softwareVersion.isEmpty();
-    const TransferJob job = SendChangesJob(*m_baseline, m_settings);
+    const TransferJob job = sendChangesJob(*m_baseline, m_settings);
     if (job.plannedCommands == 0)
         return;       // the mixer holds it already
     m_worker.reset(); // the last send's, which has ended

@@ -725,7 +725,7 @@ void MainWindow::runJob(const TransferJob &job, MixerEffect effect) {
     if (job.outOfRange) {
         QStringList fields;
         for (const FieldProblem &problem : job.outOfRange(m_settings))
-            fields << FieldProblemText(problem);
+            fields << fieldProblemText(problem);
         if (!fields.isEmpty()) {
             m_boxes.error(this, errorCaption(),
                           tr("Nothing was sent: these values lie outside their ranges.\n%1\n\nChoose valid "
@@ -780,19 +780,19 @@ void MainWindow::compareWithMixer() {
     // Read into a copy: what an older mixer cannot report keeps this file's values, and the read
     // that never writes leaves the mixer as it is.
     MixerSettings mixer = m_settings;
-    const TransferResult result = runTransfer(mixer, ReadAllWithoutWritingJob(mixer));
+    const TransferResult result = runTransfer(mixer, readAllWithoutWritingJob(mixer));
     if (!result.success)
         m_boxes.error(this, errorCaption(), tr("Transfer failed."));
     EnableTransferButtons(true);
     emit jobFinished(result.success);
     if (!result.success)
         return;
-    const bool older = !HasNewerSoftware(mixer.softwareVersion);
+    const bool older = !hasNewerSoftware(mixer.softwareVersion);
     // A newer mixer has reported everything it holds; an older one's paging attenuation stays
     // unknown, so it leaves the baseline as it was.
     if (!older)
         m_baseline = MixerBaseline{mixer, false};
-    CompareDialog dialog(CompareSettings(m_settings, mixer, older), mixer.softwareVersion, this);
+    CompareDialog dialog(compareSettings(m_settings, mixer, older), mixer.softwareVersion, this);
     showDialog(&dialog);
     dialog.exec();
 }
@@ -808,9 +808,9 @@ void MainWindow::sendChanges() {
         }
         return;
     }
-    const TransferJob job = SendChangesJob(*m_baseline, m_settings);
+    const TransferJob job = sendChangesJob(*m_baseline, m_settings);
     if (!m_baseline->held.softwareVersion.isEmpty() && job.plannedCommands == 0) {
-        m_boxes.information(this, tr("Send Changes"), NothingToSendText());
+        m_boxes.information(this, tr("Send Changes"), nothingToSendText());
         return;
     }
     if (!m_boxes.question(

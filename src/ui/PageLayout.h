@@ -54,7 +54,7 @@ private:
 };
 
 // Creates the controls of one page in tab order. The overloads with a Control name the control
-// after the page's enum (ControlObjectName) and make it TabPage::control's; the others are plain
+// after the page's enum (controlObjectName) and make it TabPage::control's; the others are plain
 // texts and frames the page never addresses. Widths are in dialog units of the page font: combo
 // boxes and buttons get at least theirs, edit boxes exactly theirs. A group box comes with an
 // empty grid for its controls (grid).
@@ -122,7 +122,7 @@ public:
 private:
     template <typename C, typename W> W *name(C control, W *widget) {
         Q_ASSERT(!m_named.contains(int(control)));
-        widget->setObjectName(ControlObjectName(control));
+        widget->setObjectName(controlObjectName(control));
         m_named.insert(int(control), widget);
         return widget;
     }
@@ -251,15 +251,15 @@ public:
     void load() const override {
         const R *record = m_record();
         for (const ControlBinding<R, C> &row : m_table)
-            LoadBoundControl(m_controls.value(int(row.control)), row, record);
+            loadBoundControl(m_controls.value(int(row.control)), row, record);
         if (record)
             selectUnclaimedRadios(*record);
     }
 
     bool setValue(int control, const QVariant &value) const override {
-        const ControlBinding<R, C> *row = FindBinding(m_table, C(control));
+        const ControlBinding<R, C> *row = findBinding(m_table, C(control));
         R *record = m_record();
-        if (!row || !record || !SetBoundValue(*row, *record, value))
+        if (!row || !record || !setBoundValue(*row, *record, value))
             return false;
         load();
         return true;
@@ -279,7 +279,7 @@ private:
             };
             if (std::none_of(m_table.begin(), m_table.end(), claims) &&
                 std::none_of(row + 1, m_table.end(), sameField))
-                ShowIntField(m_controls.value(int(row->control)), *row, &row->onValue);
+                showIntField(m_controls.value(int(row->control)), *row, &row->onValue);
         }
     }
 
@@ -302,9 +302,9 @@ template <typename R, typename C, typename F> void TabPage::bind(const BindingTa
             R *current = record();
             if (!current)
                 return;
-            const QVariant before = BoundValue(*row, *current);
+            const QVariant before = boundValue(*row, *current);
             if (UpdateBoundField(widget, row, current, beepHook()))
-                reportEdit(int(row->control), widget, before, BoundValue(*row, *current));
+                reportEdit(int(row->control), widget, before, boundValue(*row, *current));
         });
     }
 }

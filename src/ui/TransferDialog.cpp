@@ -93,11 +93,11 @@ void TransferDialog::setReplyRefused(bool refused) {
 }
 
 QColor TransferDialog::commandColour() const {
-    return ReadableColour(QColor(0, 0x80, 0), palette().color(QPalette::Window));
+    return readableColour(QColor(0, 0x80, 0), palette().color(QPalette::Window));
 }
 
 QColor TransferDialog::refusalColour() const {
-    return ReadableColour(QColor(0xC0, 0, 0), palette().color(QPalette::Window));
+    return readableColour(QColor(0xC0, 0, 0), palette().color(QPalette::Window));
 }
 
 void TransferDialog::changeEvent(QEvent *event) {

@@ -196,7 +196,7 @@ private slots:
             {"log failure", log.lineColour(2), logPalette.color(QPalette::Base)},
         };
         for (const auto &m : measured) {
-            const double ratio = ContrastRatio(m.text, m.background);
+            const double ratio = contrastRatio(m.text, m.background);
             QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1: %2 on %3, %4:1")
                                                   .arg(QLatin1String(m.what), m.text.name(),
                                                        m.background.name(), QString::number(ratio, 'f', 2))));

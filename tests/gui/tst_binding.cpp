@@ -58,7 +58,7 @@ private slots:
         box.setTristate(true);
         box.setCheckState(Qt::CheckState(state));
         const int reported =
-            UpdateBoundField(&box, FindBinding(SystemPage::bindings(), control), &sys, m_beep);
+            UpdateBoundField(&box, findBinding(SystemPage::bindings(), control), &sys, m_beep);
         QCOMPARE(sys.micGateMask, after);
         QCOMPARE(reported, changed);
         SystemSettings untouched;
@@ -89,7 +89,7 @@ private slots:
         QRadioButton radio;
         radio.setChecked(false); // the state is not asked
         const int reported =
-            UpdateBoundField(&radio, FindBinding(SystemPage::bindings(), control), &sys, m_beep);
+            UpdateBoundField(&radio, findBinding(SystemPage::bindings(), control), &sys, m_beep);
         QCOMPARE(field, after);
         QCOMPARE(reported, changed);
     }
@@ -119,13 +119,13 @@ private slots:
         combo.removeItem(3); // "4"
         combo.setCurrentIndex(selection);
         const int reported =
-            UpdateBoundField(&combo, FindBinding(SystemPage::bindings(), SC::MicPriorityHold), &sys, m_beep);
+            UpdateBoundField(&combo, findBinding(SystemPage::bindings(), SC::MicPriorityHold), &sys, m_beep);
         QCOMPARE(sys.micPriorityHold, after);
         QCOMPARE(reported, changed);
     }
 
     // The first row of a control counts; a control in no row, or an empty table, has none.
-    void findBinding_data() {
+    void findsRows_data() {
         QTest::addColumn<int>("table"); // 0 the System table, 1 an empty one, 2 twice the same control
         QTest::addColumn<SC>("control");
         QTest::addColumn<int>("row"); // -1 none
@@ -135,7 +135,7 @@ private slots:
         QTest::newRow("empty table") << 1 << SC::MicGate3 << -1;
         QTest::newRow("twice: the first") << 2 << SC::MicGate3 << 0;
     }
-    void findBinding() {
+    void findsRows() {
         QFETCH(int, table);
         QFETCH(SC, control);
         QFETCH(int, row);
@@ -147,7 +147,7 @@ private slots:
         const BindingTable<SystemSettings, SC> &rows = table == 0   ? SystemPage::bindings()
                                                        : table == 1 ? empty
                                                                     : twice;
-        const ControlBinding<SystemSettings, SC> *found = FindBinding(rows, control);
+        const ControlBinding<SystemSettings, SC> *found = findBinding(rows, control);
         QCOMPARE(found ? int(found - rows.data()) : -1, row);
     }
 
@@ -229,7 +229,7 @@ private slots:
         zone.name = QStringLiteral("Old");
         QLineEdit edit;
         edit.setText(typed);
-        const auto *row = FindBinding(OutputsPage::zoneBindings(), OutputsPage::Control::OutputName);
+        const auto *row = findBinding(OutputsPage::zoneBindings(), OutputsPage::Control::OutputName);
         QCOMPARE(UpdateBoundField(&edit, row, &zone, m_beep), changed);
         QCOMPARE(zone.name, stored);
         QCOMPARE(m_beeps, beeps);
@@ -305,7 +305,7 @@ private:
     // True when the field changed.
     template <typename R, typename C>
     static bool actAsUser(TabPage &page, const ControlBinding<R, C> &row, R &record) {
-        const QString name = ControlObjectName(row.control);
+        const QString name = controlObjectName(row.control);
         switch (row.controlKind) {
         case ControlKind::CheckBox:
         case ControlKind::RadioButton: {

@@ -373,7 +373,7 @@ void TestMainWindow::openFailure() {
 // A damaged file still loads (missing values read 0), with a warning naming the line; a value
 // outside its range then keeps Send All from sending anything, with the field named.
 void TestMainWindow::damagedFileWarnsAndIsNotSent() {
-    QList<QByteArray> lines = SettingsFileBytes(MixerSettings()).mid(3).split('\n');
+    QList<QByteArray> lines = settingsFileBytes(MixerSettings()).mid(3).split('\n');
     lines[2][7] = '\0';                      // inside zone 1's name
     lines[3] = lines[3].left(52) + "00C8\r"; // zone 2's minimum level: 200
     const QString path = m_dir.filePath(QStringLiteral("damaged.hzc"));

@@ -143,7 +143,7 @@ void TestMixerChanges::compareChangesNothing_data() {
     QTest::addColumn<QString>("version");
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("summary");
-    const QString notReadable = NotReadableText();
+    const QString notReadable = notReadableText();
     QTest::newRow("current mixer") << QStringLiteral("1.05")
                                    << QStringList{QStringLiteral("Zone 1 Name | Bar area | Bar"),
                                                   QStringLiteral("Zone 2 Level | -3 dB | -14 dB"),
@@ -185,7 +185,7 @@ void TestMixerChanges::compareChangesNothing() {
         QCOMPARE(shownSummary, summary);
     } else {
         QVERIFY(shown.contains(QStringLiteral("System Paging priority attenuation | -5 dB | ") +
-                               NotReadableText()));
+                               notReadableText()));
     }
     // Copied as tab-separated text with a heading.
     const QString copied = QApplication::clipboard()->text();
@@ -209,7 +209,7 @@ void TestMixerChanges::sendChangesSendsOnlyTheDifference() {
     // One zone renamed and one input's gain changed: two commands.
     m_window->settings().zones[2].name = QStringLiteral("Lobby East");
     m_window->settings().inputs[4].gain = 1;
-    const QStringList expected = ChangedCommandBodies(baseline, m_window->settings(), QStringLiteral("1.05"));
+    const QStringList expected = changedCommandBodies(baseline, m_window->settings(), QStringLiteral("1.05"));
     QCOMPARE(expected.size(), 2);
     m_sim->mixer().clearLog();
     m_boxes->clear();
@@ -225,7 +225,7 @@ void TestMixerChanges::sendChangesSendsOnlyTheDifference() {
     m_sim->mixer().clearLog();
     m_boxes->clear();
     action(QStringLiteral("actionSendChanges"))->trigger();
-    QCOMPARE(m_boxes->texts(), QStringList{NothingToSendText()});
+    QCOMPARE(m_boxes->texts(), QStringList{nothingToSendText()});
     QCOMPARE(m_sim->mixer().receivedBodies(), QStringList());
     QCOMPARE(m_boxes->unexpected(), 0);
 }

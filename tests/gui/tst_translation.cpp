@@ -183,13 +183,13 @@ private slots:
                  QStringLiteral("Schließer"));
 
         // The readable settings view the comparison shows: labels and words, not the JSON.
-        const SectionView zone = ViewSettings(MixerSettings()).first();
+        const SectionView zone = viewSettings(MixerSettings()).first();
         QCOMPARE(zone.fields.at(0).label, QStringLiteral("Name"));
         QCOMPARE(std::find_if(zone.fields.begin(), zone.fields.end(),
                               [](const FieldView &f) { return f.key == QLatin1String("level_db"); })
                      ->label,
                  QStringLiteral("Pegel"));
-        QCOMPARE(VersionErrorText(),
+        QCOMPARE(versionErrorText(),
                  QStringLiteral("Die Version kann nicht empfangen werden.\nBitte die Verbindung prüfen."));
     }
 };

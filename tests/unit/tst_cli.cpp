@@ -1154,7 +1154,7 @@ private slots:
                 QVERIFY(!QFile::exists(files.at(i) + QStringLiteral(".bak")));
                 continue;
             }
-            QCOMPARE(test::readAll(files.at(i)), SettingsFileBytes(sims[i]->mixer().settings()));
+            QCOMPARE(test::readAll(files.at(i)), settingsFileBytes(sims[i]->mixer().settings()));
             QCOMPARE(test::readAll(files.at(i) + QStringLiteral(".bak")), before.at(i));
         }
 

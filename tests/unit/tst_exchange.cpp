@@ -332,7 +332,7 @@ void TestExchange::chunkedWrite() {
     QByteArray text(length, 'c');
     for (int i = 0; i < length; ++i)
         text[i] = char('A' + i % 26);
-    QCOMPARE(WriteCommandText(link, text), length);
+    QCOMPARE(writeCommandText(link, text), length);
     QCOMPARE(seen, chunks);
     QCOMPARE(sleeper.milliseconds(), pauses);
     QCOMPARE(wire, text);

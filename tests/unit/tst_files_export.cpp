@@ -70,12 +70,12 @@ private slots:
         QVERIFY(bytes.endsWith("/>\r\n"));
         QList<QByteArray> lines = bytes.split('\n');
         lines.removeLast();
-        QCOMPARE(lines.size(), SendAllCommandCount(MixerSettings()));
+        QCOMPARE(lines.size(), sendAllCommandCount(MixerSettings()));
         for (const QByteArray &line : lines)
             QVERIFY2(line.startsWith('<') && line.endsWith("/>\r") && line.count('\r') == 1,
                      line.constData());
         // Outputs first, then two lines per input, then the nineteen system commands.
-        const int system = int(lines.size()) - SendSystemCommandCount();
+        const int system = int(lines.size()) - sendSystemCommandCount();
         const int inputs = system - 2 * kInputCount;
         QCOMPARE(lines.at(inputs), QByteArray("<L1,L=Input 1/>\r"));
         QCOMPARE(lines.at(inputs + 1), QByteArray("<L1,G0/>\r"));
@@ -103,7 +103,7 @@ private slots:
         TCPComms link(server.tcpAddress(), server.tcpPort());
         link.setSleeper([](Pause, int) {});
         QVERIFY(link.Open());
-        QVERIFY(SendAllCommands(settings, Exchange, link, nullptr));
+        QVERIFY(sendAllCommands(settings, Exchange, link, nullptr));
         link.Close();
         const QStringList sent = server.mixer().receivedBodies();
 

@@ -126,7 +126,7 @@ private slots:
     void writerMatchesHandWrittenFile() {
         const QByteArray expected = fixture();
         QCOMPARE(expected.size(), 3 + 19 + 2 + 5 + 2 + 12 * 58 + 8 * 14 + 4 * 10 + 8 * 22 + 66);
-        QCOMPARE(SettingsFileBytes(MixerSettings()), expected);
+        QCOMPARE(settingsFileBytes(MixerSettings()), expected);
 
         const QString path = m_dir.filePath(QStringLiteral("defaults.hzc"));
         QVERIFY(writeAll(path, QByteArray(5000, 'x'))); // a longer earlier file is replaced whole
@@ -189,7 +189,7 @@ private slots:
         QVERIFY(LoadSettingsFile(path, loaded, modified, &error));
         QCOMPARE(loaded, asLoaded(record));
         // Saving what was loaded gives the same bytes again, and they are no damaged file.
-        QCOMPARE(SettingsFileBytes(loaded), readAll(path));
+        QCOMPARE(settingsFileBytes(loaded), readAll(path));
         QCOMPARE(settingsFileDamage(readAll(path)).size(), 0);
     }
 
@@ -287,7 +287,7 @@ private slots:
     void valuesOutsideTheColumns() {
         QFETCH(MixerSettings, record);
         QFETCH(MixerSettings, expected);
-        const QStringList lines = SettingsFileLines(record);
+        const QStringList lines = settingsFileLines(record);
         QCOMPARE(lines.size(), kSettingsFileLineCount);
         for (int i = 2; i < lines.size(); ++i) {
             const int width = i < 14 ? 56 : i < 22 ? 12 : i < 26 ? 8 : i < 34 ? 20 : 64;
@@ -352,7 +352,7 @@ private slots:
         QFETCH(int, line);
         QFETCH(int, column);
         QFETCH(QString, text);
-        const QStringList lines = SettingsFileLines(record);
+        const QStringList lines = settingsFileLines(record);
         QCOMPARE(lines.at(line).mid(column, text.size()), text);
     }
 
@@ -465,7 +465,7 @@ private slots:
         QFETCH(MixerSettings, expected);
         MixerSettings s = customRecord();
         QString error;
-        QCOMPARE(ParseSettingsFile(bytes, s, &error), result);
+        QCOMPARE(parseSettingsFile(bytes, s, &error), result);
         QCOMPARE(error.isEmpty(), result == 1);
         QCOMPARE(s, expected);
     }
@@ -512,8 +512,8 @@ private slots:
         MixerSettings s;
         ModifiedFlag modified;
         QStringList read;
-        QVERIFY(ReadSettingsFile(buffer, s, modified, nullptr, &read));
-        QCOMPARE(ForeignSettingsLine(read), line);
+        QVERIFY(readSettingsFile(buffer, s, modified, nullptr, &read));
+        QCOMPARE(foreignSettingsLine(read), line);
     }
 
     void damageNamesTheLine_data() {
@@ -600,15 +600,15 @@ private slots:
             MixerSettings s;
             s.zones[0].level = 3;
             const bool damaged = !settingsFileDamage(bytes).isEmpty();
-            if (!ParseSettingsFile(bytes, s)) {
+            if (!parseSettingsFile(bytes, s)) {
                 QVERIFY(damaged);
                 QCOMPARE(s, MixerSettings());
                 continue;
             }
-            QVERIFY(settingsFileDamage(SettingsFileBytes(s)).isEmpty());
+            QVERIFY(settingsFileDamage(settingsFileBytes(s)).isEmpty());
             MixerSettings once, twice;
-            QVERIFY(ParseSettingsFile(SettingsFileBytes(s), once));
-            QVERIFY(ParseSettingsFile(SettingsFileBytes(once), twice));
+            QVERIFY(parseSettingsFile(settingsFileBytes(s), once));
+            QVERIFY(parseSettingsFile(settingsFileBytes(once), twice));
             QCOMPARE(twice, once);
         }
     }
@@ -711,7 +711,7 @@ private slots:
         // With room again the same save succeeds.
         if (how == QLatin1String("full")) {
             QVERIFY(SaveSettingsFile(target, customRecord(), modified));
-            QCOMPARE(readAll(target), SettingsFileBytes(customRecord()));
+            QCOMPARE(readAll(target), settingsFileBytes(customRecord()));
         }
     }
 };

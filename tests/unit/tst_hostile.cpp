@@ -269,7 +269,7 @@ private slots:
         target.zones[8].sourceInput = 8;
         target.groups[0].memberMask = 0x05;
         target.groups[0].enabled = 1;
-        const TransferJob job = SendChangesJob(MixerSettings(), target, QStringLiteral("1.05"));
+        const TransferJob job = sendChangesJob(MixerSettings(), target, QStringLiteral("1.05"));
         const TransferResult result = TransferWorker::runBlocking(selection, target, job);
         QVERIFY(result.success);
         QCOMPARE(server.mixer().receivedBodies().size(), job.plannedCommands);

@@ -118,14 +118,14 @@ void TestModel::modifiedNotifiesOnlyOnceListening() {
 }
 
 void TestModel::fitNameKeepsThirtyThreeCharacters() {
-    QCOMPARE(FitName(QString(16, QLatin1Char('x'))).size(), 16);
-    QCOMPARE(FitName(QString(40, QLatin1Char('x'))).size(), kMaxNameLength);
+    QCOMPARE(fitName(QString(16, QLatin1Char('x'))).size(), 16);
+    QCOMPARE(fitName(QString(40, QLatin1Char('x'))).size(), kMaxNameLength);
     // A character of two units that would straddle the end of the field is left out whole.
     const QString emoji = QString::fromUtf8("\xF0\x9F\x8E\xB5");
     const QString straddling = QString(kMaxNameLength - 1, QLatin1Char('x')) + emoji;
-    QCOMPARE(FitName(straddling), QString(kMaxNameLength - 1, QLatin1Char('x')));
+    QCOMPARE(fitName(straddling), QString(kMaxNameLength - 1, QLatin1Char('x')));
     const QString fitting = QString(kMaxNameLength - 2, QLatin1Char('x')) + emoji;
-    QCOMPARE(FitName(fitting), fitting);
+    QCOMPARE(fitName(fitting), fitting);
     QCOMPARE(kMaxNameLength, 33);
     QVERIFY(kLabelLength + 1 <= kNameCapacity);
 }
@@ -225,7 +225,7 @@ void TestModel::outOfRangeFieldsNamedAsCompared() {
         c.edit(s);
         QStringList found;
         for (const FieldProblem &p : outOfRangeFields(s))
-            found << FieldProblemText(p);
+            found << fieldProblemText(p);
         QCOMPARE(found, c.problem.isEmpty() ? QStringList() : QStringList{c.problem});
     }
 }

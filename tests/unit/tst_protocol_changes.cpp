@@ -119,9 +119,9 @@ private slots:
         held.softwareVersion = QStringLiteral("1.04");
         MixerSettings target = held;
         target.zones[4].level = 20;
-        QCOMPARE(ChangedCommandBodies(held, target, held.softwareVersion, true), QStringList{"Z5.MU,L20"});
-        QCOMPARE(SendChangesJob(MixerBaseline{held, true}, target).plannedCommands, 1);
-        QCOMPARE(SendChangesJob(MixerBaseline{held, false}, target).plannedCommands, 25);
+        QCOMPARE(changedCommandBodies(held, target, held.softwareVersion, true), QStringList{"Z5.MU,L20"});
+        QCOMPARE(sendChangesJob(MixerBaseline{held, true}, target).plannedCommands, 1);
+        QCOMPARE(sendChangesJob(MixerBaseline{held, false}, target).plannedCommands, 25);
     }
     void changedCommands() {
         QFETCH(Edit, baselineEdit);
@@ -135,8 +135,8 @@ private slots:
         MixerSettings target = baseline;
         targetEdit(target);
 
-        QCOMPARE(ChangedCommandBodies(baseline, target, version), expected);
-        const TransferJob job = SendChangesJob(baseline, target, version);
+        QCOMPARE(changedCommandBodies(baseline, target, version), expected);
+        const TransferJob job = sendChangesJob(baseline, target, version);
         QCOMPARE(job.plannedCommands, expected.size());
 
         ScriptedComms link;
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(job.run(link, context), 1);
         QCOMPARE(link.bodies(), expected);
         QCOMPARE(pauses, pausesAfter);
-        QCOMPARE(observer.logTexts().contains(NothingToSendText()), expected.isEmpty());
+        QCOMPARE(observer.logTexts().contains(nothingToSendText()), expected.isEmpty());
     }
 
     // After a read, the changes job leaves the mixer holding the target, with exactly the
@@ -200,8 +200,8 @@ private slots:
             target.system.micGateMask ^= 0x08;
         }
         server.mixer().clearLog();
-        const TransferJob job = askVersion ? AskVersionAndSendChangesJob(baseline, target)
-                                           : SendChangesJob(baseline, target, baseline.softwareVersion);
+        const TransferJob job = askVersion ? askVersionAndSendChangesJob(baseline, target)
+                                           : sendChangesJob(baseline, target, baseline.softwareVersion);
         int planned = job.plannedCommands;
         RecordingObserver observer;
         MixerSettings record = target;

@@ -120,7 +120,7 @@ private slots:
                             return false;
                     return true;
                 }
-                return SendAllCommands(defaults, WriteOnly, link, nullptr);
+                return sendAllCommands(defaults, WriteOnly, link, nullptr);
             },
             &result);
         QCOMPARE(result, 1);
@@ -133,9 +133,9 @@ private slots:
         const MixerSettings defaults;
         ScriptedComms link;
         Collector observer;
-        QVERIFY(SendAllCommands(defaults, Exchange, link, &observer));
+        QVERIFY(sendAllCommands(defaults, Exchange, link, &observer));
         QCOMPARE(link.bodies(), fixtureBodies(QStringLiteral("send_all_defaults.txt")));
-        QCOMPARE(SendAllCommandCount(defaults), 345);
+        QCOMPARE(sendAllCommandCount(defaults), 345);
         QCOMPARE(observer.finished.size(), 345);
         QCOMPARE(link.sleeper.count(Pause::BetweenCommands), 20);
         // The last pause follows the last input: nothing pauses after the system commands.
@@ -151,7 +151,7 @@ private slots:
         const MixerSettings defaults;
         ScriptedComms link;
         link.refuse(QStringLiteral("Z3,L=Zone 3"));
-        QVERIFY(!SendAllCommands(defaults, Exchange, link, nullptr));
+        QVERIFY(!sendAllCommands(defaults, Exchange, link, nullptr));
         const QStringList expected = fixtureBodies(QStringLiteral("send_all_defaults.txt")).mid(0, 56);
         QCOMPARE(link.bodies().mid(0, 56), expected);
         QCOMPARE(link.bodies().mid(56), QStringList(4, QStringLiteral("Z3,L=Zone 3")));
@@ -266,7 +266,7 @@ private slots:
         for (const QString &body : absent)
             QVERIFY2(!bodies.contains(body), qPrintable(body + QLatin1String(" sent")));
         if (what == QLatin1String("output"))
-            QCOMPARE(bodies.size(), SendOutputCommandCount(s, index));
+            QCOMPARE(bodies.size(), sendOutputCommandCount(s, index));
         if (what == QLatin1String("system"))
             QCOMPARE(bodies.size(), 19);
     }
@@ -452,7 +452,7 @@ private slots:
         const QString oldName = s.zones[size_t(number - 1)].name;
         QVERIFY(ReadOutput(s, number, link, nullptr));
         QCOMPARE(link.bodies(), queries);
-        QCOMPARE(ReadOutputCommandCount(number, version), queries.size());
+        QCOMPARE(readOutputCommandCount(number, version), queries.size());
         const bool labels = queries.first().endsWith(QLatin1String(",LQ")) && queries.first().size() <= 5;
         QCOMPARE(s.zones[size_t(number - 1)].name, labels ? QStringLiteral("Lobby") : oldName);
     }
@@ -554,7 +554,7 @@ private slots:
         link.answer(QStringLiteral("L3,LQ"), "<l3,l= lobby />");
         QVERIFY(ReadInput(s, 3, link, nullptr));
         QCOMPARE(link.bodies(), queries);
-        QCOMPARE(ReadInputCommandCount(version), queries.size());
+        QCOMPARE(readInputCommandCount(version), queries.size());
         QCOMPARE(s.inputs[2].name, name);
     }
 
@@ -696,7 +696,7 @@ private slots:
         link.answer(QStringLiteral("PM,AQ"), "<pm,aq att = 12, hold = 3, rel = 1/>");
         QVERIFY(ReadSystemSettings(s, link, nullptr, writeBack));
         QCOMPARE(link.bodies(), queries);
-        QCOMPARE(ReadSystemCommandCount(version, writeBack), queries.size());
+        QCOMPARE(readSystemCommandCount(version, writeBack), queries.size());
         const bool newer = queries.size() == 12;
         QCOMPARE(s.system.pagingPriorityAttenuation, newer ? 12 : 7);
         QCOMPARE(s.system.micGateMask, newer ? 15 : 5); // the mixer's four gates are on
@@ -748,7 +748,7 @@ private slots:
 
     // ---- Version, defaults, reset
 
-    void getVersion_data() {
+    void versionReplies_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("version");
@@ -760,7 +760,7 @@ private slots:
         QTest::newRow("other reply") << QByteArray("<ok/>") << 0 << "old!" << true;
         QTest::newRow("refused") << QByteArray("<!busy/>") << 0 << "old!" << false;
     }
-    void getVersion() {
+    void versionReplies() {
         QFETCH(QByteArray, reply);
         QFETCH(int, result);
         QFETCH(QString, version);
@@ -770,7 +770,7 @@ private slots:
         ScriptedComms link;
         link.answer(QStringLiteral("SY,VQ"), reply);
         QStringList shown;
-        QCOMPARE(GetVersion(s, link, nullptr,
+        QCOMPARE(getVersion(s, link, nullptr,
                             [&](const QString &text, const QString &caption) { shown << text << caption; }),
                  result);
         QCOMPARE(s.softwareVersion, version);
@@ -793,7 +793,7 @@ private slots:
         const TransferJob job = which == QLatin1String("reset") ? ResetJob() : SetDefaultsJob();
         QCOMPARE(job.refreshTabs, 0);
         QCOMPARE(job.plannedCommands, 1);
-        MixerSettings s = SimFree();
+        MixerSettings s = simFree();
         const MixerSettings before = s;
         ScriptedComms link;
         link.setFallback("<!no/>");
@@ -819,7 +819,7 @@ private slots:
         QTest::newRow("send all outputs") << SendAllOutputsJob(s) << 0;
         QTest::newRow("send system") << SendSystemJob() << 0;
         QTest::newRow("installer key")
-            << ChangeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("5678")) << 0;
+            << changeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("5678")) << 0;
     }
     void jobRefreshFlags() {
         QFETCH(TransferJob, job);
@@ -831,9 +831,9 @@ private slots:
     void jobCounts() {
         MixerSettings s;
         QCOMPARE(SendAllJob(s).plannedCommands, 345);
-        QCOMPARE(ReadAllCommandCount(QStringLiteral("1.05")), 239);
-        QCOMPARE(ReadAllCommandCount(QStringLiteral("1.04")), 216);
-        QCOMPARE(ReadAllCommandCount(QString()), 216);
+        QCOMPARE(readAllCommandCount(QStringLiteral("1.05")), 239);
+        QCOMPARE(readAllCommandCount(QStringLiteral("1.04")), 216);
+        QCOMPARE(readAllCommandCount(QString()), 216);
         QCOMPARE(ReadAllJob(s).refreshTabs, 1);
         QCOMPARE(SendAllOutputsJob(s).plannedCommands, 56 + 6 * 27 + 4 * 23);
         QCOMPARE(SendAllInputsJob().plannedCommands, 16);
@@ -934,7 +934,7 @@ private slots:
         QFETCH(QString, repeat);
         QFETCH(QString, faulty);
         QFETCH(QString, message);
-        const InstallerKeyCheck check = CheckInstallerKeys(oldKey, newKey, repeat);
+        const InstallerKeyCheck check = checkInstallerKeys(oldKey, newKey, repeat);
         QCOMPARE(check.oldFaulty, faulty.contains('o'));
         QCOMPARE(check.newFaulty, faulty.contains('n'));
         QCOMPARE(check.repeatFaulty, faulty.contains('r'));
@@ -948,7 +948,7 @@ private slots:
         link.answer(QStringLiteral("SY,K12348765"), "<sy,k12348765/>");
         Collector observer;
         JobContext context{s, &observer, {}, {}};
-        const TransferJob job = ChangeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("8765"));
+        const TransferJob job = changeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("8765"));
         QCOMPARE(job.refreshTabs, 0);
         QCOMPARE(job.run(link, context), 1);
         QCOMPARE(link.written(), QByteArray("<SY,K12348765/>"));
@@ -962,7 +962,7 @@ private slots:
     }
 
 private:
-    static MixerSettings SimFree() {
+    static MixerSettings simFree() {
         MixerSettings s;
         s.zones[3].name = QStringLiteral("Bar");
         s.system.muteLevel = 12;

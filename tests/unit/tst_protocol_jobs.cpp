@@ -130,7 +130,7 @@ private slots:
         QVERIFY(sent.ended && sent.success);
         QCOMPARE(sent.refreshTabs, 0);
         QVERIFY(m.mixer().settings().sameConfiguration(mine));
-        const int commands = SendAllCommandCount(mine);
+        const int commands = sendAllCommandCount(mine);
         QCOMPARE(m.mixer().receivedBodies().size(), commands); // each accepted at the first attempt
         QCOMPARE(sent.progress.last(), qMakePair(commands, commands));
 
@@ -250,13 +250,13 @@ private slots:
         QVERIFY(m.started);
         MixerSettings s;
         const Reports r =
-            runWorker(m.selection, s, ChangeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("5678")));
+            runWorker(m.selection, s, changeInstallerKeyJob(QStringLiteral("1234"), QStringLiteral("5678")));
         QVERIFY(r.success);
         QCOMPARE(m.mixer().installerKey(), QStringLiteral("5678"));
         QCOMPARE(r.commandsShown, QStringList{QStringLiteral("<SY,K********/>")});
         // A wrong old key is refused: four attempts, then failure.
         const Reports refused =
-            runWorker(m.selection, s, ChangeInstallerKeyJob(QStringLiteral("1111"), QStringLiteral("2222")));
+            runWorker(m.selection, s, changeInstallerKeyJob(QStringLiteral("1111"), QStringLiteral("2222")));
         QVERIFY(!refused.success);
         QCOMPARE(m.mixer().installerKey(), QStringLiteral("5678"));
     }
@@ -457,7 +457,7 @@ private slots:
             {"zone 1", SendOutputJob(s, 0)},
             {"inputs", SendAllInputsJob()},
             {"system", SendSystemJob()},
-            {"changes", SendChangesJob(MixerSettings(), s, QStringLiteral("1.05"))},
+            {"changes", sendChangesJob(MixerSettings(), s, QStringLiteral("1.05"))},
         };
         TransferHooks hooks;
         hooks.sleeper = [](Pause, int) {};
@@ -465,7 +465,7 @@ private slots:
         QCOMPARE(result.success, !refused);
         QCOMPARE(result.outOfRange.size(), refused ? 1 : 0);
         if (refused) {
-            QCOMPARE(FieldProblemText(result.outOfRange.first()),
+            QCOMPARE(fieldProblemText(result.outOfRange.first()),
                      QStringLiteral("Zone 2 Minimum level: 200 is outside 0 to 62"));
             QVERIFY(!result.linkOpened);
             QCOMPARE(m.server->tcpConnectionCount(), 0);

@@ -599,7 +599,7 @@ private slots:
 
     // ---- discovery on loopback ----
 
-    void discoveryAnswer() {
+    void answersTheQuestion() {
         SimOptions o;
         o.tcpPort = -1;
         o.discoveryPort = 0;

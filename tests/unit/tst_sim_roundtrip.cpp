@@ -73,11 +73,11 @@ private slots:
         auto link = makeClient(server, serial);
         QVERIFY(link->Open());
         MixerSettings read;
-        QVERIFY(ReadAllCommands(read, *link, nullptr));
+        QVERIFY(readAllCommands(read, *link, nullptr));
         QCOMPARE(read.softwareVersion, QStringLiteral("1.05"));
         const QString diff = firstDifference(read, SimMixer::demoSettings());
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
-        QCOMPARE(server.mixer().receivedBodies().size(), ReadAllCommandCount(QStringLiteral("1.05")));
+        QCOMPARE(server.mixer().receivedBodies().size(), readAllCommandCount(QStringLiteral("1.05")));
     }
 
     void sendAll_data() { readAll_data(); }
@@ -92,11 +92,11 @@ private slots:
         auto link = makeClient(server, serial);
         QVERIFY(link->Open());
         const MixerSettings demo = SimMixer::demoSettings();
-        QVERIFY(SendAllCommands(demo, 1, *link, nullptr));
+        QVERIFY(sendAllCommands(demo, 1, *link, nullptr));
         const QString diff = firstDifference(server.mixer().settings(), demo);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
         // Every command was accepted at the first attempt.
-        QCOMPARE(server.mixer().receivedBodies().size(), SendAllCommandCount(demo));
+        QCOMPARE(server.mixer().receivedBodies().size(), sendAllCommandCount(demo));
     }
 
     // A mixer at 1.04: no label is asked, and the labels the program holds stay.
@@ -110,7 +110,7 @@ private slots:
         auto link = makeClient(server, false);
         QVERIFY(link->Open());
         MixerSettings read;
-        QVERIFY(ReadAllCommands(read, *link, nullptr));
+        QVERIFY(readAllCommands(read, *link, nullptr));
         QCOMPARE(read.softwareVersion, QStringLiteral("1.04"));
         QCOMPARE(read.inputs[0].name, QStringLiteral("Input 1"));
         QCOMPARE(read.zones[0].name, QStringLiteral("Zone 1"));
@@ -118,7 +118,7 @@ private slots:
         for (const QString &body : server.mixer().receivedBodies())
             QVERIFY2(!body.endsWith(QLatin1String(",LQ")) || body.contains(QLatin1Char('.')),
                      qPrintable(body));
-        QCOMPARE(server.mixer().receivedBodies().size(), ReadAllCommandCount(QStringLiteral("1.04")));
+        QCOMPARE(server.mixer().receivedBodies().size(), readAllCommandCount(QStringLiteral("1.04")));
     }
 };
 
