@@ -24,6 +24,7 @@ void prepare(QCommandLineParser &parser, const Command *command) {
     QList<QCommandLineOption> options{kHelp};
     options += linkOptions();
     options += severalMixerOptions();
+    options += venueOptions();
     for (const Command *c : Command::all())
         if (!command || c == command)
             options += c->options;
@@ -45,6 +46,8 @@ ParsedArguments parsed(const QCommandLineParser &parser, const Command &command,
     args.command = command.name;
     args.help = parser.isSet(kHelp);
     args.positional = parser.positionalArguments().mid(1);
+    // --only names the venue's mixers with --venue, else a part of what send sends.
+    const bool venue = parser.isSet(QStringLiteral("venue"));
     QMap<QString, int> seen;
     for (const QString &name : parser.optionNames()) {
         if (kHelp.names().contains(name))
@@ -56,6 +59,10 @@ ParsedArguments parsed(const QCommandLineParser &parser, const Command &command,
             args.targets << value;
         else if (name == QLatin1String("discovered"))
             args.discovered = true;
+        else if (name == QLatin1String("venue"))
+            args.venue = value;
+        else if (name == QLatin1String("only") && (venue || !command.takesOption(name)))
+            args.only << value;
         else if (name == QLatin1String("log-file"))
             args.logFile = value;
         else if (name == QLatin1String("baud"))
@@ -77,15 +84,45 @@ int toolUsage(Streams &streams, const QString &message) {
     return ExitUsage;
 }
 
+// The checks of a run on a venue: its first argument is each mixer's settings file.
+std::optional<QString> venueProblem(const Command &command, const ParsedArguments &args) {
+    if (command.venueUse.isEmpty()) {
+        QStringList taking;
+        for (const Command *c : Command::all())
+            if (!c->venueUse.isEmpty())
+                taking << c->name;
+        return QStringLiteral("takes no --venue (%1 do)").arg(taking.join(QStringLiteral(", ")));
+    }
+    if (!args.links.isEmpty() || !args.targets.isEmpty() || args.discovered || !args.baud.isEmpty())
+        return QStringLiteral(
+            "--venue names the mixers and their links; leave out --tcp, --serial, --baud, --targets and "
+            "--discovered");
+    for (const QString &option : command.notWithVenue)
+        if (args.options.contains(option))
+            return QStringLiteral("--%1 does not go with --venue").arg(option);
+    const int taken = command.arguments.isEmpty() ? 0 : 1; // the settings file of each mixer
+    if (args.positional.size() < command.minArguments() - taken)
+        return QStringLiteral("missing argument %1")
+            .arg(command.arguments.at(args.positional.size() + taken).name);
+    if (args.positional.size() > command.maxArguments() - taken)
+        return QStringLiteral("unexpected argument %1 (with --venue each mixer's settings file is %2)")
+            .arg(args.positional.at(command.maxArguments() - taken), command.arguments.value(0).name);
+    return std::nullopt;
+}
+
 // The checks every command's arguments pass before it runs; nullopt when they pass.
 std::optional<QString> argumentProblem(const Command &command, const ParsedArguments &args) {
+    for (auto it = args.options.cbegin(); it != args.options.cend(); ++it)
+        if (it.value().size() > 1 && !command.repeatable.contains(it.key()))
+            return QStringLiteral("--%1 given twice").arg(it.key());
+    if (!args.venue.isEmpty())
+        return venueProblem(command, args);
+    if (!args.only.isEmpty())
+        return QStringLiteral("--only NAME needs --venue");
     if (args.positional.size() < command.minArguments())
         return QStringLiteral("missing argument %1").arg(command.arguments.at(args.positional.size()).name);
     if (args.positional.size() > command.maxArguments())
         return QStringLiteral("unexpected argument %1").arg(args.positional.at(command.maxArguments()));
-    for (auto it = args.options.cbegin(); it != args.options.cend(); ++it)
-        if (it.value().size() > 1 && !command.repeatable.contains(it.key()))
-            return QStringLiteral("--%1 given twice").arg(it.key());
     if (args.severalMixers()) {
         if (command.link == LinkUse::None)
             return QStringLiteral(

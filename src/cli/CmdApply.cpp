@@ -1,10 +1,7 @@
 #include "CommandRun.h"
 
-#include "model/SettingsCheck.h"
 #include "model/SettingsView.h"
 #include "protocol/ChangesJob.h"
-#include "protocol/MixerJobs.h"
-#include "protocol/ReplyText.h"
 
 namespace hzm::cli {
 
@@ -36,6 +33,7 @@ public:
         link = LinkUse::Prepared;
         group = Group::Mixer;
         severalMixers = true;
+        venueUse = QStringLiteral("brings each mixer to its settings file");
         exitStatuses = {
             {ExitSuccess, MixerOutcome::Succeeded,
              QStringLiteral("the mixer matches FILE (or nothing needed sending; --dry-run: the read "
@@ -57,63 +55,23 @@ public:
         int status = 0;
         if (!r.loadFile(path, target, status, true))
             return status;
-        // Checked before the first read, which writes FILE's paging-priority attenuation to an
-        // older mixer; sending the changes checks it again.
-        if (const QList<FieldProblem> problems = outOfRangeFields(target); !problems.isEmpty())
-            return r.fail(outOfRangeReason(problems));
-
-        // What the mixer holds. The read starts from the file, as "read --base FILE" does: a
-        // mixer of software 1.04 or older is given the file's paging-priority attenuation, and the
-        // labels and mic gates it does not report stay the file's (the changes job sends those
-        // anyway). A dry run writes nothing at all, not even that attenuation.
-        MixerSettings baseline = target;
-        TransferResult outcome =
-            r.transfer(baseline, dryRun ? ReadAllWithoutWritingJob(baseline) : ReadAllJob(baseline));
-        if (!outcome.success)
-            return r.transferFailed(outcome, QStringLiteral("nothing was sent"), ExitTransferFailed);
-        const QString version = baseline.softwareVersion;
-        const QStringList bodies = ChangedCommandBodies(baseline, target, version);
-        if (dryRun) {
-            for (const QString &body : bodies)
+        const MixerResult result = applyToMixer(target, r.transfers(), {check, dryRun});
+        if (dryRun && result.outcome == MixerOutcome::Succeeded) {
+            for (const QString &body : result.changes)
                 r.printOut(body + QLatin1Char('\n'));
-            r.warn(bodies.isEmpty() ? NothingToSendText()
-                                    : QStringLiteral("%1 command%2 would be sent; nothing was sent")
-                                          .arg(bodies.size())
-                                          .arg(bodies.size() == 1 ? QString() : QStringLiteral("s")));
+            r.warn(result.changes.isEmpty()
+                       ? NothingToSendText()
+                       : QStringLiteral("%1 command%2 would be sent; nothing was sent")
+                             .arg(result.changes.size())
+                             .arg(result.changes.size() == 1 ? QString() : QStringLiteral("s")));
             return ExitSuccess;
         }
-        if (!bodies.isEmpty()) {
-            MixerSettings sent = target;
-            outcome = r.transfer(sent, SendChangesJob(baseline, target, version));
-            if (!outcome.success)
-                return r.transferFailed(
-                    outcome,
-                    QStringLiteral("the mixer may hold part of the changes; apply again once it answers"),
-                    ExitTransferFailed);
-        }
-        if (!check)
-            return ExitSuccess;
-
-        // The check reads without writing anything, starting from the file like the first read.
-        MixerSettings mixer = target;
-        outcome = r.transfer(mixer, ReadAllWithoutWritingJob(mixer));
-        if (!outcome.success)
-            return r.transferFailed(
-                outcome, QStringLiteral("the changes were sent, but the check could not read the mixer"),
-                ExitTransferFailed);
-        int differing = 0;
-        for (const FieldDifference &d :
-             CompareSettings(target, mixer, !HasNewerSoftware(mixer.softwareVersion))) {
-            if (!d.readable)
-                continue;
-            ++differing;
-            r.printOut(DifferenceText(d) + QLatin1Char('\n'));
-        }
-        if (differing == 0)
-            return ExitSuccess;
-        return r.finish(
-            ExitFailed,
-            QStringLiteral("after sending, %1 from %2").arg(fieldsDiffer(differing, true), shownPath(path)));
+        if (result.outcome != MixerOutcome::Differs)
+            return r.taskEnded(result, ExitTransferFailed);
+        for (const FieldDifference &d : result.differences)
+            if (d.readable)
+                r.printOut(DifferenceText(d) + QLatin1Char('\n'));
+        return r.finish(ExitFailed, QStringLiteral("%1 from %2").arg(result.reason, shownPath(path)));
     }
 };
 

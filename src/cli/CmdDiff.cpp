@@ -46,11 +46,16 @@ With --json (format "hzm-diff", format_version 1):
         exitStatuses = {{ExitSuccess, MixerOutcome::Succeeded, QStringLiteral("nothing differs")},
                         {ExitFailed, MixerOutcome::Differs, QStringLiteral("something differs")},
                         {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage or unreadable input")}};
+        venueUse = QStringLiteral(
+            "compares each mixer's settings file (as A) with B, or with --defaults the factory defaults with "
+            "it, or else its backup FILE.bak (left) with it");
     }
 
     int run(CommandRun &r) const override {
-        const QStringList &files = r.args.positional;
+        QStringList files = r.args.positional;
         const bool defaults = r.isSet(QStringLiteral("defaults"));
+        if (!r.args.venue.isEmpty() && files.size() == 1 && !defaults)
+            files.prepend(backupPath(files.at(0))); // what changed since the last backup
         const int wanted = defaults ? 1 : 2;
         if (files.size() < wanted)
             return r.usage(QStringLiteral("missing argument B"));

@@ -42,10 +42,17 @@ public:
         exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
+        venueUse = QStringLiteral(
+            "backs each mixer up into its settings file, the old file kept as FILE.bak; nothing is written "
+            "to "
+            "the mixers, and what a mixer of V1.04 or lower does not report stays as the old file had it");
+        notWithVenue = {QStringLiteral("partial"), QStringLiteral("base")};
     }
 
     int run(CommandRun &r) const override {
         const QString path = r.args.positional.at(0);
+        if (!r.args.venue.isEmpty())
+            return r.taskEnded(backUpMixer(path, r.transfers()));
         QString why;
         if (!writableTarget(path, why))
             return r.fail(why);

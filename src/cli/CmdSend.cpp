@@ -32,6 +32,7 @@ public:
         exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
+        venueUse = QStringLiteral("sends each mixer its settings file (--only then names mixers, not parts)");
     }
 
     int run(CommandRun &r) const override {

@@ -1,8 +1,6 @@
 #include "CommandRun.h"
 
 #include "model/SettingsView.h"
-#include "protocol/MixerJobs.h"
-#include "protocol/ReplyText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,6 +36,7 @@ With --json (format "hzm-verify", format_version 1):
         link = LinkUse::Prepared;
         group = Group::Mixer;
         severalMixers = true;
+        venueUse = QStringLiteral("compares each mixer with its settings file");
         exitStatuses = {{ExitSuccess, MixerOutcome::Succeeded, QStringLiteral("nothing differs")},
                         {ExitFailed, MixerOutcome::Differs, QStringLiteral("something differs")},
                         {ExitUsage, MixerOutcome::BadInput, QStringLiteral("bad usage or unreadable FILE")},
@@ -51,16 +50,11 @@ With --json (format "hzm-verify", format_version 1):
         const QString shown = shownPath(r.args.positional.at(0));
         if (!r.loadFile(r.args.positional.at(0), file, status))
             return status;
-        // Start from the file, so that what an older mixer does not report stays as the file has
-        // it. Nothing is written to the mixer: an older mixer's paging attenuation stays as it is.
-        MixerSettings mixer = file;
-        const TransferResult outcome = r.transfer(mixer, ReadAllWithoutWritingJob(mixer));
-        if (!outcome.success)
-            return r.transferFailed(outcome, QString(), ExitTransferFailed);
-        const QList<FieldDifference> all =
-            CompareSettings(file, mixer, !HasNewerSoftware(mixer.softwareVersion));
-        const int differing =
-            int(std::count_if(all.begin(), all.end(), [](const FieldDifference &d) { return d.readable; }));
+        const MixerResult result = checkMixer(file, r.transfers());
+        if (result.outcome != MixerOutcome::Succeeded && result.outcome != MixerOutcome::Differs)
+            return r.taskEnded(result, ExitTransferFailed);
+        const QList<FieldDifference> &all = result.differences;
+        const int differing = int(readableCount(all));
         const int unreadable = int(all.size()) - differing;
 
         if (r.isSet(QStringLiteral("json"))) {
@@ -71,7 +65,7 @@ With --json (format "hzm-verify", format_version 1):
             const QJsonObject root{{QStringLiteral("format"), QStringLiteral("hzm-verify")},
                                    {QStringLiteral("format_version"), 1},
                                    {QStringLiteral("file"), shown},
-                                   {QStringLiteral("software_version"), mixer.softwareVersion},
+                                   {QStringLiteral("software_version"), result.softwareVersion},
                                    {QStringLiteral("same"), differing == 0},
                                    {QStringLiteral("differences"), differences},
                                    {QStringLiteral("not_readable"), notReadable}};
@@ -86,10 +80,10 @@ With --json (format "hzm-verify", format_version 1):
                        .arg(unreadable)
                        .arg(unreadable == 1 ? QString() : QStringLiteral("s"))
                        .arg(unreadable == 1 ? QStringLiteral("is") : QStringLiteral("are"))
-                       .arg(mixer.softwareVersion));
+                       .arg(result.softwareVersion));
         if (differing == 0)
             return ExitSuccess;
-        return r.finish(ExitFailed, QStringLiteral("%1 from %2").arg(fieldsDiffer(differing), shown));
+        return r.finish(ExitFailed, QStringLiteral("%1 from %2").arg(result.reason, shown));
     }
 };
 

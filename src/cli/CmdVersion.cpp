@@ -1,7 +1,6 @@
 #include "CommandRun.h"
 
 #include "model/TextHelpers.h"
-#include "protocol/MixerJobs.h"
 
 #include <QRegularExpression>
 
@@ -19,19 +18,19 @@ public:
         exitStatuses = mixerExitStatuses();
         group = Group::Mixer;
         severalMixers = true;
+        venueUse = QStringLiteral("asks each mixer");
     }
 
     int run(CommandRun &r) const override {
-        MixerSettings settings;
-        const TransferResult outcome = r.transfer(settings, GetVersionJob());
-        if (!outcome.success)
-            return r.transferFailed(outcome);
+        const MixerResult result = askVersion(r.transfers());
+        if (result.outcome != MixerOutcome::Succeeded)
+            return r.taskEnded(result);
         // As the mixer gave it; one that is not digits and a point ("1.05") also gets a warning,
         // so that a script notices an odd mixer or line.
-        const QString shown = escapedForDisplay(settings.softwareVersion);
+        const QString shown = escapedForDisplay(result.softwareVersion);
         r.printOut(shown + QLatin1Char('\n'));
         static const QRegularExpression digitsAndPoint(QStringLiteral("^[0-9]+\\.[0-9]+$"));
-        if (!digitsAndPoint.match(settings.softwareVersion).hasMatch())
+        if (!digitsAndPoint.match(result.softwareVersion).hasMatch())
             r.warn(
                 QStringLiteral("warning: the mixer's version \"%1\" is not digits and a point").arg(shown));
         return ExitSuccess;

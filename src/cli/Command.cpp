@@ -78,10 +78,10 @@ QList<ExitMeaning> Command::defaultExitStatuses() {
 }
 
 QList<ExitMeaning> Command::mixerExitStatuses() {
-    return defaultExitStatuses()
-           << ExitMeaning{ExitTransferFailed, MixerOutcome::Failed,
-                          QStringLiteral("the mixer's replies stopped matching the commands (a reply came that "
-                                         "no command was owed): it may hold part of what was sent")};
+    return defaultExitStatuses() << ExitMeaning{
+               ExitTransferFailed, MixerOutcome::Failed,
+               QStringLiteral("the mixer's replies stopped matching the commands (a reply came that "
+                              "no command was owed): it may hold part of what was sent")};
 }
 
 QString Command::usage() const {
@@ -124,6 +124,13 @@ QString Command::help() const {
         text +=
             QStringLiteral("Several mixers at once: repeat --tcp and --serial, or give --targets FILE or\n"
                            "--discovered; --json then prints the summary as JSON (see hzmctl --help).\n");
+    if (!venueUse.isEmpty())
+        text += wrapped(QStringLiteral("A venue: --venue VENUE [--only NAME[,NAME]] %1, all at once; the "
+                                       "summary as for several mixers (see hzmctl --help).")
+                            .arg(venueUse),
+                        kWidth)
+                    .join(QLatin1Char('\n')) +
+                QLatin1Char('\n');
     return text + QLatin1Char('\n') + exitLine(exitStatuses);
 }
 
@@ -214,6 +221,19 @@ const QList<QCommandLineOption> &severalMixerOptions() {
     return options;
 }
 
+const QList<QCommandLineOption> &venueOptions() {
+    static const QList<QCommandLineOption> options{
+        {QStringLiteral("venue"),
+         QStringLiteral("every mixer of the venue file VENUE (.hzv), each over its own link and with its own "
+                        "settings file"),
+         QStringLiteral("VENUE")},
+        {QStringLiteral("only"),
+         QStringLiteral("with --venue, only the mixers of these names (a name with a comma: give it alone)"),
+         QStringLiteral("NAME[,NAME]")},
+    };
+    return options;
+}
+
 QCommandLineOption summaryJsonOption() {
     return QCommandLineOption(QStringLiteral("json"),
                               QStringLiteral("print the summary of several mixers as JSON"));
@@ -241,6 +261,20 @@ QString toolHelp() {
         "  (format \"hzm-mixers\"): {\"command\", \"succeeded\", \"failed\", \"mixers\": [{\"mixer\",\n"
         "  \"link\", \"result\", \"exit_status\", \"seconds\", \"reason\", \"file\" (read), \"output\"}]}.\n"
         "  The exit status is 0 only when every mixer succeeded, else the highest of theirs.\n");
+    QStringList venue;
+    for (const Command *c : Command::all())
+        if (!c->venueUse.isEmpty())
+            venue << c->name;
+    text += QStringLiteral("\nA venue's mixers (%1):\n").arg(venue.join(QStringLiteral(", ")));
+    text += optionList(venueOptions());
+    text += QStringLiteral(
+        "  --venue stands in for the link options. A venue file (JSON, format \"hzm-venue\") names\n"
+        "  each mixer of a site, its link (tcp:HOST[:PORT] or serial:DEVICE[@BAUD]) and its settings\n"
+        "  file (relative to the venue file's folder). Each mixer's settings file stands in for FILE:\n"
+        "  verify and apply compare or apply each mixer against its file, send sends each its file,\n"
+        "  read backs each up into its file (the old file kept as FILE.bak; nothing is written to the\n"
+        "  mixers), diff compares each file with its backup (or with B, or --defaults), version\n"
+        "  asks each. They run as several mixers do, the table and --json naming the venue's mixers.\n");
     const QStringList headings{QStringLiteral("Commands that talk to a mixer (LINK):"),
                                QStringLiteral("Finding mixers:"),
                                QStringLiteral("Commands on settings files:")};

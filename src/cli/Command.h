@@ -60,6 +60,11 @@ public:
     LinkUse link = LinkUse::None;
     Group group = Group::Files;
     bool severalMixers = false; // runs on every mixer of several links at once
+    // Takes --venue: what it does with each mixer of the venue and the mixer's own settings file,
+    // which stands in for the first argument ("compares each mixer with its settings file");
+    // empty when it takes no venue.
+    QString venueUse;
+    QStringList notWithVenue; // its options that --venue leaves no sense in ("partial")
     QList<ExitMeaning> exitStatuses = defaultExitStatuses();
 
     // "FILE [--only PART]": the arguments and options, as the usage line shows them.
@@ -87,6 +92,8 @@ public:
 // of several mixers; each command's parser holds them besides its own.
 const QList<QCommandLineOption> &linkOptions();
 const QList<QCommandLineOption> &severalMixerOptions();
+// --venue and --only, for the commands with a venueUse.
+const QList<QCommandLineOption> &venueOptions();
 // --json, as the summary of several mixers for a command without a --json of its own.
 QCommandLineOption summaryJsonOption();
 

@@ -3,7 +3,6 @@
 #include "files/SettingsFile.h"
 #include "link/PortProbe.h"
 #include "link/SerialComms.h"
-#include "link/SerialPermission.h"
 #include "model/TextHelpers.h"
 
 #include <QBuffer>
@@ -62,7 +61,8 @@ int CommandRun::execute() {
 
 int CommandRun::execute(MixerTaskContext &mixer) {
     m_mixer = &mixer;
-    m_link = mixer.mixer().link;
+    if (command.link != LinkUse::None) // a venue's mixers have links, which diff does not use
+        m_link = mixer.mixer().link;
     return run();
 }
 
@@ -136,29 +136,6 @@ QString shownPath(const QString &path) {
     return path == QLatin1String("-") ? QStringLiteral("standard input") : path;
 }
 
-QString fieldsDiffer(qsizetype count, bool still) {
-    const bool one = count == 1;
-    return QStringLiteral("%1 %2%3 %4")
-        .arg(count)
-        .arg(QLatin1String(one ? "field" : "fields"), QLatin1String(still ? " still" : ""),
-             QLatin1String(one ? "differs" : "differ"));
-}
-
-namespace {
-
-// "line 3: ...; line 9: ..." of the first few problems.
-QString damageText(const QList<FileDamage> &damage) {
-    constexpr int kShown = 5;
-    QStringList parts;
-    for (const FileDamage &d : damage.mid(0, kShown))
-        parts << QStringLiteral("line %1: %2").arg(d.line).arg(d.problem);
-    if (damage.size() > kShown)
-        parts << QStringLiteral("and %1 more").arg(damage.size() - kShown);
-    return parts.join(QStringLiteral("; "));
-}
-
-} // namespace
-
 bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &status, bool toMixer) {
     ModifiedFlag modified;
     QString error;
@@ -215,20 +192,12 @@ bool CommandRun::loadFile(const QString &path, MixerSettings &settings, int &sta
         return true;
     if (!toMixer) {
         warn(QStringLiteral("warning: %1 is damaged (%2); what it lacks reads 0")
-                 .arg(shown, damageText(damage)));
+                 .arg(shown, FileDamageText(damage)));
         return true;
     }
-    status = fail(QStringLiteral("%1 is damaged, so nothing was sent: %2").arg(shown, damageText(damage)));
+    status =
+        fail(QStringLiteral("%1 is damaged, so nothing was sent: %2").arg(shown, FileDamageText(damage)));
     return false;
-}
-
-QString portProblem(const QString &port, const QString &reason) {
-    QString text =
-        QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), reason);
-    const QString advice = serialPermissionAdvice(port);
-    if (!advice.isEmpty())
-        text += QLatin1Char('\n') + advice;
-    return text;
 }
 
 bool CommandRun::prepareLink(int &status) {
@@ -236,31 +205,14 @@ bool CommandRun::prepareLink(int &status) {
         status = usage(QStringLiteral("no link given: use --tcp HOST[:PORT] or --serial PORT"));
         return false;
     }
-    SerialEndpoint *serial = m_link.serial();
-    if (!serial)
-        return true;
-    const QString port = serial->device;
-    if (serial->baudRate) {
-        QString error;
-        if (!checkSerialPortUsable(port, &error)) {
-            status = fail(portProblem(port, error));
-            return false;
-        }
-        return true;
-    }
-    const PortProbeResult result = probeSerialPort(port);
-    switch (result.outcome) {
-    case PortProbeOutcome::Busy:
-        status = fail(portProblem(port, result.error));
-        return false;
-    case PortProbeOutcome::NotFound:
-        warn(QStringLiteral("%1: %2").arg(port, QLatin1String(kBaudNotDetectedMessage)));
-        break;
-    case PortProbeOutcome::Found:
-        break;
-    }
-    serial->baudRate = result.baudRate;
-    return true;
+    QString why;
+    QString warning;
+    const bool ready = hzm::prepareLink(m_link, why, &warning);
+    if (!warning.isEmpty())
+        warn(warning);
+    if (!ready)
+        status = fail(why);
+    return ready;
 }
 
 TransferResult CommandRun::transfer(MixerSettings &settings, const TransferJob &job, RunOptions options) {
@@ -277,6 +229,29 @@ int CommandRun::runJob(const TransferJob &job) {
     MixerSettings settings;
     const TransferResult outcome = transfer(settings, job);
     return outcome.success ? int(ExitSuccess) : transferFailed(outcome);
+}
+
+MixerTransfer CommandRun::transfers(const RunOptions &options) {
+    return [this, options](MixerSettings &settings, const TransferJob &job) {
+        return transfer(settings, job, options);
+    };
+}
+
+int CommandRun::taskEnded(const MixerResult &result, int failedStatus) {
+    switch (result.outcome) {
+    case MixerOutcome::Succeeded:
+        return ExitSuccess;
+    case MixerOutcome::Differs:
+        return finish(ExitFailed, result.reason);
+    case MixerOutcome::BadInput:
+    case MixerOutcome::UnreadableFile:
+        return fail(result.reason);
+    case MixerOutcome::Failed:
+    case MixerOutcome::Stopped:
+        break;
+    }
+    printErr(QStringLiteral("Transfer failed.\n"));
+    return finish(result.countLost ? int(ExitTransferFailed) : failedStatus, result.reason);
 }
 
 bool writableTarget(const QString &path, QString &why) {

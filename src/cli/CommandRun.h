@@ -12,6 +12,7 @@
 #include "link/LinkSelection.h"
 #include "model/MixerSettings.h"
 #include "protocol/TransferJob.h"
+#include "protocol/VenueTasks.h"
 
 #include <QFile>
 #include <QList>
@@ -36,14 +37,18 @@ struct ParsedArguments {
     QList<LinkArgument> links;
     QStringList targets; // --targets files
     bool discovered = false;
+    QString venue;            // --venue: the venue file; one mixer's run of a venue keeps it
+    QStringList only;         // --only with --venue: the mixers' names, as given
     bool summaryJson = false; // --json as the summary of several mixers
     QString logFile;
     QString baud;
     bool log = false;
     bool help = false;
 
-    // Several mixers: more than one --tcp or --serial, --targets or --discovered.
-    bool severalMixers() const { return links.size() > 1 || !targets.isEmpty() || discovered; }
+    // Several mixers: more than one --tcp or --serial, --targets, --discovered or --venue.
+    bool severalMixers() const {
+        return links.size() > 1 || !targets.isEmpty() || discovered || !venue.isEmpty();
+    }
 };
 
 class CommandRun {
@@ -91,6 +96,12 @@ public:
                             RunOptions options = RunOptions());
     // Runs a job that needs no settings (set-defaults, reset, key): 0, or the transfer's failure.
     int runJob(const TransferJob &job);
+    // transfer() for the tasks of VenueTasks.h.
+    MixerTransfer transfers(const RunOptions &options = RunOptions());
+    // A task's end as the exit status, with its reason on the error stream unless it succeeded:
+    // 1 for a difference, 2 for bad input, and for a failed transfer "Transfer failed." first and
+    // failedStatus (3 also when the mixer's replies lost count with the commands).
+    int taskEnded(const MixerResult &result, int failedStatus = ExitFailed);
 
 private:
     int run();
@@ -111,12 +122,7 @@ int runOnSeveralMixers(const Command &command, const ParsedArguments &args, Stre
 QString shownSafely(const QString &message);
 // How a file argument is named in messages: "-" is standard input.
 QString shownPath(const QString &path);
-// "1 field differs", "3 fields differ"; with still, "1 field still differs".
-QString fieldsDiffer(qsizetype count, bool still = false);
 // Whether a file can be created at path (its folder exists and path is no folder).
 bool writableTarget(const QString &path, QString &why);
-// A serial port that cannot be opened: the desktop program's text, the system's reason and, when
-// the user lacks the permission, what to do about it.
-QString portProblem(const QString &port, const QString &reason);
 
 } // namespace hzm::cli

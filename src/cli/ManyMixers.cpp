@@ -1,4 +1,4 @@
-// Several mixers at once: collects the mixers (the link options, --targets files, discovery),
+// Several mixers at once: collects the mixers (the link options, --targets files, discovery, a venue),
 // runs the command on each in this process, every mixer on a worker thread and link of its own
 // and paced exactly as on its own (MixerBatch), and sums up what each mixer's run handed back.
 
@@ -6,6 +6,7 @@
 
 #include "discovery/Discovery.h"
 #include "discovery/DiscoveryModel.h"
+#include "files/VenueFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,11 +31,25 @@ namespace {
 
 struct Target {
     BatchMixer mixer;
-    QString host;    // for {host}: the address, or the serial device's file name
-    QString port;    // for {port}: the TCP port
-    QString file;    // read: the file written for this mixer
-    QString logFile; // --log-file for this mixer
+    QString linkKind; // "tcp" or "serial"
+    QString host;     // for {host}: the address, or the serial device's file name
+    QString port;     // for {port}: the TCP port
+    QString file;     // read: the file written for this mixer; a venue's: the mixer's settings file
+    QString logFile;  // --log-file for this mixer
+    QString problem;  // why this mixer of a venue cannot run (its link); it fails with it
 };
+
+// {host} and {port} of a link.
+void describeLink(Target &t) {
+    if (const TcpEndpoint *tcp = t.mixer.link.tcp()) {
+        t.linkKind = QStringLiteral("tcp");
+        t.host = tcp->address.toString();
+        t.port = QString::number(tcp->port);
+    } else if (const SerialEndpoint *serial = t.mixer.link.serial()) {
+        t.linkKind = QStringLiteral("serial");
+        t.host = QFileInfo(serial->device).fileName();
+    }
+}
 
 // ---- Collecting the mixers
 
@@ -147,8 +162,81 @@ std::optional<QList<LinkArgument>> linksGiven(CommandRun &run, int &status) {
     return links;
 }
 
-// The mixers with their names, and the files each writes; nullopt after a usage error.
-std::optional<std::vector<Target>> targetsFor(CommandRun &run, int &status) {
+// The mixers of --venue that --only names (all without it); nullopt after a message.
+std::optional<QList<VenueMixer>> venueMixers(CommandRun &run, int &status) {
+    Venue venue;
+    QString error;
+    if (!readVenueFile(run.args.venue, venue, error)) {
+        status = run.fail(error);
+        return std::nullopt;
+    }
+    QStringList names;
+    for (const VenueMixer &m : venue.mixers)
+        names << m.name;
+    QStringList wanted;
+    for (const QString &given : run.args.only) {
+        if (names.contains(given)) { // a name with a comma
+            wanted << given;
+            continue;
+        }
+        for (const QString &part : given.split(QLatin1Char(','))) {
+            if (!names.contains(part.trimmed())) {
+                status = run.fail(QStringLiteral("--only: %1 has no mixer named \"%2\" (it has %3)")
+                                      .arg(run.args.venue, part.trimmed(), names.join(QStringLiteral(", "))));
+                return std::nullopt;
+            }
+            wanted << part.trimmed();
+        }
+    }
+    QList<VenueMixer> chosen;
+    for (const VenueMixer &m : venue.mixers)
+        if (wanted.isEmpty() || wanted.contains(m.name))
+            chosen << m;
+    if (chosen.isEmpty()) {
+        status = run.fail(QStringLiteral("%1 names no mixer").arg(run.args.venue));
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+// The mixers of the venue, each with its settings file. A link that cannot be looked up fails its
+// mixer only.
+std::optional<std::vector<Target>> venueTargets(CommandRun &run, int &status) {
+    const std::optional<QList<VenueMixer>> mixers = venueMixers(run, status);
+    if (!mixers)
+        return std::nullopt;
+    const bool talks = run.command.link != LinkUse::None;
+    std::vector<Target> targets;
+    QMap<QString, QString> owners; // settings file -> the first mixer that has it
+    for (const VenueMixer &m : *mixers) {
+        Target t;
+        t.mixer.name = m.name;
+        t.linkKind = m.link.section(QLatin1Char(':'), 0, 0);
+        if (talks) {
+            QString error;
+            if (const std::optional<LinkSelection> link = LinkSelection::fromText(m.link, &error))
+                t.mixer.link = *link;
+            else
+                t.problem = QStringLiteral("%1: %2").arg(m.name, error);
+            describeLink(t);
+        }
+        if (!run.command.arguments.isEmpty())
+            t.file = venueSettingsPath(run.args.venue, m);
+        if (run.command.name == QLatin1String("read") && owners.contains(t.file)) {
+            status =
+                run.fail(QStringLiteral("%1 is the settings file of %2 and %3; reading both into it would "
+                                        "lose one")
+                             .arg(t.file, owners.value(t.file), m.name));
+            return std::nullopt;
+        }
+        owners.insert(t.file, m.name);
+        targets.push_back(t);
+    }
+    return targets;
+}
+
+// The mixers of the link options, --targets and --discovered, with their names.
+std::optional<std::vector<Target>> linkTargets(CommandRun &run, int &status) {
     const auto links = linksGiven(run, status);
     if (!links)
         return std::nullopt;
@@ -170,12 +258,7 @@ std::optional<std::vector<Target>> targetsFor(CommandRun &run, int &status) {
             return refuse(error);
         Target t;
         t.mixer = BatchMixer{selection->where(), *selection};
-        if (const TcpEndpoint *tcp = selection->tcp()) {
-            t.host = tcp->address.toString();
-            t.port = QString::number(tcp->port);
-        } else {
-            t.host = QFileInfo(selection->serial()->device).fileName();
-        }
+        describeLink(t);
         if (names.contains(t.mixer.name))
             return refuse(QStringLiteral("%1 is named twice").arg(t.mixer.name));
         names.insert(t.mixer.name);
@@ -184,20 +267,34 @@ std::optional<std::vector<Target>> targetsFor(CommandRun &run, int &status) {
     if (!args.baud.isEmpty() &&
         std::none_of(targets.begin(), targets.end(), [](const Target &t) { return t.mixer.link.serial(); }))
         return refuse(QStringLiteral("--baud needs --serial"));
+    return targets;
+}
+
+// The mixers with their names, and the files each writes; nullopt after a message.
+std::optional<std::vector<Target>> targetsFor(CommandRun &run, int &status) {
+    const ParsedArguments &args = run.args;
+    const bool venue = !args.venue.isEmpty();
+    std::optional<std::vector<Target>> targets = venue ? venueTargets(run, status) : linkTargets(run, status);
+    if (!targets)
+        return std::nullopt;
+    const auto refuse = [&](const QString &message) {
+        status = run.usage(message);
+        return std::nullopt;
+    };
     if (args.positional.contains(QStringLiteral("-")))
         return refuse(QStringLiteral("standard input cannot feed several mixers; name a file"));
     const bool reads = args.command == QLatin1String("read");
-    if (reads && !hasPlaceholder(args.positional.value(0)))
+    if (reads && !venue && !hasPlaceholder(args.positional.value(0)))
         return refuse(QStringLiteral("with several mixers FILE needs {host}, {port} or {n} in its name "
                                      "(venue-{n}.hzc)"));
     QSet<QString> files;
-    for (size_t i = 0; i < targets.size(); ++i) {
-        Target &t = targets[i];
-        if (reads)
+    for (size_t i = 0; i < targets->size(); ++i) {
+        Target &t = (*targets)[i];
+        if (reads && !venue)
             t.file = expanded(args.positional.value(0), t, int(i) + 1);
         if (!args.logFile.isEmpty())
             t.logFile = logFileFor(args.logFile, t, int(i) + 1);
-        for (const QString &file : {t.file, t.logFile}) {
+        for (const QString &file : {reads ? t.file : QString(), t.logFile}) {
             if (file.isEmpty())
                 continue;
             if (files.contains(file))
@@ -219,7 +316,9 @@ ParsedArguments argumentsFor(const ParsedArguments &args, const Target &t) {
     one.targets.clear();
     one.discovered = false;
     one.logFile = t.logFile;
-    if (!t.file.isEmpty())
+    if (!args.venue.isEmpty() && !t.file.isEmpty())
+        one.positional.prepend(t.file);
+    else if (!t.file.isEmpty())
         one.positional[0] = t.file;
     return one;
 }
@@ -338,7 +437,14 @@ QList<MixerResult> runTargets(const Command &command, const ParsedArguments &arg
     for (const Target &t : targets)
         mixers << t.mixer;
     MixerBatch batch(mixers, [&](MixerTaskContext &context) {
-        return runOne(command, argumentsFor(args, targets[size_t(context.index())]), streams, context);
+        const Target &t = targets[size_t(context.index())];
+        if (t.problem.isEmpty())
+            return runOne(command, argumentsFor(args, t), streams, context);
+        MixerResult refused;
+        refused.outcome = MixerOutcome::BadInput;
+        refused.exitStatus = ExitUsage;
+        refused.reason = t.problem;
+        return refused;
     });
     batch.setMaxConcurrent(concurrentLimit());
     QEventLoop loop;
@@ -369,8 +475,7 @@ int summarise(const Command &command, const ParsedArguments &args, const std::ve
             const Target &t = targets[i];
             const MixerResult &r = results.at(qsizetype(i));
             QJsonObject entry{{QStringLiteral("mixer"), t.mixer.name},
-                              {QStringLiteral("link"),
-                               t.mixer.link.tcp() ? QStringLiteral("tcp") : QStringLiteral("serial")},
+                              {QStringLiteral("link"), t.linkKind},
                               {QStringLiteral("result"), outcomeWord(r.outcome)},
                               {QStringLiteral("exit_status"), r.exitStatus},
                               {QStringLiteral("seconds"), qRound(r.seconds * 1000) / 1000.0},

@@ -20,15 +20,11 @@ CliObserver::~CliObserver() {
     finish();
 }
 
-void CliObserver::commandSent(const QString &framed) {
-    m_lastCommand = framed;
-}
+void CliObserver::commandSent(const QString &) {}
 
 void CliObserver::responseReceived(const QString &) {}
 
 void CliObserver::logLine(const QString &text, LogColour colour) {
-    if (colour == LogColour::Failure)
-        m_lastFailure = text;
     if (m_logFile) {
         m_logFile->write(text.toUtf8() + '\n');
         m_logFile->flush();
@@ -47,10 +43,8 @@ void CliObserver::logLine(const QString &text, LogColour colour) {
     drawProgress();
 }
 
-void CliObserver::commandFinished(bool accepted) {
+void CliObserver::commandFinished(bool) {
     ++m_done;
-    if (accepted)
-        ++m_accepted;
     drawProgress();
 }
 
@@ -85,70 +79,6 @@ void CliObserver::finish() {
     m_showProgress = false;
 }
 
-QString outOfRangeReason(const QList<FieldProblem> &problems) {
-    QStringList fields;
-    for (const FieldProblem &problem : problems)
-        fields << FieldProblemText(problem);
-    return QStringLiteral("nothing was sent, since values lie outside their ranges: %1")
-        .arg(fields.join(QStringLiteral("; ")));
-}
-
-namespace {
-
-// Why a transfer failed, in one line that names where the link goes.
-QString failureReason(const TransferResult &outcome, const CliObserver &observer, const QString &where) {
-    if (outcome.stopped)
-        return QStringLiteral("stopped on request after %1 of %2 commands (%3)")
-            .arg(observer.accepted())
-            .arg(outcome.planned)
-            .arg(where);
-    if (!outcome.outOfRange.isEmpty())
-        return outOfRangeReason(outcome.outOfRange);
-    QString reason;
-    if (!outcome.linkOpened) {
-        // The link's own message usually starts with the address already.
-        QString linkError = outcome.linkError;
-        if (linkError.startsWith(where + QStringLiteral(": ")))
-            linkError.remove(0, where.size() + 2);
-        reason = QStringLiteral("cannot open %1: %2")
-                     .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
-    } else if (!outcome.countLostAt.isEmpty()) {
-        reason =
-            QStringLiteral("%1 sent a reply that no command was owed, at %2: its replies no longer match "
-                           "the commands")
-                .arg(where, outcome.countLostAt);
-    } else if (!outcome.message.isEmpty()) {
-        reason = outcome.message;
-        reason.replace(QLatin1Char('\n'), QStringLiteral(": "));
-        reason += QStringLiteral(" (%1)").arg(where);
-    } else if (observer.lastFailure() == QLatin1String("No Response")) {
-        reason = QStringLiteral("no response from %1 to %2 after %3 attempts")
-                     .arg(where, observer.lastCommand())
-                     .arg(kMaxAttempts);
-    } else if (observer.lastFailure().startsWith(QLatin1String("Unreadable reply: "))) {
-        reason = QStringLiteral("%1 gave no readable reply to %2 in %3 attempts (%4)")
-                     .arg(where, observer.lastCommand())
-                     .arg(kMaxAttempts)
-                     .arg(observer.lastFailure());
-    } else if (!observer.lastFailure().isEmpty()) {
-        reason = QStringLiteral("%1 refused %2 %3 times (reply %4)")
-                     .arg(where, observer.lastCommand())
-                     .arg(kMaxAttempts)
-                     .arg(observer.lastFailure());
-    } else if (!observer.lastCommand().isEmpty()) {
-        reason = QStringLiteral("%1 gave an unexpected reply to %2").arg(where, observer.lastCommand());
-    } else {
-        reason = QStringLiteral("the job ended before any command was sent to %1").arg(where);
-    }
-    // Only what the mixer accepted counts as done: the command that failed is not.
-    if (outcome.planned > 1)
-        reason +=
-            QStringLiteral("; stopped after %1 of %2 commands").arg(observer.accepted()).arg(outcome.planned);
-    return reason;
-}
-
-} // namespace
-
 TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settings, const TransferJob &job,
                            const Streams &streams, const RunOptions &options) {
     CliObserver observer(streams, options.printLog, options.showProgress, job.title, job.plannedCommands);
@@ -167,8 +97,6 @@ TransferResult RunTransfer(const LinkSelection &selection, MixerSettings &settin
     TransferResult outcome = options.run ? options.run(selection, settings, job, hooks)
                                          : TransferWorker::runBlocking(selection, settings, job, hooks);
     observer.finish();
-    if (!outcome.success)
-        outcome.reason = failureReason(outcome, observer, selection.where());
     return outcome;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // Runs one transfer job on the calling thread for the command-line tool: prints the log lines
-// (--log) and a progress line on the error stream, and works out why a failed job failed.
+// (--log) and a progress line on the error stream.
 
 #include "link/CommandExchange.h"
 #include "link/LinkSelection.h"
@@ -36,12 +36,6 @@ public:
     void note(const QString &text); // one line on the error stream, above the progress line
     void finish();                  // ends the progress line
 
-    int done() const { return m_done; }
-    int accepted() const { return m_accepted; }
-    int planned() const { return m_planned; }
-    QString lastCommand() const { return m_lastCommand; }
-    QString lastFailure() const { return m_lastFailure; }
-
 private:
     void clearProgress();
     void drawProgress();
@@ -53,10 +47,7 @@ private:
     QString m_title;
     int m_planned;
     int m_done = 0;
-    int m_accepted = 0;
     bool m_progressShown = false;
-    QString m_lastCommand;
-    QString m_lastFailure;
     QFile *m_logFile = nullptr;
 };
 
@@ -72,9 +63,6 @@ struct RunOptions {
                                  const TransferHooks &)>
         run;
 };
-
-// Why a record with values outside their ranges was not sent, naming each field.
-QString outOfRangeReason(const QList<FieldProblem> &problems);
 
 // Runs job over the selection. settings is what the job reads or fills. A failed transfer's
 // result says why in reason.

@@ -418,4 +418,14 @@ int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag 
     return result;
 }
 
+QString FileDamageText(const QList<FileDamage> &damage) {
+    constexpr int kShown = 5;
+    QStringList parts;
+    for (const FileDamage &d : damage.mid(0, kShown))
+        parts << QStringLiteral("line %1: %2").arg(d.line).arg(d.problem);
+    if (damage.size() > kShown)
+        parts << QStringLiteral("and %1 more").arg(damage.size() - kShown);
+    return parts.join(QStringLiteral("; "));
+}
+
 } // namespace hzm

@@ -85,5 +85,7 @@ struct FileDamage {
 // language of the installed translation. Of a larger file, the first kMaxSettingsFileBytes + 1 bytes are
 // enough.
 QList<FileDamage> settingsFileDamage(const QByteArray &bytes);
+// "line 3: ...; line 9: ..." of the first five problems, and how many more there are.
+QString FileDamageText(const QList<FileDamage> &damage);
 
 } // namespace hzm

@@ -36,9 +36,8 @@ QHostAddress lookUp(const QString &host, QString &why) {
     return QHostAddress();
 }
 
-} // namespace
-
-std::optional<TcpEndpoint> parseTcpEndpoint(const QString &text, QString *error) {
+// parseTcpEndpoint, with the host name looked up or (lookUpHost false) only checked to be there.
+std::optional<TcpEndpoint> readTcpEndpoint(const QString &text, QString *error, bool lookUpHost) {
     QString host = text;
     QString portText;
     if (text.startsWith(QLatin1Char('['))) {
@@ -66,6 +65,8 @@ std::optional<TcpEndpoint> parseTcpEndpoint(const QString &text, QString *error)
     }
     if (host.isEmpty())
         return failed<TcpEndpoint>(error, QStringLiteral("no host in %1").arg(text));
+    if (!lookUpHost)
+        return endpoint;
     QString why;
     endpoint.address = lookUp(host, why);
     if (endpoint.address.isNull())
@@ -73,6 +74,12 @@ std::optional<TcpEndpoint> parseTcpEndpoint(const QString &text, QString *error)
                                    QStringLiteral("cannot find the host %1%2")
                                        .arg(host, why.isEmpty() ? QString() : QStringLiteral(": ") + why));
     return endpoint;
+}
+
+} // namespace
+
+std::optional<TcpEndpoint> parseTcpEndpoint(const QString &text, QString *error) {
+    return readTcpEndpoint(text, error, true);
 }
 
 std::optional<SerialEndpoint> parseSerialEndpoint(const QString &text, QString *error) {
@@ -135,6 +142,17 @@ QString LinkSelection::toText() const {
         return kSerialPrefix + (s->comNumber ? QStringLiteral("COM%1").arg(s->comNumber) : s->device) +
                (s->baudRate ? QStringLiteral("@%1").arg(s->baudRate) : QString());
     return QString();
+}
+
+QString LinkSelection::textProblem(const QString &text) {
+    QString error;
+    if (text.startsWith(kTcpPrefix))
+        readTcpEndpoint(text.mid(kTcpPrefix.size()), &error, false);
+    else if (text.startsWith(kSerialPrefix))
+        parseSerialEndpoint(text.mid(kSerialPrefix.size()), &error);
+    else
+        fromText(text, &error);
+    return error;
 }
 
 std::optional<LinkSelection> LinkSelection::fromText(const QString &text, QString *error) {

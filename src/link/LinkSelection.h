@@ -60,6 +60,9 @@ public:
     // Reads the text form; nullopt with the reason in *error when it is none. A host name is
     // looked up, which blocks.
     static std::optional<LinkSelection> fromText(const QString &text, QString *error = nullptr);
+    // Why text is no link, looking no host name up (a name that does not resolve passes); empty
+    // when it is one.
+    static QString textProblem(const QString &text);
 
     // Builds the link: TCP, serial (a rate not known yet is taken as 9600), or a link that
     // refuses everything.

@@ -2,6 +2,7 @@
 
 #include "LinkSelection.h"
 #include "SerialComms.h"
+#include "SerialPermission.h"
 
 #include <QSerialPortInfo>
 
@@ -54,6 +55,38 @@ bool applyProbeResult(const PortProbeResult &result, const SerialEndpoint &port,
     SerialEndpoint chosen = port;
     chosen.baudRate = result.baudRate;
     selection = chosen;
+    return true;
+}
+
+QString portProblem(const QString &port, const QString &reason) {
+    QString text =
+        QStringLiteral("serial port %1: %2 (%3)").arg(port, QLatin1String(kPortBusyMessage), reason);
+    const QString advice = serialPermissionAdvice(port);
+    if (!advice.isEmpty())
+        text += QLatin1Char('\n') + advice;
+    return text;
+}
+
+bool prepareLink(LinkSelection &link, QString &why, QString *warning) {
+    SerialEndpoint *serial = link.serial();
+    if (!serial)
+        return true;
+    const QString port = serial->device;
+    if (serial->baudRate) {
+        QString error;
+        if (checkSerialPortUsable(port, &error))
+            return true;
+        why = portProblem(port, error);
+        return false;
+    }
+    const PortProbeResult result = probeSerialPort(port);
+    if (result.outcome == PortProbeOutcome::Busy) {
+        why = portProblem(port, result.error);
+        return false;
+    }
+    if (result.outcome == PortProbeOutcome::NotFound && warning)
+        *warning = QStringLiteral("%1: %2").arg(port, QLatin1String(kBaudNotDetectedMessage));
+    serial->baudRate = result.baudRate;
     return true;
 }
 

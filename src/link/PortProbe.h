@@ -59,6 +59,17 @@ PortProbeResult probeSerialPort(const QString &portName, const Comms::Sleeper &s
 // rate; Busy leaves the selection alone. Returns whether the selection changed.
 bool applyProbeResult(const PortProbeResult &result, const SerialEndpoint &port, LinkSelection &selection);
 
+// A serial port that cannot be opened, for messages: the port prompt's text, the system's reason
+// and, when the user lacks the permission, what to do about it.
+QString portProblem(const QString &port, const QString &reason);
+
+// Makes a link ready to use, as choosing its port does and on the calling thread (a detection
+// blocks for seconds): a serial port must be usable, and a rate not known yet is detected; when
+// no mixer answers the port is taken at 9600 and *warning says so ("PORT: Unable to
+// auto-detect..."). False with why (portProblem) when the port cannot be used. A TCP link is
+// ready as it is.
+bool prepareLink(LinkSelection &link, QString &why, QString *warning = nullptr);
+
 // A serial port present on this machine, for the Port menu's extra entries.
 struct SerialPortEntry {
     QString device; // what to open: "/dev/ttyUSB0", "COM12"

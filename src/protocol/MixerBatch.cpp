@@ -19,6 +19,8 @@ QString outcomeWord(MixerOutcome outcome) {
         return QStringLiteral("bad input");
     case MixerOutcome::Stopped:
         return QStringLiteral("stopped");
+    case MixerOutcome::UnreadableFile:
+        return QStringLiteral("unreadable file");
     }
     return QStringLiteral("failed");
 }
@@ -31,8 +33,48 @@ bool MixerTaskContext::stopRequested() const {
     return m_batch.isStopped();
 }
 
+namespace {
+
+// Hands every report on, and the log lines to the batch's signal as well.
+class LogForwarder : public ExchangeObserver {
+public:
+    LogForwarder(ExchangeObserver *next, std::function<void(const QString &, LogColour)> log)
+        : m_next(next), m_log(std::move(log)) {}
+
+    void commandSent(const QString &framed) override {
+        if (m_next)
+            m_next->commandSent(framed);
+    }
+    void responseReceived(const QString &reply) override {
+        if (m_next)
+            m_next->responseReceived(reply);
+    }
+    void logLine(const QString &text, LogColour colour) override {
+        m_log(text, colour);
+        if (m_next)
+            m_next->logLine(text, colour);
+    }
+    void commandFinished(bool accepted) override {
+        if (m_next)
+            m_next->commandFinished(accepted);
+    }
+
+private:
+    ExchangeObserver *m_next;
+    std::function<void(const QString &, LogColour)> m_log;
+};
+
+} // namespace
+
+void MixerTaskContext::log(const QString &text, LogColour colour) {
+    emit m_batch.mixerLogLine(m_index, text, colour);
+}
+
 TransferResult MixerTaskContext::transfer(const LinkSelection &link, MixerSettings &settings,
                                           const TransferJob &job, TransferHooks hooks) {
+    LogForwarder forwarder(hooks.observer,
+                           [this](const QString &text, LogColour colour) { log(text, colour); });
+    hooks.observer = &forwarder;
     hooks.progress = [this, title = job.title, also = std::move(hooks.progress)](int done, int planned) {
         emit m_batch.mixerProgress(m_index, title, done, planned);
         if (also)
@@ -51,6 +93,7 @@ MixerBatch::MixerBatch(QList<BatchMixer> mixers, MixerTask task, QObject *parent
     : QObject(parent), m_mixers(std::move(mixers)), m_task(std::move(task)),
       m_results(size_t(m_mixers.size())) {
     qRegisterMetaType<hzm::MixerResult>("hzm::MixerResult");
+    qRegisterMetaType<hzm::LogColour>("hzm::LogColour");
 }
 
 MixerBatch::~MixerBatch() {

@@ -7,6 +7,7 @@
 // progress and end by signals, and can be stopped after the command under way.
 
 #include "link/LinkSelection.h"
+#include "model/SettingsView.h"
 #include "protocol/TransferWorker.h"
 
 #include <QList>
@@ -28,20 +29,22 @@ struct MixerSettings;
 
 // One mixer of a batch.
 struct BatchMixer {
-    QString name;       // how messages and tables name it ("127.0.0.1:4001", "/dev/ttyUSB0")
-    LinkSelection link; // a serial rate of 0 is for the task to find
+    QString name;       // how messages and tables name it ("127.0.0.1:4001", "/dev/ttyUSB0", "Lobby")
+    LinkSelection link; // a serial rate of 0 is for the task to find; none: the task makes it
 };
 
 // How one mixer's task ended.
 enum class MixerOutcome {
     Succeeded,
-    Differs,  // the task ran through, and the mixer does not hold what it should
-    Failed,   // a transfer failed
-    BadInput, // the task could not start: a file, a port or an argument is wrong
-    Stopped,  // the batch was stopped before the task ended (or began)
+    Differs,        // the task ran through, and the mixer does not hold what it should
+    Failed,         // a transfer failed
+    BadInput,       // the task could not start: a file, a port or an argument is wrong
+    Stopped,        // the batch was stopped before the task ended (or began)
+    UnreadableFile, // the task could not start: the mixer's settings file cannot be read
 };
 
-// The word a table shows for an outcome: "ok", "differs", "failed", "bad input", "stopped".
+// The word a table shows for an outcome: "ok", "differs", "failed", "bad input", "stopped",
+// "unreadable file".
 QString outcomeWord(MixerOutcome outcome);
 
 // What one mixer's task hands back.
@@ -50,6 +53,11 @@ struct MixerResult {
     int exitStatus = 1; // hzmctl's exit status for this mixer
     QString reason;     // why it did not succeed, on one line; empty on success
     QString output;     // what the task produced for its reader (hzmctl: what the command printed)
+    // What the mixer told (the venue's tasks; see VenueTasks.h):
+    QString softwareVersion;            // empty until a transfer learnt it
+    QList<FieldDifference> differences; // file against mixer, unreadable fields too (readable false)
+    QStringList changes;                // the command bodies apply sends (or, after a check, would send)
+    bool countLost = false; // a transfer failed as the mixer's replies lost count with the commands
     // Filled in by the batch:
     int done = 0;       // commands done over all the task's transfers
     int planned = 0;    // commands planned over all of them
@@ -69,6 +77,8 @@ public:
     // ends it after the command under way. hooks are called as well.
     TransferResult transfer(const LinkSelection &link, MixerSettings &settings, const TransferJob &job,
                             TransferHooks hooks = {});
+    // A line of the mixer's log besides its transfers' (mixerLogLine).
+    void log(const QString &text, LogColour colour);
 
 private:
     friend class MixerBatch;
@@ -113,6 +123,8 @@ signals:
     void mixerStarted(int index);
     // Commands done of the planned count in the mixer's current transfer (title: "Read all").
     void mixerProgress(int index, const QString &title, int done, int planned);
+    // A line of the mixer's communication log, as the log window shows it.
+    void mixerLogLine(int index, const QString &text, hzm::LogColour colour);
     void mixerFinished(int index, const hzm::MixerResult &result);
     // Every task has ended.
     void finished();

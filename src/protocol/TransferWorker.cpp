@@ -18,6 +18,7 @@ public:
     CountingObserver(const TransferHooks &hooks, int planned) : m_hooks(hooks), m_planned(planned) {}
 
     void commandSent(const QString &framed) override {
+        m_lastCommand = framed;
         if (m_hooks.observer)
             m_hooks.observer->commandSent(framed);
     }
@@ -26,6 +27,8 @@ public:
             m_hooks.observer->responseReceived(reply);
     }
     void logLine(const QString &text, LogColour colour) override {
+        if (colour == LogColour::Failure)
+            m_lastFailure = text;
         if (m_hooks.observer)
             m_hooks.observer->logLine(text, colour);
     }
@@ -33,6 +36,7 @@ public:
         if (m_hooks.observer)
             m_hooks.observer->commandFinished(accepted);
         ++m_done;
+        m_accepted += accepted ? 1 : 0;
         report();
     }
     void setPlanned(int planned) {
@@ -43,7 +47,10 @@ public:
     }
 
     int done() const { return m_done; }
+    int accepted() const { return m_accepted; }
     int planned() const { return std::max(m_planned, m_done); }
+    QString lastCommand() const { return m_lastCommand; }
+    QString lastFailure() const { return m_lastFailure; }
 
 private:
     void report() {
@@ -54,6 +61,9 @@ private:
     const TransferHooks &m_hooks;
     int m_planned;
     int m_done = 0;
+    int m_accepted = 0;
+    QString m_lastCommand; // framed
+    QString m_lastFailure; // the last log line in the failure colour
 };
 
 // Opens the link, runs the job, closes the link. False when the link could not be made or opened
@@ -80,7 +90,67 @@ bool runOnLink(const LinkSelection &selection, JobContext &context, const Transf
     return true;
 }
 
+// Why a transfer failed, in one line that names where the link goes.
+QString failureReason(const TransferResult &outcome, const CountingObserver &observer, const QString &where) {
+    if (outcome.stopped)
+        return QStringLiteral("stopped on request after %1 of %2 commands (%3)")
+            .arg(observer.accepted())
+            .arg(outcome.planned)
+            .arg(where);
+    if (!outcome.outOfRange.isEmpty())
+        return outOfRangeReason(outcome.outOfRange);
+    QString reason;
+    if (!outcome.linkOpened) {
+        // The link's own message usually starts with the address already.
+        QString linkError = outcome.linkError;
+        if (linkError.startsWith(where + QStringLiteral(": ")))
+            linkError.remove(0, where.size() + 2);
+        reason = QStringLiteral("cannot open %1: %2")
+                     .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
+    } else if (!outcome.countLostAt.isEmpty()) {
+        reason =
+            QStringLiteral("%1 sent a reply that no command was owed, at %2: its replies no longer match "
+                           "the commands")
+                .arg(where, outcome.countLostAt);
+    } else if (!outcome.message.isEmpty()) {
+        reason = outcome.message;
+        reason.replace(QLatin1Char('\n'), QStringLiteral(": "));
+        reason += QStringLiteral(" (%1)").arg(where);
+    } else if (observer.lastFailure() == QLatin1String("No Response")) {
+        reason = QStringLiteral("no response from %1 to %2 after %3 attempts")
+                     .arg(where, observer.lastCommand())
+                     .arg(kMaxAttempts);
+    } else if (observer.lastFailure().startsWith(QLatin1String("Unreadable reply: "))) {
+        reason = QStringLiteral("%1 gave no readable reply to %2 in %3 attempts (%4)")
+                     .arg(where, observer.lastCommand())
+                     .arg(kMaxAttempts)
+                     .arg(observer.lastFailure());
+    } else if (!observer.lastFailure().isEmpty()) {
+        reason = QStringLiteral("%1 refused %2 %3 times (reply %4)")
+                     .arg(where, observer.lastCommand())
+                     .arg(kMaxAttempts)
+                     .arg(observer.lastFailure());
+    } else if (!observer.lastCommand().isEmpty()) {
+        reason = QStringLiteral("%1 gave an unexpected reply to %2").arg(where, observer.lastCommand());
+    } else {
+        reason = QStringLiteral("the job ended before any command was sent to %1").arg(where);
+    }
+    // Only what the mixer accepted counts as done: the command that failed is not.
+    if (outcome.planned > 1)
+        reason +=
+            QStringLiteral("; stopped after %1 of %2 commands").arg(observer.accepted()).arg(outcome.planned);
+    return reason;
+}
+
 } // namespace
+
+QString outOfRangeReason(const QList<FieldProblem> &problems) {
+    QStringList fields;
+    for (const FieldProblem &problem : problems)
+        fields << FieldProblemText(problem);
+    return QStringLiteral("nothing was sent, since values lie outside their ranges: %1")
+        .arg(fields.join(QStringLiteral("; ")));
+}
 
 TransferResult TransferWorker::runBlocking(const LinkSelection &selection, MixerSettings &settings,
                                            const TransferJob &job, const TransferHooks &hooks) {
@@ -97,6 +167,7 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
     const auto stopped = [&hooks] { return hooks.stop && hooks.stop->load(); };
     if (stopped()) {
         result.stopped = true;
+        result.reason = failureReason(result, observer, selection.where());
         return result;
     }
     if (job.outOfRange)
@@ -106,6 +177,8 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
     result.refreshTabs = result.linkOpened ? job.refreshTabs : 0;
     result.done = observer.done();
     result.planned = observer.planned();
+    if (!result.success)
+        result.reason = failureReason(result, observer, selection.where());
     return result;
 }
 

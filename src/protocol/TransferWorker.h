@@ -25,13 +25,16 @@ struct MixerSettings;
 struct TransferResult {
     bool success = false;
     bool linkOpened = false;
-    int refreshTabs = 0; // the job's flag; 0 when the link could not be opened
-    QString linkError;   // why the link could not be made or opened; empty otherwise
-    int done = 0;        // commands done (accepted or given up)
-    int planned = 0;     // commands planned at the end, never fewer than done
+    int refreshTabs = 0;  // the job's flag; 0 when the link could not be opened
+    QString linkError;    // why the link could not be made or opened; empty otherwise
+    int done = 0;         // commands done (accepted or given up)
+    int planned = 0;      // commands planned at the end, never fewer than done
     bool stopped = false; // the stop flag ended the job before it finished
-    QString message;     // the last message the job showed (the version error); empty for none
-    QString reason;      // why it failed, in words, where the runner works it out (hzmctl)
+    QString message;      // the last message the job showed (the version error); empty for none
+    // Why it failed, on one line that names where the link goes ("no response from
+    // 127.0.0.1:4999 to <SY,VQ/> after 4 attempts; stopped after 3 of 239 commands"); empty on
+    // success.
+    QString reason;
     // The command (framed) at which a reply came that no command was owed: the exchange lost
     // count of the replies, so the job failed. Empty otherwise.
     QString countLostAt;
@@ -39,6 +42,9 @@ struct TransferResult {
     // their fields' ranges. Nothing reached the mixer.
     QList<FieldProblem> outOfRange;
 };
+
+// Why a record with values outside their ranges was not sent, naming each field.
+QString outOfRangeReason(const QList<FieldProblem> &problems);
 
 // What a transfer run on the calling thread reports to; every member may be empty.
 struct TransferHooks {
