@@ -2,6 +2,7 @@
 // would: a venue file opened at start, checked, applied, backed up, grown by discovery, reported,
 // saved elsewhere and opened again; message boxes and file dialogs answered in advance.
 
+#include "CompareDialog.h"
 #include "LogWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -153,6 +154,22 @@ void TestVenue::checkApplyBackUpSaveReopen() {
         QVERIFY2(std::any_of(names.begin(), names.end(),
                              [&](const QString &n) { return line.startsWith(n + QStringLiteral(": ")); }),
                  qPrintable(line));
+
+    // The bar alone: its differences, then its file and link in the main window.
+    m_venue->table()->selectRow(1);
+    QString summary;
+    m_venue->setDialogHook([&](QDialog *dialog) {
+        summary = qobject_cast<CompareDialog *>(dialog)->summary();
+        dialog->reject();
+    });
+    trigger("actionShowDifferences");
+    m_venue->setDialogHook({});
+    QVERIFY2(summary.startsWith(QStringLiteral("2 fields differ")), qPrintable(summary));
+    trigger("actionOpenMixer");
+    QCOMPARE(main.savePath(), dir.filePath(QStringLiteral("bar.hzc")));
+    QCOMPARE(main.linkSelection().toText(), m_venue->model()->mixer(1).link);
+    QCOMPARE(main.settings().inputs[2].name, QStringLiteral("Karaoke"));
+    m_venue->table()->clearSelection();
 
     // Apply asks first, then brings the bar to its file; the spa still fails, saying why.
     boxes.clear();
