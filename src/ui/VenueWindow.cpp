@@ -126,17 +126,20 @@ void VenueWindow::buildWidgets() {
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setAccessibleName(tr("Mixers of the venue"));
-    const QFontMetrics metrics(font());
-    const struct {
-        int column;
-        const char *sample;
-    } widths[] = {{VenueModel::NameColumn, "Conference room 12"},
-                  {VenueModel::LinkColumn, "tcp:192.168.100.100:4999"},
-                  {VenueModel::SettingsColumn, "settings/lobby.hzc"},
-                  {VenueModel::VersionColumn, "Software"},
-                  {VenueModel::StateColumn, "Failed: cannot connect"}};
-    for (const auto &w : widths)
-        m_table->setColumnWidth(w.column, metrics.horizontalAdvance(QLatin1String(w.sample)) + 24);
+    // Each column as wide as its heading and a usual entry, in the language shown.
+    VenueMixerStatus failed;
+    failed.state = VenueState::Failed;
+    failed.failure = TransferFailure::CannotConnect;
+    const QString samples[] = {
+        QStringLiteral("Conference room 12"), QStringLiteral("tcp:192.168.100.100:4999"),
+        QStringLiteral("settings/lobby.hzc"), QStringLiteral("1.05"), VenueModel::stateText(failed)};
+    const QFontMetrics metrics(m_table->font());
+    for (int column = 0; column < VenueModel::CheckedColumn; ++column) {
+        const QString header = m_model->headerData(column, Qt::Horizontal).toString();
+        m_table->setColumnWidth(
+            column,
+            std::max(metrics.horizontalAdvance(samples[column]), metrics.horizontalAdvance(header)) + 24);
+    }
     connect(m_table, &QTableView::doubleClicked, this, &VenueWindow::editMixer);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &VenueWindow::updateActions);
