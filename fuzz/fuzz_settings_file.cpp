@@ -27,8 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     const QByteArray saved = SettingsFileBytes(settings);
-    if (!settingsFileDamage(saved).isEmpty())
-        std::abort(); // what the program writes is never a damaged file
+    const QList<FileDamage> damage = settingsFileDamage(saved);
+    if (!damage.isEmpty()) { // what the program writes is never a damaged file
+        std::fprintf(stderr, "saved as a damaged file: line %d: %s\n", damage.first().line,
+                     qPrintable(damage.first().problem));
+        std::abort();
+    }
     MixerSettings again;
     if (ParseSettingsFile(saved, again) != 1)
         std::abort();

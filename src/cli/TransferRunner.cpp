@@ -2,6 +2,7 @@
 
 #include "link/CommandExchange.h"
 #include "model/MixerSettings.h"
+#include "model/TextHelpers.h"
 
 #include "Streams.h"
 
@@ -25,8 +26,10 @@ void CliObserver::commandSent(const QString &) {}
 void CliObserver::responseReceived(const QString &) {}
 
 void CliObserver::logLine(const QString &text, LogColour colour) {
+    // A mixer's bytes never reach a terminal raw: they could rewrite the screen.
+    const QByteArray line = escapedForDisplay(text).toUtf8();
     if (m_logFile) {
-        m_logFile->write(text.toUtf8() + '\n');
+        m_logFile->write(line + '\n');
         m_logFile->flush();
     }
     if (!m_printLog)
@@ -39,7 +42,7 @@ void CliObserver::logLine(const QString &text, LogColour colour) {
         start = colour == LogColour::GoodReply ? "\033[32m" : "\033[31m";
         end = "\033[0m";
     }
-    m_err.write(start + text.toUtf8() + end + '\n');
+    m_err.write(start + line + end + '\n');
     drawProgress();
 }
 

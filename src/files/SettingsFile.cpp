@@ -329,7 +329,9 @@ QString lineDamage(int index, const QByteArray &raw) {
     const auto column = [&raw](qsizetype at) { return QString::fromUtf8(raw.left(at)).size() + 1; };
     if (const qsizetype cr = raw.indexOf('\r'); cr >= 0)
         return Tr::tr("a carriage return without a line feed at column %1").arg(column(cr));
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // A byte order mark at the start of a record line is a character of its name, as the reader
+    // takes it, not one to skip.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     const QString line = decoder.decode(raw);
     if (decoder.hasError())
         return Tr::tr("not UTF-8 text");

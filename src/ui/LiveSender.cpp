@@ -10,7 +10,7 @@
 namespace hzm {
 
 LiveSender::LiveSender(const LinkSelection &selection, const MixerSettings &settings,
-                       std::optional<MixerSettings> &baseline, QObject *parent)
+                       std::optional<MixerBaseline> &baseline, QObject *parent)
     : QObject(parent), m_selection(selection), m_settings(settings), m_baseline(baseline) {}
 
 LiveSender::~LiveSender() = default;
@@ -42,10 +42,8 @@ void LiveSender::start() {
         m_on = false;
         return;
     }
-    const QString version = m_baseline->softwareVersion;
-    m_askedVersion = version.isEmpty();
-    const TransferJob job = m_askedVersion ? AskVersionAndSendChangesJob(*m_baseline, m_settings)
-                                           : SendChangesJob(*m_baseline, m_settings, version);
+    m_askedVersion = m_baseline->held.softwareVersion.isEmpty();
+    const TransferJob job = SendChangesJob(*m_baseline, m_settings);
     if (job.plannedCommands == 0)
         return;       // the mixer holds it already
     m_worker.reset(); // the last send's, which has ended
@@ -70,9 +68,11 @@ void LiveSender::finished(const TransferResult &result) {
         return;
     }
     if (m_baseline) {
-        const QString version = m_askedVersion ? m_jobRecord.softwareVersion : m_baseline->softwareVersion;
-        m_baseline = m_jobRecord;
-        m_baseline->softwareVersion = version;
+        // The mixer holds what was sent, all of it known: even what an older mixer cannot report.
+        const QString version =
+            m_askedVersion ? m_jobRecord.softwareVersion : m_baseline->held.softwareVersion;
+        m_baseline = MixerBaseline{m_jobRecord, true};
+        m_baseline->held.softwareVersion = version;
     }
     emit sent(m_sentWhat);
     // The next send starts from the event loop, once this worker's report has been handled.

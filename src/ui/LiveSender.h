@@ -10,6 +10,7 @@
 #include "link/Comms.h"
 #include "link/LinkSelection.h"
 #include "model/MixerSettings.h"
+#include "protocol/ChangesJob.h"
 
 #include <QObject>
 
@@ -27,7 +28,7 @@ public:
     // The link, the record being edited and what the mixer is known to hold are the main
     // window's; a send works on copies of them.
     LiveSender(const LinkSelection &selection, const MixerSettings &settings,
-               std::optional<MixerSettings> &baseline, QObject *parent = nullptr);
+               std::optional<MixerBaseline> &baseline, QObject *parent = nullptr);
     ~LiveSender() override; // waits for a send that runs
 
     bool isOn() const { return m_on; }
@@ -56,7 +57,7 @@ private:
 
     const LinkSelection &m_selection;
     const MixerSettings &m_settings;
-    std::optional<MixerSettings> &m_baseline;
+    std::optional<MixerBaseline> &m_baseline;
     Comms::Sleeper m_sleeper;
     bool m_on = false;
     bool m_sending = false;

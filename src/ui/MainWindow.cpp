@@ -797,8 +797,8 @@ void MainWindow::runJob(const TransferJob &job, MixerEffect effect) {
         }
     }
     const TransferResult result = runTransfer(m_settings, job);
-    if (result.success && effect == MixerEffect::HoldsRecord)
-        m_baseline = m_settings;
+    if (result.success && (effect == MixerEffect::HoldsRead || effect == MixerEffect::HoldsSent))
+        m_baseline = MixerBaseline{m_settings, effect == MixerEffect::HoldsSent};
     else if (effect == MixerEffect::Unknown)
         m_baseline.reset();
     if (result.refreshTabs) {
@@ -820,11 +820,11 @@ void MainWindow::getVersion() {
 void MainWindow::sendAll() {
     if (!m_boxes.question(this, confirmCaption(), tr("Send all settings to HZM-1 ?")))
         return;
-    runJob(SendAllJob(m_settings), MixerEffect::HoldsRecord);
+    runJob(SendAllJob(m_settings), MixerEffect::HoldsSent);
 }
 
 void MainWindow::readAll() {
-    runJob(ReadAllJob(m_settings), MixerEffect::HoldsRecord);
+    runJob(ReadAllJob(m_settings), MixerEffect::HoldsRead);
 }
 
 void MainWindow::setDefaults() {
@@ -852,7 +852,7 @@ void MainWindow::compareWithMixer() {
     // A newer mixer has reported everything it holds; an older one's paging attenuation stays
     // unknown, so it leaves the baseline as it was.
     if (!older)
-        m_baseline = mixer;
+        m_baseline = MixerBaseline{mixer, false};
     CompareDialog dialog(CompareSettings(m_settings, mixer, older), mixer.softwareVersion, this);
     showDialog(&dialog);
     dialog.exec();
@@ -865,15 +865,12 @@ void MainWindow::sendChanges() {
                              tr("The program does not know what HZM-1 holds: Send Changes works after a "
                                 "Read HZM1, Send All or Send Changes on this port.\n\nSend all settings "
                                 "to HZM-1 instead ?"))) {
-            runJob(SendAllJob(m_settings), MixerEffect::HoldsRecord);
+            runJob(SendAllJob(m_settings), MixerEffect::HoldsSent);
         }
         return;
     }
-    const MixerSettings baseline = *m_baseline;
-    const QString version = baseline.softwareVersion;
-    const TransferJob job = version.isEmpty() ? AskVersionAndSendChangesJob(baseline, m_settings)
-                                              : SendChangesJob(baseline, m_settings, version);
-    if (!version.isEmpty() && job.plannedCommands == 0) {
+    const TransferJob job = SendChangesJob(*m_baseline, m_settings);
+    if (!m_baseline->held.softwareVersion.isEmpty() && job.plannedCommands == 0) {
         m_boxes.information(this, tr("Send Changes"), NothingToSendText());
         return;
     }
@@ -883,7 +880,7 @@ void MainWindow::sendChanges() {
                 ? tr("Send the changes to HZM-1 ?\n1 command will be sent.")
                 : tr("Send the changes to HZM-1 ?\n%1 commands will be sent.").arg(job.plannedCommands)))
         return;
-    runJob(job, MixerEffect::HoldsRecord);
+    runJob(job, MixerEffect::HoldsSent);
 }
 
 // ---- Live

@@ -8,6 +8,7 @@
 #include "link/LinkSelection.h"
 #include "link/PortProbe.h"
 #include "model/MixerSettings.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/TransferJob.h"
 
 #include <QKeySequence>
@@ -42,8 +43,8 @@ public:
     static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V" HZM_VERSION " "); }
 
     // What the mixer holds after a job: unknown (it may have changed behind the baseline's back),
-    // unchanged, or the record the job ran on.
-    enum class MixerEffect { Unknown, Unchanged, HoldsRecord };
+    // unchanged, or the record the job ran on, read from it or sent to it whole.
+    enum class MixerEffect { Unknown, Unchanged, HoldsRead, HoldsSent };
 
     explicit MainWindow(MessageBoxes &boxes, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -150,7 +151,7 @@ signals:
 public:
     // What the mixer is known to hold (after a successful Read HZM1, Send All or Send Changes on
     // this port); empty when unknown.
-    const std::optional<MixerSettings> &mixerBaseline() const { return m_baseline; }
+    const std::optional<MixerBaseline> &mixerBaseline() const { return m_baseline; }
     EditHistory *editHistory() const { return m_history; }
     LiveSender *liveSender() const { return m_live; }
 
@@ -230,7 +231,7 @@ private:
     QLabel *m_liveMark = nullptr; // "Live" in the status bar while it is on
     EditHistory *m_history = nullptr;
     LiveSender *m_live = nullptr;
-    std::optional<MixerSettings> m_baseline; // what the mixer holds, when known
+    std::optional<MixerBaseline> m_baseline; // what the mixer holds, when known
     bool m_logPlaced = false;
 
     std::function<QString(int)> m_comResolver;

@@ -204,7 +204,7 @@ void TestMixerChanges::sendChangesSendsOnlyTheDifference() {
     chooseEthernet();
     QTest::mouseClick(button(QStringLiteral("readAll")), Qt::LeftButton);
     QVERIFY(m_window->mixerBaseline().has_value());
-    const MixerSettings baseline = *m_window->mixerBaseline();
+    const MixerSettings baseline = m_window->mixerBaseline()->held;
 
     // One zone renamed and one input's gain changed: two commands.
     m_window->settings().zones[2].name = QStringLiteral("Lobby East");

@@ -258,7 +258,7 @@ void TestUndoLive::liveSession() {
     // Every live command is in the log; nothing asked, nothing shown.
     QVERIFY(m_window->logWindow()->text().contains(QStringLiteral("<Z3.MU,L39/>")));
     QCOMPARE(m_boxes->texts(), QStringList());
-    QVERIFY(m_window->mixerBaseline()->sameConfiguration(m_window->settings()));
+    QVERIFY(m_window->mixerBaseline()->held.sameConfiguration(m_window->settings()));
 }
 
 // A failed send turns Live off with one message and forgets what the mixer holds; choosing a

@@ -837,10 +837,13 @@ private slots:
         hzm::test::TcpPeer::Behaviour b;
         b.answer = [reply](const QByteArray &) { return reply; };
         peer.serve(b);
-        const CliResult r = runCli({"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "version"});
+        const CliResult r =
+            runCli({"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "--log", "version"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, out);
         QCOMPARE(r.err.contains(QLatin1String("warning")), warns);
+        // The log shows the mixer's bytes escaped too: they never rewrite the terminal.
+        QVERIFY2(!r.err.contains(QLatin1Char('\x1b')) && !r.err.contains(QChar(0)), qPrintable(r.err));
     }
 
     // Keys typed on a terminal: asked for one by one, never shown, the new one twice.

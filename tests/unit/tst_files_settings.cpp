@@ -174,6 +174,10 @@ private slots:
         }
         extremes.system.muteSource = 0xFFFF;
         QTest::newRow("limits of the columns") << extremes;
+        // A byte order mark inside the file is a character like any other.
+        MixerSettings marked;
+        marked.inputs[0].name = QStringLiteral("\uFEFFDesk");
+        QTest::newRow("a name that begins with a byte order mark") << marked;
     }
     void roundTrip() {
         QFETCH(MixerSettings, record);
@@ -184,8 +188,9 @@ private slots:
         QString error;
         QCOMPARE(LoadSettingsFile(path, loaded, modified, &error), 1);
         QCOMPARE(loaded, asLoaded(record));
-        // Saving what was loaded gives the same bytes again.
+        // Saving what was loaded gives the same bytes again, and they are no damaged file.
         QCOMPARE(SettingsFileBytes(loaded), readAll(path));
+        QCOMPARE(settingsFileDamage(readAll(path)).size(), 0);
     }
 
     // Values that do not fit their columns are written so that no other field moves.

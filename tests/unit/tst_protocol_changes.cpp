@@ -112,6 +112,17 @@ private slots:
             everyOne << n;
         QTest::newRow("no version, nothing changed") << none << none << QString() << unknown << everyOne;
     }
+    // Once this program has sent an older mixer everything (Send all, Send Changes, Live), its
+    // labels and gates are known: a live change of one level is one command, not twenty-five.
+    void olderMixerKnownAfterOurSend() {
+        MixerSettings held;
+        held.softwareVersion = QStringLiteral("1.04");
+        MixerSettings target = held;
+        target.zones[4].level = 20;
+        QCOMPARE(ChangedCommandBodies(held, target, held.softwareVersion, true), QStringList{"Z5.MU,L20"});
+        QCOMPARE(SendChangesJob(MixerBaseline{held, true}, target).plannedCommands, 1);
+        QCOMPARE(SendChangesJob(MixerBaseline{held, false}, target).plannedCommands, 25);
+    }
     void changedCommands() {
         QFETCH(Edit, baselineEdit);
         QFETCH(Edit, targetEdit);
