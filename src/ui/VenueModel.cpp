@@ -2,6 +2,7 @@
 
 #include "Contrast.h"
 
+#include "model/TextHelpers.h"
 #include "protocol/VenueTasks.h"
 
 #include <QApplication>
@@ -77,7 +78,7 @@ QVariant VenueModel::data(const QModelIndex &index, int role) const {
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case NameColumn:
-            return mixer.name;
+            return escapedForDisplay(mixer.name); // a discovered mixer names itself
         case LinkColumn:
             return mixer.link;
         case SettingsColumn:

@@ -215,6 +215,7 @@ void TestVenue::checkApplyBackUpSaveReopen() {
     QSignalSpy finished(m_venue, &VenueWindow::actionFinished);
     trigger("actionCheck");
     QTRY_VERIFY(m_venue->model()->status(4).done >= 2);
+    saveShot(m_venue, "venue-running");
     trigger("actionStop");
     QVERIFY(finished.wait(10000));
     QVERIFY2(column(VenueModel::StateColumn).at(4).startsWith(QStringLiteral("Stopped: after ")),
