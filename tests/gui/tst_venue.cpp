@@ -17,6 +17,7 @@
 #include "files/SettingsFile.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -33,6 +34,8 @@ class TestVenue : public QObject {
 
 private slots:
     void checkApplyBackUpSaveReopen();
+    void mixerDialogKeepsLink_data();
+    void mixerDialogKeepsLink();
 
 private:
     QStringList column(int column) const {
@@ -280,6 +283,43 @@ void TestVenue::checkApplyBackUpSaveReopen() {
         german.model()->setStatus(row, checked[row]);
     german.show();
     saveShot(&german, "venue-de");
+}
+
+// Edit Mixer shows a link as the Port menu's choices, and OK gives the same link back; a taken
+// name is refused.
+void TestVenue::mixerDialogKeepsLink_data() {
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("back");
+    QTest::addColumn<int>("choice");
+    const auto row = [](const char *link, const char *back, int choice) {
+        QTest::newRow(link) << QString::fromLatin1(link) << QString::fromLatin1(back) << choice;
+    };
+    row("tcp:127.0.0.1:4001", "tcp:127.0.0.1:4001", VenueMixerDialog::kEthernetChoice);
+    row("tcp:[::1]:4999", "tcp:[::1]:4999", VenueMixerDialog::kEthernetChoice);
+    row("tcp:mixer.local", "tcp:mixer.local:4999", VenueMixerDialog::kEthernetChoice);
+    row("serial:COM3", "serial:COM3", 2);
+    row("serial:com10@19200", "serial:COM10@19200", 9);
+    row("serial:COM12", "serial:COM12", VenueMixerDialog::kOtherSerialChoice);
+    row("serial:/dev/ttyUSB0@9600", "serial:/dev/ttyUSB0@9600", VenueMixerDialog::kOtherSerialChoice);
+}
+
+void TestVenue::mixerDialogKeepsLink() {
+    QFETCH(QString, link);
+    QFETCH(QString, back);
+    QFETCH(int, choice);
+    ScriptedMessageBoxes boxes;
+    VenueMixerDialog dialog(QStringLiteral("Edit Mixer"), boxes, QString(), nullptr);
+    dialog.setTakenNames({QStringLiteral("Bar")});
+    dialog.setMixer(QStringLiteral("bar"), link, QStringLiteral("bar.hzc"));
+    QCOMPARE(dialog.portChoice()->currentIndex(), choice);
+    QCOMPARE(dialog.linkText(), back);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(boxes.shown().size(), 1);
+    QCOMPARE(boxes.last()->kind, MessageBoxes::Kind::Error);
+    dialog.nameEdit()->setText(QStringLiteral("Lobby"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(TestVenue)
