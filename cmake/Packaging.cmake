@@ -33,7 +33,9 @@ mixer over a serial line or TCP, edits it on four pages (inputs, outputs, instal
 key, system), sends it back in whole or in part, keeps it in settings files (*.hzc)
 and exports it as a text listing of device commands.
 
-hzmctl does the same from the shell, for scripts and for provisioning many mixers.")
+hzmctl does the same from the shell, for scripts and for provisioning many mixers;
+a venue file (*.hzv) lists a site's mixers, each with its link and settings file,
+so that every mixer of a site is checked, brought to its file or backed up at once.")
 set(CPACK_DEBIAN_SIMULATOR_DESCRIPTION "Simulated HZM-1e zone mixer for development and tests
 hzm-sim answers the HZM-1 mixer's text protocol over TCP, over a serial line on a
 pseudo-terminal and the UDP discovery broadcast, with fault injection (refusals,

@@ -43,9 +43,9 @@ public:
         group = Group::Mixer;
         severalMixers = true;
         venueUse = QStringLiteral(
-            "backs each mixer up into its settings file, the old file kept as FILE.bak; nothing is written "
-            "to "
-            "the mixers, and what a mixer of V1.04 or lower does not report stays as the old file had it");
+            "backs each mixer up into its settings file, the old file kept as FILE.bak; nothing is "
+            "written to the mixers, and what a mixer of V1.04 or lower does not report stays as the old "
+            "file had it");
         notWithVenue = {QStringLiteral("partial"), QStringLiteral("base")};
     }
 

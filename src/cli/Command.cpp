@@ -78,10 +78,10 @@ QList<ExitMeaning> Command::defaultExitStatuses() {
 }
 
 QList<ExitMeaning> Command::mixerExitStatuses() {
-    return defaultExitStatuses() << ExitMeaning{
-               ExitTransferFailed, MixerOutcome::Failed,
-               QStringLiteral("the mixer's replies stopped matching the commands (a reply came that "
-                              "no command was owed): it may hold part of what was sent")};
+    return defaultExitStatuses()
+           << ExitMeaning{ExitTransferFailed, MixerOutcome::Failed,
+                          QStringLiteral("the mixer's replies stopped matching the commands (a reply came that "
+                                         "no command was owed): it may hold part of what was sent")};
 }
 
 QString Command::usage() const {

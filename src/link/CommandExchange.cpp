@@ -15,9 +15,7 @@ namespace {
 
 constexpr int kChunkSize = 16;
 
-QString frame(const QString &body) {
-    return QStringLiteral("<") + body + QStringLiteral("/>");
-}
+QString frame(const QString &body) { return QStringLiteral("<") + body + QStringLiteral("/>"); }
 
 // The framed command as UTF-8, or an empty array when it does not fit the wire buffer.
 QByteArray wireBytes(const QString &framed) {

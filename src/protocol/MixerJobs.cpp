@@ -107,9 +107,7 @@ TransferJob singleCommandJob(const QString &title, const QString &body) {
 // sends picks.
 using SendsSection = std::function<bool(const SectionView &section)>;
 TransferJob sendJob(TransferJob job, SendsSection sends) {
-    job.outOfRange = [sends = std::move(sends)](const MixerSettings &s) {
-        return outOfRangeFields(s, sends);
-    };
+    job.outOfRange = [sends = std::move(sends)](const MixerSettings &s) { return outOfRangeFields(s, sends); };
     return job;
 }
 
@@ -179,25 +177,27 @@ TransferJob SendInputJob(const MixerSettings &, int index) {
 }
 
 TransferJob SendAllInputsJob() {
-    return sendJob(makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
-                           [](Comms &link, JobContext &c) {
-                               for (int i = 0; i < kInputCount; ++i)
-                                   if (!SendInput(c.settings, i, Exchange, link, c.observer))
-                                       return 0;
-                               return 1;
-                           }),
-                   [](const SectionView &section) { return section.kind == SectionView::Input; });
+    return sendJob(
+        makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
+                [](Comms &link, JobContext &c) {
+                    for (int i = 0; i < kInputCount; ++i)
+                        if (!SendInput(c.settings, i, Exchange, link, c.observer))
+                            return 0;
+                    return 1;
+                }),
+        [](const SectionView &section) { return section.kind == SectionView::Input; });
 }
 
 TransferJob SendOutputJob(const MixerSettings &settings, int index) {
     const QString name = index >= kZoneCount ? QStringLiteral("group %1").arg(index - kZoneCount + 1)
                                              : QStringLiteral("zone %1").arg(index + 1);
-    return sendJob(
-        makeJob(QStringLiteral("Send ") + name, SendOutputCommandCount(settings, index),
-                [index](Comms &link, JobContext &c) {
-                    return SendOutput(c.settings, index, Exchange, link, c.observer);
-                }),
-        [index](const SectionView &section) { return isOutput(section) && outputIndex(section) == index; });
+    return sendJob(makeJob(QStringLiteral("Send ") + name, SendOutputCommandCount(settings, index),
+                           [index](Comms &link, JobContext &c) {
+                               return SendOutput(c.settings, index, Exchange, link, c.observer);
+                           }),
+                   [index](const SectionView &section) {
+                       return isOutput(section) && outputIndex(section) == index;
+                   });
 }
 
 TransferJob SendAllOutputsJob(const MixerSettings &settings) {
@@ -219,7 +219,9 @@ TransferJob SendSystemJob() {
                            [](Comms &link, JobContext &c) {
                                return SendSystemSettings(c.settings, Exchange, link, c.observer);
                            }),
-                   [](const SectionView &section) { return section.kind == SectionView::System; });
+                   [](const SectionView &section) {
+                       return section.kind == SectionView::System;
+                   });
 }
 
 // ---- Installer key

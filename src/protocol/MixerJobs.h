@@ -13,9 +13,9 @@ namespace hzm {
 struct MixerSettings;
 
 // Main window.
-TransferJob GetVersionJob();  // "SY,VQ"; refreshTabs 0
-TransferJob SetDefaultsJob(); // "SY,SD"
-TransferJob ResetJob();       // "SY,R"
+TransferJob GetVersionJob();                           // "SY,VQ"; refreshTabs 0
+TransferJob SetDefaultsJob();                          // "SY,SD"
+TransferJob ResetJob();                                // "SY,R"
 // refreshTabs 1; counts 239 commands until the mixer's version says otherwise (216 up to 1.04)
 // when the record holds no version yet.
 TransferJob ReadAllJob(const MixerSettings &settings);

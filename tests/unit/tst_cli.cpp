@@ -9,9 +9,11 @@
 
 #include "cli/Command.h"
 #include "files/SettingsFile.h"
+#include "files/VenueFile.h"
 #include "model/MixerSettings.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -133,8 +135,8 @@ QString optionNames(const QList<QCommandLineOption> &options, bool withValueOnly
 // The lines of the bash completion that hold the declarations.
 QStringList completionLines() {
     using cli::Command;
-    QStringList commands, link, several,
-        valued{optionNames(cli::linkOptions() + cli::severalMixerOptions(), true)};
+    QStringList commands, link, several, venue,
+        valued{optionNames(cli::linkOptions() + cli::severalMixerOptions() + cli::venueOptions(), true)};
     QStringList perCommand;
     for (const Command *c : Command::all()) {
         commands << c->name;
@@ -142,6 +144,8 @@ QStringList completionLines() {
             link << c->name;
         if (c->severalMixers)
             several << c->name;
+        if (!c->venueUse.isEmpty())
+            venue << c->name;
         if (!optionNames(c->options, true).isEmpty())
             valued << optionNames(c->options, true);
         perCommand << QStringLiteral("[%1]=\"%2\"").arg(c->name, optionNames(c->options));
@@ -154,6 +158,8 @@ QStringList completionLines() {
                        QStringLiteral("local link_options=\"%1\"").arg(optionNames(cli::linkOptions())),
                        QStringLiteral("local several_options=\"%1 --json\"")
                            .arg(optionNames(cli::severalMixerOptions())),
+                       QStringLiteral("local venue_commands=\"%1\"").arg(venue.join(QLatin1Char(' '))),
+                       QStringLiteral("local venue_options=\"%1\"").arg(optionNames(cli::venueOptions())),
                        QStringLiteral("local value_options=\"%1\"").arg(valued.join(QLatin1Char(' ')))} +
            perCommand;
 }
@@ -269,7 +275,8 @@ private slots:
                         missing << c->name + QLatin1Char(' ') + option;
                 }
             }
-            for (const QCommandLineOption &o : cli::linkOptions() + cli::severalMixerOptions()) {
+            for (const QCommandLineOption &o :
+                 cli::linkOptions() + cli::severalMixerOptions() + cli::venueOptions()) {
                 QString option = QStringLiteral("--") + o.names().first();
                 if (manual)
                     option.replace(QLatin1Char('-'), QLatin1String("\\-"));
@@ -942,9 +949,9 @@ private slots:
             link = QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(port)};
         }
         const bool stray = fault == QLatin1String("stray");
-        const CliResult r = runCli(link + (stray ? QStringList{"send", path(QStringLiteral("changed.hzc")),
-                                                               "--only", "system"}
-                                                 : QStringList{"set-defaults"}));
+        const CliResult r = runCli(
+            link + (stray ? QStringList{"send", path(QStringLiteral("changed.hzc")), "--only", "system"}
+                          : QStringList{"set-defaults"}));
         QCOMPARE(r.exitCode, stray ? 3 : 1);
         QVERIFY2(r.err.startsWith(QLatin1String("Transfer failed.\n")), qPrintable(r.err));
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
@@ -1068,6 +1075,97 @@ private slots:
             QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
             QVERIFY(file.readAll().startsWith("<SY,VQ/>\n"));
         }
+    }
+
+    // A site of five mixers through hzmctl --venue, one of them silent and one whose file
+    // differs in two fields: verify finds each state, apply brings the four that answer to
+    // their files and the silent one fails with its reason, read backs each up byte for byte
+    // (the file it replaces kept as .bak), and the venue file saved again still runs.
+    void venue() {
+        const QString folder = path(QStringLiteral("site"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/settings")));
+        std::vector<std::unique_ptr<SimServer>> sims;
+        QStringList files;
+        Venue venue;
+        venue.name = QStringLiteral("Test site");
+        for (int i = 0; i < 5; ++i) {
+            sims.push_back(startSim(true, false));
+            MixerSettings held = changedSettings();
+            held.zones[0].name = QStringLiteral("Room %1").arg(i);
+            sims.back()->mixer().setSettings(held);
+            if (i == 3) {
+                held.zones[2].level = 30;
+                held.inputs[1].gain = 9;
+            }
+            const QString file = QStringLiteral("settings/room%1.hzc").arg(i);
+            files << folder + QLatin1Char('/') + file;
+            QVERIFY(saveSettings(files.last(), held));
+            venue.mixers << VenueMixer{QStringLiteral("Room %1").arg(i),
+                                       QStringLiteral("tcp:127.0.0.1:%1").arg(sims.back()->tcpPort()),
+                                       file,
+                                       {}};
+        }
+        sims[1]->mixer().neverAnswer(QStringLiteral("*"));
+        const QString site = folder + QStringLiteral("/site.hzv");
+        QString error;
+        QVERIFY2(writeVenueFile(site, venue, error), qPrintable(error));
+
+        // Each mixer's result word, and its entry.
+        const auto mixers = [](const CliResult &r) {
+            return QJsonDocument::fromJson(r.out.toUtf8()).object().value("mixers").toArray();
+        };
+        const auto words = [&](const CliResult &r) {
+            QStringList list;
+            for (const QJsonValue &m : mixers(r))
+                list << m.toObject().value("mixer").toString() + QLatin1Char(' ') +
+                            m.toObject().value("result").toString();
+            return list;
+        };
+        const auto silentReason = [&](const CliResult &r) {
+            return mixers(r).at(1).toObject().value("reason").toString();
+        };
+
+        CliResult r = runCli({"verify", "--venue", site, "--json"});
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(words(r),
+                 QStringList({"Room 0 ok", "Room 1 failed", "Room 2 ok", "Room 3 differs", "Room 4 ok"}));
+        QVERIFY2(silentReason(r).contains(QLatin1String("no response from")), qPrintable(silentReason(r)));
+        const QJsonObject differing = mixers(r).at(3).toObject();
+        QCOMPARE(differing.value("file").toString(), files.at(3));
+        QCOMPARE(differing.value("output").toObject().value("differences").toArray().size(), 2);
+
+        r = runCli({"apply", "--venue", site, "--json"});
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(words(r),
+                 QStringList({"Room 0 ok", "Room 1 failed", "Room 2 ok", "Room 3 ok", "Room 4 ok"}));
+        QVERIFY2(silentReason(r).contains(QLatin1String("no response from")), qPrintable(silentReason(r)));
+        MixerSettings applied;
+        QVERIFY(loadSettings(files.at(3), applied));
+        QVERIFY(sims[3]->mixer().settings().sameConfiguration(applied));
+
+        QList<QByteArray> before;
+        for (const QString &file : files)
+            before << test::readAll(file);
+        r = runCli({"read", "--venue", site});
+        QCOMPARE(r.exitCode, 1);
+        for (int i = 0; i < 5; ++i) {
+            if (i == 1) {
+                QCOMPARE(test::readAll(files.at(i)), before.at(i)); // not touched
+                QVERIFY(!QFile::exists(files.at(i) + QStringLiteral(".bak")));
+                continue;
+            }
+            QCOMPARE(test::readAll(files.at(i)), SettingsFileBytes(sims[i]->mixer().settings()));
+            QCOMPARE(test::readAll(files.at(i) + QStringLiteral(".bak")), before.at(i));
+        }
+
+        // Saved again by the program and reopened: the same mixers, by name.
+        Venue reopened;
+        QVERIFY2(readVenueFile(site, reopened, error), qPrintable(error));
+        const QString copy = folder + QStringLiteral("/copy.hzv");
+        QVERIFY2(writeVenueFile(copy, reopened, error), qPrintable(error));
+        r = runCli({"version", "--venue", copy, "--only", "Room 4,Room 0", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(words(r), QStringList({"Room 0 ok", "Room 4 ok"}));
     }
 
     void longConversations() {

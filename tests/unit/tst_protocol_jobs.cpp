@@ -3,6 +3,8 @@
 #include "SimServer.h"
 #include "TcpPeer.h"
 
+#include "files/SettingsFile.h"
+#include "files/VenueFile.h"
 #include "model/MixerSettings.h"
 #include "protocol/ChangesJob.h"
 #include "protocol/DeviceCommands.h"
@@ -10,10 +12,12 @@
 #include "protocol/MixerJobs.h"
 #include "protocol/TransferJob.h"
 #include "protocol/TransferWorker.h"
+#include "protocol/VenueTasks.h"
 
 #include <QEventLoop>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -321,11 +325,14 @@ private slots:
         {
             MixerBatch batch(mixers, task(false));
             batch.setSleeper([](Pause, int) {});
-            QSignalSpy finished(&batch, &MixerBatch::mixerFinished);
+            int finished = 0; // queued: the workers finish at once
+            QObject receiver;
+            connect(&batch, &MixerBatch::mixerFinished, &receiver, [&finished] { ++finished; });
             QSignalSpy ended(&batch, &MixerBatch::finished);
             batch.start();
             QVERIFY(ended.wait(60000));
-            QCOMPARE(finished.size(), 3);
+            QCoreApplication::processEvents();
+            QCOMPARE(finished, 3);
             const QList<MixerResult> results = batch.results();
             for (int i : {0, 2}) {
                 QCOMPARE(results.at(i).outcome, MixerOutcome::Succeeded);
@@ -357,6 +364,70 @@ private slots:
         QCOMPARE(sims[0]->mixer().receivedBodies().size(), 3); // nothing after the stop
         QCOMPARE(results.at(1).outcome, MixerOutcome::Stopped);
         QVERIFY(sims[2]->mixer().receivedBodies().isEmpty());
+    }
+
+    // A venue's batch, as the Venue window runs it: each mixer's state against its own file, a
+    // file that cannot be read and a link that is none stopping only their mixers, each log line
+    // under its mixer; a backup into a file another mixer backs up into too is refused.
+    void aVenueBatchTellsEachMixersState() {
+        QTemporaryDir dir;
+        std::vector<std::unique_ptr<Mixer>> sims;
+        for (int i = 0; i < 2; ++i) {
+            sims.push_back(std::make_unique<Mixer>(false));
+            QVERIFY(sims.back()->started);
+        }
+        const QString venuePath = dir.filePath(QStringLiteral("site.hzv"));
+        MixerSettings file;
+        file.zones[1].level = 12;
+        ModifiedFlag modified;
+        QVERIFY(SaveSettingsFile(dir.filePath(QStringLiteral("a.hzc")), file, modified));
+        QVERIFY(SaveSettingsFile(dir.filePath(QStringLiteral("b.hzc")), MixerSettings(), modified));
+        const auto link = [&](int i) { return QStringLiteral("tcp:") + sims[i]->selection.where(); };
+        const QList<VenueMixer> mixers{{"A", link(0), "a.hzc", {}},
+                                       {"B", link(1), "b.hzc", {}},
+                                       {"C", link(1), "missing.hzc", {}},
+                                       {"D", "modem:1", "b.hzc", {}}};
+        const auto run = [](MixerBatch &batch) {
+            batch.setSleeper([](Pause, int) {});
+            QSignalSpy ended(&batch, &MixerBatch::finished);
+            batch.start();
+            return ended.wait(60000);
+        };
+        const std::unique_ptr<MixerBatch> check = venueBatch(VenueAction::Check, venuePath, mixers);
+        // Queued to this thread, as the window receives them: the workers log at once.
+        QSet<int> loggers;
+        QObject receiver;
+        connect(check.get(), &MixerBatch::mixerLogLine, &receiver,
+                [&loggers](int index) { loggers.insert(index); });
+        QVERIFY(run(*check));
+        QCoreApplication::processEvents();
+        const QList<MixerResult> results = check->results();
+        QCOMPARE(results.at(0).outcome, MixerOutcome::Differs);
+        QCOMPARE(results.at(0).reason, QStringLiteral("1 field differs"));
+        QCOMPARE(results.at(0).softwareVersion, QStringLiteral("1.05"));
+        QCOMPARE(results.at(0).differences.size(), 1);
+        QCOMPARE(results.at(0).differences.at(0).section + QLatin1Char(' ') +
+                     results.at(0).differences.at(0).key,
+                 QStringLiteral("Zone 2 level_db"));
+        QCOMPARE(results.at(0).changes.size(), 1);
+        QCOMPARE(results.at(1).outcome, MixerOutcome::Succeeded);
+        QVERIFY(results.at(1).changes.isEmpty());
+        QCOMPARE(results.at(2).outcome, MixerOutcome::UnreadableFile);
+        QVERIFY2(results.at(2).reason.contains(QLatin1String("missing.hzc: no such file")),
+                 qPrintable(results.at(2).reason));
+        QCOMPARE(results.at(3).outcome, MixerOutcome::BadInput);
+        QVERIFY2(results.at(3).reason.startsWith(QLatin1String("not a link: modem:1")),
+                 qPrintable(results.at(3).reason));
+        QCOMPARE(loggers, QSet<int>({0, 1}));
+
+        sims[0]->mixer().clearLog();
+        const std::unique_ptr<MixerBatch> backUp =
+            venueBatch(VenueAction::BackUp, venuePath, {mixers.at(1), {"B again", link(0), "b.hzc", {}}});
+        QVERIFY(run(*backUp));
+        QCOMPARE(backUp->results().at(0).outcome, MixerOutcome::Succeeded);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("b.hzc.bak"))));
+        QCOMPARE(backUp->results().at(1).outcome, MixerOutcome::BadInput);
+        QVERIFY(sims[0]->mixer().receivedBodies().isEmpty());
     }
 
     // A send job checks what it is about to send: a value outside its range refuses the whole
