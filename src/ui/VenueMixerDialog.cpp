@@ -116,7 +116,7 @@ VenueMixerDialog::VenueMixerDialog(const QString &title, MessageBoxes &boxes, co
     fileRow->addWidget(m_settings, 1);
     fileRow->addWidget(browse);
 
-    auto *form = new QFormLayout;
+    auto *form = m_form = new QFormLayout;
     form->addRow(tr("&Name:"), m_name);
     form->addRow(tr("&Port:"), m_port);
     m_addressLabel = new QLabel(tr("IP &address:"), this);
@@ -128,7 +128,9 @@ VenueMixerDialog::VenueMixerDialog(const QString &title, MessageBoxes &boxes, co
     m_baudLabel = new QLabel(tr("Baud &rate:"), this);
     m_baudLabel->setBuddy(m_baud);
     form->addRow(m_baudLabel, m_baud);
-    form->addRow(tr("&Settings file:"), fileRow);
+    auto *settingsLabel = new QLabel(tr("&Settings file:"), this);
+    settingsLabel->setBuddy(m_settings);
+    form->addRow(settingsLabel, fileRow);
     auto *fileNote = new QLabel(tr("A relative path lies in the venue file's folder."), this);
     fileNote->setWordWrap(true);
     form->addRow(QString(), fileNote);
@@ -150,6 +152,12 @@ VenueMixerDialog::VenueMixerDialog(const QString &title, MessageBoxes &boxes, co
 void VenueMixerDialog::showChoice() {
     const int choice = m_port->currentIndex();
     const bool tcp = choice == kEthernetChoice;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 4, 0)
+    // Rows hidden whole, leaving no gap where they were.
+    m_form->setRowVisible(m_addressLabel, tcp);
+    m_form->setRowVisible(m_deviceLabel, choice == kOtherSerialChoice);
+    m_form->setRowVisible(m_baudLabel, !tcp);
+#else
     for (QWidget *w : {static_cast<QWidget *>(m_addressLabel), static_cast<QWidget *>(m_address),
                        static_cast<QWidget *>(m_tcpPortLabel), static_cast<QWidget *>(m_tcpPort),
                        static_cast<QWidget *>(m_discover)})
@@ -158,6 +166,7 @@ void VenueMixerDialog::showChoice() {
     m_device->setVisible(choice == kOtherSerialChoice);
     m_baudLabel->setVisible(!tcp);
     m_baud->setVisible(!tcp);
+#endif
 }
 
 void VenueMixerDialog::setMixer(const QString &name, const QString &link, const QString &settings) {
@@ -234,8 +243,7 @@ void VenueMixerDialog::accept() {
     } else if (m_taken.contains(name(), Qt::CaseInsensitive)) {
         refuse(m_name, tr("Another mixer of this venue is already called \"%1\".").arg(name()));
     } else if (m_port->currentIndex() == kEthernetChoice &&
-               (host.isEmpty() ||
-                (QHostAddress(host).isNull() && !hostName.match(host).hasMatch()))) {
+               (host.isEmpty() || (QHostAddress(host).isNull() && !hostName.match(host).hasMatch()))) {
         refuse(m_address, tr("Please enter the mixer's IP address or host name."));
     } else if (m_port->currentIndex() == kEthernetChoice && (!portOk || port < 1 || port > 65535)) {
         refuse(m_tcpPort, QCoreApplication::translate("hzm::TcpSettingsDialog",

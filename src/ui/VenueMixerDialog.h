@@ -11,6 +11,7 @@
 #include <functional>
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -78,6 +79,7 @@ private:
     QLabel *m_deviceLabel;
     QComboBox *m_device;
     QLabel *m_baudLabel;
+    QFormLayout *m_form;
     QComboBox *m_baud;
     QLineEdit *m_settings;
 };
@@ -87,7 +89,8 @@ private:
 class DiscoveredMixersDialog : public QDialog {
     Q_OBJECT
 public:
-    DiscoveredMixersDialog(quint16 tcpPort, MessageBoxes &boxes, const DiscoveryScope &scope, QWidget *parent);
+    DiscoveredMixersDialog(quint16 tcpPort, MessageBoxes &boxes, const DiscoveryScope &scope,
+                           QWidget *parent);
     ~DiscoveredMixersDialog() override; // every discovery thread has ended
 
     // Valid after OK.

@@ -313,6 +313,9 @@ void TestVenue::mixerDialogKeepsLink() {
     dialog.setMixer(QStringLiteral("bar"), link, QStringLiteral("bar.hzc"));
     QCOMPARE(dialog.portChoice()->currentIndex(), choice);
     QCOMPARE(dialog.linkText(), back);
+    if (choice >= VenueMixerDialog::kEthernetChoice)
+        saveShot(&dialog,
+                 choice == VenueMixerDialog::kEthernetChoice ? "venue-mixer-tcp" : "venue-mixer-serial");
     dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(boxes.shown().size(), 1);
