@@ -79,6 +79,7 @@ VenueWindow::VenueWindow(MainWindow &main, MessageBoxes &boxes, QWidget *parent)
     setModified(false);
     updateActions();
     resize(900, 480);
+    m_table->setFocus(); // the keys move through the mixers first
 }
 
 VenueWindow::~VenueWindow() {
