@@ -273,7 +273,7 @@ QList<int> VenueWindow::targetRows() const {
     return rows;
 }
 
-int VenueWindow::currentRow() const {
+int VenueWindow::selectedRow() const {
     const QModelIndexList selected = m_table->selectionModel()->selectedRows();
     return selected.size() == 1 ? selected.first().row() : -1;
 }
@@ -282,7 +282,7 @@ void VenueWindow::updateActions() {
     const bool running = isRunning();
     const int count = m_model->rowCount();
     const int selected = int(m_table->selectionModel()->selectedRows().size());
-    const int row = currentRow();
+    const int row = selectedRow();
     for (QAction *action : {m_actNew, m_actOpen, m_actAdd, m_actAddDiscovered})
         action->setEnabled(!running);
     m_actEdit->setEnabled(!running && row >= 0);
@@ -476,7 +476,7 @@ void VenueWindow::addMixer() {
 }
 
 void VenueWindow::editMixer() {
-    const int row = currentRow();
+    const int row = selectedRow();
     if (row < 0 || isRunning())
         return;
     VenueMixer mixer = m_model->mixer(row);
@@ -806,7 +806,7 @@ void VenueWindow::batchFinished() {
 // ---- One mixer
 
 void VenueWindow::openInMainWindow() {
-    const int row = currentRow();
+    const int row = selectedRow();
     if (row < 0 || !haveFolder())
         return;
     QString error;
@@ -820,7 +820,7 @@ void VenueWindow::openInMainWindow() {
 }
 
 void VenueWindow::showDifferences() {
-    const int row = currentRow();
+    const int row = selectedRow();
     if (row < 0)
         return;
     const VenueMixerStatus &status = m_model->status(row);

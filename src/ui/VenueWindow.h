@@ -90,7 +90,8 @@ private:
     void showDialog(QDialog *dialog);
     // The rows an action acts on: the selected ones, or all.
     QList<int> targetRows() const;
-    int currentRow() const;
+    // The row Edit, Open and Show Differences act on: the one selected; -1 unless exactly one is.
+    int selectedRow() const;
     // The folder relative settings paths lie in; empty for a venue not saved yet.
     QString venueFolder() const;
     // A mixer's settings file as a path to open; empty when it is relative and the venue has no
