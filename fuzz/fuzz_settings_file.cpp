@@ -18,10 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     MixerSettings settings;
     QString error;
-    const int ok = ParseSettingsFile(bytes, settings, &error);
-    if (ok != 0 && ok != 1)
-        std::abort();
-    if (!ok) {
+    if (!ParseSettingsFile(bytes, settings, &error)) {
         if (settings != MixerSettings() || error.isEmpty())
             std::abort();
         return 0;
@@ -34,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         std::abort();
     }
     MixerSettings again;
-    if (ParseSettingsFile(saved, again) != 1)
+    if (!ParseSettingsFile(saved, again))
         std::abort();
     if (SettingsFileBytes(again) != saved) {
         const QStringList first = SettingsFileLines(settings), second = SettingsFileLines(again);
