@@ -9,6 +9,9 @@
 //                                  pseudo-terminal at 9600: a zone's level chosen on the page
 //                                  until the mixer's reply is in, and ten changes of it within a
 //                                  second: the commands that reach the mixer and the value it holds
+//   hzm-bench-gui venue            the Venue window's Check of 1, 10 and 50 simulated mixers at once
+//                                  over TCP, and Apply of one changed field: time against one
+//                                  mixer, and the longest the window's event loop went without turning
 // Run with QT_QPA_PLATFORM=offscreen where there is no display.
 
 #include "LiveSender.h"
@@ -16,16 +19,22 @@
 #include "MainWindow.h"
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
+#include "VenueWindow.h"
 
 #include "SimServer.h"
+#include "files/SettingsFile.h"
+#include "files/VenueFile.h"
+#include "link/OutputFile.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -285,6 +294,92 @@ int liveBenchmark() {
     return tcp || pty ? 1 : 0;
 }
 
+// Mixer > Venue... checking 1, 10 and 50 simulated mixers on loopback at once, with the protocol's
+// pauses, each against its settings file, then applying one changed field to each: the time
+// against one mixer's, and the longest the window's event loop went without turning (a timer asks
+// every millisecond).
+int venueBenchmark() {
+    double checkOne = 0;
+    double applyOne = 0;
+    bool ok = true;
+    for (int count : {1, 10, 50}) {
+        QTemporaryDir dir;
+        std::vector<std::unique_ptr<sim::SimServer>> sims;
+        Venue venue;
+        venue.name = QStringLiteral("Bench");
+        const MixerSettings settings = sim::SimMixer::demoSettings();
+        for (int i = 0; i < count; ++i) {
+            sim::SimOptions options;
+            options.tcpPort = 0;
+            sims.push_back(std::make_unique<sim::SimServer>(options));
+            if (!sims.back()->start()) {
+                std::fprintf(stderr, "a simulated mixer did not start: %s\n",
+                             qPrintable(sims.back()->errorString()));
+                return 1;
+            }
+            sims.back()->mixer().setSettings(settings);
+            const QString file = QStringLiteral("mixer%1.hzc").arg(i);
+            if (!OutputFile::writeAll(dir.filePath(file), SettingsFileBytes(settings), nullptr))
+                return 1;
+            venue.mixers << VenueMixer{QStringLiteral("Mixer %1").arg(i),
+                                       QStringLiteral("tcp:127.0.0.1:%1").arg(sims.back()->tcpPort()),
+                                       file,
+                                       {}};
+        }
+        const QString path = dir.filePath(QStringLiteral("bench.hzv"));
+        QString error;
+        if (!writeVenueFile(path, venue, error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        ScriptedMessageBoxes boxes;
+        MainWindow main(boxes);
+        main.showVenue(path);
+        VenueWindow *window = main.venueWindow();
+
+        // Runs one action of the window to its end, the event loop timed all the while.
+        const auto run = [&](const char *what, void (VenueWindow::*action)(), double &first) {
+            QElapsedTimer clock;
+            QElapsedTimer sinceTurn;
+            qint64 longestTurnNs = 0;
+            QTimer beat;
+            beat.setInterval(1);
+            QObject::connect(&beat, &QTimer::timeout, [&] {
+                longestTurnNs = std::max(longestTurnNs, sinceTurn.nsecsElapsed());
+                sinceTurn.start();
+            });
+            QEventLoop loop;
+            QObject::connect(window, &VenueWindow::actionFinished, &loop, &QEventLoop::quit);
+            clock.start();
+            sinceTurn.start();
+            beat.start();
+            (window->*action)();
+            loop.exec();
+            const double seconds = clock.nsecsElapsed() / 1e9;
+            if (count == 1)
+                first = seconds;
+            int inStep = 0;
+            for (int row = 0; row < count; ++row)
+                inStep += window->model()->status(row).state == VenueState::InStep ? 1 : 0;
+            std::printf("%-28s %2d mixer%s: %.2f s, %.3f x one mixer; %d in step; the event loop turned at "
+                        "least every %.1f ms\n",
+                        what, count, count == 1 ? "" : "s", seconds, seconds / first, inStep,
+                        longestTurnNs / 1e6);
+            ok = ok && inStep == count;
+        };
+        run("Venue window, Check", &VenueWindow::check, checkOne);
+        // One field changed on every mixer: Apply sends it back (after its question), then checks.
+        MixerSettings changed = settings;
+        changed.zones[0].name = QStringLiteral("Changed");
+        for (const auto &sim : sims)
+            sim->mixer().setSettings(changed);
+        boxes.queueAnswer(true);
+        run("Venue window, Apply 1 field", &VenueWindow::apply, applyOne);
+        ok = ok && boxes.unexpected() == 0;
+    }
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -299,6 +394,8 @@ int main(int argc, char *argv[]) {
         return utilityBenchmark(args[1]);
     if (mode == QLatin1String("live"))
         return liveBenchmark();
-    std::fprintf(stderr, "usage: hzm-bench-gui log | startup | utility PATH | live\n");
+    if (mode == QLatin1String("venue"))
+        return venueBenchmark();
+    std::fprintf(stderr, "usage: hzm-bench-gui log | startup | utility PATH | live | venue\n");
     return 2;
 }

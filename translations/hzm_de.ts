@@ -100,6 +100,41 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     </message>
 </context>
 <context>
+    <name>hzm::DiscoveredMixersDialog</name>
+    <message>
+        <source>Add Discovered Mixers</source>
+        <translation>Gefundene Mischer hinzufügen</translation>
+    </message>
+    <message>
+        <source>These mixers answered the discovery broadcast. Each is added with its device name and a settings file named after it.</source>
+        <translation>Diese Mischer haben auf die Gerätesuche geantwortet. Jeder wird mit seinem Gerätenamen und einer danach benannten Einstellungsdatei hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>Mixers found</source>
+        <translation>Gefundene Mischer</translation>
+    </message>
+    <message>
+        <source>TCP &amp;port of the mixers:</source>
+        <translation>TCP-&amp;Port der Mischer:</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>&amp;Aktualisieren</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>1 mixer found.</source>
+        <translation>1 Mischer gefunden.</translation>
+    </message>
+    <message>
+        <source>%1 mixers found.</source>
+        <translation>%1 Mischer gefunden.</translation>
+    </message>
+</context>
+<context>
     <name>hzm::Discovery</name>
     <message>
         <source>Error</source>
@@ -657,6 +692,10 @@ Choose valid values on the pages, then send again.</source>
 %1
 
 Wählen Sie auf den Seiten gültige Werte und senden Sie dann erneut.</translation>
+    </message>
+    <message>
+        <source>&amp;Venue...</source>
+        <translation>&amp;Anlage...</translation>
     </message>
 </context>
 <context>
@@ -1330,6 +1369,577 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
     <message>
         <source>Response received:</source>
         <translation>Empfangene Antwort:</translation>
+    </message>
+</context>
+<context>
+    <name>hzm::VenueMixerDialog</name>
+    <message>
+        <source>Com %1</source>
+        <translation>Com %1</translation>
+    </message>
+    <message>
+        <source>Ethernet</source>
+        <translation>Ethernet</translation>
+    </message>
+    <message>
+        <source>Other serial port</source>
+        <translation>Andere serielle Schnittstelle</translation>
+    </message>
+    <message>
+        <source>&amp;Discovery...</source>
+        <translation>Geräte&amp;suche...</translation>
+    </message>
+    <message>
+        <source>Choose the mixer from those that answer on the network</source>
+        <translation>Den Mischer unter denen wählen, die im Netzwerk antworten</translation>
+    </message>
+    <message>
+        <source>TCP port:</source>
+        <translation>TCP-Port:</translation>
+    </message>
+    <message>
+        <source>Detect</source>
+        <translation>Ermitteln</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>&amp;Durchsuchen...</translation>
+    </message>
+    <message>
+        <source>&amp;Name:</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>&amp;Port:</source>
+        <translation>&amp;Port:</translation>
+    </message>
+    <message>
+        <source>IP &amp;address:</source>
+        <translation>IP-&amp;Adresse:</translation>
+    </message>
+    <message>
+        <source>D&amp;evice:</source>
+        <translation>&amp;Gerät:</translation>
+    </message>
+    <message>
+        <source>Baud &amp;rate:</source>
+        <translation>&amp;Baudrate:</translation>
+    </message>
+    <message>
+        <source>&amp;Settings file:</source>
+        <translation>&amp;Einstellungsdatei:</translation>
+    </message>
+    <message>
+        <source>A relative path lies in the venue file&apos;s folder.</source>
+        <translation>Ein relativer Pfad liegt im Ordner der Anlagendatei.</translation>
+    </message>
+    <message>
+        <source>Please enter a name for the mixer.</source>
+        <translation>Bitte geben Sie einen Namen für den Mischer ein.</translation>
+    </message>
+    <message>
+        <source>Another mixer of this venue is already called &quot;%1&quot;.</source>
+        <translation>Ein anderer Mischer dieser Anlage heißt bereits „%1“.</translation>
+    </message>
+    <message>
+        <source>Please enter the mixer&apos;s IP address or host name.</source>
+        <translation>Bitte geben Sie die IP-Adresse oder den Hostnamen des Mischers ein.</translation>
+    </message>
+    <message>
+        <source>Please enter the serial port or device path.</source>
+        <translation>Bitte geben Sie die serielle Schnittstelle oder den Gerätepfad ein.</translation>
+    </message>
+    <message>
+        <source>Please enter the settings file of the mixer.</source>
+        <translation>Bitte geben Sie die Einstellungsdatei des Mischers ein.</translation>
+    </message>
+    <message>
+        <source>Settings File</source>
+        <translation>Einstellungsdatei</translation>
+    </message>
+</context>
+<context>
+    <name>hzm::VenueModel</name>
+    <message>
+        <source>Mixer</source>
+        <translation>Mischer</translation>
+    </message>
+    <message>
+        <source>Link</source>
+        <translation>Verbindung</translation>
+    </message>
+    <message>
+        <source>Settings file</source>
+        <translation>Einstellungsdatei</translation>
+    </message>
+    <message>
+        <source>Software</source>
+        <translation>Software</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Last checked</source>
+        <translation>Zuletzt geprüft</translation>
+    </message>
+    <message>
+        <source>%1 of %2 commands done</source>
+        <translation>%1 von %2 Befehlen ausgeführt</translation>
+    </message>
+    <message>
+        <source>cannot connect</source>
+        <translation>keine Verbindung</translation>
+    </message>
+    <message>
+        <source>no reply</source>
+        <translation>keine Antwort</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>abgewiesen</translation>
+    </message>
+    <message>
+        <source>unreadable reply</source>
+        <translation>unlesbare Antwort</translation>
+    </message>
+    <message>
+        <source>replies out of step</source>
+        <translation>Antworten passen nicht zu den Befehlen</translation>
+    </message>
+    <message>
+        <source>Checking…</source>
+        <translation>Wird geprüft…</translation>
+    </message>
+    <message>
+        <source>In step</source>
+        <translation>Stimmt überein</translation>
+    </message>
+    <message>
+        <source>1 field differs</source>
+        <translation>1 Feld weicht ab</translation>
+    </message>
+    <message>
+        <source>%1 fields differ</source>
+        <translation>%1 Felder weichen ab</translation>
+    </message>
+    <message>
+        <source>Applying…</source>
+        <translation>Wird angewendet…</translation>
+    </message>
+    <message>
+        <source>Backing up…</source>
+        <translation>Wird gesichert…</translation>
+    </message>
+    <message>
+        <source>Failed: %1</source>
+        <translation>Fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Unreadable file</source>
+        <translation>Datei nicht lesbar</translation>
+    </message>
+    <message>
+        <source>Stopped: %1</source>
+        <translation>Angehalten: %1</translation>
+    </message>
+    <message>
+        <source>Not checked</source>
+        <translation>Nicht geprüft</translation>
+    </message>
+    <message>
+        <source>Venue: %1</source>
+        <translation>Anlage: %1</translation>
+    </message>
+    <message>
+        <source>Report of %1</source>
+        <translation>Bericht vom %1</translation>
+    </message>
+    <message>
+        <source>software %1</source>
+        <translation>Software %1</translation>
+    </message>
+    <message>
+        <source>checked %1</source>
+        <translation>geprüft %1</translation>
+    </message>
+    <message>
+        <source>Differing fields</source>
+        <translation>Abweichende Felder</translation>
+    </message>
+</context>
+<context>
+    <name>hzm::VenueWindow</name>
+    <message>
+        <source>HZM Venue Files (*.hzv)</source>
+        <translation>HZM-Anlagendateien (*.hzv)</translation>
+    </message>
+    <message>
+        <source>New venue</source>
+        <translation>Neue Anlage</translation>
+    </message>
+    <message>
+        <source>Venue &amp;name:</source>
+        <translation>&amp;Name der Anlage:</translation>
+    </message>
+    <message>
+        <source>Mixers of the venue</source>
+        <translation>Mischer der Anlage</translation>
+    </message>
+    <message>
+        <source>Progress of the venue</source>
+        <translation>Fortschritt der Anlage</translation>
+    </message>
+    <message>
+        <source>&amp;Venue</source>
+        <translation>&amp;Anlage</translation>
+    </message>
+    <message>
+        <source>&amp;New Venue</source>
+        <translation>&amp;Neue Anlage</translation>
+    </message>
+    <message>
+        <source>&amp;Open Venue...</source>
+        <translation>Anlage ö&amp;ffnen...</translation>
+    </message>
+    <message>
+        <source>&amp;Save Venue</source>
+        <translation>Anlage &amp;speichern</translation>
+    </message>
+    <message>
+        <source>Save Venue &amp;As...</source>
+        <translation>Anlage speichern &amp;unter...</translation>
+    </message>
+    <message>
+        <source>Save &amp;Report...</source>
+        <translation>&amp;Bericht speichern...</translation>
+    </message>
+    <message>
+        <source>Show &amp;Log Window</source>
+        <translation>&amp;Protokollfenster anzeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>S&amp;chließen</translation>
+    </message>
+    <message>
+        <source>&amp;Mixers</source>
+        <translation>&amp;Mischer</translation>
+    </message>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Add a mixer: its name, link and settings file</source>
+        <translation>Einen Mischer hinzufügen: seinen Namen, seine Verbindung und seine Einstellungsdatei</translation>
+    </message>
+    <message>
+        <source>Add &amp;Discovered...</source>
+        <translation>&amp;Gefundene hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Add every mixer that answers the discovery broadcast</source>
+        <translation>Jeden Mischer hinzufügen, der auf die Gerätesuche antwortet</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>&amp;Check</source>
+        <translation>&amp;Prüfen</translation>
+    </message>
+    <message>
+        <source>Read each mixer, writing nothing, and compare it with its settings file</source>
+        <translation>Jeden Mischer lesen, ohne etwas zu schreiben, und mit seiner Einstellungsdatei vergleichen</translation>
+    </message>
+    <message>
+        <source>A&amp;pply...</source>
+        <translation>An&amp;wenden...</translation>
+    </message>
+    <message>
+        <source>Send each mixer what differs from its settings file, then check it</source>
+        <translation>Jedem Mischer senden, was von seiner Einstellungsdatei abweicht, und ihn dann prüfen</translation>
+    </message>
+    <message>
+        <source>&amp;Back Up</source>
+        <translation>&amp;Sichern</translation>
+    </message>
+    <message>
+        <source>Read each mixer into its settings file; the old file is kept as .bak</source>
+        <translation>Jeden Mischer in seine Einstellungsdatei lesen; die alte Datei bleibt als .bak erhalten</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>Ö&amp;ffnen</translation>
+    </message>
+    <message>
+        <source>Load the mixer&apos;s settings file into the main window and choose its link as the port</source>
+        <translation>Die Einstellungsdatei des Mischers ins Hauptfenster laden und seine Verbindung als Port wählen</translation>
+    </message>
+    <message>
+        <source>Show Di&amp;fferences...</source>
+        <translation>Abweichungen an&amp;zeigen...</translation>
+    </message>
+    <message>
+        <source>The fields in which the mixer differed from its file at the last check</source>
+        <translation>Die Felder, in denen der Mischer bei der letzten Prüfung von seiner Datei abwich</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>Anhal&amp;ten</translation>
+    </message>
+    <message>
+        <source>End the action: each mixer stops after its command under way</source>
+        <translation>Die Aktion beenden: Jeder Mischer hört nach seinem laufenden Befehl auf</translation>
+    </message>
+    <message>
+        <source>Untitled</source>
+        <translation>Unbenannt</translation>
+    </message>
+    <message>
+        <source>%1[*] - Venue</source>
+        <translation>%1[*] - Anlage</translation>
+    </message>
+    <message>
+        <source>Not saved yet</source>
+        <translation>Noch nicht gespeichert</translation>
+    </message>
+    <message>
+        <source>No mixers yet: add them with Add or Add Discovered.</source>
+        <translation>Noch keine Mischer: Fügen Sie sie mit „Hinzufügen“ oder „Gefundene hinzufügen“ hinzu.</translation>
+    </message>
+    <message>
+        <source>Actions act on the venue&apos;s mixer.</source>
+        <translation>Aktionen gelten dem Mischer der Anlage.</translation>
+    </message>
+    <message>
+        <source>Actions act on all %1 mixers.</source>
+        <translation>Aktionen gelten allen %1 Mischern.</translation>
+    </message>
+    <message>
+        <source>Actions act on %1 of %2 mixers (the selected ones).</source>
+        <translation>Aktionen gelten %1 von %2 Mischern (den ausgewählten).</translation>
+    </message>
+    <message>
+        <source>Discard the changes to the venue ?</source>
+        <translation>Die Änderungen an der Anlage verwerfen?</translation>
+    </message>
+    <message>
+        <source>Open Venue</source>
+        <translation>Anlage öffnen</translation>
+    </message>
+    <message>
+        <source>Unable to open the venue &quot;%1&quot;.
+%2</source>
+        <translation>Die Anlage „%1“ kann nicht geöffnet werden.
+%2</translation>
+    </message>
+    <message>
+        <source>Unable to save the venue to &quot;%1&quot;.
+%2</source>
+        <translation>Die Anlage kann nicht in „%1“ gespeichert werden.
+%2</translation>
+    </message>
+    <message>
+        <source>Save Venue As</source>
+        <translation>Anlage speichern unter</translation>
+    </message>
+    <message>
+        <source>The venue has not been saved yet, and its settings files lie in the venue file&apos;s folder.
+
+Save the venue now ?</source>
+        <translation>Die Anlage ist noch nicht gespeichert, und ihre Einstellungsdateien liegen im Ordner der Anlagendatei.
+
+Die Anlage jetzt speichern?</translation>
+    </message>
+    <message>
+        <source>Save Report</source>
+        <translation>Bericht speichern</translation>
+    </message>
+    <message>
+        <source>Text report (*.txt)</source>
+        <translation>Bericht als Text (*.txt)</translation>
+    </message>
+    <message>
+        <source>CSV report (*.csv)</source>
+        <translation>Bericht als CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>%1 report</source>
+        <translation>Bericht %1</translation>
+    </message>
+    <message>
+        <source>Unable to save the report to &quot;%1&quot;.
+%2</source>
+        <translation>Der Bericht kann nicht in „%1“ gespeichert werden.
+%2</translation>
+    </message>
+    <message>
+        <source>Add Mixer</source>
+        <translation>Mischer hinzufügen</translation>
+    </message>
+    <message>
+        <source>Edit Mixer</source>
+        <translation>Mischer bearbeiten</translation>
+    </message>
+    <message>
+        <source>Remove the mixer &quot;%1&quot; from the venue ?
+Its settings file stays as it is.</source>
+        <translation>Den Mischer „%1“ aus der Anlage entfernen?
+Seine Einstellungsdatei bleibt, wie sie ist.</translation>
+    </message>
+    <message>
+        <source>Remove %1 mixers from the venue ?
+Their settings files stay as they are.</source>
+        <translation>%1 Mischer aus der Anlage entfernen?
+Ihre Einstellungsdateien bleiben, wie sie sind.</translation>
+    </message>
+    <message>
+        <source>1 mixer added.</source>
+        <translation>1 Mischer hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>%1 mixers added.</source>
+        <translation>%1 Mischer hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>1 was in the venue already.</source>
+        <translation>1 war bereits in der Anlage.</translation>
+    </message>
+    <message>
+        <source>%1 were in the venue already.</source>
+        <translation>%1 waren bereits in der Anlage.</translation>
+    </message>
+    <message>
+        <source>Stopping: each mixer ends after its command under way…</source>
+        <translation>Wird angehalten: Jeder Mischer hört nach seinem laufenden Befehl auf…</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Anwenden</translation>
+    </message>
+    <message>
+        <source>Back Up</source>
+        <translation>Sichern</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <translation>Prüfen</translation>
+    </message>
+    <message>
+        <source>Applying the settings file…</source>
+        <translation>Die Einstellungsdatei wird angewendet…</translation>
+    </message>
+    <message>
+        <source>Applying to %1 mixers…</source>
+        <translation>Wird auf %1 Mischer angewendet…</translation>
+    </message>
+    <message>
+        <source>Backing up into the settings file…</source>
+        <translation>Wird in die Einstellungsdatei gesichert…</translation>
+    </message>
+    <message>
+        <source>Backing up %1 mixers…</source>
+        <translation>%1 Mischer werden gesichert…</translation>
+    </message>
+    <message>
+        <source>Checking against the settings file…</source>
+        <translation>Wird mit der Einstellungsdatei verglichen…</translation>
+    </message>
+    <message>
+        <source>Checking %1 mixers…</source>
+        <translation>%1 Mischer werden geprüft…</translation>
+    </message>
+    <message>
+        <source>Apply the settings file to 1 mixer ?</source>
+        <translation>Die Einstellungsdatei auf 1 Mischer anwenden?</translation>
+    </message>
+    <message>
+        <source>Apply the settings files to %1 mixers ?</source>
+        <translation>Die Einstellungsdateien auf %1 Mischer anwenden?</translation>
+    </message>
+    <message>
+        <source>The last check found nothing to send.</source>
+        <translation>Die letzte Prüfung fand nichts zu senden.</translation>
+    </message>
+    <message>
+        <source>The last check found %1 to send to %2.</source>
+        <translation>Die letzte Prüfung fand %1 zum Senden an %2.</translation>
+    </message>
+    <message>
+        <source>Not checked: %1. Such a mixer is read first and sent what differs.</source>
+        <translation>Nicht geprüft: %1. Ein solcher Mischer wird zuerst gelesen und erhält, was abweicht.</translation>
+    </message>
+    <message>
+        <source>1 mixer</source>
+        <translation>1 Mischer</translation>
+    </message>
+    <message>
+        <source>%1 mixers</source>
+        <translation>%1 Mischer</translation>
+    </message>
+    <message>
+        <source>1 command</source>
+        <translation>1 Befehl</translation>
+    </message>
+    <message>
+        <source>%1 commands</source>
+        <translation>%1 Befehle</translation>
+    </message>
+    <message>
+        <source>before it began</source>
+        <translation>vor dem Beginn</translation>
+    </message>
+    <message>
+        <source>after %1 of %2 commands</source>
+        <translation>nach %1 von %2 Befehlen</translation>
+    </message>
+    <message>
+        <source>%1 in step</source>
+        <translation>%1 stimmen überein</translation>
+    </message>
+    <message>
+        <source>%1 differing</source>
+        <translation>%1 weichen ab</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 stopped</source>
+        <translation>%1 angehalten</translation>
+    </message>
+    <message>
+        <source>%1 took %2 s: %3.</source>
+        <translation>%1 dauerte %2 s: %3.</translation>
+    </message>
+    <message>
+        <source>The link of &quot;%1&quot; cannot be used: %2</source>
+        <translation>Die Verbindung von „%1“ ist nicht verwendbar: %2</translation>
+    </message>
+    <message>
+        <source>Differences: %1</source>
+        <translation>Abweichungen: %1</translation>
+    </message>
+    <message>
+        <source>Close the venue without saving its changes ?</source>
+        <translation>Die Anlage ohne Speichern ihrer Änderungen schließen?</translation>
+    </message>
+    <message>
+        <source>An action is running on the venue&apos;s mixers.
+
+Stop it and close the venue ?</source>
+        <translation>Auf den Mischern der Anlage läuft eine Aktion.
+
+Sie anhalten und die Anlage schließen?</translation>
     </message>
 </context>
 <context>

@@ -54,6 +54,13 @@ struct DiscoveryInterface {
     }
 };
 
+// Where discovery asks: the machine's own interfaces (an empty list) or the given ones (demo mode,
+// tests), on this UDP port.
+struct DiscoveryScope {
+    QList<DiscoveryInterface> interfaces;
+    quint16 port = kDiscoveryPort;
+};
+
 // Every IPv4 address of this machine except 127.0.0.1, in the system's order. When the system
 // gives no table at all, or nothing but 127.0.0.1, *error receives the message to show.
 QList<DiscoveryInterface> localDiscoveryInterfaces(QString *error = nullptr);

@@ -16,6 +16,19 @@ namespace hzm {
 
 OutputFile::OutputFile(const QString &path) : m_path(path) {}
 
+bool OutputFile::writeAll(const QString &path, const QByteArray &bytes, QString *error) {
+    OutputFile file(path);
+    bool ok = file.open();
+    if (ok && file.write(bytes.constData(), bytes.size()) != bytes.size()) {
+        file.cancel();
+        ok = false;
+    }
+    ok = ok && file.commit();
+    if (!ok && error)
+        *error = file.errorString();
+    return ok;
+}
+
 OutputFile::~OutputFile() {
     cancel();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -18,6 +19,8 @@ namespace hzm {
 class OutputFile {
 public:
     explicit OutputFile(const QString &path);
+    // Writes bytes as the whole file at path as above; false with the reason in *error.
+    static bool writeAll(const QString &path, const QByteArray &bytes, QString *error);
     ~OutputFile(); // without commit(): the earlier file stays as it was
 
     // false with errorString() set when path cannot be written as above.

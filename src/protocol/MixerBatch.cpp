@@ -86,6 +86,8 @@ TransferResult MixerTaskContext::transfer(const LinkSelection &link, MixerSettin
     const TransferResult result = TransferWorker::runBlocking(link, settings, job, hooks);
     m_done += result.done;
     m_planned += result.planned;
+    if (!result.success)
+        m_failure = result.failure;
     return result;
 }
 
@@ -159,6 +161,7 @@ MixerResult MixerBatch::runOne(int index) {
     MixerResult result = m_task(context);
     if (result.outcome == MixerOutcome::Failed && isStopped())
         result.outcome = MixerOutcome::Stopped;
+    result.failure = context.m_failure;
     result.done = context.m_done;
     result.planned = std::max(context.m_planned, context.m_done);
     result.seconds = clock.nsecsElapsed() / 1e9;

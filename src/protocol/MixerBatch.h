@@ -62,6 +62,8 @@ struct MixerResult {
     int done = 0;       // commands done over all the task's transfers
     int planned = 0;    // commands planned over all of them
     double seconds = 0; // from the task's start to its end
+    // How the task's last failed transfer failed (None when none failed).
+    TransferFailure failure = TransferFailure::None;
 };
 
 class MixerBatch;
@@ -88,6 +90,7 @@ private:
     int m_index;
     int m_done = 0;
     int m_planned = 0;
+    TransferFailure m_failure = TransferFailure::None;
 };
 
 using MixerTask = std::function<MixerResult(MixerTaskContext &context)>;

@@ -90,8 +90,10 @@ bool runOnLink(const LinkSelection &selection, JobContext &context, const Transf
     return true;
 }
 
-// Why a transfer failed, in one line that names where the link goes.
-QString failureReason(const TransferResult &outcome, const CountingObserver &observer, const QString &where) {
+// Why a transfer failed, in one line that names where the link goes, and in one word (kind).
+QString failureReason(const TransferResult &outcome, const CountingObserver &observer, const QString &where,
+                      TransferFailure &kind) {
+    kind = TransferFailure::Other;
     if (outcome.stopped)
         return QStringLiteral("stopped on request after %1 of %2 commands (%3)")
             .arg(observer.accepted())
@@ -101,6 +103,7 @@ QString failureReason(const TransferResult &outcome, const CountingObserver &obs
         return outOfRangeReason(outcome.outOfRange);
     QString reason;
     if (!outcome.linkOpened) {
+        kind = TransferFailure::CannotConnect;
         // The link's own message usually starts with the address already.
         QString linkError = outcome.linkError;
         if (linkError.startsWith(where + QStringLiteral(": ")))
@@ -108,6 +111,7 @@ QString failureReason(const TransferResult &outcome, const CountingObserver &obs
         reason = QStringLiteral("cannot open %1: %2")
                      .arg(where, linkError.isEmpty() ? QStringLiteral("the link failed") : linkError);
     } else if (!outcome.countLostAt.isEmpty()) {
+        kind = TransferFailure::RepliesOutOfStep;
         reason =
             QStringLiteral("%1 sent a reply that no command was owed, at %2: its replies no longer match "
                            "the commands")
@@ -117,15 +121,18 @@ QString failureReason(const TransferResult &outcome, const CountingObserver &obs
         reason.replace(QLatin1Char('\n'), QStringLiteral(": "));
         reason += QStringLiteral(" (%1)").arg(where);
     } else if (observer.lastFailure() == QLatin1String("No Response")) {
+        kind = TransferFailure::NoReply;
         reason = QStringLiteral("no response from %1 to %2 after %3 attempts")
                      .arg(where, observer.lastCommand())
                      .arg(kMaxAttempts);
     } else if (observer.lastFailure().startsWith(QLatin1String("Unreadable reply: "))) {
+        kind = TransferFailure::UnreadableReply;
         reason = QStringLiteral("%1 gave no readable reply to %2 in %3 attempts (%4)")
                      .arg(where, observer.lastCommand())
                      .arg(kMaxAttempts)
                      .arg(observer.lastFailure());
     } else if (!observer.lastFailure().isEmpty()) {
+        kind = TransferFailure::Refused;
         reason = QStringLiteral("%1 refused %2 %3 times (reply %4)")
                      .arg(where, observer.lastCommand())
                      .arg(kMaxAttempts)
@@ -167,7 +174,7 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
     const auto stopped = [&hooks] { return hooks.stop && hooks.stop->load(); };
     if (stopped()) {
         result.stopped = true;
-        result.reason = failureReason(result, observer, selection.where());
+        result.reason = failureReason(result, observer, selection.where(), result.failure);
         return result;
     }
     if (job.outOfRange)
@@ -178,7 +185,7 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
     result.done = observer.done();
     result.planned = observer.planned();
     if (!result.success)
-        result.reason = failureReason(result, observer, selection.where());
+        result.reason = failureReason(result, observer, selection.where(), result.failure);
     return result;
 }
 

@@ -21,6 +21,17 @@ namespace hzm {
 
 struct MixerSettings;
 
+// What made a transfer fail, in one word for a table (the reason says it in full).
+enum class TransferFailure {
+    None,
+    CannotConnect,
+    NoReply,
+    Refused,
+    UnreadableReply,
+    RepliesOutOfStep,
+    Other
+};
+
 // How a finished transfer ended.
 struct TransferResult {
     bool success = false;
@@ -35,6 +46,7 @@ struct TransferResult {
     // 127.0.0.1:4999 to <SY,VQ/> after 4 attempts; stopped after 3 of 239 commands"); empty on
     // success.
     QString reason;
+    TransferFailure failure = TransferFailure::None; // the reason's kind; None on success
     // The command (framed) at which a reply came that no command was owed: the exchange lost
     // count of the replies, so the job failed. Empty otherwise.
     QString countLostAt;

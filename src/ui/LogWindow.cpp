@@ -190,17 +190,7 @@ bool LogWindow::saveTo(const QString &path, QString *error) {
     QString all = text();
     if (!all.isEmpty())
         all += QLatin1Char('\n');
-    const QByteArray bytes = all.toUtf8();
-    OutputFile file(path);
-    bool ok = file.open();
-    if (ok && file.write(bytes.constData(), bytes.size()) != bytes.size()) {
-        file.cancel();
-        ok = false;
-    }
-    ok = ok && file.commit();
-    if (!ok && error)
-        *error = file.errorString();
-    return ok;
+    return OutputFile::writeAll(path, all.toUtf8(), error);
 }
 
 QString LogWindow::text() {

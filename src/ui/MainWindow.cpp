@@ -14,6 +14,7 @@
 #include "SystemPage.h"
 #include "TcpSettingsDialog.h"
 #include "TransferDialog.h"
+#include "VenueWindow.h"
 
 #include "files/SettingsFile.h"
 #include "files/TextExport.h"
@@ -105,7 +106,8 @@ MainWindow::~MainWindow() {
     m_modified.setListener({});
     // Gone before the settings and the baseline they work on.
     delete m_history;
-    delete m_live; // waits for a send that runs
+    delete m_live;  // waits for a send that runs
+    delete m_venue; // stops an action that runs
     delete m_log;
 }
 
@@ -199,6 +201,10 @@ void MainWindow::buildMenus() {
         addMenuEntry(mixer, tr("&Live"), "actionLive", nullptr, QKeySequence(Qt::CTRL | Qt::Key_L));
     m_actionLive->setCheckable(true);
     connect(m_actionLive, &QAction::triggered, this, &MainWindow::setLive);
+    mixer->addSeparator();
+    // Every mixer of a site at once; not tied to the port, so never greyed.
+    m_actionVenue = mixer->addAction(tr("&Venue..."), this, [this] { showVenue(); });
+    m_actionVenue->setObjectName(QStringLiteral("actionVenue"));
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", &MainWindow::showHelp);
@@ -290,6 +296,8 @@ void MainWindow::buildLive() {
 
 void MainWindow::setSleeper(Comms::Sleeper sleeper) {
     m_sleeper = sleeper;
+    if (m_venue)
+        m_venue->setSleeper(sleeper);
     m_live->setSleeper(std::move(sleeper));
 }
 
@@ -313,8 +321,14 @@ void MainWindow::EnableTransferButtons(bool enable) {
 }
 
 void MainWindow::choosePortPrompt() {
-    if (!m_startupFile.isEmpty())
-        openFile(std::exchange(m_startupFile, QString()));
+    const QString file = std::exchange(m_startupFile, QString());
+    // A venue brings the links of its mixers: no port to choose first.
+    if (file.endsWith(QLatin1String(".hzv"), Qt::CaseInsensitive)) {
+        showVenue(file);
+        return;
+    }
+    if (!file.isEmpty())
+        openFile(file);
     if (m_demo)
         return; // the simulated mixer is the port already
     m_boxes.information(this, tr("Choose a Port"),
@@ -409,7 +423,7 @@ void MainWindow::fileOpen() {
         openFile(path);
 }
 
-void MainWindow::openFile(const QString &path) {
+bool MainWindow::openFile(const QString &path) {
     stopLive();
     QString error;
     const MixerSettings before = m_settings;
@@ -421,7 +435,7 @@ void MainWindow::openFile(const QString &path) {
         m_history->reset(true); // not undone edit by edit
     if (!loaded) {
         m_boxes.error(this, errorCaption(), tr("Unable to load file"));
-        return;
+        return false;
     }
     // The reader fills in what a damaged file lacks: say so before anybody sends it.
     QFile file(path);
@@ -435,6 +449,30 @@ void MainWindow::openFile(const QString &path) {
                         tr("The file \"%1\" is damaged:\n%2\n\nIt was loaded as far as it could be read; "
                            "missing values were set to 0. Check the settings before sending them to HZM-1.")
                             .arg(QDir::toNativeSeparators(path), listedForBox(damage)));
+    return true;
+}
+
+void MainWindow::openMixer(const QString &path, const LinkSelection &link) {
+    if (!confirmDiscard(tr("Discard current changes ?")))
+        return;
+    // Save writes the mixer's own file; a file that did not load leaves the settings, and the
+    // path they are saved to, as they were.
+    if (openFile(path))
+        m_savePath = path;
+    const SerialEndpoint *serial = link.serial();
+    if (serial && serial->baudRate == 0) {
+        selectSerial(serial->device, serial->comNumber); // finds the rate as the Port menu does
+    } else {
+        stopLive();
+        if (const TcpEndpoint *tcp = link.tcp())
+            m_tcpEndpoint = *tcp;
+        m_selection = link;
+        m_baseline.reset(); // another port may lead to another mixer
+        EnableTransferButtons(true);
+    }
+    updateMenuMarks();
+    activateWindow();
+    raise();
 }
 
 bool MainWindow::saveTo(const QString &path) {
@@ -512,6 +550,11 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
+    if (m_venue && !m_venue->mayClose()) {
+        event->ignore();
+        return;
+    }
+    delete m_venue;
     if (m_log)
         m_log->hide();
     event->accept();
@@ -685,6 +728,24 @@ void MainWindow::toggleLogWindowOnTop() {
 
 void MainWindow::appendLog(const QString &text, LogColour colour) {
     EnsureLogWindow()->appendLine(text, colour);
+}
+
+VenueWindow *MainWindow::venueWindow() const {
+    return m_venue;
+}
+
+void MainWindow::showVenue(const QString &path) {
+    if (!m_venue) {
+        m_venue = new VenueWindow(*this, m_boxes);
+        m_venue->setAttribute(Qt::WA_DeleteOnClose);
+        if (m_sleeper)
+            m_venue->setSleeper(m_sleeper);
+    }
+    if (!path.isEmpty())
+        m_venue->openVenue(path);
+    m_venue->show();
+    m_venue->raise();
+    m_venue->activateWindow();
 }
 
 void MainWindow::showHelp() {

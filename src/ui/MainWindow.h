@@ -13,6 +13,7 @@
 
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
@@ -34,6 +35,7 @@ struct TransferResult;
 class MessageBoxes;
 class TcpSettingsDialog;
 class TabPage;
+class VenueWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -68,10 +70,20 @@ public:
     LogWindow *logWindow() const { return m_log; }
 
     QString savePath() const { return m_savePath; }
-    // Opens a settings file given on the command line as File > Open would once it is chosen;
-    // done at start-up, before the port prompt.
+    // Opens a file given on the command line once the window is shown: a settings file as File >
+    // Open would once it is chosen (before the port prompt), a venue (.hzv) in the Venue window
+    // (instead of the port prompt).
     void openAtStart(const QString &path) { m_startupFile = path; }
-    void openFile(const QString &path);
+    // Loads a settings file; false (after saying so) when it could not be loaded.
+    bool openFile(const QString &path);
+    // The Venue window's Open: loads a mixer's settings file (after the question about unsaved
+    // changes), to be saved back to it, and chooses the mixer's link as the port.
+    void openMixer(const QString &path, const LinkSelection &link);
+    // The Venue window, once Mixer > Venue... has opened it.
+    VenueWindow *venueWindow() const;
+    // The endpoint the TCP/IP Settings dialog shows, and where discovery asks.
+    const TcpEndpoint &tcpEndpoint() const { return m_tcpEndpoint; }
+    DiscoveryScope discoveryScope() const { return {m_discoveryInterfaces, m_discoveryPort}; }
     QString exportPath() const { return m_exportPath; }
 
     // Seams for tests: the device behind "Com n", the pauses of probe and transfer links, the
@@ -108,6 +120,8 @@ public slots:
     // View and Help menus.
     void toggleLogWindow();
     void toggleLogWindowOnTop();
+    // Mixer > Venue...: shows the Venue window (made on first use); with a path, opens that venue.
+    void showVenue(const QString &path = QString());
     void showHelp();
     void showAbout();
     // The five buttons.
@@ -212,6 +226,8 @@ private:
     QAction *m_actionCompare = nullptr;
     QAction *m_actionSendChanges = nullptr;
     QAction *m_actionLive = nullptr;
+    QAction *m_actionVenue = nullptr;
+    QPointer<VenueWindow> m_venue;
     QLabel *m_liveMark = nullptr; // "Live" in the status bar while it is on
     EditHistory *m_history = nullptr;
     LiveSender *m_live = nullptr;

@@ -1,5 +1,6 @@
 // hzm-utility: the desktop program. "hzm-utility --demo" runs it against a simulated mixer
-// started inside the program on a free loopback port; "hzm-utility FILE" opens a settings file.
+// started inside the program on a free loopback port; "hzm-utility FILE" opens a settings file,
+// "hzm-utility SITE.hzv" a venue in the Venue window.
 
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -35,12 +36,14 @@ Arguments parseArguments(const QCoreApplication &app) {
         QStringLiteral("demo"),
         QStringLiteral("Run against a simulated mixer inside the program (Port > Ethernet)."));
     parser.addOption(demo);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A settings file (.hzc) to open."),
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A settings file (.hzc) to open, or a venue (.hzv) to open "
+                                                "in the Venue window."),
                                  QStringLiteral("[file]"));
     parser.process(app);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
-        std::fprintf(stderr, "hzm-utility: one settings file at a time, not %d\n", int(files.size()));
+        std::fprintf(stderr, "hzm-utility: one file at a time, not %d\n", int(files.size()));
         std::exit(2);
     }
     return {parser.isSet(demo), files.value(0)};

@@ -10,8 +10,10 @@
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
 #include "PageControls.h"
+#include "Palettes.h"
 #include "SystemPage.h"
 #include "TransferDialog.h"
+#include "VenueModel.h"
 
 #include "protocol/MixerJobs.h"
 
@@ -35,29 +37,8 @@ using namespace hzm;
 
 namespace {
 
-QPalette lightPalette() {
-    return QApplication::style()->standardPalette();
-}
-
-// A dark palette as desktops set it for the Fusion style.
-QPalette darkPalette() {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(53, 53, 53));
-    p.setColor(QPalette::WindowText, Qt::white);
-    p.setColor(QPalette::Base, QColor(42, 42, 42));
-    p.setColor(QPalette::AlternateBase, QColor(66, 66, 66));
-    p.setColor(QPalette::Text, Qt::white);
-    p.setColor(QPalette::Button, QColor(53, 53, 53));
-    p.setColor(QPalette::ButtonText, Qt::white);
-    p.setColor(QPalette::ToolTipBase, QColor(53, 53, 53));
-    p.setColor(QPalette::ToolTipText, Qt::white);
-    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
-    return p;
-}
+using test::darkPalette;
+using test::lightPalette;
 
 // What a screen reader says a control is. On Linux a combo box is named by its current entry,
 // whatever its accessible name, so only the label it is labelled by names it.
@@ -178,6 +159,10 @@ private slots:
         QApplication::setPalette(dark ? darkPalette() : lightPalette());
         QCoreApplication::processEvents();
         const QPalette logPalette = log.editor()->palette();
+        const QPalette venuePalette = QApplication::palette();
+        const auto venueColour = [&](VenueState state) {
+            return VenueModel::stateColour(state, venuePalette);
+        };
         const struct {
             const char *what;
             QColor text;
@@ -194,6 +179,11 @@ private slots:
             {"log command", log.lineColour(0), logPalette.color(QPalette::Base)},
             {"log good reply", log.lineColour(1), logPalette.color(QPalette::Base)},
             {"log failure", log.lineColour(2), logPalette.color(QPalette::Base)},
+            {"venue in step", venueColour(VenueState::InStep), venuePalette.color(QPalette::Base)},
+            {"venue differs", venueColour(VenueState::Differs), venuePalette.color(QPalette::AlternateBase)},
+            {"venue failed", venueColour(VenueState::Failed), venuePalette.color(QPalette::Base)},
+            {"venue checking", venueColour(VenueState::Checking),
+             venuePalette.color(QPalette::AlternateBase)},
         };
         for (const auto &m : measured) {
             const double ratio = contrastRatio(m.text, m.background);

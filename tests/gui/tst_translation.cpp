@@ -9,6 +9,7 @@
 #include "PageControls.h"
 #include "SystemPage.h"
 #include "Translations.h"
+#include "VenueWindow.h"
 
 #include "model/MixerSettings.h"
 #include "model/SettingsView.h"
@@ -52,6 +53,25 @@ QStringList placeholders(const QString &text) {
         found << it.next().captured();
     found.sort();
     return found;
+}
+
+// No two menus of menuBar, no two entries of a menu, and no two of buttons share an accelerator,
+// nor a button and a menu.
+void checkAccelerators(QMenuBar *menuBar, const QList<QPushButton *> &buttons = {}) {
+    QSet<QChar> windowKeys;
+    const auto take = [](QSet<QChar> &keys, const QString &text) {
+        const QChar key = mnemonic(text);
+        QVERIFY2(key.isNull() || !keys.contains(key), qPrintable(text));
+        keys.insert(key);
+    };
+    for (QAction *menuAction : menuBar->actions()) {
+        take(windowKeys, menuAction->text());
+        QSet<QChar> keys;
+        for (QAction *action : menuAction->menu()->actions())
+            take(keys, action->text());
+    }
+    for (QPushButton *button : buttons)
+        take(windowKeys, button->text());
 }
 
 } // namespace
@@ -137,12 +157,9 @@ private slots:
         QTRY_COMPARE(boxes.shown().size(), 1);
         QCOMPARE(boxes.last()->caption, QStringLiteral("Port wählen"));
 
-        QList<QMenu *> menus;
         QStringList titles;
-        for (QAction *action : window.menuBar()->actions()) {
-            menus << action->menu();
+        for (QAction *action : window.menuBar()->actions())
             titles << action->menu()->title();
-        }
         QCOMPARE(titles, (QStringList{QStringLiteral("&Datei"), QStringLiteral("&Bearbeiten"),
                                       QStringLiteral("&Ansicht"), QStringLiteral("&Port"),
                                       QStringLiteral("&Mischer"), QStringLiteral("&Hilfe")}));
@@ -151,21 +168,13 @@ private slots:
         // The shortcuts stay as they are.
         QCOMPARE(window.findChild<QAction *>(QStringLiteral("actionSave"))->shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_S));
-        // No two entries of a menu, and no two menus, share an accelerator.
-        QSet<QChar> menuKeys;
-        for (QMenu *menu : menus) {
-            QVERIFY2(!menuKeys.contains(mnemonic(menu->title())), qPrintable(menu->title()));
-            menuKeys.insert(mnemonic(menu->title()));
-            QSet<QChar> keys;
-            for (QAction *action : menu->actions()) {
-                const QChar key = mnemonic(action->text());
-                if (key.isNull())
-                    continue;
-                QVERIFY2(!keys.contains(key),
-                         qPrintable(menu->title() + QStringLiteral(": ") + action->text()));
-                keys.insert(key);
-            }
-        }
+        // No two entries of a menu, and no two menus, share an accelerator; nor in the Venue
+        // window, where its buttons share them with the menus too.
+        checkAccelerators(window.menuBar());
+        window.showVenue();
+        QCOMPARE(window.venueWindow()->windowTitle(), QStringLiteral("Neue Anlage[*] - Anlage"));
+        checkAccelerators(window.venueWindow()->menuBar(),
+                          window.venueWindow()->findChildren<QPushButton *>());
 
         auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabs"));
         QCOMPARE(tabs->tabText(0), QStringLiteral("Eingänge"));
