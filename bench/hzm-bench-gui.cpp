@@ -319,7 +319,7 @@ int venueBenchmark() {
             }
             sims.back()->mixer().setSettings(settings);
             const QString file = QStringLiteral("mixer%1.hzc").arg(i);
-            if (!OutputFile::writeAll(dir.filePath(file), SettingsFileBytes(settings), nullptr))
+            if (!OutputFile::writeAll(dir.filePath(file), settingsFileBytes(settings), nullptr))
                 return 1;
             venue.mixers << VenueMixer{QStringLiteral("Mixer %1").arg(i),
                                        QStringLiteral("tcp:127.0.0.1:%1").arg(sims.back()->tcpPort()),

@@ -98,7 +98,7 @@ QVariant VenueModel::data(const QModelIndex &index, int role) const {
         if (!status.differences.isEmpty()) {
             QStringList lines;
             for (const FieldDifference &d : status.differences)
-                lines << DifferenceText(d);
+                lines << differenceText(d);
             return lines.join(QLatin1Char('\n'));
         }
         return status.reason.isEmpty() ? QVariant() : QVariant(status.reason);
@@ -176,7 +176,7 @@ QColor VenueModel::stateColour(VenueState state, const QPalette &palette) {
         return palette.color(QPalette::Text);
     }
     // Rows alternate between two backgrounds: readable on both.
-    return ReadableColour(ReadableColour(colour, palette.color(QPalette::Base)),
+    return readableColour(readableColour(colour, palette.color(QPalette::Base)),
                           palette.color(QPalette::AlternateBase));
 }
 
@@ -261,7 +261,7 @@ QString VenueModel::reportText() const {
                     tr("checked %1").arg(QLocale().toString(status.lastChecked, QLocale::ShortFormat));
         text += QLatin1Char('\n');
         for (const FieldDifference &d : status.differences)
-            text += QStringLiteral("    ") + DifferenceText(d) + QLatin1Char('\n');
+            text += QStringLiteral("    ") + differenceText(d) + QLatin1Char('\n');
     }
     return text;
 }

@@ -94,7 +94,7 @@ void TestVenue::checkApplyBackUpSaveReopen() {
             file.inputs[2].name = QStringLiteral("Karaoke");
         }
         QVERIFY(test::writeAll(dir.filePath(names[i].toLower() + QStringLiteral(".hzc")),
-                               SettingsFileBytes(file)));
+                               settingsFileBytes(file)));
         mixers.append(QJsonObject{
             {QStringLiteral("name"), names[i]},
             {QStringLiteral("link"), QStringLiteral("tcp:127.0.0.1:%1").arg(sims.back()->tcpPort())},
@@ -187,7 +187,7 @@ void TestVenue::checkApplyBackUpSaveReopen() {
              (QStringList{QStringLiteral("In step"), QStringLiteral("In step"), silent,
                           QStringLiteral("In step"), QStringLiteral("In step")}));
     MixerSettings barFile;
-    QVERIFY(ParseSettingsFile(test::readAll(dir.filePath(QStringLiteral("bar.hzc"))), barFile));
+    QVERIFY(parseSettingsFile(test::readAll(dir.filePath(QStringLiteral("bar.hzc"))), barFile));
     QVERIFY(sims[1]->mixer().settings().sameConfiguration(barFile));
 
     // Back Up: what each mixer holds, byte for byte, the old file kept as .bak; the spa's file
@@ -201,7 +201,7 @@ void TestVenue::checkApplyBackUpSaveReopen() {
     runToEnd("actionBackUp");
     for (int i = 0; i < 5; ++i) {
         const QString file = dir.filePath(names[i].toLower() + QStringLiteral(".hzc"));
-        QCOMPARE(test::readAll(file), i == 2 ? before[i] : SettingsFileBytes(sims[i]->mixer().settings()));
+        QCOMPARE(test::readAll(file), i == 2 ? before[i] : settingsFileBytes(sims[i]->mixer().settings()));
         QCOMPARE(QFile::exists(file + QStringLiteral(".bak")), i != 2);
         if (i != 2)
             QCOMPARE(test::readAll(file + QStringLiteral(".bak")), before[i]);
