@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #ifdef _WIN32
-#include <io.h>
+#include <qt_windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -15,7 +15,15 @@ namespace hzm::cli {
 
 bool ErrorStream::isTerminal() {
 #ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
+    // A console (NUL is a character device too) that takes the escape sequences of the progress
+    // line and the colours, as every console since Windows 10 does once asked.
+    static const bool terminal = [] {
+        const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+        DWORD mode = 0;
+        return GetConsoleMode(handle, &mode) &&
+               SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }();
+    return terminal;
 #else
     return ::isatty(STDERR_FILENO) == 1;
 #endif

@@ -2,9 +2,12 @@
 
 #include "Cli.h"
 
+#include "files/StandardStreams.h"
+
 #include <QCoreApplication>
 
 int main(int argc, char *argv[]) {
+    const hzm::StandardStreams streams;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("hzmctl"));
     QStringList arguments = QCoreApplication::arguments();
