@@ -5,19 +5,29 @@
 //                                  same steps as hzm-utility's main), and resident memory then
 //   hzm-bench-gui utility PATH     starts hzm-utility itself and watches it from outside: time
 //                                  until it goes idle after start-up, and its resident memory
+//   hzm-bench-gui live             Mixer > Live against the simulated mixer over TCP and on a
+//                                  pseudo-terminal at 9600: a zone's level chosen on the page
+//                                  until the mixer's reply is in, and ten changes of it within a
+//                                  second: the commands that reach the mixer and the value it holds
 // Run with QT_QPA_PLATFORM=offscreen where there is no display.
 
+#include "LiveSender.h"
 #include "LogWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
+#include "OutputsPage.h"
+
+#include "SimServer.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -159,6 +169,122 @@ int utilityBenchmark(const QString &path) {
     return 0;
 }
 
+// Waits, handling events, until done() or ten seconds have passed; false on the time-out.
+template <typename F> bool waitFor(F done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 10000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0.0 : values.at(values.size() / 2);
+}
+
+int liveTransport(bool serial) {
+    sim::SimOptions options;
+    options.tcpPort = serial ? -1 : 0;
+    options.pty = serial;
+    options.baudRate = 9600;
+    sim::SimServer sim(options);
+    if (!sim.start()) {
+        std::fprintf(stderr, "the simulated mixer did not start: %s\n", qPrintable(sim.errorString()));
+        return 1;
+    }
+    sim.mixer().setSettings(sim::SimMixer::demoSettings());
+    ScriptedMessageBoxes boxes;
+    MainWindow window(boxes);
+    window.show();
+    // The port and the read that Live needs, without the protocol's pauses: they are not measured.
+    window.setSleeper([](Pause, int) {});
+    if (serial)
+        window.selectSerialDevice(sim.ptyPath());
+    else
+        window.setDemoMixer(sim.tcpAddress(), sim.tcpPort(), 0);
+    window.readAll();
+    window.setSleeper({});
+    window.setLive(true);
+    LiveSender *live = window.liveSender();
+    if (!live->isOn()) {
+        std::fprintf(stderr, "Live did not come on: %s\n", qPrintable(boxes.texts().join(QLatin1Char('\n'))));
+        return 1;
+    }
+
+    TabPage *page = window.page(1);
+    page->showRecord(1); // Zone 2
+    auto *level = qobject_cast<QComboBox *>(page->controlWidget(int(OutputsPage::Control::OutputLevel)));
+    const auto choose = [level](int value) {
+        const int index = level->findData(value);
+        level->setCurrentIndex(index);
+        emit level->activated(index);
+    };
+    QElapsedTimer clock;
+    qint64 replyNs = -1;
+    qint64 bytes = 0;
+    QObject::connect(live, &LiveSender::logLine, &window, [&](const QString &text, LogColour colour) {
+        bytes += text.size();
+        if (colour == LogColour::GoodReply && replyNs < 0)
+            replyNs = clock.nsecsElapsed();
+    });
+
+    // A page change until the mixer's reply is in, one change at a time.
+    QList<double> latencies;
+    qint64 lineBytes = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (!waitFor([live] { return !live->isSending(); }))
+            return 1;
+        replyNs = -1;
+        bytes = 0;
+        clock.start();
+        choose(20 + i % 2);
+        if (!waitFor([&] { return replyNs >= 0; }))
+            return 1;
+        latencies << replyNs / 1e9;
+        lineBytes = bytes + 4; // the frames' line ends
+    }
+    // A pseudo-terminal moves bytes at once: the line time of command and reply is added.
+    const double lineSeconds = serial ? double(lineBytes) * 10.0 / 9600.0 : 0.0;
+    const char *name = serial ? "Live, pty 9600" : "Live, TCP loopback";
+    std::printf(
+        "%-28s page change to the mixer's reply (one command): median %.3f s, slowest %.3f s of 10%s\n", name,
+        median(latencies) + lineSeconds, *std::max_element(latencies.begin(), latencies.end()) + lineSeconds,
+        serial ? qPrintable(QStringLiteral(" (%1 s line time of %2 bytes added)")
+                                .arg(lineSeconds, 0, 'f', 3)
+                                .arg(lineBytes))
+               : "");
+
+    // Ten changes within a second, as a user clicking through the levels.
+    if (!waitFor([live] { return !live->isSending(); }))
+        return 1;
+    sim.mixer().clearLog();
+    clock.start();
+    for (int i = 0; i < 10; ++i) {
+        choose(30 + i);
+        QTest::qWait(100);
+    }
+    const bool held = waitFor([&] { return sim.mixer().settings().zones[1].level == 39; });
+    const double settled = clock.nsecsElapsed() / 1e9;
+    waitFor([live] { return !live->isSending(); });
+    QStringList levels = sim.mixer().receivedBodies();
+    levels.removeIf([](const QString &body) { return !body.startsWith(QStringLiteral("Z2.MU,L")); });
+    std::printf("%-28s ten changes of the level in 1 s: %lld commands reached the mixer (%s); it holds "
+                "the last (-39 dB): %s, %.2f s after the first change\n",
+                "", static_cast<long long>(levels.size()), qPrintable(levels.join(QStringLiteral(", "))),
+                held ? "yes" : "no", settled);
+    return held && levels.size() <= 3 && boxes.unexpected() == 0 ? 0 : 1;
+}
+
+int liveBenchmark() {
+    const int tcp = liveTransport(false);
+    const int pty = liveTransport(true);
+    return tcp || pty ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -171,6 +297,8 @@ int main(int argc, char *argv[]) {
         return startupBenchmark(app);
     if (mode == QLatin1String("utility") && args.size() == 2)
         return utilityBenchmark(args[1]);
-    std::fprintf(stderr, "usage: hzm-bench-gui log | startup | utility PATH\n");
+    if (mode == QLatin1String("live"))
+        return liveBenchmark();
+    std::fprintf(stderr, "usage: hzm-bench-gui log | startup | utility PATH | live\n");
     return 2;
 }

@@ -6,8 +6,8 @@
 //   hzm-bench [--only tcp|pty19200|pty9600|cpu|changes|hostile]...
 //
 // hostile: the resident memory of "hzmctl send" while a peer streams bytes at it for 30 s (one
-// stream that never ends a frame, one with a frame end now and then so that every command is
-// answered and the transfer goes on).
+// stream that never ends a frame, one with a frame end now and then: more replies than commands,
+// so that each run stops at its first command).
 
 #include "BenchLink.h"
 
@@ -29,6 +29,7 @@
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -402,7 +403,7 @@ void memoryAgainstStream(const QString &name, const QByteArray &pattern, int sec
     clock.start();
     qint64 peakKb = 0;
     int runs = 0;
-    QStringList exits;
+    std::map<int, int> exits; // exit status: runs
     while (clock.elapsed() < seconds * 1000) {
         QProcess process;
         process.start(hzmctl, {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(peer.port()),
@@ -415,12 +416,15 @@ void memoryAgainstStream(const QString &name, const QByteArray &pattern, int sec
                 process.kill();
         }
         ++runs;
-        exits << QString::number(process.exitCode());
+        ++exits[process.exitCode()];
     }
+    QStringList exitTexts;
+    for (const auto &[status, count] : exits)
+        exitTexts << QStringLiteral("%1 x%2").arg(status).arg(count);
     std::printf("%-28s peak resident %7.1f MB over %5.1f s, %d run%s of hzmctl send (exit %s), %.1f MB "
                 "streamed\n",
                 qPrintable(name), peakKb / 1024.0, clock.elapsed() / 1000.0, runs, runs == 1 ? "" : "s",
-                qPrintable(exits.join(QLatin1Char(','))), peer.bytesSent() / 1048576.0);
+                qPrintable(exitTexts.join(QStringLiteral(", "))), peer.bytesSent() / 1048576.0);
     std::fflush(stdout);
 }
 

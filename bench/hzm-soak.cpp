@@ -1,8 +1,10 @@
 // hzm-soak: many transfer jobs against the simulated mixer with faults injected at random, each
 // checked against the same job run over a perfect in-memory link that meets the same mixer logic
-// and the same refusals, silences and dropped connections. Line faults (split and delayed replies)
-// must change nothing; a port that disappears must end the job with a failure and a record that is
-// a prefix of the complete transfer. At the end no thread and no descriptor may be left over.
+// and the same refusals, silences, junk values and dropped connections. Line faults (split and
+// delayed replies) must change nothing; a reply that comes just after the time-out (run with the
+// real pauses) must leave the mixer as a clean run does, or fail the job; a port that disappears
+// must end the job with a failure and a record that is a prefix of the complete transfer. At the
+// end no thread and no descriptor may be left over.
 //
 //   hzm-soak [--jobs N] [--seed S] [--verbose]
 
@@ -147,10 +149,10 @@ const char *kindName(Kind k) {
     return names[int(k)];
 }
 
-enum class Fault { None, Refuse, Silent, Split, Delay, Drop, PortGone, PortGoneMidway };
+enum class Fault { None, Refuse, Silent, Split, Delay, Drop, PortGone, PortGoneMidway, Late, Junk };
 const char *faultName(Fault f) {
-    static const char *names[] = {"none",  "refusals", "silence",   "split",
-                                  "delay", "drop",     "port gone", "port gone midway"};
+    static const char *names[] = {"none", "refusals",  "silence",          "split",      "delay",
+                                  "drop", "port gone", "port gone midway", "late reply", "junk value"};
     return names[int(f)];
 }
 
@@ -264,10 +266,10 @@ int main(int argc, char *argv[]) {
             job = GetVersionJob();
             break;
         case Kind::SendOutput:
-            job = SendOutputJob(record);
+            job = SendOutputJob(record, record.selectedOutput);
             break;
         case Kind::SendInput:
-            job = SendInputJob(record);
+            job = SendInputJob(record, record.selectedInput);
             break;
         case Kind::SendSystem:
             job = SendSystemJob();
@@ -332,6 +334,10 @@ int main(int argc, char *argv[]) {
             fault = Fault::PortGone;
         else if (f < 71 && n >= 4)
             fault = Fault::PortGoneMidway;
+        else if (f < 76 && n <= 60)
+            fault = Fault::Late;
+        else if (f < 84)
+            fault = Fault::Junk;
         const QString target = n > 0 ? bodies.value(int(rng.bounded(quint32(bodies.size())))) : QString();
         int replyDelay = 0, fragmentDelay = 0, fragments = 0;
         switch (fault) {
@@ -351,6 +357,12 @@ int main(int argc, char *argv[]) {
         case Fault::Drop:
             faults.dropAfterCommands = 1 + int(rng.bounded(quint32(n + 2)));
             break;
+        case Fault::Late:
+            faults.late.append(target);
+            break;
+        case Fault::Junk:
+            faults.junk.append(target);
+            break;
         default:
             break;
         }
@@ -366,20 +378,16 @@ int main(int argc, char *argv[]) {
             server->stop();
         }
 
-        LinkSelection selection;
-        if (tcp) {
-            selection.ethernetSelected = true;
-            selection.address = options.bindAddress;
-            selection.port = fault == Fault::PortGone ? options.tcpPort : server->tcpPort();
-        } else {
-            selection.comSelected = true;
-            selection.serialDevice =
-                fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath();
-            selection.baudRate = options.baudRate;
-        }
+        const quint16 port = quint16(fault == Fault::PortGone ? options.tcpPort : server->tcpPort());
+        const QString device = fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath();
+        const LinkSelection selection = tcp ? LinkSelection(TcpEndpoint{options.bindAddress, port})
+                                            : LinkSelection(SerialEndpoint{device, options.baudRate});
         MixerSettings local = record;
         TransferWorker worker(selection, local, job);
-        worker.setSleeper([](Pause, int) {}); // the protocol's order of events, without its time
+        // The protocol's order of events, without its time; a late reply is answered in time only
+        // by the real pauses.
+        if (fault != Fault::Late)
+            worker.setSleeper([](Pause, int) {});
         bool result = false;
         QString linkError;
         QObject::connect(
@@ -392,7 +400,8 @@ int main(int argc, char *argv[]) {
         // The job's bound: its commands, four attempts of a second each for every failure it can
         // meet, the injected delays, and the link's own bounds for opening and closing.
         const int perReply = replyDelay + (fragments > 0 ? fragmentDelay * (64 / fragments + 1) : 0) + 50;
-        const qint64 boundMs = 8000 + qint64(n) * perReply * 2 + 6000;
+        const qint64 boundMs = 8000 + qint64(n) * perReply * 2 + 6000 +
+                               (fault == Fault::Late ? qint64(n) * 600 + FaultSettings::kLateReplyMs : 0);
         const int stopAfterMs =
             fault == Fault::PortGoneMidway ? int(rng.bounded(quint32(std::min(n, 40) * 3 + 1))) : -1;
         QElapsedTimer clock;
@@ -443,6 +452,8 @@ int main(int argc, char *argv[]) {
                 problem += QStringLiteral(" mixer state is no prefix of the transfer;");
             if (!recordOk)
                 problem += QStringLiteral(" record or result is no prefix of the transfer;");
+        } else if (fault == Fault::Late && !result) {
+            // Slower than the time-out: the job may fail, as long as it says so.
         } else {
             if (result != bool(expected.result))
                 problem += QStringLiteral(" result %1, expected %2;").arg(result).arg(expected.result);

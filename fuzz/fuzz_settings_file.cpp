@@ -1,6 +1,7 @@
 // The settings-file reader on arbitrary bytes. A file it rejects leaves the factory defaults; a
 // file it accepts saves to bytes that read back and save again to the very same bytes (a damaged
-// field, such as a source input out of range, is normalised by the first save and stays so).
+// field, such as a source input out of range, is normalised by the first save and stays so) and
+// that are no damaged file.
 
 #include "files/SettingsFile.h"
 #include "model/MixerSettings.h"
@@ -26,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     const QByteArray saved = SettingsFileBytes(settings);
+    if (!settingsFileDamage(saved).isEmpty())
+        std::abort(); // what the program writes is never a damaged file
     MixerSettings again;
     if (ParseSettingsFile(saved, again) != 1)
         std::abort();

@@ -6,6 +6,8 @@
 #include <QMutexLocker>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 // The simulated mixer's protocol.
 //
 // Every command arrives as "<" + body + "/>" and gets exactly one framed reply. Bodies are
@@ -140,8 +142,8 @@ QString LogEntry::toText() const {
 }
 
 bool FaultSettings::any() const {
-    return !refuse.isEmpty() || !silent.isEmpty() || fragmentBytes > 0 || replyDelayMs > 0 ||
-           dropAfterCommands > 0;
+    return !refuse.isEmpty() || !silent.isEmpty() || !late.isEmpty() || !junk.isEmpty() ||
+           fragmentBytes > 0 || replyDelayMs > 0 || dropAfterCommands > 0;
 }
 
 SimMixer::SimMixer() = default;
@@ -180,10 +182,11 @@ Outcome SimMixer::process(const QString &body, const QString &source) {
         entry.source = source;
         entry.body = body;
 
-        bool silent = false;
-        for (const QString &pattern : m_faults.silent)
-            if (matches(pattern, body))
-                silent = true;
+        const auto anyMatches = [&body](const QStringList &patterns) {
+            return std::any_of(patterns.cbegin(), patterns.cend(),
+                               [&body](const QString &pattern) { return matches(pattern, body); });
+        };
+        const bool silent = anyMatches(m_faults.silent);
         bool refused = false;
         if (!silent) {
             for (int i = 0; i < m_faults.refuse.size(); ++i) {
@@ -200,10 +203,12 @@ Outcome SimMixer::process(const QString &body, const QString &source) {
             out.reply.clear();
         else if (refused)
             out.reply = kBusy.toUtf8();
+        else if (anyMatches(m_faults.junk))
+            out.reply = "<" + body.toLower().toUtf8() + QByteArray(" \0\xC3(\xED\xA0\x80/>", 9);
         else
             out.reply = handleLocked(body);
 
-        out.delayMs = m_faults.replyDelayMs;
+        out.delayMs = anyMatches(m_faults.late) ? FaultSettings::kLateReplyMs : m_faults.replyDelayMs;
         out.fragmentBytes = m_faults.fragmentBytes;
         out.fragmentDelayMs = m_faults.fragmentDelayMs;
         if (m_faults.dropAfterCommands > 0 && ++m_commandsSinceDropSet >= m_faults.dropAfterCommands) {

@@ -38,8 +38,14 @@ struct RefuseRule {
 // Patterns are wildcards over the whole body, case-sensitive: '*' any text, '?' one character
 // ("SY,VQ", "Z1.MU,*", "*"). '[' has no special meaning.
 struct FaultSettings {
+    // How late a late reply comes: just over the program's reply time-out of a second.
+    static constexpr int kLateReplyMs = 1100;
+
     QList<RefuseRule> refuse;  // refused with "<!busy/>" while their count lasts
     QStringList silent;        // never answered
+    QStringList late;          // answered kLateReplyMs late (after any reply still waiting)
+    QStringList junk;          // answered with their own head and a value of a NUL and bytes that
+                               // are no UTF-8: "<z1.mu,lq \0\xC3(\xED\xA0\x80/>"
     int fragmentBytes = 0;     // > 0: every reply goes out in pieces of this many bytes ...
     int fragmentDelayMs = 0;   // ... with this pause between the pieces
     int replyDelayMs = 0;      // pause before every reply

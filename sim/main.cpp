@@ -128,6 +128,16 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption silentOpt(QStringLiteral("silent"),
                                        QStringLiteral("Never answer commands matching PATTERN. Repeatable."),
                                        QStringLiteral("pattern"));
+    const QCommandLineOption lateOpt(
+        QStringLiteral("late"),
+        QStringLiteral(
+            "Answer commands matching PATTERN 1.1 s late, just over the reply time-out. Repeatable."),
+        QStringLiteral("pattern"));
+    const QCommandLineOption junkOpt(
+        QStringLiteral("junk"),
+        QStringLiteral("Answer commands matching PATTERN with their own head and a value of a NUL and bytes "
+                       "that are no UTF-8. Repeatable."),
+        QStringLiteral("pattern"));
     const QCommandLineOption fragmentOpt(
         QStringLiteral("fragment"),
         QStringLiteral("Send replies in pieces of BYTES bytes with MS milliseconds between them."),
@@ -143,10 +153,10 @@ int main(int argc, char *argv[]) {
         QStringLiteral("file"));
     const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Do not log commands."));
     for (const QCommandLineOption *o :
-         {&bindOpt,          &tcpOpt,           &ptyOpt,  &baudOpt,   &discoveryOpt,
-          &discoveryPortOpt, &discoveryFromOpt, &nameOpt, &macOpt,    &firmwareOpt,
-          &keyOpt,           &stateOpt,         &demoOpt, &refuseOpt, &silentOpt,
-          &fragmentOpt,      &delayOpt,         &dropOpt, &logOpt,    &quietOpt})
+         {&bindOpt,          &tcpOpt,    &ptyOpt,    &baudOpt,     &discoveryOpt, &discoveryPortOpt,
+          &discoveryFromOpt, &nameOpt,   &macOpt,    &firmwareOpt, &keyOpt,       &stateOpt,
+          &demoOpt,          &refuseOpt, &silentOpt, &lateOpt,     &junkOpt,      &fragmentOpt,
+          &delayOpt,         &dropOpt,   &logOpt,    &quietOpt})
         parser.addOption(*o);
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText());
@@ -202,6 +212,8 @@ int main(int argc, char *argv[]) {
         faults.refuse.append(rule);
     }
     faults.silent = parser.values(silentOpt);
+    faults.late = parser.values(lateOpt);
+    faults.junk = parser.values(junkOpt);
     if (parser.isSet(fragmentOpt)) {
         const QStringList parts = parser.value(fragmentOpt).split(QLatin1Char(':'));
         bool ok1 = false, ok2 = true;

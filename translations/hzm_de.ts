@@ -154,6 +154,42 @@ Sichern Sie vor der Aktualisierung mit diesem Programm die vorhandenen Einstellu
     </message>
 </context>
 <context>
+    <name>hzm::EditHistory</name>
+    <message>
+        <source>&amp;Undo %1</source>
+        <translation>&amp;Rückgängig: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Redo %1</source>
+        <translation>&amp;Wiederherstellen: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>ein</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aus</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;</source>
+        <comment>a name in the status bar</comment>
+        <translation>„%1“</translation>
+    </message>
+</context>
+<context>
     <name>hzm::HelpDialog</name>
     <message>
         <source>:/hzm/help.txt</source>
@@ -542,6 +578,86 @@ Es wird 1 Befehl gesendet.</translation>
         <translation>Die Änderungen an den HZM-1 senden?
 Es werden %1 Befehle gesendet.</translation>
     </message>
+    <message>
+        <source>&amp;Live</source>
+        <translation>&amp;Live</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>Every change is sent to HZM-1 at once (Mixer &gt; Live).</source>
+        <translation>Jede Änderung wird sofort an den HZM-1 gesendet (Mischer &gt; Live).</translation>
+    </message>
+    <message>
+        <source>Live needs to know what HZM-1 holds: it works after a Read HZM1, Send All or Send Changes on this port.
+
+Read HZM1 now ? The settings being edited are replaced by those of HZM-1.</source>
+        <translation>Live muss wissen, was der HZM-1 enthält: Es ist erst nach „HZM1 lesen“, „Alles senden“ oder „Änderungen senden“ an diesem Port möglich.
+
+Jetzt „HZM1 lesen“? Die bearbeiteten Einstellungen werden durch die des HZM-1 ersetzt.</translation>
+    </message>
+    <message>
+        <source>Live: on. Every change is sent to HZM-1 at once.</source>
+        <translation>Live: ein. Jede Änderung wird sofort an den HZM-1 gesendet.</translation>
+    </message>
+    <message>
+        <source>earlier changes</source>
+        <translation>frühere Änderungen</translation>
+    </message>
+    <message>
+        <source>Live: off</source>
+        <translation>Live: aus</translation>
+    </message>
+    <message>
+        <source>Live: %1 sent</source>
+        <translation>Live: %1 gesendet</translation>
+    </message>
+    <message>
+        <source>Live: %1 not sent</source>
+        <translation>Live: %1 nicht gesendet</translation>
+    </message>
+    <message>
+        <source>Live sending failed: %1 did not reach HZM-1.
+
+Live is off, and the program no longer knows what HZM-1 holds.</source>
+        <translation>Live-Senden fehlgeschlagen: %1 hat den HZM-1 nicht erreicht.
+
+Live ist aus, und das Programm weiß nicht mehr, was der HZM-1 enthält.</translation>
+    </message>
+    <message>
+        <source>(%1 more)</source>
+        <translation>(%1 weitere)</translation>
+    </message>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>Beschädigte Datei</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; is damaged:
+%2
+
+It was loaded as far as it could be read; missing values were set to 0. Check the settings before sending them to HZM-1.</source>
+        <translation>Die Datei „%1“ ist beschädigt:
+%2
+
+Sie wurde geladen, soweit sie lesbar war; fehlende Werte wurden auf 0 gesetzt. Prüfen Sie die Einstellungen, bevor Sie sie an den HZM-1 senden.</translation>
+    </message>
+    <message>
+        <source>Nothing was sent: these values lie outside their ranges.
+%1
+
+Choose valid values on the pages, then send again.</source>
+        <translation>Es wurde nichts gesendet: Diese Werte liegen außerhalb ihres Bereichs.
+%1
+
+Wählen Sie auf den Seiten gültige Werte und senden Sie dann erneut.</translation>
+    </message>
 </context>
 <context>
     <name>hzm::MixerJobs</name>
@@ -767,6 +883,65 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
     </message>
 </context>
 <context>
+    <name>hzm::SettingsFile</name>
+    <message>
+        <source>an output line</source>
+        <translation>eine Ausgangszeile</translation>
+    </message>
+    <message>
+        <source>a tone line</source>
+        <translation>eine Klangzeile</translation>
+    </message>
+    <message>
+        <source>a group line</source>
+        <translation>eine Gruppenzeile</translation>
+    </message>
+    <message>
+        <source>an input line</source>
+        <translation>eine Eingangszeile</translation>
+    </message>
+    <message>
+        <source>the system line</source>
+        <translation>die Systemzeile</translation>
+    </message>
+    <message>
+        <source>a carriage return without a line feed at column %1</source>
+        <translation>ein Wagenrücklauf ohne Zeilenvorschub in Spalte %1</translation>
+    </message>
+    <message>
+        <source>a NUL character at column %1</source>
+        <translation>ein NUL-Zeichen in Spalte %1</translation>
+    </message>
+    <message>
+        <source>not UTF-8 text</source>
+        <translation>kein UTF-8-Text</translation>
+    </message>
+    <message>
+        <source>%1 characters where %2 has %3</source>
+        <translation>%1 Zeichen, wo %2 %3 hat</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; at column %2 where a hexadecimal digit belongs</source>
+        <translation>„%1“ in Spalte %2, wo eine Hexadezimalziffer stehen muss</translation>
+    </message>
+    <message>
+        <source>the file is larger than a settings file can be (more than %1 bytes)</source>
+        <translation>die Datei ist größer, als eine Einstellungsdatei sein kann (mehr als %1 Bytes)</translation>
+    </message>
+    <message>
+        <source>more than %1 lines</source>
+        <translation>mehr als %1 Zeilen</translation>
+    </message>
+    <message>
+        <source>missing: the file ends after line %1 of %2</source>
+        <translation>fehlt: die Datei endet nach Zeile %1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 characters, more than a line can have</source>
+        <translation>%1 Zeichen, mehr als eine Zeile haben kann</translation>
+    </message>
+</context>
+<context>
     <name>hzm::SettingsView</name>
     <message>
         <source>invalid (%1)</source>
@@ -979,6 +1154,14 @@ Bitte stellen Sie sicher, dass der HZM-1 angeschlossen ist.</translation>
     <message>
         <source>%1 %2: file %3, mixer %4</source>
         <translation>%1 %2: Datei %3, Mischer %4</translation>
+    </message>
+    <message>
+        <source>%1 is outside 0 to %2</source>
+        <translation>%1 liegt außerhalb von 0 bis %2</translation>
+    </message>
+    <message>
+        <source>holds control characters</source>
+        <translation>enthält Steuerzeichen</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,8 @@
 
 namespace hzm::cli {
 
+struct Streams;
+
 // Exit statuses of hzmctl.
 enum ExitStatus {
     ExitSuccess = 0,
@@ -12,7 +14,10 @@ enum ExitStatus {
     ExitTransferFailed = 3, // verify: the transfer failed, so nothing was compared
 };
 
-// Runs hzmctl with its arguments (without the program name). Needs a QCoreApplication.
+// Runs hzmctl with its arguments (without the program name), reading and writing streams.
+// Needs a QCoreApplication.
+int RunCli(const QStringList &arguments, Streams &streams);
+// The same on the process's standard streams.
 int RunCli(const QStringList &arguments);
 
 } // namespace hzm::cli

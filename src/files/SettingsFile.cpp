@@ -5,8 +5,10 @@
 #include "model/TextHelpers.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -19,6 +21,7 @@ constexpr int kSourceOff = 8;              // sourceInput: no line input selecte
 const QLatin1String kFlagOn("0001");
 const QLatin1String kFlagOff("0000");
 const QLatin1String kLongSourceOff("FFFFFFFF");
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 constexpr int kOutputLineLength = 56;
 constexpr int kLongOutputLine = kOutputLineLength + 4;
 
@@ -65,6 +68,13 @@ QString outputLine(const ZoneSettings &z) {
     return line;
 }
 
+// An output line as older versions wrote a sourceInput of -1: with eight digits, moving the
+// levels along and making the line four columns longer. A line of the usual length with "FFFF"
+// at 40 and at 44 is an input that is off followed by a level of 65535.
+bool isLongOutputLine(const QString &line) {
+    return Mid(line, 40, 8) == kLongSourceOff && line.size() >= kLongOutputLine;
+}
+
 bool readFlag(const QString &field) {
     return field == kFlagOn;
 }
@@ -78,10 +88,7 @@ void readOutputLine(const QString &line, ZoneSettings &z) {
     z.lineInputMask = ParseHex4(Mid(line, 32, 4));
     z.pagePriority = ParseHex4(Mid(line, 36, 4));
     int levels = 44;
-    if (Mid(line, 40, 8) == kLongSourceOff && line.size() >= kLongOutputLine) {
-        // Older versions wrote a sourceInput of -1 with eight digits, moving the levels along
-        // and making the line four columns longer. A line of the usual length with "FFFF" at 40
-        // and at 44 is an input that is off followed by a level of 65535.
+    if (isLongOutputLine(line)) {
         z.sourceInput = kSourceOff;
         levels = 48;
     } else {
@@ -138,7 +145,7 @@ QStringList SettingsFileLines(const MixerSettings &settings) {
 }
 
 QByteArray SettingsFileBytes(const MixerSettings &settings) {
-    QByteArray bytes("\xEF\xBB\xBF");
+    QByteArray bytes = kByteOrderMark;
     for (const QString &line : SettingsFileLines(settings)) {
         bytes += line.toUtf8();
         bytes += "\r\n";
@@ -292,6 +299,91 @@ int ForeignSettingsLine(const QStringList &lines) {
         }
     }
     return 0;
+}
+
+namespace {
+
+struct Tr {
+    Q_DECLARE_TR_FUNCTIONS(hzm::SettingsFile)
+};
+
+// The width of record line index (from 0) and what it is called; 0 for the header.
+std::pair<int, QString> recordLineForm(int index, const QString &line) {
+    if (index < 2)
+        return {0, QString()};
+    if (index < 2 + kOutputCount)
+        return {isLongOutputLine(line) ? kLongOutputLine : kOutputLineLength, Tr::tr("an output line")};
+    if (index < 2 + kOutputCount + kZoneCount)
+        return {12, Tr::tr("a tone line")};
+    if (index < 2 + kOutputCount + kZoneCount + kGroupCount)
+        return {8, Tr::tr("a group line")};
+    if (index < kSettingsFileLineCount - 1)
+        return {kNameColumns + 4, Tr::tr("an input line")};
+    return {4 * SystemSettings::kFieldCount, Tr::tr("the system line")};
+}
+
+// What is wrong with line index (from 0) of a settings file, given without its line end;
+// empty when nothing is.
+QString lineDamage(int index, const QByteArray &raw) {
+    // Columns are counted from 1 here, as editors count them.
+    const auto column = [&raw](qsizetype at) { return QString::fromUtf8(raw.left(at)).size() + 1; };
+    if (const qsizetype cr = raw.indexOf('\r'); cr >= 0)
+        return Tr::tr("a carriage return without a line feed at column %1").arg(column(cr));
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString line = decoder.decode(raw);
+    if (decoder.hasError())
+        return Tr::tr("not UTF-8 text");
+    // The reader takes a longer line for several.
+    if (line.size() > kMaxLineChars)
+        return Tr::tr("%1 characters, more than a line can have").arg(line.size());
+    if (index < 2)
+        return QString(); // any two lines are the header
+    if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
+        return Tr::tr("a NUL character at column %1").arg(column(nul));
+    const auto [width, kind] = recordLineForm(index, line);
+    if (line.size() != width)
+        return Tr::tr("%1 characters where %2 has %3").arg(line.size()).arg(kind).arg(width);
+    for (const HexColumns &columns : hexColumnsOfLine(index))
+        for (int c = columns.first; c <= columns.last; ++c)
+            if (!isHexDigit(line.at(c)))
+                return Tr::tr("\"%1\" at column %2 where a hexadecimal digit belongs")
+                    .arg(escapedForDisplay(line.at(c)))
+                    .arg(c + 1);
+    return QString();
+}
+
+} // namespace
+
+QList<FileDamage> settingsFileDamage(const QByteArray &bytes) {
+    if (bytes.size() > kMaxSettingsFileBytes) {
+        const int line = 1 + int(bytes.left(kMaxSettingsFileBytes).count('\n'));
+        return {FileDamage{line, Tr::tr("the file is larger than a settings file can be (more than %1 bytes)")
+                                     .arg(kMaxSettingsFileBytes)}};
+    }
+    QList<QByteArray> lines = (bytes.startsWith(kByteOrderMark) ? bytes.mid(3) : bytes).split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast(); // what follows the last line end
+    QList<FileDamage> damage;
+    for (int index = 0; index < lines.size(); ++index) {
+        QByteArray raw = lines.at(index);
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        if (index >= kSettingsFileLineCount) {
+            if (!raw.isEmpty()) {
+                damage << FileDamage{index + 1, Tr::tr("more than %1 lines").arg(kSettingsFileLineCount)};
+                break;
+            }
+            continue;
+        }
+        const QString problem = lineDamage(index, raw);
+        if (!problem.isEmpty())
+            damage << FileDamage{index + 1, problem};
+    }
+    if (lines.size() < kSettingsFileLineCount)
+        damage << FileDamage{int(lines.size()) + 1, Tr::tr("missing: the file ends after line %1 of %2")
+                                                        .arg(lines.size())
+                                                        .arg(kSettingsFileLineCount)};
+    return damage;
 }
 
 int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {

@@ -65,4 +65,25 @@ int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString 
 // column are not looked at.
 int ForeignSettingsLine(const QStringList &lines);
 
+// Largest file taken for a settings file: the 35 lines need about 2 kB, names of many-byte
+// characters at most twice that.
+constexpr int kMaxSettingsFileBytes = 16 * 1024;
+
+// Where a settings file is damaged, so that the reader fills in what it lacks (missing values
+// read 0).
+struct FileDamage {
+    int line; // from 1
+    QString problem;
+};
+
+// What keeps bytes from being an intact settings file, at most one problem per line, in line
+// order: a carriage return without its line feed (lines run together), text that is not UTF-8,
+// a line longer than the reader takes at once, fewer or more than 35 lines, and in the record
+// lines (3 to 35) a NUL, the wrong width, or a hex or flag column without a hexadecimal digit;
+// or else only that the file is larger than kMaxSettingsFileBytes. The header's text is not
+// examined further, nor are empty lines after the last one. Empty for an intact file. The problems are in the
+// language of the installed translation. Of a larger file, the first kMaxSettingsFileBytes + 1 bytes are
+// enough.
+QList<FileDamage> settingsFileDamage(const QByteArray &bytes);
+
 } // namespace hzm

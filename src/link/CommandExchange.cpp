@@ -4,6 +4,8 @@
 
 #include "model/TextHelpers.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <string_view>
 
@@ -62,6 +64,137 @@ int WriteCommandText(Comms &link, const QByteArray &text) {
     return offset;
 }
 
+namespace {
+
+// Takes the complete frames ("<" ... "/>") off the front of data, in order, with the bytes before
+// and between them; what remains is the start of a frame still arriving, or nothing.
+QList<QByteArray> takeFrames(QByteArray &data) {
+    QList<QByteArray> frames;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype start = data.indexOf('<', from);
+        const qsizetype end = start < 0 ? -1 : data.indexOf("/>", start);
+        if (end < 0) {
+            data.remove(0, start < 0 ? data.size() : start);
+            return frames;
+        }
+        frames << data.mid(start, end + 2 - start);
+        from = end + 2;
+    }
+}
+
+bool isRefusal(const QString &text) {
+    return text.contains(QStringLiteral("<!"));
+}
+
+// The attempts of one command in exchange mode, and the count of replies they are owed: every
+// attempt written is owed one frame. The mixer answers in order, so a reply that comes after an
+// attempt timed out answers that attempt (or an earlier one), and one more than the attempts
+// written answers none of them: the count is lost, and the job must not go on as if it held.
+class Attempts {
+public:
+    // good: whether a reply that answers is a good one (no refusal, and readable).
+    Attempts(Comms &link, ExchangeObserver *observer, QString shown, ReplyFilter filter,
+             std::function<bool(const QString &reply)> good)
+        : m_link(link), m_observer(observer), m_shown(std::move(shown)), m_filter(std::move(filter)),
+          m_good(std::move(good)) {}
+
+    enum Outcome { Nothing, Answered, CountLost };
+
+    // Before each attempt: throws away what waits on the link. Once an attempt has been written,
+    // a good reply among it answers that attempt, which timed out: goodReply receives it.
+    Outcome takeWaiting(QString &goodReply) {
+        QByteArray bytes;
+        const qint64 total = m_link.discardPending(&bytes);
+        if (total <= 0)
+            return Nothing;
+        QByteArray rest = bytes;
+        QList<QByteArray> answers = takeFrames(rest);
+        answers.removeIf([this](const QByteArray &frame) { return !m_filter.answers(frame); });
+        if (m_written == 0 && (!m_filter.head.isEmpty() || !m_link.exchangeRecord().commandSent))
+            answers.clear(); // another command's reply, or left over from before this link
+        if (!count(answers))
+            return CountLost;
+        for (const QByteArray &frame : std::as_const(answers)) {
+            const QString text = QString::fromUtf8(frame);
+            if (m_good(text)) {
+                goodReply = text;
+                return Answered;
+            }
+        }
+        log(unusedBytesText(QStringLiteral("Discarded before sending: "), bytes, total));
+        return Nothing;
+    }
+
+    void written() { ++m_written; }
+
+    // Counts the frames of a reply that arrived; false when they are more than the attempts
+    // written were owed.
+    bool count(const QList<QByteArray> &frames) {
+        if (m_answered + frames.size() > m_written) {
+            lose(frames.value(m_written - m_answered));
+            return false;
+        }
+        m_answered += int(frames.size());
+        return true;
+    }
+
+    // After success: the replies still owed to earlier attempts that timed out are collected and
+    // set aside, for at most one reply time-out, so that none is taken for the next command's.
+    // False when more came than were owed.
+    bool collectOwed() {
+        const int owed = m_written - m_answered;
+        if (owed <= 0)
+            return true;
+        QElapsedTimer timer;
+        timer.start();
+        QByteArray data;
+        int collected = 0;
+        while (collected < owed && timer.elapsed() < m_link.ReplyTimeout()) {
+            char buffer[kReplyBufferSize];
+            const int n = m_link.Read(buffer, kReplyBufferSize);
+            if (n <= 0)
+                continue;
+            data.append(buffer, n);
+            for (const QByteArray &frame : takeFrames(data)) {
+                if (!m_filter.answers(frame)) {
+                    log(unusedBytesText(QStringLiteral("Skipped, not the reply: "), frame, frame.size()));
+                } else if (++collected > owed) {
+                    lose(frame);
+                    return false;
+                } else {
+                    log(unusedBytesText(QStringLiteral("Late reply to an earlier attempt, set aside: "),
+                                        frame, frame.size()));
+                }
+            }
+        }
+        m_answered += collected;
+        return true;
+    }
+
+private:
+    void log(const QString &text) {
+        if (m_observer)
+            m_observer->logLine(text, LogColour::Failure);
+    }
+    void lose(const QByteArray &frame) {
+        log(unusedBytesText(
+            QStringLiteral("Reply to no command (the replies no longer match the commands): "), frame,
+            frame.size()));
+        m_link.exchangeRecord().countLostAt = m_shown;
+    }
+
+    Comms &m_link;
+    ExchangeObserver *m_observer;
+    QString m_shown;
+    ReplyFilter m_filter;
+    std::function<bool(const QString &reply)> m_good;
+    int m_written = 0;
+    int m_answered = 0;
+};
+
+} // namespace
+
 int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer, QString *reply,
                     int replyChars, const ExchangeOptions &options) {
     if (reply && replyChars > 0)
@@ -82,15 +215,9 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
         return 1;
     }
 
+    if (link.stopRequested())
+        return 0;
     const QString shown = options.shownBody.isNull() ? framed : frame(options.shownBody);
-    {
-        QByteArray sample;
-        const qint64 discarded = link.discardPending(&sample);
-        if (discarded > 0 && observer)
-            observer->logLine(
-                unusedBytesText(QStringLiteral("Discarded before sending: "), sample, discarded),
-                LogColour::Failure);
-    }
     ReplyFilter filter;
     if (options.replyEchoesHead) {
         filter.head = QueryReplyHead(body);
@@ -101,53 +228,94 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
                     LogColour::Failure);
             };
     }
+    // What the caller's buffer keeps of a reply.
+    const auto kept = [reply, replyChars](const QString &text) {
+        if (!reply || replyChars <= 0)
+            return text;
+        QString cut = text.left(replyChars - 1);
+        // Never keep half of a surrogate pair at the cut.
+        if (cut.size() < text.size() && !cut.isEmpty() && cut.back().isHighSurrogate())
+            cut.chop(1);
+        return cut;
+    };
+    const auto good = [&](const QString &text) {
+        return !isRefusal(text) && (!options.readable || options.readable(kept(text)));
+    };
+    Attempts attempts(link, observer, shown, filter, good);
+    const auto fail = [observer] {
+        if (observer)
+            observer->commandFinished(false);
+        return 0;
+    };
+    // Every reply that came: into the caller's buffer and the progress display.
+    const auto received = [&](const QString &text) {
+        if (reply && replyChars > 0)
+            *reply = kept(text);
+        if (observer)
+            observer->responseReceived(text);
+    };
+    const auto succeed = [&](const QString &text) {
+        received(text);
+        if (observer)
+            observer->logLine(text, LogColour::GoodReply);
+        if (!attempts.collectOwed())
+            return fail();
+        if (observer)
+            observer->commandFinished(true);
+        link.sleep(Pause::AfterGoodReply);
+        return 1;
+    };
+
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        QString late;
+        switch (attempts.takeWaiting(late)) {
+        case Attempts::Answered:
+            return succeed(late);
+        case Attempts::CountLost:
+            return fail();
+        case Attempts::Nothing:
+            break;
+        }
         if (observer)
             observer->commandSent(shown);
         WriteCommandText(link, bytes);
+        attempts.written();
+        link.exchangeRecord().commandSent = true;
         if (observer)
             observer->logLine(shown, LogColour::Command);
 
         char wire[kReplyBufferSize];
-        const int received = link.ReadReply(wire, filter);
+        const int length = link.ReadReply(wire, filter);
         QString outcome;
-        if (received <= 0) {
+        if (length <= 0) {
             outcome = QStringLiteral("No Response");
-        } else if (std::string_view(wire, size_t(received)).find("/>") == std::string_view::npos) {
+        } else if (std::string_view(wire, size_t(length)).find("/>") == std::string_view::npos) {
             // Bytes that never ended a frame (a line that fell silent or filled the buffer
             // mid-frame) answer nothing.
             if (observer)
-                observer->logLine(unusedBytesText(QStringLiteral("Incomplete reply: "),
-                                                  QByteArray(wire, received), received),
-                                  LogColour::Failure);
+                observer->logLine(
+                    unusedBytesText(QStringLiteral("Incomplete reply: "), QByteArray(wire, length), length),
+                    LogColour::Failure);
             outcome = QStringLiteral("No Response");
         } else {
-            const QString text = QString::fromUtf8(wire, qsizetype(qstrnlen(wire, size_t(received))));
-            if (reply && replyChars > 0) {
-                *reply = text.left(replyChars - 1);
-                // Never keep half of a surrogate pair at the cut.
-                if (reply->size() < text.size() && !reply->isEmpty() && reply->back().isHighSurrogate())
-                    reply->chop(1);
-            }
-            if (observer)
-                observer->responseReceived(text);
-            if (!text.contains(QStringLiteral("<!"))) {
-                if (observer) {
-                    observer->logLine(text, LogColour::GoodReply);
-                    observer->commandFinished(true);
-                }
-                link.sleep(Pause::AfterGoodReply);
-                return 1;
-            }
-            outcome = text;
+            const QByteArray arrived(wire, length);
+            QByteArray frames = arrived;
+            if (!attempts.count(takeFrames(frames)))
+                return fail();
+            // Every byte that came, a NUL included: a value holding one is no value.
+            const QString text = QString::fromUtf8(wire, length);
+            if (good(text))
+                return succeed(text);
+            received(text);
+            outcome = isRefusal(text)
+                          ? text
+                          : unusedBytesText(QStringLiteral("Unreadable reply: "), arrived, length);
         }
         if (observer)
             observer->logLine(outcome, LogColour::Failure);
         link.PauseBetweenCommands();
     }
-    if (observer)
-        observer->commandFinished(false);
-    return 0;
+    return fail();
 }
 
 } // namespace hzm

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace hzm {
 
 class Comms;
@@ -45,6 +47,9 @@ struct ExchangeOptions {
     // another head then answer some earlier command: they are skipped (and logged) while the
     // attempt goes on collecting.
     bool replyEchoesHead = false;
+    // Whether the caller can read the values it takes from a reply (as its buffer keeps it). A
+    // reply it cannot read is a bad reply: logged, and retried as a refusal is.
+    std::function<bool(const QString &reply)> readable;
 };
 
 // The head a query's reply begins with after its "<": the body up to and including its first
@@ -54,9 +59,17 @@ QByteArray QueryReplyHead(const QString &body);
 
 // Frames body as "<" + body + "/>", sends it and, in exchange mode, waits for the reply, retrying
 // a refused ("<!") or missing reply up to four attempts in all. Returns 1 on success, 0 on failure.
-// In exchange mode whatever waits on the link before the first attempt is thrown away (nothing
-// sent so far can be answered by it), and a reply counts only when it holds a frame's end "/>":
-// bytes without one are "No Response". Both are logged in the failure colour.
+// In exchange mode a reply counts only when it holds a frame's end "/>": bytes without one are
+// "No Response". Every attempt written is owed one reply, and the mixer answers in order:
+// - whatever waits on the link before an attempt is thrown away (and logged), except that a good
+//   reply waiting after an attempt timed out answers that attempt: the command succeeded and is
+//   not sent again;
+// - after success, the replies still owed to attempts that timed out are collected and set aside
+//   (for at most one reply time-out), so that none passes for the next command's;
+// - a reply when none is owed (one more than the attempts written, or a frame waiting before a
+//   command without a head, once this link has carried a command) means the replies no longer
+//   match the commands: the call fails at once and the link's exchangeRecord() says where.
+// Once the link's stop flag is set an exchange sends nothing and returns 0.
 // In write-only mode the frame and "\r\n" are written and nothing is read. Any other mode returns 0.
 // When reply is given and replyChars > 0, it receives at most replyChars - 1 characters of the
 // last reply (it is emptied first).

@@ -56,18 +56,19 @@ qint64 Comms::discardPendingOn(QIODevice &device, QByteArray *sample) {
     return total;
 }
 
-namespace {
-
-bool startsWithHead(const char *frame, int length, const QByteArray &head) {
+bool ReplyFilter::answers(const QByteArray &frame) const {
+    if (head.isEmpty() || frame.contains("<!"))
+        return true;
     // frame[0] is the '<'.
-    if (length < head.size() + 1)
-        return false;
-    return qstrnicmp(frame + 1, head.constData(), size_t(head.size())) == 0;
+    return frame.size() >= head.size() + 1 &&
+           qstrnicmp(frame.constData() + 1, head.constData(), size_t(head.size())) == 0;
 }
 
+namespace {
+
 // Removes from the front of the data (buffer, total bytes) what cannot be the reply the filter
-// waits for: bytes before the first "<", and complete frames with another head. A refusal is
-// always kept: it answers the command whatever it says. Returns the bytes removed.
+// waits for: bytes before the first "<", and complete frames that do not answer. Returns the
+// bytes removed.
 int dropForeignFrames(char *buffer, int &total, const ReplyFilter &filter) {
     int dropped = 0;
     auto drop = [&](int count) {
@@ -93,8 +94,7 @@ int dropForeignFrames(char *buffer, int &total, const ReplyFilter &filter) {
         if (end == std::string_view::npos)
             break; // a frame still arriving
         const int length = int(end) + 2;
-        if (std::string_view(buffer, size_t(length)).find("<!") != std::string_view::npos ||
-            startsWithHead(buffer, length, filter.head))
+        if (filter.answers(QByteArray::fromRawData(buffer, length)))
             break;
         drop(length);
     }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 class QIODevice;
@@ -38,6 +39,11 @@ struct ReplyFilter {
     QByteArray head;
     // Told about every frame or run of stray bytes passed over; may be empty.
     std::function<void(const QByteArray &skipped)> skipped;
+
+    // Whether a complete frame ("<" ... "/>") can answer the command waited for: without a head
+    // every frame can; with one, a frame that begins with it, or a refusal ("<!"), which answers
+    // the command whatever it says.
+    bool answers(const QByteArray &frame) const;
 };
 
 // The link to a mixer (or to an export file). One link object serves one job, on one thread.
@@ -82,11 +88,27 @@ protected:
     static qint64 discardPendingOn(QIODevice &device, QByteArray *sample);
 
 public:
+    // What the exchanges over this link know beyond one command (CommandExchange keeps it).
+    struct ExchangeRecord {
+        // A command has gone out over this link: from then on a reply that waits before the
+        // next command is one too many, not something left over from before this link.
+        bool commandSent = false;
+        // The command (framed, as shown) at which a reply came that no attempt was owed: the
+        // replies no longer match the commands. Empty while they do.
+        QString countLostAt;
+    };
+    ExchangeRecord &exchangeRecord() { return m_exchangeRecord; }
+    const ExchangeRecord &exchangeRecord() const { return m_exchangeRecord; }
+
     bool isOpen() const { return m_isOpen != 0; }
     bool sendInChunks() const { return m_sendInChunks != 0; }
 
     // Replaces how this link sleeps for its pauses (tests record them instead of waiting).
     void setSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    // A flag another thread sets to stop the job after the command under way: the next exchange
+    // then sends nothing and fails. None (the default): never stopped.
+    void setStopFlag(const std::atomic<bool> *flag) { m_stop = flag; }
+    bool stopRequested() const { return m_stop && m_stop->load(); }
     // A description of the last failure of Open, Write or Close, for messages.
     QString errorString() const { return m_errorString; }
     // Where this link leads, for messages ("127.0.0.1:4999", "/dev/ttyUSB0", a file name).
@@ -99,6 +121,8 @@ protected:
 
 private:
     Sleeper m_sleeper;
+    const std::atomic<bool> *m_stop = nullptr;
+    ExchangeRecord m_exchangeRecord;
 };
 
 } // namespace hzm

@@ -48,15 +48,12 @@ PortProbeResult probeSerialPort(const QString &portName, const Comms::Sleeper &s
     return detectMixerBaudRate(portName, sleeper);
 }
 
-bool applyProbeResult(const PortProbeResult &result, int comPort, const QString &serialDevice,
-                      LinkSelection &selection) {
+bool applyProbeResult(const PortProbeResult &result, const SerialEndpoint &port, LinkSelection &selection) {
     if (result.outcome == PortProbeOutcome::Busy)
         return false;
-    selection.comSelected = true;
-    selection.ethernetSelected = false;
-    selection.comPort = comPort;
-    selection.serialDevice = serialDevice;
-    selection.baudRate = result.baudRate;
+    SerialEndpoint chosen = port;
+    chosen.baudRate = result.baudRate;
+    selection = chosen;
     return true;
 }
 

@@ -12,7 +12,8 @@
 namespace hzm {
 
 class SerialComms;
-struct LinkSelection;
+class LinkSelection;
+struct SerialEndpoint;
 
 // Texts of choosing a serial port, shown (translated) by the window that asks for the port.
 inline constexpr char kPortBusyMessage[] =
@@ -54,11 +55,9 @@ PortProbeResult detectMixerBaudRate(const QString &portName, const Comms::Sleepe
 // The whole probe of choosing a port (check, then detection), blocking.
 PortProbeResult probeSerialPort(const QString &portName, const Comms::Sleeper &sleeper = {});
 
-// Records a probe's outcome in the selection: Found and NotFound select the serial port
-// ("Com comPort" when serialDevice is empty, else serialDevice) at the result's rate and clear
-// Ethernet; Busy leaves the selection alone. Returns whether the selection changed.
-bool applyProbeResult(const PortProbeResult &result, int comPort, const QString &serialDevice,
-                      LinkSelection &selection);
+// Records a probe's outcome in the selection: Found and NotFound select port at the result's
+// rate; Busy leaves the selection alone. Returns whether the selection changed.
+bool applyProbeResult(const PortProbeResult &result, const SerialEndpoint &port, LinkSelection &selection);
 
 // A serial port present on this machine, for the Port menu's extra entries.
 struct SerialPortEntry {

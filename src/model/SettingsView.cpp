@@ -19,15 +19,32 @@ struct Text {
     Q_DECLARE_TR_FUNCTIONS(hzm::SettingsView)
 };
 
-// A value outside its list: shown with its index, null in JSON.
-FieldView invalid(const QString &key, const QString &label, int value) {
-    return {key, label, Text::tr("invalid (%1)").arg(value), QJsonValue(QJsonValue::Null)};
+QString outsideRange(int value, int last) {
+    return Text::tr("%1 is outside 0 to %2").arg(value).arg(last);
+}
+
+// A value outside its field's range 0..last: shown with its index, null in JSON.
+FieldView invalid(const QString &key, const QString &label, int value, int last) {
+    return {key, label, Text::tr("invalid (%1)").arg(value), QJsonValue(QJsonValue::Null),
+            outsideRange(value, last)};
+}
+
+FieldView textField(const QString &key, const QString &label, const QString &text) {
+    return {key, label, text, QJsonValue(text)};
 }
 
 // Names come from files and mixers: control characters are shown escaped, JSON keeps them
-// (its own escaping makes them harmless).
-FieldView textField(const QString &key, const QString &label, const QString &text) {
-    return {key, label, escapedForDisplay(text), QJsonValue(text)};
+// (its own escaping makes them harmless). A name holding one cannot go to a mixer.
+FieldView nameField(const QString &label, const QString &name) {
+    return {QStringLiteral("name"), label, escapedForDisplay(name), QJsonValue(name),
+            HasControlCharacters(name) ? Text::tr("holds control characters") : QString()};
+}
+
+// A flag: 0 or 1.
+FieldView flagField(const QString &key, const QString &label, int value, const QString &on,
+                    const QString &off) {
+    return {key, label, value ? on : off, QJsonValue(value != 0),
+            value == 0 || value == 1 ? QString() : outsideRange(value, 1)};
 }
 
 // Index n of a list running "0", "-1", ... (optionally with "MUTE" at muteIndex): -n dB.
@@ -36,7 +53,7 @@ FieldView attenuationField(const QString &key, const QString &label, int index, 
     if (index == muteIndex)
         return {key, label, Text::tr("Mute"), QJsonValue(QStringLiteral("mute"))};
     if (index < 0 || index >= count)
-        return invalid(key, label, index);
+        return invalid(key, label, index, std::max(count - 1, muteIndex));
     return {key, label, QStringLiteral("%1 dB").arg(-index), QJsonValue(-index)};
 }
 
@@ -44,7 +61,7 @@ FieldView attenuationField(const QString &key, const QString &label, int index, 
 FieldView signedDbField(const QString &key, const QString &label, int index, int top, int step) {
     const int count = 2 * top / step + 1;
     if (index < 0 || index >= count)
-        return invalid(key, label, index);
+        return invalid(key, label, index, count - 1);
     const int db = top - step * index;
     return {key, label, (db > 0 ? QStringLiteral("+%1 dB") : QStringLiteral("%1 dB")).arg(db),
             QJsonValue(db)};
@@ -52,12 +69,8 @@ FieldView signedDbField(const QString &key, const QString &label, int index, int
 
 FieldView secondsField(const QString &key, const QString &label, int index) {
     if (index < 0 || index >= 12)
-        return invalid(key, label, index);
+        return invalid(key, label, index, 11);
     return {key, label, QStringLiteral("%1 s").arg(index + 1), QJsonValue(index + 1)};
-}
-
-FieldView onOffField(const QString &key, const QString &label, int value) {
-    return {key, label, value ? Text::tr("on") : Text::tr("off"), QJsonValue(value != 0)};
 }
 
 // Bit n-1 of mask for n = 1..count: "1 on  2 off  ..." (no commas, so that verify's
@@ -71,12 +84,14 @@ FieldView maskField(const QString &key, const QString &label, int mask, int coun
         if (set)
             on.append(n);
     }
-    return {key, label, parts.join(QStringLiteral("  ")), on};
+    const int all = (1 << count) - 1;
+    return {key, label, parts.join(QStringLiteral("  ")), on,
+            (mask & ~all) == 0 ? QString() : outsideRange(mask, all)};
 }
 
 FieldView listField(const QString &key, const QString &label, int index, const OptionList &list) {
     if (index < 0 || index >= list.size())
-        return invalid(key, label, index);
+        return invalid(key, label, index, int(list.size()) - 1);
     return textField(key, label, lists::displayed(list.at(index)));
 }
 
@@ -88,10 +103,10 @@ SectionView outputView(const MixerSettings &s, int index) {
     v.number = zone ? index + 1 : index - kZoneCount + 1;
     v.title = (zone ? Text::tr("Zone %1") : Text::tr("Group %1")).arg(v.number);
     auto &f = v.fields;
-    f << textField(QStringLiteral("name"), Text::tr("Name"), z.name);
+    f << nameField(Text::tr("Name"), z.name);
     if (index < 2)
-        f << FieldView{QStringLiteral("stereo"), Text::tr("Output type"),
-                       z.stereo ? Text::tr("Stereo") : Text::tr("Mono"), QJsonValue(z.stereo != 0)};
+        f << flagField(QStringLiteral("stereo"), Text::tr("Output type"), z.stereo, Text::tr("Stereo"),
+                       Text::tr("Mono"));
     if (z.sourceInput >= 0 && z.sourceInput < kInputCount)
         f << FieldView{QStringLiteral("select_input"), Text::tr("Select input"),
                        Text::tr("Input %1").arg(z.sourceInput + 1), QJsonValue(z.sourceInput + 1)};
@@ -99,7 +114,7 @@ SectionView outputView(const MixerSettings &s, int index) {
         f << FieldView{QStringLiteral("select_input"), Text::tr("Select input"), Text::tr("Off"),
                        QJsonValue(QStringLiteral("off"))};
     else
-        f << invalid(QStringLiteral("select_input"), Text::tr("Select input"), z.sourceInput);
+        f << invalid(QStringLiteral("select_input"), Text::tr("Select input"), z.sourceInput, kInputCount);
     f << attenuationField(QStringLiteral("level_db"), Text::tr("Level"), z.level, 62, 62);
     if (zone) {
         f << attenuationField(QStringLiteral("max_level_db"), Text::tr("Maximum level"), z.maxLevel, 63);
@@ -115,7 +130,8 @@ SectionView outputView(const MixerSettings &s, int index) {
         f << FieldView{QStringLiteral("priority_input"), Text::tr("Priority input"),
                        Text::tr("Line %1").arg(z.priorityInput), QJsonValue(z.priorityInput)};
     else
-        f << invalid(QStringLiteral("priority_input"), Text::tr("Priority input"), z.priorityInput);
+        f << invalid(QStringLiteral("priority_input"), Text::tr("Priority input"), z.priorityInput,
+                     kInputCount);
     if (zone) {
         const ZoneEq &eq = s.zoneEq[size_t(index)];
         f << signedDbField(QStringLiteral("treble_db"), Text::tr("Treble"), eq.treble, 14, 2);
@@ -133,9 +149,14 @@ SectionView outputView(const MixerSettings &s, int index) {
                 memberArray.append(n);
             }
         }
-        f << FieldView{QStringLiteral("members"), Text::tr("Member zones"),
-                       members.isEmpty() ? Text::tr("none") : members.join(QLatin1Char(' ')), memberArray};
-        f << onOffField(QStringLiteral("enabled"), Text::tr("Enabled"), g.enabled);
+        FieldView memberField{QStringLiteral("members"), Text::tr("Member zones"),
+                              members.isEmpty() ? Text::tr("none") : members.join(QLatin1Char(' ')),
+                              memberArray};
+        if (g.memberMask & ~0xFF)
+            memberField.problem = outsideRange(g.memberMask, 0xFF);
+        f << memberField;
+        f << flagField(QStringLiteral("enabled"), Text::tr("Enabled"), g.enabled, Text::tr("on"),
+                       Text::tr("off"));
     }
     return v;
 }
@@ -146,7 +167,7 @@ SectionView inputView(const MixerSettings &s, int index) {
     v.kind = SectionView::Input;
     v.number = index + 1;
     v.title = Text::tr("Input %1").arg(v.number);
-    v.fields << textField(QStringLiteral("name"), Text::tr("Name"), in.name);
+    v.fields << nameField(Text::tr("Name"), in.name);
     v.fields << signedDbField(QStringLiteral("gain_db"), Text::tr("Gain"), in.gain, 12, 1);
     return v;
 }
@@ -163,13 +184,14 @@ SectionView systemView(const MixerSettings &s) {
         f << FieldView{QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"),
                        QString::number(y.remoteZoneOffset * 8), QJsonValue(y.remoteZoneOffset * 8)};
     else
-        f << invalid(QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"),
-                     y.remoteZoneOffset);
+        f << invalid(QStringLiteral("remote_zone_offset"), Text::tr("Remote zone offset"), y.remoteZoneOffset,
+                     int(lists::remoteZoneOffset().size()) - 1);
     if (y.pagingMicOffset >= 0 && y.pagingMicOffset < 16)
         f << FieldView{QStringLiteral("paging_mic_offset"), Text::tr("Paging mic offset"),
                        QString::number(y.pagingMicOffset), QJsonValue(y.pagingMicOffset)};
     else
-        f << invalid(QStringLiteral("paging_mic_offset"), Text::tr("Paging mic offset"), y.pagingMicOffset);
+        f << invalid(QStringLiteral("paging_mic_offset"), Text::tr("Paging mic offset"), y.pagingMicOffset,
+                     15);
     f << textField(QStringLiteral("access_contacts"), Text::tr("Access contacts"),
                    y.accessContacts == 1 ? Text::tr("Input") : Text::tr("Output"));
     f << attenuationField(QStringLiteral("paging_priority_attenuation_db"),

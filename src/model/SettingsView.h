@@ -19,6 +19,8 @@ struct FieldView {
     QString label; // for people ("Level")
     QString text;  // for people ("-20 dB", "Mute", "1 on, 2 off")
     QJsonValue json;
+    // Why the value cannot go to a mixer ("200 is outside 0 to 62"); empty when it can.
+    QString problem = {};
 };
 
 struct SectionView {

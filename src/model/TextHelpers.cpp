@@ -222,19 +222,29 @@ bool LineReader::ReadLine(QString &target) {
     return true;
 }
 
+namespace {
+bool isControl(char16_t u) {
+    return u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029;
+}
+} // namespace
+
 QString escapedForDisplay(const QString &text) {
     QString shown;
     shown.reserve(text.size());
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F)
-            shown += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
-        else if ((u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029)
-            shown += QStringLiteral("\\u%1").arg(uint(u), 4, 16, QLatin1Char('0'));
-        else
+        if (!isControl(u))
             shown += c;
+        else if (u < 0x80)
+            shown += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
+        else
+            shown += QStringLiteral("\\u%1").arg(uint(u), 4, 16, QLatin1Char('0'));
     }
     return shown;
+}
+
+bool HasControlCharacters(const QString &text) {
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return isControl(c.unicode()); });
 }
 
 } // namespace hzm

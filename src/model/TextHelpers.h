@@ -50,6 +50,8 @@ bool IsValidLabel(const QString &text);
 // else stays as it is. Texts from the network (device names, replies) pass through here before
 // they reach a terminal or a list.
 QString escapedForDisplay(const QString &text);
+// Whether the text holds a character that escapedForDisplay escapes.
+bool HasControlCharacters(const QString &text);
 
 // Longest line ReadLine hands back at once; longer lines come back in pieces.
 constexpr int kMaxLineChars = 1023;

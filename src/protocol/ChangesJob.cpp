@@ -34,8 +34,8 @@ QStringList changedBodies(const CommandUnits &held, const CommandUnits &wanted, 
 
 // Send all's steps, each cut down to what changed; steps with nothing left are dropped.
 std::vector<Step> changedSteps(const MixerSettings &baseline, const MixerSettings &target,
-                               const QString &softwareVersion) {
-    const bool newer = HasNewerSoftware(softwareVersion);
+                               const QString &softwareVersion, bool everythingKnown) {
+    const bool newer = everythingKnown || HasNewerSoftware(softwareVersion);
     std::vector<Step> steps;
     auto add = [&steps](QStringList bodies, bool pauseAfter) {
         if (!bodies.isEmpty())
@@ -73,27 +73,29 @@ int commandCount(const std::vector<Step> &steps) {
     return count;
 }
 
-TransferJob changesJob(int planned, JobFunction run) {
+TransferJob changesJob(int planned, JobFunction run, const MixerSettings &target) {
     TransferJob job;
     job.run = std::move(run);
     job.plannedCommands = planned;
     job.title = QStringLiteral("Send changes");
+    job.outOfRange = [target](const MixerSettings &) { return outOfRangeFields(target); };
     return job;
 }
 
 } // namespace
 
 QStringList ChangedCommandBodies(const MixerSettings &baseline, const MixerSettings &target,
-                                 const QString &softwareVersion) {
+                                 const QString &softwareVersion, bool everythingKnown) {
     QStringList bodies;
-    for (const Step &step : changedSteps(baseline, target, softwareVersion))
+    for (const Step &step : changedSteps(baseline, target, softwareVersion, everythingKnown))
         bodies += step.bodies;
     return bodies;
 }
 
 int SendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
-                        const QString &softwareVersion, Comms &link, ExchangeObserver *observer) {
-    return sendSteps(changedSteps(baseline, target, softwareVersion), link, observer);
+                        const QString &softwareVersion, Comms &link, ExchangeObserver *observer,
+                        bool everythingKnown) {
+    return sendSteps(changedSteps(baseline, target, softwareVersion, everythingKnown), link, observer);
 }
 
 // Shown in a message box: in the language of an installed translation (hzmctl installs none).
@@ -103,25 +105,38 @@ QString NothingToSendText() {
 }
 
 TransferJob SendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
-                           const QString &softwareVersion) {
+                           const QString &softwareVersion, bool everythingKnown) {
     // Worked out once, here: the count and the commands cannot drift apart.
-    std::vector<Step> steps = changedSteps(baseline, target, softwareVersion);
+    std::vector<Step> steps = changedSteps(baseline, target, softwareVersion, everythingKnown);
     const int planned = commandCount(steps);
-    return changesJob(planned, [steps = std::move(steps)](Comms &link, JobContext &c) {
-        return sendSteps(steps, link, c.observer);
-    });
+    return changesJob(
+        planned,
+        [steps = std::move(steps)](Comms &link, JobContext &c) { return sendSteps(steps, link, c.observer); },
+        target);
 }
 
-TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target) {
-    const int planned = 1 + commandCount(changedSteps(baseline, target, baseline.softwareVersion));
-    return changesJob(planned, [baseline, target](Comms &link, JobContext &c) {
-        if (!GetVersion(c.settings, link, c.observer, c.showMessage))
-            return 0;
-        // The mixer's own version decides what goes.
-        const std::vector<Step> steps = changedSteps(baseline, target, c.settings.softwareVersion);
-        c.replan(1 + commandCount(steps));
-        return sendSteps(steps, link, c.observer);
-    });
+TransferJob AskVersionAndSendChangesJob(const MixerSettings &baseline, const MixerSettings &target,
+                                        bool everythingKnown) {
+    const int planned =
+        1 + commandCount(changedSteps(baseline, target, baseline.softwareVersion, everythingKnown));
+    return changesJob(
+        planned,
+        [baseline, target, everythingKnown](Comms &link, JobContext &c) {
+            if (!GetVersion(c.settings, link, c.observer, c.showMessage))
+                return 0;
+            // The mixer's own version decides what goes.
+            const std::vector<Step> steps =
+                changedSteps(baseline, target, c.settings.softwareVersion, everythingKnown);
+            c.replan(1 + commandCount(steps));
+            return sendSteps(steps, link, c.observer);
+        },
+        target);
+}
+
+TransferJob SendChangesJob(const MixerBaseline &baseline, const MixerSettings &target) {
+    const QString &version = baseline.held.softwareVersion;
+    return version.isEmpty() ? AskVersionAndSendChangesJob(baseline.held, target, baseline.everythingKnown)
+                             : SendChangesJob(baseline.held, target, version, baseline.everythingKnown);
 }
 
 } // namespace hzm

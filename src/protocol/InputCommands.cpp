@@ -47,18 +47,13 @@ int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver
         return 0;
     InputSettings &input = settings.inputs[size_t(number - 1)];
     const QString p = inputPrefix(number);
-    QString reply;
-    if (HasNewerSoftware(settings.softwareVersion)) {
-        if (!QueryExchange(p + QStringLiteral(",LQ"), link, observer, reply))
-            return 0;
-        input.name = FitName(ValueByPosition(reply, 6));
-    }
-    if (!QueryExchange(p + QStringLiteral(",GQ"), link, observer, reply))
+    if (HasNewerSoftware(settings.softwareVersion) &&
+        !ReadQuery(p + QStringLiteral(",LQ"), link, observer, NameRule(input.name, 6)))
         return 0;
-    const int gain = FindExactInList(ValueByPosition(reply, 6), lists::gain());
-    if (gain >= 0)
-        input.gain = gain;
-    return 1;
+    return ReadQuery(p + QStringLiteral(",GQ"), link, observer,
+                     IndexRule(input.gain, [](const QString &reply) {
+                         return FindExactInList(ValueByPosition(reply, 6), lists::gain());
+                     }));
 }
 
 int SendInputCommandCount() {

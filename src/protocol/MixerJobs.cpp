@@ -5,6 +5,7 @@
 
 #include "link/Comms.h"
 #include "model/MixerSettings.h"
+#include "model/SettingsView.h"
 
 #include <QCoreApplication>
 
@@ -102,6 +103,23 @@ TransferJob singleCommandJob(const QString &title, const QString &body) {
     });
 }
 
+// The check of a send job that sends the sections (outputs, inputs, the system settings) that
+// sends picks.
+using SendsSection = std::function<bool(const SectionView &section)>;
+TransferJob sendJob(TransferJob job, SendsSection sends) {
+    job.outOfRange = [sends = std::move(sends)](const MixerSettings &s) { return outOfRangeFields(s, sends); };
+    return job;
+}
+
+bool isOutput(const SectionView &section) {
+    return section.kind == SectionView::Zone || section.kind == SectionView::Group;
+}
+
+// The index in zones of an output's section.
+int outputIndex(const SectionView &section) {
+    return section.kind == SectionView::Zone ? section.number - 1 : kZoneCount + section.number - 1;
+}
+
 TransferJob readAllJob(const MixerSettings &settings, bool writeBack) {
     // Until the mixer has told its version, count as for a current one (above 1.04): its total
     // then stands from the start; the job corrects it once the version is known.
@@ -141,35 +159,44 @@ TransferJob ReadAllWithoutWritingJob(const MixerSettings &settings) {
 }
 
 TransferJob SendAllJob(const MixerSettings &settings) {
-    return makeJob(QStringLiteral("Send all"), SendAllCommandCount(settings), [](Comms &link, JobContext &c) {
-        return SendAllCommands(c.settings, Exchange, link, c.observer);
-    });
+    return sendJob(makeJob(QStringLiteral("Send all"), SendAllCommandCount(settings),
+                           [](Comms &link, JobContext &c) {
+                               return SendAllCommands(c.settings, Exchange, link, c.observer);
+                           }),
+                   [](const SectionView &) { return true; });
 }
 
-TransferJob SendInputJob(const MixerSettings &settings) {
-    return makeJob(QStringLiteral("Send input %1").arg(settings.selectedInput + 1), SendInputCommandCount(),
-                   [](Comms &link, JobContext &c) {
-                       return SendInput(c.settings, c.settings.selectedInput, Exchange, link, c.observer);
+TransferJob SendInputJob(const MixerSettings &, int index) {
+    return sendJob(makeJob(QStringLiteral("Send input %1").arg(index + 1), SendInputCommandCount(),
+                           [index](Comms &link, JobContext &c) {
+                               return SendInput(c.settings, index, Exchange, link, c.observer);
+                           }),
+                   [index](const SectionView &section) {
+                       return section.kind == SectionView::Input && section.number == index + 1;
                    });
 }
 
 TransferJob SendAllInputsJob() {
-    return makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
-                   [](Comms &link, JobContext &c) {
-                       for (int i = 0; i < kInputCount; ++i)
-                           if (!SendInput(c.settings, i, Exchange, link, c.observer))
-                               return 0;
-                       return 1;
-                   });
+    return sendJob(
+        makeJob(QStringLiteral("Send all inputs"), kInputCount * SendInputCommandCount(),
+                [](Comms &link, JobContext &c) {
+                    for (int i = 0; i < kInputCount; ++i)
+                        if (!SendInput(c.settings, i, Exchange, link, c.observer))
+                            return 0;
+                    return 1;
+                }),
+        [](const SectionView &section) { return section.kind == SectionView::Input; });
 }
 
-TransferJob SendOutputJob(const MixerSettings &settings) {
-    const int index = settings.selectedOutput;
+TransferJob SendOutputJob(const MixerSettings &settings, int index) {
     const QString name = index >= kZoneCount ? QStringLiteral("group %1").arg(index - kZoneCount + 1)
                                              : QStringLiteral("zone %1").arg(index + 1);
-    return makeJob(QStringLiteral("Send ") + name, SendOutputCommandCount(settings, index),
-                   [](Comms &link, JobContext &c) {
-                       return SendOutput(c.settings, c.settings.selectedOutput, Exchange, link, c.observer);
+    return sendJob(makeJob(QStringLiteral("Send ") + name, SendOutputCommandCount(settings, index),
+                           [index](Comms &link, JobContext &c) {
+                               return SendOutput(c.settings, index, Exchange, link, c.observer);
+                           }),
+                   [index](const SectionView &section) {
+                       return isOutput(section) && outputIndex(section) == index;
                    });
 }
 
@@ -177,18 +204,24 @@ TransferJob SendAllOutputsJob(const MixerSettings &settings) {
     int planned = 0;
     for (int i = 0; i < kOutputCount; ++i)
         planned += SendOutputCommandCount(settings, i);
-    return makeJob(QStringLiteral("Send all outputs"), planned, [](Comms &link, JobContext &c) {
-        for (int i = 0; i < kOutputCount; ++i)
-            if (!SendOutput(c.settings, i, Exchange, link, c.observer))
-                return 0;
-        return 1;
-    });
+    return sendJob(makeJob(QStringLiteral("Send all outputs"), planned,
+                           [](Comms &link, JobContext &c) {
+                               for (int i = 0; i < kOutputCount; ++i)
+                                   if (!SendOutput(c.settings, i, Exchange, link, c.observer))
+                                       return 0;
+                               return 1;
+                           }),
+                   [](const SectionView &section) { return isOutput(section); });
 }
 
 TransferJob SendSystemJob() {
-    return makeJob(QStringLiteral("Send system"), SendSystemCommandCount(), [](Comms &link, JobContext &c) {
-        return SendSystemSettings(c.settings, Exchange, link, c.observer);
-    });
+    return sendJob(makeJob(QStringLiteral("Send system"), SendSystemCommandCount(),
+                           [](Comms &link, JobContext &c) {
+                               return SendSystemSettings(c.settings, Exchange, link, c.observer);
+                           }),
+                   [](const SectionView &section) {
+                       return section.kind == SectionView::System;
+                   });
 }
 
 // ---- Installer key

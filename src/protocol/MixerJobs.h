@@ -26,9 +26,11 @@ TransferJob SendAllJob(const MixerSettings &settings); // 500 ms after each outp
 TransferJob ReadAllWithoutWritingJob(const MixerSettings &settings);
 
 // Tab pages (all with refreshTabs 0).
-TransferJob SendInputJob(const MixerSettings &settings); // the input in selectedInput
+// Each sends one input (index 0-7) or output (zones 0-7, groups 8-11) of the settings the job runs
+// on, whatever they have selected; the settings given here count an output's commands.
+TransferJob SendInputJob(const MixerSettings &settings, int index);
 TransferJob SendAllInputsJob();
-TransferJob SendOutputJob(const MixerSettings &settings); // the output in selectedOutput
+TransferJob SendOutputJob(const MixerSettings &settings, int index);
 TransferJob SendAllOutputsJob(const MixerSettings &settings);
 TransferJob SendSystemJob();
 

@@ -128,24 +128,23 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     ZoneSettings &z = settings.zones[size_t(index)];
     QString reply;
     auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
+    auto read = [&](const QString &body, const ReadRule &rule) {
+        return ReadQuery(body, link, observer, rule) != 0;
+    };
 
-    if (HasNewerSoftware(settings.softwareVersion)) {
-        if (!ask(p + QStringLiteral(",LQ")))
-            return 0;
-        // A label longer than the field is cut to it.
-        z.name = FitName(ValueByPosition(reply, 6));
-    }
-
-    if (!ask(p + QStringLiteral(".MU,LQ")))
+    if (HasNewerSoftware(settings.softwareVersion) && !read(p + QStringLiteral(",LQ"), NameRule(z.name, 6)))
         return 0;
-    z.level = lookUpAttenuation(ValueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
 
-    if (!ask(p + QStringLiteral(".MU,SQ")))
+    if (!read(p + QStringLiteral(".MU,LQ"), IndexRule(z.level, [](const QString &reply) {
+                  return lookUpAttenuation(ValueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
+              })))
         return 0;
-    {
-        const QString value = ValueByPosition(reply, 9);
-        z.sourceInput = value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
-    }
+
+    if (!read(p + QStringLiteral(".MU,SQ"), IndexRule(z.sourceInput, [](const QString &reply) {
+                  const QString value = ValueByPosition(reply, 9);
+                  return value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
+              })))
+        return 0;
 
     // "q=<e|d>, pri<3 skipped><on|off>/>": input enabled, priority on.
     auto twoValues = [&](QString &first, QString &second) {
@@ -189,34 +188,39 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
             z.stereo = ValueByPosition(reply, 9) == QStringLiteral("s") ? 1 : 0;
         }
 
-        if (!ask(p + QStringLiteral(".MU,EQ")))
+        ZoneEq &eq = settings.zoneEq[size_t(index)];
+        if (!read(p + QStringLiteral(".MU,EQ"), [&eq](const QString &reply, bool store) {
+                const int t = MarkerPos(reply, QStringLiteral("t ="));
+                const int mm = MarkerPos(reply, QStringLiteral(", m ="));
+                const int bb = MarkerPos(reply, QStringLiteral(", b ="));
+                const int e = MarkerPos(reply, QStringLiteral("/>"));
+                const int treble = FindInList(ValueBetween(reply, t, 4, mm), lists::eq());
+                const int mid = FindInList(ValueBetween(reply, mm, 6, bb), lists::eq());
+                const int bass = FindInList(ValueBetween(reply, bb, 6, e), lists::eq());
+                if (store)
+                    eq = ZoneEq{treble, mid, bass};
+                return treble >= 0 && mid >= 0 && bass >= 0;
+            }))
             return 0;
-        {
-            const int t = MarkerPos(reply, QStringLiteral("t ="));
-            const int mm = MarkerPos(reply, QStringLiteral(", m ="));
-            const int bb = MarkerPos(reply, QStringLiteral(", b ="));
-            const int e = MarkerPos(reply, QStringLiteral("/>"));
-            ZoneEq &eq = settings.zoneEq[size_t(index)];
-            eq.treble = FindInList(ValueBetween(reply, t, 4, mm), lists::eq());
-            eq.mid = FindInList(ValueBetween(reply, mm, 6, bb), lists::eq());
-            eq.bass = FindInList(ValueBetween(reply, bb, 6, e), lists::eq());
-        }
 
-        if (!ask(p + QStringLiteral(".MU,MQ")))
+        if (!read(p + QStringLiteral(".MU,MQ"), [&z](const QString &reply, bool store) {
+                const int x = MarkerPos(reply, QStringLiteral("x="));
+                const int nn = MarkerPos(reply, QStringLiteral(", n="));
+                const int e = MarkerPos(reply, QStringLiteral("/>"));
+                const int maxLevel = lookUpAttenuation(ValueBetween(reply, x, 2, nn), lists::maxLevel());
+                const int minLevel = lookUpAttenuation(ValueBetween(reply, nn, 4, e), lists::minLevel(),
+                                                       QStringLiteral("mute"));
+                if (store) {
+                    z.maxLevel = maxLevel;
+                    z.minLevel = minLevel;
+                }
+                return maxLevel >= 0 && minLevel >= 0;
+            }))
             return 0;
-        {
-            const int x = MarkerPos(reply, QStringLiteral("x="));
-            const int nn = MarkerPos(reply, QStringLiteral(", n="));
-            const int e = MarkerPos(reply, QStringLiteral("/>"));
-            z.maxLevel = lookUpAttenuation(ValueBetween(reply, x, 2, nn), lists::maxLevel());
-            z.minLevel =
-                lookUpAttenuation(ValueBetween(reply, nn, 4, e), lists::minLevel(), QStringLiteral("mute"));
-        }
 
-        if (!ask(p + QStringLiteral(".PM,TQ")))
-            return 0;
-        z.pagePriority = FindInList(ValueByPosition(reply, 11), lists::pagePriority());
-        return 1;
+        return read(p + QStringLiteral(".PM,TQ"), IndexRule(z.pagePriority, [](const QString &reply) {
+                        return FindInList(ValueByPosition(reply, 11), lists::pagePriority());
+                    }));
     }
 
     if (!ask(p + QStringLiteral(",Q")))

@@ -5,7 +5,6 @@
 #include "model/OptionLists.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace hzm {
 
@@ -58,6 +57,15 @@ QString valueFrom(const QString &reply, int start) {
     return Mid(reply, start, int(reply.size()) - start - 2);
 }
 
+// A decimal number of one to three digits from first to last, as a reply gives it; -1 for
+// any other text.
+int numberIn(const QString &text, int first, int last) {
+    bool ok = text.size() <= 3 && !text.isEmpty() &&
+              std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const int value = ok ? text.toInt(&ok) : -1;
+    return ok && value >= first && value <= last ? value : -1;
+}
+
 // Attenuation texts come without their sign; "0" stays as it is.
 QString negated(const QString &value) {
     return value == QStringLiteral("0") ? value : QStringLiteral("-") + value;
@@ -90,6 +98,16 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
     const bool newer = HasNewerSoftware(settings.softwareVersion);
     QString reply;
     auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
+    auto read = [&](const QString &body, const ReadRule &rule) {
+        return ReadQuery(body, link, observer, rule) != 0;
+    };
+    // A rule for the value from position start up to the reply's last two characters, looked up
+    // in list.
+    auto listRule = [](int &field, int start, const OptionList &list) {
+        return IndexRule(field, [start, &list](const QString &reply) {
+            return FindInList(valueFrom(reply, start), list);
+        });
+    };
 
     // Power-up mode: the letter at position 7 ("f", "d" or "p").
     if (!ask(QStringLiteral("SY,IQ")))
@@ -104,18 +122,16 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
             s.powerUpMode = 2;
     }
 
-    if (!ask(QStringLiteral("RM,ZQ")))
+    if (!read(QStringLiteral("RM,ZQ"), IndexRule(s.remoteZoneOffset, [](const QString &reply) {
+                  QString value = valueFrom(reply, 17);
+                  if (value == QStringLiteral("14"))
+                      value = QStringLiteral("104"); // the mixer cuts this one offset to its last two digits
+                  return FindInList(value, lists::remoteZoneOffset());
+              })))
         return 0;
-    {
-        QString value = valueFrom(reply, 17);
-        if (value == QStringLiteral("14"))
-            value = QStringLiteral("104"); // the mixer cuts this one offset to its last two digits
-        s.remoteZoneOffset = FindInList(value, lists::remoteZoneOffset());
-    }
 
-    if (!ask(QStringLiteral("PM,ZQ")))
+    if (!read(QStringLiteral("PM,ZQ"), listRule(s.pagingMicOffset, 16, lists::offset16())))
         return 0;
-    s.pagingMicOffset = FindInList(valueFrom(reply, 16), lists::offset16());
 
     if (!ask(QStringLiteral("PM,IQ")))
         return 0;
@@ -127,73 +143,98 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
             s.accessContacts = 1;
     }
 
-    // Paging priority: "att<3 skipped><n>, hold<3 skipped><s>, rel<3 skipped><s>/>".
-    if (!ask(newer ? QStringLiteral("PM,Q") : QStringLiteral("PM,AQ")))
-        return 0;
-    {
+    // Paging priority: "att<3 skipped><n>, hold<3 skipped><s>, rel<3 skipped><s>/>". An older
+    // mixer's attenuation is not read.
+    const ReadRule paging = [&s, newer](const QString &reply, bool store) {
         const int a = MarkerPos(reply, QStringLiteral("att"));
         const int h = MarkerPos(reply, QStringLiteral(", hold"));
         const int r = MarkerPos(reply, QStringLiteral(", rel"));
         const int e = MarkerPos(reply, QStringLiteral("/>"));
-        const QString attenuation = ValueBetween(reply, a, 6, h);
-        const QString hold = ValueBetween(reply, h, 9, r);
-        const QString release = ValueBetween(reply, r, 8, e);
-        if (newer) {
-            s.pagingPriorityAttenuation = FindInList(negated(attenuation), lists::attenuation());
-        } else if (writeBack) {
-            // Older mixers do not report it: the utility's value is written instead.
-            if (!CommandExchange(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation), Exchange, link,
-                                 observer, &reply, kReplyChars))
-                return 0;
+        const int attenuation = newer
+                                    ? FindInList(negated(ValueBetween(reply, a, 6, h)), lists::attenuation())
+                                    : s.pagingPriorityAttenuation;
+        const int hold = FindInList(ValueBetween(reply, h, 9, r), lists::seconds12());
+        const int release = FindInList(ValueBetween(reply, r, 8, e), lists::seconds12());
+        if (store) {
+            s.pagingPriorityAttenuation = attenuation;
+            s.pagingPriorityHold = hold;
+            s.pagingPriorityRelease = release;
         }
-        s.pagingPriorityHold = FindInList(hold, lists::seconds12());
-        s.pagingPriorityRelease = FindInList(release, lists::seconds12());
-    }
-
-    if (!ask(QStringLiteral("MI,Q")))
+        return (!newer || attenuation >= 0) && hold >= 0 && release >= 0;
+    };
+    if (!QueryExchange(newer ? QStringLiteral("PM,Q") : QStringLiteral("PM,AQ"), link, observer, reply,
+                       [&paging](const QString &r) { return paging(r, false); }))
         return 0;
-    {
-        const int a = MarkerPos(reply, QStringLiteral("attn"));
-        const int h = MarkerPos(reply, QStringLiteral("dB, hold"));
-        const int r = MarkerPos(reply, QStringLiteral("s, rel"));
-        const int e = MarkerPos(reply, QStringLiteral("s/>"));
-        s.micPriorityAttenuation = FindInList(negated(ValueBetween(reply, a, 7, h)), lists::attenuation());
-        s.micPriorityHold = FindInList(ValueBetween(reply, h, 11, r), lists::seconds12());
-        s.micPriorityRelease = FindInList(ValueBetween(reply, r, 9, e), lists::seconds12());
-    }
-
-    if (!ask(QStringLiteral("LI,Q")))
+    // Older mixers do not report the attenuation: the utility's value is written instead.
+    if (!newer && writeBack &&
+        !CommandExchange(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation), Exchange, link,
+                         observer))
         return 0;
-    {
-        const int h = MarkerPos(reply, QStringLiteral("hold"));
-        const int r = MarkerPos(reply, QStringLiteral("s, rel"));
-        const int e = MarkerPos(reply, QStringLiteral("s/>"));
-        s.linePriorityHold = FindInList(ValueBetween(reply, h, 7, r), lists::seconds12());
-        s.linePriorityRelease = FindInList(ValueBetween(reply, r, 9, e), lists::seconds12());
-    }
+    paging(reply, true);
 
-    if (!ask(QStringLiteral("SY.EM,Q")))
+    if (!read(QStringLiteral("MI,Q"), [&s](const QString &reply, bool store) {
+            const int a = MarkerPos(reply, QStringLiteral("attn"));
+            const int h = MarkerPos(reply, QStringLiteral("dB, hold"));
+            const int r = MarkerPos(reply, QStringLiteral("s, rel"));
+            const int e = MarkerPos(reply, QStringLiteral("s/>"));
+            const int attenuation = FindInList(negated(ValueBetween(reply, a, 7, h)), lists::attenuation());
+            const int hold = FindInList(ValueBetween(reply, h, 11, r), lists::seconds12());
+            const int release = FindInList(ValueBetween(reply, r, 9, e), lists::seconds12());
+            if (store) {
+                s.micPriorityAttenuation = attenuation;
+                s.micPriorityHold = hold;
+                s.micPriorityRelease = release;
+            }
+            return attenuation >= 0 && hold >= 0 && release >= 0;
+        }))
         return 0;
-    {
-        const int q = MarkerPos(reply, QStringLiteral("q="));
-        const int sp = MarkerPos(reply, QStringLiteral(", s="));
-        const int l = MarkerPos(reply, QStringLiteral(", l="));
-        const int e = MarkerPos(reply, QStringLiteral("/>"));
-        const QString contacts = ValueBetween(reply, q, 2, sp);
-        const QString source = ValueBetween(reply, sp, 4, l);
-        const QString level = ValueBetween(reply, l, 4, e);
-        if (contacts == QStringLiteral("nc"))
-            s.muteContacts = 0;
-        else if (contacts == QStringLiteral("no"))
-            s.muteContacts = 1;
-        if (source == QStringLiteral("off"))
-            s.muteSource = 0;
-        else if (source.startsWith(QLatin1Char('l')))
-            s.muteSource = ParseInt(source.mid(1));
-        else if (source.startsWith(QLatin1Char('m')))
-            s.muteSource = int(std::min<qint64>(qint64(ParseInt(source.mid(1))) + 8, INT_MAX));
-        s.muteLevel = ParseInt(level);
-    }
+
+    if (!read(QStringLiteral("LI,Q"), [&s](const QString &reply, bool store) {
+            const int h = MarkerPos(reply, QStringLiteral("hold"));
+            const int r = MarkerPos(reply, QStringLiteral("s, rel"));
+            const int e = MarkerPos(reply, QStringLiteral("s/>"));
+            const int hold = FindInList(ValueBetween(reply, h, 7, r), lists::seconds12());
+            const int release = FindInList(ValueBetween(reply, r, 9, e), lists::seconds12());
+            if (store) {
+                s.linePriorityHold = hold;
+                s.linePriorityRelease = release;
+            }
+            return hold >= 0 && release >= 0;
+        }))
+        return 0;
+
+    // Contacts and a source of another word leave their fields as they are; a line or mic source
+    // and the level are numbers in their ranges.
+    if (!read(QStringLiteral("SY.EM,Q"), [&s](const QString &reply, bool store) {
+            const int q = MarkerPos(reply, QStringLiteral("q="));
+            const int sp = MarkerPos(reply, QStringLiteral(", s="));
+            const int l = MarkerPos(reply, QStringLiteral(", l="));
+            const int e = MarkerPos(reply, QStringLiteral("/>"));
+            const QString contacts = ValueBetween(reply, q, 2, sp);
+            const QString sourceText = ValueBetween(reply, sp, 4, l);
+            int source = s.muteSource;
+            if (sourceText == QStringLiteral("off"))
+                source = 0;
+            else if (sourceText.startsWith(QLatin1Char('l')))
+                source = numberIn(sourceText.mid(1), 1, 8);
+            else if (sourceText.startsWith(QLatin1Char('m'))) {
+                const int mic = numberIn(sourceText.mid(1), 1, kMicCount);
+                source = mic < 0 ? -1 : mic + 8;
+            }
+            const int level = numberIn(ValueBetween(reply, l, 4, e), 0, int(lists::muteLevel().size()) - 1);
+            if (source < 0 || level < 0)
+                return false;
+            if (store) {
+                if (contacts == QStringLiteral("nc"))
+                    s.muteContacts = 0;
+                else if (contacts == QStringLiteral("no"))
+                    s.muteContacts = 1;
+                s.muteSource = source;
+                s.muteLevel = level;
+            }
+            return true;
+        }))
+        return 0;
 
     if (newer) {
         s.micGateMask = 0;

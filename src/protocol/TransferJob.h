@@ -6,6 +6,7 @@
 #include "link/CommandExchange.h"
 #include "link/Comms.h"
 #include "link/LinkSelection.h"
+#include "model/SettingsCheck.h"
 
 #include <QMetaType>
 #include <QString>
@@ -45,6 +46,10 @@ struct TransferJob {
     int refreshTabs = 0;     // 1: the main window reloads its pages afterwards, success or not
     int plannedCommands = 0; // commands the job expects to send (progress); 0 when unknown
     QString title;           // for progress lines ("Read all", "Send output 3", ...)
+    // A send job's check of what it is about to send, made before the link is opened: a value
+    // outside its field's range refuses the whole job, so that nothing reaches the mixer. Empty
+    // for jobs that send no settings.
+    std::function<QList<FieldProblem>(const MixerSettings &settings)> outOfRange;
 };
 
 } // namespace hzm

@@ -59,14 +59,15 @@ private:
 // Opens the link, runs the job, closes the link. False when the link could not be made or opened
 // (result.linkError says why); otherwise result.success is the job's own.
 bool runOnLink(const LinkSelection &selection, JobContext &context, const TransferJob &job,
-               const Comms::Sleeper &sleeper, TransferResult &result) {
-    std::unique_ptr<Comms> link = makeLink(selection);
+               const TransferHooks &hooks, TransferResult &result) {
+    std::unique_ptr<Comms> link = selection.makeLink();
     if (!link) {
         result.linkError = QStringLiteral("The link to %1 cannot be made.").arg(selection.describe());
         return false;
     }
-    if (sleeper)
-        link->setSleeper(sleeper);
+    if (hooks.sleeper)
+        link->setSleeper(hooks.sleeper);
+    link->setStopFlag(hooks.stop);
     if (!link->Open()) {
         result.linkError = link->errorString();
         if (result.linkError.isEmpty())
@@ -74,6 +75,7 @@ bool runOnLink(const LinkSelection &selection, JobContext &context, const Transf
         return false;
     }
     result.success = job.run && job.run(*link, context) != 0;
+    result.countLostAt = link->exchangeRecord().countLostAt;
     link->Close();
     return true;
 }
@@ -92,7 +94,15 @@ TransferResult TransferWorker::runBlocking(const LinkSelection &selection, Mixer
     };
     context.setPlannedCommands = [&observer](int planned) { observer.setPlanned(planned); };
 
-    result.linkOpened = runOnLink(selection, context, job, hooks.sleeper, result);
+    const auto stopped = [&hooks] { return hooks.stop && hooks.stop->load(); };
+    if (stopped()) {
+        result.stopped = true;
+        return result;
+    }
+    if (job.outOfRange)
+        result.outOfRange = job.outOfRange(settings);
+    result.linkOpened = result.outOfRange.isEmpty() && runOnLink(selection, context, job, hooks, result);
+    result.stopped = !result.success && stopped();
     result.refreshTabs = result.linkOpened ? job.refreshTabs : 0;
     result.done = observer.done();
     result.planned = observer.planned();

@@ -8,6 +8,7 @@
 #include "link/CommandExchange.h"
 #include "link/Comms.h"
 #include "link/LinkSelection.h"
+#include "model/SettingsCheck.h"
 #include "protocol/TransferJob.h"
 
 #include <QMetaType>
@@ -28,8 +29,15 @@ struct TransferResult {
     QString linkError;   // why the link could not be made or opened; empty otherwise
     int done = 0;        // commands done (accepted or given up)
     int planned = 0;     // commands planned at the end, never fewer than done
+    bool stopped = false; // the stop flag ended the job before it finished
     QString message;     // the last message the job showed (the version error); empty for none
     QString reason;      // why it failed, in words, where the runner works it out (hzmctl)
+    // The command (framed) at which a reply came that no command was owed: the exchange lost
+    // count of the replies, so the job failed. Empty otherwise.
+    QString countLostAt;
+    // A send refused before the link was opened: the values it would have sent that lie outside
+    // their fields' ranges. Nothing reached the mixer.
+    QList<FieldProblem> outOfRange;
 };
 
 // What a transfer run on the calling thread reports to; every member may be empty.
@@ -42,6 +50,9 @@ struct TransferHooks {
     // The job's better count of its commands, once it knows it (Read all, after the version).
     std::function<void(int planned)> plannedChanged;
     Comms::Sleeper sleeper; // replaces how the link sleeps for its pauses (tests)
+    // Set by another thread to stop the job after the command under way (Comms::setStopFlag);
+    // set before the job starts, the link is never opened.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 // Runs one job on a thread of its own. Every signal is emitted on the worker thread; connect with

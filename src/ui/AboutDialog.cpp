@@ -56,7 +56,6 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent) {
     release->setObjectName(QStringLiteral("releaseNote"));
     auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("aboutOk"));
-    ok->setProperty("controlId", int(Ok));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

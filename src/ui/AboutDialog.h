@@ -12,9 +12,6 @@ void ensureResources();
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    // The dialog's controls (the numbers are those of the original dialog template).
-    enum Id { Ok = 1 };
-
     explicit AboutDialog(QWidget *parent);
 
     static QString versionNote();

@@ -1,12 +1,6 @@
 #include "ControlBinding.h"
 
-#include "InputsPage.h"
-#include "OutputsPage.h"
-#include "SystemPage.h"
-
-#include "model/MixerSettings.h"
 #include "model/OptionLists.h"
-#include "model/TextHelpers.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -47,35 +41,70 @@ bool isTicked(QWidget *control) {
     return false;
 }
 
-} // namespace
-
-template <typename R> int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked) {
-    if (!row || !record || !row->intField)
-        return 0;
-    int &field = record->*(row->intField);
-    switch (row->valueKind) {
+// Whether a check box shows the field ticked: the reverse of ApplyCheckValue.
+bool showsTicked(const BindingRule &rule, int field) {
+    switch (rule.valueKind) {
+    case ValueKind::Flag:
+        return field != 0;
+    case ValueKind::Bits: {
+        const int mask = rule.maskOrMaxLength & 0xFF;
+        return (field & mask) == (rule.onValue & mask);
+    }
     case ValueKind::Integer:
     case ValueKind::Choice:
-        return storeInt(field, checked ? row->onValue : row->offValue);
+    case ValueKind::Text:
+        break;
+    }
+    return field == rule.onValue;
+}
+
+} // namespace
+
+int ApplyCheckValue(const BindingRule &rule, int &field, int checked) {
+    switch (rule.valueKind) {
+    case ValueKind::Integer:
+    case ValueKind::Choice:
+        return storeInt(field, checked ? rule.onValue : rule.offValue);
     case ValueKind::Flag:
         return storeInt(field, checked ? 1 : 0);
     case ValueKind::Bits:
-        return storeBits(field, row->maskOrMaxLength & 0xFF, checked ? row->onValue : row->offValue);
+        return storeBits(field, rule.maskOrMaxLength & 0xFF, checked ? rule.onValue : rule.offValue);
     case ValueKind::Text:
         break;
     }
     return 0;
 }
 
-template <typename R>
-static int updateText(QLineEdit *edit, const ControlBinding<R> *row, R *record, const BeepHook &beep) {
-    if (!edit || row->valueKind != ValueKind::Text || !row->textField)
+int StoreIntField(QWidget *control, const BindingRule &rule, int &field) {
+    switch (rule.controlKind) {
+    case ControlKind::CheckBox:
+        return ApplyCheckValue(rule, field, isTicked(control) ? 1 : 0);
+    case ControlKind::RadioButton:
+        // The check state is not asked: a click on a radio button selects it.
+        if (rule.valueKind == ValueKind::Bits)
+            return storeBits(field, rule.maskOrMaxLength & 0xFF, rule.onValue);
+        return rule.valueKind == ValueKind::Text ? 0 : storeInt(field, rule.onValue);
+    case ControlKind::ComboBox: {
+        auto *combo = qobject_cast<QComboBox *>(control);
+        if (!combo || (rule.valueKind != ValueKind::Integer && rule.valueKind != ValueKind::Choice))
+            return 0;
+        // The entry's value, whatever its place in the box; -1 with no selection.
+        return storeInt(field, combo->currentIndex() < 0 ? -1 : combo->currentData().toInt());
+    }
+    case ControlKind::EditBox:
+        break;
+    }
+    return 0;
+}
+
+int StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep) {
+    auto *edit = qobject_cast<QLineEdit *>(control);
+    if (!edit || rule.valueKind != ValueKind::Text)
         return 0;
     const QString text = edit->text().left(kEditBufferChars);
-    QString &field = record->*(row->textField);
     if (text == field)
         return 0;
-    if (row->validate && !row->validate(text)) {
+    if (rule.validate && !rule.validate(text)) {
         if (beep)
             beep();
         else
@@ -84,152 +113,49 @@ static int updateText(QLineEdit *edit, const ControlBinding<R> *row, R *record, 
         edit->setText(field);
         return 0;
     }
-    const QString kept = text.left(row->maskOrMaxLength);
+    const QString kept = text.left(rule.maskOrMaxLength);
     if (kept == field)
         return 0;
     field = kept;
     return 1;
 }
 
-template <typename R>
-int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record, const BeepHook &beep) {
-    if (!control || !row || !record)
-        return 0;
-    switch (row->controlKind) {
+void ShowIntField(QWidget *control, const BindingRule &rule, const int *field) {
+    switch (rule.controlKind) {
     case ControlKind::CheckBox:
-        return ApplyCheckValue(row, record, isTicked(control) ? 1 : 0);
-    case ControlKind::RadioButton: {
-        if (!row->intField)
-            return 0;
-        int &field = record->*(row->intField);
-        switch (row->valueKind) {
-        case ValueKind::Integer:
-        case ValueKind::Flag:
-        case ValueKind::Choice:
-            return storeInt(field, row->onValue);
-        case ValueKind::Bits:
-            return storeBits(field, row->maskOrMaxLength & 0xFF, row->onValue);
-        case ValueKind::Text:
-            return 0;
-        }
-        return 0;
-    }
-    case ControlKind::ComboBox: {
-        auto *combo = qobject_cast<QComboBox *>(control);
-        if (!combo || !row->intField)
-            return 0;
-        if (row->valueKind != ValueKind::Integer && row->valueKind != ValueKind::Choice)
-            return 0;
-        return storeInt(record->*(row->intField), combo->currentIndex()); // -1 with no selection
-    }
+        if (auto *check = qobject_cast<QAbstractButton *>(control))
+            check->setChecked(field && showsTicked(rule, *field));
+        return;
+    case ControlKind::RadioButton:
+        // Checking one button of an exclusive group clears the others; the table picks the
+        // button of a value that no button stands for.
+        if (auto *radio = qobject_cast<QAbstractButton *>(control); radio && field && *field == rule.onValue)
+            radio->setChecked(true);
+        return;
+    case ControlKind::ComboBox:
+        // A value that names no entry leaves the box without a selection.
+        if (auto *combo = qobject_cast<QComboBox *>(control))
+            combo->setCurrentIndex(field ? combo->findData(*field) : -1);
+        return;
     case ControlKind::EditBox:
-        return updateText(qobject_cast<QLineEdit *>(control), row, record, beep);
+        break;
     }
-    return 0;
 }
 
-void FillComboFromList(QComboBox *combo, const QStringList &list) {
+void ShowTextField(QWidget *control, const BindingRule &rule, const QString *field) {
+    auto *edit = qobject_cast<QLineEdit *>(control);
+    if (!edit)
+        return;
+    const QString text = field ? *field : QString();
+    edit->setMaxLength(qMax(rule.maskOrMaxLength, int(text.size())));
+    edit->setText(text);
+}
+
+void FillComboFromList(QComboBox *combo, const OptionList &list) {
     if (!combo)
         return;
-    for (const QString &text : list) {
-        if (text.isEmpty())
-            break;
-        combo->addItem(lists::displayed(text));
-    }
+    for (int value = 0; value < list.size() && !list.at(value).isEmpty(); ++value)
+        combo->addItem(lists::displayed(list.at(value)), value);
 }
-
-#define HZM_INSTANTIATE_BINDING(R)                                                                           \
-    template int ApplyCheckValue<R>(const ControlBinding<R> *, R *, int);                                    \
-    template int UpdateBoundField<R>(QWidget *, const ControlBinding<R> *, R *, const BeepHook &);
-
-HZM_INSTANTIATE_BINDING(InputSettings)
-HZM_INSTANTIATE_BINDING(ZoneSettings)
-HZM_INSTANTIATE_BINDING(ZoneEq)
-HZM_INSTANTIATE_BINDING(GroupSettings)
-HZM_INSTANTIATE_BINDING(SystemSettings)
-
-#undef HZM_INSTANTIATE_BINDING
-
-// ---- The pages' tables -------------------------------------------------------------------------
-
-static bool isValidLabel(const QString &text) {
-    return IsValidLabel(text);
-}
-
-const ControlBinding<InputSettings> kInputTable[] = {
-    comboRow(InputsPage::Gain, &InputSettings::gain),
-    textRow(InputsPage::Name, &InputSettings::name, 17, isValidLabel),
-    endRow<InputSettings>(),
-};
-
-using O = OutputsPage;
-const ControlBinding<ZoneSettings> kOutputTable[] = {
-    textRow(O::Name, &ZoneSettings::name, 17, isValidLabel),
-    comboRow(O::Level, &ZoneSettings::level),
-    comboRow(O::SelectInput, &ZoneSettings::sourceInput),
-    comboRow(O::PriorityInput, &ZoneSettings::priorityInput),
-    comboRow(O::OutputType, &ZoneSettings::stereo),
-    comboRow(O::MaxLevel, &ZoneSettings::maxLevel),
-    comboRow(O::MinLevel, &ZoneSettings::minLevel),
-    comboRow(O::PagePriority, &ZoneSettings::pagePriority),
-    bitRow(O::MicInput1, &ZoneSettings::micInputMask, 1),
-    bitRow(O::MicInput2, &ZoneSettings::micInputMask, 2),
-    bitRow(O::MicInput3, &ZoneSettings::micInputMask, 4),
-    bitRow(O::MicInput4, &ZoneSettings::micInputMask, 8),
-    bitRow(O::LineEnable1, &ZoneSettings::lineInputMask, 1),
-    bitRow(O::LineEnable2, &ZoneSettings::lineInputMask, 2),
-    bitRow(O::LineEnable3, &ZoneSettings::lineInputMask, 4),
-    bitRow(O::LineEnable4, &ZoneSettings::lineInputMask, 8),
-    bitRow(O::LineEnable5, &ZoneSettings::lineInputMask, 16),
-    bitRow(O::LineEnable6, &ZoneSettings::lineInputMask, 32),
-    bitRow(O::LineEnable7, &ZoneSettings::lineInputMask, 64),
-    bitRow(O::LineEnable8, &ZoneSettings::lineInputMask, 128),
-    bitRow(O::MicPriority1, &ZoneSettings::micPriorityMask, 1),
-    bitRow(O::MicPriority2, &ZoneSettings::micPriorityMask, 2),
-    bitRow(O::MicPriority3, &ZoneSettings::micPriorityMask, 4),
-    bitRow(O::MicPriority4, &ZoneSettings::micPriorityMask, 8),
-    endRow<ZoneSettings>(),
-};
-
-const ControlBinding<ZoneEq> kToneTable[] = {
-    comboRow(O::Treble, &ZoneEq::treble),
-    comboRow(O::Mid, &ZoneEq::mid),
-    comboRow(O::Bass, &ZoneEq::bass),
-    endRow<ZoneEq>(),
-};
-
-const ControlBinding<GroupSettings> kGroupTable[] = {
-    bitRow(O::Member1, &GroupSettings::memberMask, 1),  bitRow(O::Member2, &GroupSettings::memberMask, 2),
-    bitRow(O::Member3, &GroupSettings::memberMask, 4),  bitRow(O::Member4, &GroupSettings::memberMask, 8),
-    bitRow(O::Member5, &GroupSettings::memberMask, 16), bitRow(O::Member6, &GroupSettings::memberMask, 32),
-    bitRow(O::Member7, &GroupSettings::memberMask, 64), bitRow(O::Member8, &GroupSettings::memberMask, 128),
-    flagRow(O::Enabled, &GroupSettings::enabled),       endRow<GroupSettings>(),
-};
-
-using S = SystemPage;
-const ControlBinding<SystemSettings> kSystemTable[] = {
-    comboRow(S::QpmOffset, &SystemSettings::pagingMicOffset),
-    radioRow(S::AccessInput, ValueKind::Flag, &SystemSettings::accessContacts, 0, 1),
-    radioRow(S::AccessOutput, ValueKind::Flag, &SystemSettings::accessContacts, 1, 0),
-    comboRow(S::PagingHold, &SystemSettings::pagingPriorityHold),
-    comboRow(S::PagingRelease, &SystemSettings::pagingPriorityRelease),
-    comboRow(S::PagingAttenuation, &SystemSettings::pagingPriorityAttenuation),
-    comboRow(S::QrcZoneOffset, &SystemSettings::remoteZoneOffset),
-    comboRow(S::PowerUpMode, &SystemSettings::powerUpMode),
-    bitRow(S::MicGate1, &SystemSettings::micGateMask, 1),
-    bitRow(S::MicGate2, &SystemSettings::micGateMask, 2),
-    bitRow(S::MicGate3, &SystemSettings::micGateMask, 4),
-    bitRow(S::MicGate4, &SystemSettings::micGateMask, 8),
-    comboRow(S::MicPriorityHold, &SystemSettings::micPriorityHold),
-    comboRow(S::MicPriorityRelease, &SystemSettings::micPriorityRelease),
-    comboRow(S::MicPriorityAttenuation, &SystemSettings::micPriorityAttenuation),
-    comboRow(S::LinePriorityHold, &SystemSettings::linePriorityHold),
-    comboRow(S::LinePriorityRelease, &SystemSettings::linePriorityRelease),
-    radioRow(S::MuteNormallyOpen, ValueKind::Choice, &SystemSettings::muteContacts, 0, 1),
-    radioRow(S::MuteNormallyClosed, ValueKind::Choice, &SystemSettings::muteContacts, 1, 0),
-    comboRow(S::MuteLevel, &SystemSettings::muteLevel),
-    comboRow(S::MuteSource, &SystemSettings::muteSource),
-    endRow<SystemSettings>(),
-};
 
 } // namespace hzm

@@ -1,20 +1,24 @@
 #pragma once
 
-// Binding tables: constant rows that tie a page's controls to the fields of a settings record.
-// The tables work from control to record only; each page loads its controls in its refresh.
+// Binding tables: constant rows that tie a page's controls to the fields of a settings record,
+// both ways. LoadBoundControl shows a row's field in its control; UpdateBoundField writes the
+// control's state into the field after a user's action.
 //
-// A row names its control with the page's enum (OutputsPage::Level) and its field with a pointer
-// to member of the record type, so a table over ZoneSettings cannot be handed a SystemSettings by
-// mistake. A table is a constant array ended by a row whose controlId is 0; the first row of a
-// control is the one that counts. TabPage::bind wires each row's control to the signal that
-// only a user's action sends (ControlKind below).
+// A row names its control with the page's Control enum (OutputsPage::Control::OutputLevel) and
+// its field with a pointer to member of the record type, so a table over ZoneSettings cannot be
+// handed a SystemSettings, nor a System table an Outputs control. The first row of a control is
+// the one that counts. TabPage::bind wires each row's control to the signal that only a user's
+// action sends (ControlKind below).
 
 #include "model/MixerSettings.h"
+#include "model/TextHelpers.h"
 
+#include <QMetaEnum>
 #include <QString>
-#include <QStringList>
+#include <QVariant>
 
 #include <functional>
+#include <vector>
 
 class QComboBox;
 class QWidget;
@@ -22,88 +26,151 @@ class QWidget;
 namespace hzm {
 
 // The control of a row and the signal it is wired to: check boxes and radio buttons
-// QAbstractButton::clicked, edit boxes QLineEdit::textEdited (typing and pasting, not a refresh's
+// QAbstractButton::clicked, edit boxes QLineEdit::textEdited (typing and pasting, not a load's
 // setText), combo boxes QComboBox::activated (a user's choice, also of the entry already shown).
-enum class ControlKind : int { CheckBox = 0, RadioButton = 1, EditBox = 2, ComboBox = 3 };
+enum class ControlKind { CheckBox, RadioButton, EditBox, ComboBox };
 
-enum class ValueKind : int {
-    Integer = 0, // check box: on/off value; radio: onValue; combo: selected index
-    Flag = 1,    // check box: 1/0; radio: onValue
-    Choice = 2,  // as Integer
-    Text = 3,    // edit box: the control's text
-    Bits = 4,    // check box / radio: bits of the low byte under the mask
+// How the field is written, and shown.
+enum class ValueKind {
+    Integer, // check box: onValue ticked, offValue not; radio: onValue; combo: the entry's value
+    Flag,    // check box: 1/0 (shown ticked for any value but 0); radio: onValue
+    Choice,  // as Integer
+    Text,    // edit box: the control's text
+    Bits,    // check box / radio: bits of the low byte under the mask
 };
 
 using TextValidator = bool (*)(const QString &text);
 // Sounds the error beep of a refused text; an empty hook sounds the system's beep.
 using BeepHook = std::function<void()>;
+// The option list of a combo box: entry k stands for the value k.
+using OptionListFunction = const OptionList &(*)();
 
-template <typename Record> struct ControlBinding {
-    int controlId = 0; // the page's enum for the control; 0 ends the table
+// What a row says about its control and field, whatever the record and the page.
+struct BindingRule {
     ControlKind controlKind = ControlKind::CheckBox;
     ValueKind valueKind = ValueKind::Integer;
-    int Record::*intField = nullptr;      // every value kind but Text
-    QString Record::*textField = nullptr; // Text
     int offValue = 0;
     int onValue = 0;
-    int maskOrMaxLength = 0; // Bits: the bits the control owns (low 8 used); Text: characters kept
+    int maskOrMaxLength = 0; // Bits: the bits the control owns (low 8 used); Text: characters typed and kept
     TextValidator validate = nullptr;
+    OptionListFunction choices = nullptr; // combo boxes: the entries, filled when the row is bound
+};
+
+template <typename Record, typename Control> struct ControlBinding : BindingRule {
+    Control control{};
+    int Record::*intField = nullptr;      // every value kind but Text
+    QString Record::*textField = nullptr; // Text
 };
 
 // Row builders, so the tables read as one line per control.
-template <typename R>
-constexpr ControlBinding<R> comboRow(int id, int R::*field, ValueKind kind = ValueKind::Integer) {
-    return {id, ControlKind::ComboBox, kind, field, nullptr, 0, 0, 0, nullptr};
+template <typename R, typename C>
+ControlBinding<R, C> comboRow(C control, int R::*field, OptionListFunction choices) {
+    return {{ControlKind::ComboBox, ValueKind::Integer, 0, 0, 0, nullptr, choices}, control, field, nullptr};
 }
-template <typename R>
-constexpr ControlBinding<R> radioRow(int id, ValueKind kind, int R::*field, int offValue, int onValue) {
-    return {id, ControlKind::RadioButton, kind, field, nullptr, offValue, onValue, 0, nullptr};
+// A radio button selects onValue. A field that holds the value of no radio button of its table
+// shows the field's last radio button selected.
+template <typename R, typename C>
+ControlBinding<R, C> radioRow(C control, ValueKind kind, int R::*field, int offValue, int onValue) {
+    return {
+        {ControlKind::RadioButton, kind, offValue, onValue, 0, nullptr, nullptr}, control, field, nullptr};
 }
-template <typename R> constexpr ControlBinding<R> bitRow(int id, int R::*field, int bit) {
-    return {id, ControlKind::CheckBox, ValueKind::Bits, field, nullptr, 0, bit, bit, nullptr};
+template <typename R, typename C> ControlBinding<R, C> bitRow(C control, int R::*field, int bit) {
+    return {{ControlKind::CheckBox, ValueKind::Bits, 0, bit, bit, nullptr, nullptr}, control, field, nullptr};
 }
-template <typename R> constexpr ControlBinding<R> flagRow(int id, int R::*field) {
-    return {id, ControlKind::CheckBox, ValueKind::Flag, field, nullptr, 0, 1, 0, nullptr};
+template <typename R, typename C> ControlBinding<R, C> flagRow(C control, int R::*field) {
+    return {{ControlKind::CheckBox, ValueKind::Flag, 0, 1, 0, nullptr, nullptr}, control, field, nullptr};
 }
-template <typename R>
-constexpr ControlBinding<R> textRow(int id, QString R::*field, int maxLength, TextValidator validate) {
-    return {id, ControlKind::EditBox, ValueKind::Text, nullptr, field, 0, 0, maxLength, validate};
-}
-template <typename R> constexpr ControlBinding<R> endRow() {
-    return {};
+// Typing stops at maxLength characters, and no more are kept; a longer stored text is still shown
+// whole, so that an edit cannot silently drop its end.
+template <typename R, typename C>
+ControlBinding<R, C> textRow(C control, QString R::*field, int maxLength, TextValidator validate) {
+    return {
+        {ControlKind::EditBox, ValueKind::Text, 0, 0, maxLength, validate, nullptr}, control, nullptr, field};
 }
 
-// Applies the check-box rule of the row's value kind; checked is 1 ticked, 0 not.
-// Returns 1 when the field changed.
-template <typename R> int ApplyCheckValue(const ControlBinding<R> *row, R *record, int checked);
+template <typename R, typename C> using BindingTable = std::vector<ControlBinding<R, C>>;
+
+// The object name of a page control: its enum key with a small first letter ("outputLevel").
+template <typename C> QString ControlObjectName(C control) {
+    QString key = QString::fromLatin1(QMetaEnum::fromType<C>().valueToKey(int(control)));
+    if (!key.isEmpty())
+        key[0] = key[0].toLower();
+    return key;
+}
+
+// ---- The rules, on a field of any record
+
+// Applies the check-box rule of the row's value kind; checked is 1 ticked, 0 not. Returns 1 when
+// the field changed.
+int ApplyCheckValue(const BindingRule &rule, int &field, int checked);
+// Writes the state of a check box, radio button or combo box into the field; 1 when it changed.
+int StoreIntField(QWidget *control, const BindingRule &rule, int &field);
+// Writes an edit box's text into the field; 1 when it changed. A text that the rule's validator
+// refuses sounds beep and shows the field's text in the control again.
+int StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep);
+// Shows the field in the control; without a field (no record shown) the control is cleared.
+void ShowIntField(QWidget *control, const BindingRule &rule, const int *field);
+void ShowTextField(QWidget *control, const BindingRule &rule, const QString *field);
+
+// ---- The same on a row and its record
+
+template <typename R, typename C>
+int ApplyCheckValue(const ControlBinding<R, C> *row, R *record, int checked) {
+    if (!row || !record || !row->intField)
+        return 0;
+    return ApplyCheckValue(*row, record->*(row->intField), checked);
+}
 
 // Writes the control's state into the row's field. Returns 1 when the field changed, 0 otherwise
-// (also when the control, the row or the record is missing). A text that the row's validator
-// refuses sounds beep and shows the field's text in the control again.
-template <typename R>
-int UpdateBoundField(QWidget *control, const ControlBinding<R> *row, R *record, const BeepHook &beep = {});
+// (also when the control, the row or the record is missing).
+template <typename R, typename C>
+int UpdateBoundField(QWidget *control, const ControlBinding<R, C> *row, R *record,
+                     const BeepHook &beep = {}) {
+    if (!control || !row || !record)
+        return 0;
+    if (row->textField)
+        return StoreTextField(control, *row, record->*(row->textField), beep);
+    return row->intField ? StoreIntField(control, *row, record->*(row->intField)) : 0;
+}
+
+// Shows the row's field of the record in the control; a missing record clears the control.
+template <typename R, typename C>
+void LoadBoundControl(QWidget *control, const ControlBinding<R, C> &row, const R *record) {
+    if (row.textField)
+        ShowTextField(control, row, record ? &(record->*(row.textField)) : nullptr);
+    else if (row.intField)
+        ShowIntField(control, row, record ? &(record->*(row.intField)) : nullptr);
+}
+
+// The row's field of the record: an int, or a QString for text rows.
+template <typename R, typename C> QVariant BoundValue(const ControlBinding<R, C> &row, const R &record) {
+    return row.textField ? QVariant(record.*(row.textField)) : QVariant(record.*(row.intField));
+}
+
+// Writes value into the row's field as it is, without the row's checks; true when it changed.
+template <typename R, typename C>
+bool SetBoundValue(const ControlBinding<R, C> &row, R &record, const QVariant &value) {
+    if (BoundValue(row, record) == value)
+        return false;
+    if (row.textField)
+        record.*(row.textField) = value.toString();
+    else
+        record.*(row.intField) = value.toInt();
+    return true;
+}
 
 // The first row of the control in the table, or nullptr.
-template <typename R> const ControlBinding<R> *FindBinding(const ControlBinding<R> *table, int controlId) {
-    for (const ControlBinding<R> *row = table; row && row->controlId != 0; ++row) {
-        if (row->controlId == controlId)
-            return row;
+template <typename R, typename C>
+const ControlBinding<R, C> *FindBinding(const BindingTable<R, C> &table, C control) {
+    for (const ControlBinding<R, C> &row : table) {
+        if (row.control == control)
+            return &row;
     }
     return nullptr;
 }
 
-// Adds the texts, in order, at the end of the box's items, up to the first empty text. Does not
-// clear the box first.
-void FillComboFromList(QComboBox *combo, const QStringList &list);
-
-// The pages' tables, each ended by a row with controlId 0.
-extern const ControlBinding<InputSettings> kInputTable[];   // Inputs page, the shown input
-extern const ControlBinding<ZoneSettings> kOutputTable[];   // Outputs page, the shown output
-extern const ControlBinding<ZoneEq> kToneTable[];           // Outputs page, the shown zone's tone
-extern const ControlBinding<GroupSettings> kGroupTable[];   // Outputs page, the shown group
-extern const ControlBinding<SystemSettings> kSystemTable[]; // System page
-
-// The operations are instantiated in ControlBinding.cpp for the records the pages bind:
-// InputSettings, ZoneSettings, ZoneEq, GroupSettings and SystemSettings.
+// Adds the texts, in order, at the end of the box's items, up to the first empty text; the k-th
+// text carries the value k as its item data. Does not clear the box first.
+void FillComboFromList(QComboBox *combo, const OptionList &list);
 
 } // namespace hzm

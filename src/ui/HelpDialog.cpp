@@ -27,12 +27,10 @@ HelpDialog::HelpDialog(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("helpDialog"));
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("helpText"));
-    m_text->setProperty("controlId", int(Text));
     m_text->setReadOnly(true);
     m_text->setPlainText(helpText());
     auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("helpOk"));
-    ok->setProperty("controlId", int(Ok));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto *layout = new QVBoxLayout(this);

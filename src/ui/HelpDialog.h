@@ -10,9 +10,6 @@ namespace hzm {
 class HelpDialog : public QDialog {
     Q_OBJECT
 public:
-    // The dialog's controls (the numbers are those of the original dialog template).
-    enum Id { Text = 1093, Ok = 1 };
-
     explicit HelpDialog(QWidget *parent);
 
     // The help text; empty when the resource is missing.

@@ -5,39 +5,23 @@
 
 #include "PageLayout.h"
 
-class QComboBox;
-class QLineEdit;
-
 namespace hzm {
 
 class InputsPage : public TabPage {
     Q_OBJECT
 public:
-    // The page's controls (the numbers are those of the original dialog template).
-    enum Id {
-        Selector = 1007,
-        SendInput = 1008,
-        SendAllInputs = 1009,
-        Name = 1010,
-        Gain = 1011,
-    };
+    // The page's controls; their object names are the keys with a small first letter.
+    enum class Control { InputSelector, SendInput, SendAllInputs, InputName, InputGain };
+    Q_ENUM(Control)
+
+    // The shown input's fields.
+    static const BindingTable<InputSettings, Control> &bindings();
 
     InputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent = nullptr);
 
-    // Loads every control from the record of the selected input; marks nothing modified.
-    void refresh() override;
-
 private slots:
-    void selectInput();
     void sendInput();
     void sendAllInputs();
-
-private:
-    InputSettings *shownInput();
-
-    QComboBox *m_selector;
-    QLineEdit *m_name;
-    QComboBox *m_gain;
 };
 
 } // namespace hzm

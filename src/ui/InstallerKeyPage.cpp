@@ -1,11 +1,12 @@
 #include "InstallerKeyPage.h"
 
 #include "Contrast.h"
-#include "ControlBinding.h"
 #include "protocol/MixerJobs.h"
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,40 +20,49 @@ constexpr int kKeyBufferChars = 31;
 
 InstallerKeyPage::InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
     : TabPage(settings, modified, parent) {
+    using C = Control;
     PageBuilder b(this);
-    m_heading =
-        b.label({Heading, QStringLiteral("keyHeading")}, tr("Change the Installer Mode Key"), 7, 21, 441, 27);
-    b.group({}, tr("Key"), 96, 59, 254, 79);
-    b.label({}, tr("Key is not read when the \"Read HZM1\" button is pressed."), 108, 74, 230, 8);
-    b.label({}, tr("Key is not sent when the \"Send All\" button is pressed."), 108, 85, 230, 8);
-    b.label({}, tr("Old Key:"), 105, 108, 40, 8);
-    m_keys[0] = b.edit({OldKey, QStringLiteral("oldKey")}, 105, 119, 40, 14);
-    b.label({}, tr("New Key:"), 155, 108, 40, 8);
-    m_keys[1] = b.edit({NewKey, QStringLiteral("newKey")}, 155, 119, 40, 14);
-    b.label({}, tr("Repeat New Key:"), 205, 108, 60, 8);
-    m_keys[2] = b.edit({RepeatKey, QStringLiteral("repeatKey")}, 205, 119, 40, 14);
-    auto *send = b.button({SendKey, QStringLiteral("sendKey")}, tr("Send Key"), 275, 119, 50, 14);
+    QLabel *heading = b.label(C::KeyHeading, tr("Change the Installer Mode Key"));
+    QFont headingFont = font();
+    headingFont.setPointSize(14);
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+    // Drawn from the top-left corner of the control, like a plain static text, and centred on the
+    // page as if one more "W" followed it: the text stands shifted left by half a "W".
+    heading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    heading->setFixedWidth(
+        QFontMetrics(headingFont).horizontalAdvance(heading->text().left(127) + QLatin1Char('W')));
+
+    QGroupBox *key = b.group(tr("Key"));
+    QGridLayout *grid = PageBuilder::grid(key);
+    grid->addWidget(b.label(tr("Key is not read when the \"Read HZM1\" button is pressed.")), 0, 0, 1, 4);
+    grid->addWidget(b.label(tr("Key is not sent when the \"Send All\" button is pressed.")), 1, 0, 1, 4);
+    grid->setRowMinimumHeight(2, b.units().y(6));
+    m_keys[0] = b.edit(C::OldKey, 40);
+    m_keys[1] = b.edit(C::NewKey, 40);
+    m_keys[2] = b.edit(C::RepeatKey, 40);
+    auto *send = b.button(C::SendKey, tr("Send Key"), 50);
+    grid->addLayout(b.field(tr("Old Key:"), m_keys[0]), 3, 0);
+    grid->addLayout(b.field(tr("New Key:"), m_keys[1]), 3, 1);
+    grid->addLayout(b.field(tr("Repeat New Key:"), m_keys[2]), 3, 2);
+    grid->addWidget(send, 3, 3, Qt::AlignBottom);
+    grid->setVerticalSpacing(b.units().y(1));
+
+    QGridLayout *page = b.pageGrid();
+    page->setRowMinimumHeight(0, b.units().y(6));
+    page->addWidget(heading, 1, 0, Qt::AlignHCenter);
+    page->setRowMinimumHeight(2, b.units().y(4));
+    page->addWidget(key, 3, 0, Qt::AlignHCenter);
+    page->setRowStretch(4, 1);
     b.finish();
     adopt(b);
     // The key boxes are not bound to the settings; only the button acts.
     connect(send, &QPushButton::clicked, this, &InstallerKeyPage::changeInstallerKey);
 
-    for (QLineEdit *key : m_keys)
-        key->setEchoMode(QLineEdit::Password);
+    for (QLineEdit *box : m_keys)
+        box->setEchoMode(QLineEdit::Password);
     for (int i = 0; i < 3; ++i)
         setKeyRejected(i, false);
-
-    QFont headingFont = font();
-    headingFont.setPointSize(14);
-    headingFont.setBold(true);
-    m_heading->setFont(headingFont);
-    // Drawn from the top-left corner of the control, like a plain static text.
-    m_heading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Keep the template's width but make room for the larger font's height.
-    const int headingHeight = qMax(m_heading->height(), m_heading->sizeHint().height());
-    m_heading->resize(m_heading->width(), headingHeight);
-    resize(minimumSize());
-    centreHeading();
 }
 
 QColor InstallerKeyPage::rejectedColour() const {
@@ -72,25 +82,6 @@ void InstallerKeyPage::setKeyRejected(int box, bool rejected) {
     p.setColor(QPalette::Text, colour);
     m_keys[box]->setPalette(p);
     m_keys[box]->repaint();
-}
-
-void InstallerKeyPage::centreHeading() {
-    // The heading's text plus one "W", centred on the page: the text stands centred, shifted
-    // left by half a "W". Only the left edge moves.
-    const QFontMetrics metrics(m_heading->font());
-    const int textWidth = metrics.horizontalAdvance(m_heading->text().left(127) + QLatin1Char('W'));
-    const int left = (width() - textWidth) / 2;
-    m_heading->move(left, m_heading->y());
-}
-
-void InstallerKeyPage::resizeEvent(QResizeEvent *event) {
-    TabPage::resizeEvent(event);
-    centreHeading();
-}
-
-void InstallerKeyPage::showEvent(QShowEvent *event) {
-    TabPage::showEvent(event);
-    centreHeading();
 }
 
 void InstallerKeyPage::changeEvent(QEvent *event) {

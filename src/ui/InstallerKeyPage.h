@@ -8,7 +8,6 @@
 
 #include <QColor>
 
-class QLabel;
 class QLineEdit;
 
 namespace hzm {
@@ -16,8 +15,9 @@ namespace hzm {
 class InstallerKeyPage : public TabPage {
     Q_OBJECT
 public:
-    // The page's controls (the numbers are those of the original dialog template).
-    enum Id { Heading = 1094, OldKey = 1095, NewKey = 1096, RepeatKey = 1097, SendKey = 1098 };
+    // The page's controls; their object names are the keys with a small first letter.
+    enum class Control { KeyHeading, OldKey, NewKey, RepeatKey, SendKey };
+    Q_ENUM(Control)
 
     InstallerKeyPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent = nullptr);
 
@@ -31,15 +31,11 @@ public:
     void changeInstallerKey();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void setKeyRejected(int box, bool rejected);
-    void centreHeading();
 
-    QLabel *m_heading;
     QLineEdit *m_keys[3];
     QColor m_keyTextColours[3];
     bool m_rejected[3] = {false, false, false};

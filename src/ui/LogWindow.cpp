@@ -27,7 +27,6 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
 
     m_edit = new QPlainTextEdit(this);
     m_edit->setObjectName(QStringLiteral("log"));
-    m_edit->setProperty("controlId", int(Log));
     m_edit->setReadOnly(true);
     m_edit->setUndoRedoEnabled(false);
     m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -43,18 +42,16 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
 #endif
     m_edit->setFont(font);
 
-    auto makeButton = [this](const QString &text, const char *name, int id) {
+    auto makeButton = [this](const QString &text, const char *name) {
         auto *button = new QPushButton(text, this);
         button->setObjectName(QLatin1String(name));
-        button->setProperty("controlId", id);
         button->setAutoDefault(false);
         return button;
     };
-    m_clear = makeButton(tr("Clear"), "clear", Clear);
-    m_copySelected = makeButton(tr("Copy Selected"), "copySelected", CopySelected);
-    m_copyAll = makeButton(tr("Copy All"), "copyAll", CopyAll);
-    m_save = makeButton(tr("Save Log..."), "saveLog", 0);
-    m_save->setProperty("controlId", QVariant()); // not in the original dialog
+    m_clear = makeButton(tr("Clear"), "clear");
+    m_copySelected = makeButton(tr("Copy Selected"), "copySelected");
+    m_copyAll = makeButton(tr("Copy All"), "copyAll");
+    m_save = makeButton(tr("Save Log..."), "saveLog");
     m_clear->setDefault(true);
     m_copySelected->setEnabled(false);
 

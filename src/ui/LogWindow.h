@@ -21,9 +21,6 @@ class MessageBoxes;
 class LogWindow : public QDialog {
     Q_OBJECT
 public:
-    // The dialog's controls (the numbers are those of the original dialog template).
-    enum Id { Log = 1088, Clear = 1089, CopySelected = 1090, CopyAll = 3 };
-
     explicit LogWindow(QWidget *parent = nullptr);
 
     // The colour a line of this kind is drawn in: black, dark green and dark red on a light

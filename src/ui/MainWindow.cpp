@@ -3,9 +3,11 @@
 #include "AboutDialog.h"
 #include "BaudRateDialog.h"
 #include "CompareDialog.h"
+#include "EditHistory.h"
 #include "HelpDialog.h"
 #include "InputsPage.h"
 #include "InstallerKeyPage.h"
+#include "LiveSender.h"
 #include "LogWindow.h"
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
@@ -29,6 +31,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,6 +39,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -62,13 +66,13 @@ QString exportFilter() {
     return QCoreApplication::translate("hzm::MainWindow", "HZM Exported Text (*.txt)");
 }
 
-// The command numbers of "Com 1" to "Com 10" in the original menu.
-constexpr int kComCommandIds[10] = {32785, 32786, 32787, 32788, 32793, 32794, 32795, 32796, 32797, 32799};
-
-// Names a control of the window and keeps its number in the original template.
-void tag(QObject *object, const QString &name, int id) {
-    object->setObjectName(name);
-    object->setProperty("controlId", id);
+// The first items of a list for a message box, one a line, with how many more there are.
+QString listedForBox(const QStringList &items) {
+    constexpr int kShown = 8;
+    QStringList lines = items.mid(0, kShown);
+    if (items.size() > kShown)
+        lines << QCoreApplication::translate("hzm::MainWindow", "(%1 more)").arg(items.size() - kShown);
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -81,8 +85,9 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
     LoadFactoryDefaults(m_settings, m_modified);
     setWindowTitle(titleStem());
 
-    buildMenus();
     buildPages();
+    buildMenus();
+    buildLive();
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
     EnableTransferButtons(false);
     m_modified.setListener([this](int value) { setTitleModified(value); });
@@ -98,6 +103,9 @@ MainWindow::MainWindow(MessageBoxes &boxes, QWidget *parent) : QMainWindow(paren
 
 MainWindow::~MainWindow() {
     m_modified.setListener({});
+    // Gone before the settings and the baseline they work on.
+    delete m_history;
+    delete m_live; // waits for a send that runs
     delete m_log;
 }
 
@@ -105,10 +113,10 @@ QString MainWindow::titleStem() const {
     return m_demo ? baseTitle() + tr("Demo ") : baseTitle();
 }
 
-QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
+QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const QString &name,
                                   void (MainWindow::*slot)(), const QKeySequence &keys) {
     QAction *action = menu->addAction(text);
-    tag(action, QLatin1String(name), id);
+    action->setObjectName(name);
     // The menu shows the key beside the text.
     action->setShortcut(keys);
     if (slot)
@@ -118,35 +126,36 @@ QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const char *
 
 void MainWindow::buildMenus() {
     QMenu *file = menuBar()->addMenu(tr("&File"));
-    m_actionNew = addMenuEntry(file, tr("&New"), "actionNew", 32771, &MainWindow::fileNew,
-                               QKeySequence(Qt::CTRL | Qt::Key_N));
-    m_actionOpen = addMenuEntry(file, tr("&Open"), "actionOpen", 32772, &MainWindow::fileOpen,
+    m_actionNew =
+        addMenuEntry(file, tr("&New"), "actionNew", &MainWindow::fileNew, QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_actionOpen = addMenuEntry(file, tr("&Open"), "actionOpen", &MainWindow::fileOpen,
                                 QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_actionExport = addMenuEntry(file, tr("&Export Text"), "actionExport", 32773, &MainWindow::fileExport);
+    m_actionExport = addMenuEntry(file, tr("&Export Text"), "actionExport", &MainWindow::fileExport);
     m_actionExportAs =
-        addMenuEntry(file, tr("Ex&port Text As..."), "actionExportAs", 32774, &MainWindow::fileExportAs);
+        addMenuEntry(file, tr("Ex&port Text As..."), "actionExportAs", &MainWindow::fileExportAs);
     // Enabled only while something has changed, and with it Ctrl+S.
-    m_actionSave = addMenuEntry(file, tr("&Save"), "actionSave", 32775, &MainWindow::fileSave,
+    m_actionSave = addMenuEntry(file, tr("&Save"), "actionSave", &MainWindow::fileSave,
                                 QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_actionSaveAs = addMenuEntry(file, tr("Save &As..."), "actionSaveAs", 32776, &MainWindow::fileSaveAs);
+    m_actionSaveAs = addMenuEntry(file, tr("Save &As..."), "actionSaveAs", &MainWindow::fileSaveAs);
     file->addSeparator();
-    m_actionExit = addMenuEntry(file, tr("E&xit"), "actionExit", 105, &MainWindow::fileExit);
+    m_actionExit = addMenuEntry(file, tr("E&xit"), "actionExit", &MainWindow::fileExit);
 
-    // The edit entries are there for the look of the menu; they do nothing. An edit box with the
-    // focus takes their keys first.
+    // Undo and Redo of the pages' edits; Cut, Copy and Paste are there for the look of the menu
+    // and do nothing. An edit box with the focus takes all their keys first.
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
-    m_actionCut =
-        addMenuEntry(edit, tr("Cu&t"), "actionCut", 32778, nullptr, QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_actionCopy =
-        addMenuEntry(edit, tr("&Copy"), "actionCopy", 32779, nullptr, QKeySequence(Qt::CTRL | Qt::Key_C));
+    edit->addAction(m_history->undoAction());
+    edit->addAction(m_history->redoAction());
+    edit->addSeparator();
+    m_actionCut = addMenuEntry(edit, tr("Cu&t"), "actionCut", nullptr, QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_actionCopy = addMenuEntry(edit, tr("&Copy"), "actionCopy", nullptr, QKeySequence(Qt::CTRL | Qt::Key_C));
     m_actionPaste =
-        addMenuEntry(edit, tr("&Paste"), "actionPaste", 32780, nullptr, QKeySequence(Qt::CTRL | Qt::Key_V));
+        addMenuEntry(edit, tr("&Paste"), "actionPaste", nullptr, QKeySequence(Qt::CTRL | Qt::Key_V));
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
-    m_actionLogOnTop = addMenuEntry(view, tr("&Log Window On Top"), "actionLogOnTop", 32782,
-                                    &MainWindow::toggleLogWindowOnTop);
+    m_actionLogOnTop =
+        addMenuEntry(view, tr("&Log Window On Top"), "actionLogOnTop", &MainWindow::toggleLogWindowOnTop);
     m_actionLogOnTop->setCheckable(true);
-    m_actionLog = addMenuEntry(view, tr("L&og Window"), "actionLog", 32783, &MainWindow::toggleLogWindow);
+    m_actionLog = addMenuEntry(view, tr("L&og Window"), "actionLog", &MainWindow::toggleLogWindow);
     m_actionLog->setCheckable(true);
 
     // One radio mark for the port in use.
@@ -155,16 +164,14 @@ void MainWindow::buildMenus() {
     m_portGroup->setExclusive(true);
     for (int n = 1; n <= 10; ++n) {
         const QString text = n < 10 ? tr("Com &%1").arg(n) : tr("Com 1&0");
-        QAction *action = addMenuEntry(port, text, "", kComCommandIds[n - 1]);
-        action->setObjectName(QStringLiteral("actionCom%1").arg(n));
+        QAction *action = addMenuEntry(port, text, QStringLiteral("actionCom%1").arg(n));
         // The device the entry stands for on this system (/dev/ttyS0, COM1, ...).
         action->setToolTip(comPortName(n));
         connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
         m_actionCom[n - 1] = action;
     }
     port->setToolTipsVisible(true);
-    m_actionEthernet =
-        addMenuEntry(port, tr("Ethernet"), "actionEthernet", 32792, &MainWindow::selectEthernet);
+    m_actionEthernet = addMenuEntry(port, tr("Ethernet"), "actionEthernet", &MainWindow::selectEthernet);
     port->addSeparator();
     m_actionOtherPort = port->addAction(tr("Other Serial Port..."));
     m_actionOtherPort->setObjectName(QStringLiteral("actionOtherPort"));
@@ -187,10 +194,15 @@ void MainWindow::buildMenus() {
     m_actionCompare->setObjectName(QStringLiteral("actionCompare"));
     m_actionSendChanges = mixer->addAction(tr("&Send Changes"), this, &MainWindow::sendChanges);
     m_actionSendChanges->setObjectName(QStringLiteral("actionSendChanges"));
+    mixer->addSeparator();
+    m_actionLive =
+        addMenuEntry(mixer, tr("&Live"), "actionLive", nullptr, QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_actionLive->setCheckable(true);
+    connect(m_actionLive, &QAction::triggered, this, &MainWindow::setLive);
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
-    m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", 32789, &MainWindow::showHelp);
-    m_actionAbout = addMenuEntry(help, tr("&About ..."), "actionAbout", 104, &MainWindow::showAbout);
+    m_actionHelp = addMenuEntry(help, tr("&Help..."), "actionHelp", &MainWindow::showHelp);
+    m_actionAbout = addMenuEntry(help, tr("&About ..."), "actionAbout", &MainWindow::showAbout);
     // The about box also comes with Alt+/ and Alt+?, keys that its menu entry does not show.
     m_actionAboutKeys = new QAction(this);
     m_actionAboutKeys->setObjectName(QStringLiteral("actionAboutKeys"));
@@ -206,37 +218,39 @@ void MainWindow::buildMenus() {
 void MainWindow::buildPages() {
     auto *central = new QWidget(this);
     m_tabs = new QTabWidget(central);
-    tag(m_tabs, QStringLiteral("tabs"), Tabs);
+    m_tabs->setObjectName(QStringLiteral("tabs"));
     const QStringList names = {tr("Inputs"), tr("Outputs"), tr("Installer Key"), tr("System")};
     m_pages[kInputsTab] = new InputsPage(m_settings, m_modified, m_tabs);
     m_pages[kOutputsTab] = new OutputsPage(m_settings, m_modified, m_tabs);
     m_pages[kInstallerTab] = new InstallerKeyPage(m_settings, m_modified, m_tabs);
     m_pages[kSystemTab] = new SystemPage(m_settings, m_modified, m_tabs);
+    m_history = new EditHistory(m_tabs, m_modified, this);
     for (int i = 0; i < 4; ++i) {
         m_pages[i]->setMessageBoxes(&m_boxes);
         m_pages[i]->setJobRunner([this](const TransferJob &job) { runJob(job); });
         m_tabs->addTab(m_pages[i], names[i]);
+        if (i != kInstallerTab) // its keys are no settings
+            m_history->track(m_pages[i]);
     }
 
     m_buttonBox = new QGroupBox(central);
-    tag(m_buttonBox, QStringLiteral("transferButtons"), ButtonFrame);
+    m_buttonBox->setObjectName(QStringLiteral("transferButtons"));
     auto *buttonLayout = new QHBoxLayout(m_buttonBox);
     buttonLayout->addStretch();
     const struct {
         const char *text;
         const char *name;
-        Id id;
         void (MainWindow::*slot)();
     } buttons[] = {
-        {QT_TR_NOOP("Get Version"), "getVersion", GetVersion, &MainWindow::getVersion},
-        {QT_TR_NOOP("Send All"), "sendAll", SendAll, &MainWindow::sendAll},
-        {QT_TR_NOOP("Read HZM1"), "readAll", ReadAll, &MainWindow::readAll},
-        {QT_TR_NOOP("Set Defaults"), "setDefaults", SetDefaults, &MainWindow::setDefaults},
-        {QT_TR_NOOP("Reset HZM1"), "resetMixer", ResetMixer, &MainWindow::resetMixer},
+        {QT_TR_NOOP("Get Version"), "getVersion", &MainWindow::getVersion},
+        {QT_TR_NOOP("Send All"), "sendAll", &MainWindow::sendAll},
+        {QT_TR_NOOP("Read HZM1"), "readAll", &MainWindow::readAll},
+        {QT_TR_NOOP("Set Defaults"), "setDefaults", &MainWindow::setDefaults},
+        {QT_TR_NOOP("Reset HZM1"), "resetMixer", &MainWindow::resetMixer},
     };
     for (const auto &b : buttons) {
         auto *button = new QPushButton(tr(b.text), m_buttonBox);
-        tag(button, QLatin1String(b.name), b.id);
+        button->setObjectName(QLatin1String(b.name));
         button->setMinimumWidth(90);
         connect(button, &QPushButton::clicked, this, b.slot);
         buttonLayout->addWidget(button);
@@ -250,6 +264,33 @@ void MainWindow::buildPages() {
     layout->addWidget(m_tabs, 1);
     layout->addWidget(m_buttonBox);
     setCentralWidget(central);
+}
+
+void MainWindow::buildLive() {
+    m_live = new LiveSender(m_selection, m_settings, m_baseline, this);
+    connect(m_live, &LiveSender::logLine, this, &MainWindow::appendLog);
+    connect(m_live, &LiveSender::sent, this, &MainWindow::showLiveSent);
+    connect(m_live, &LiveSender::failed, this, &MainWindow::showLiveFailed);
+    // Edits, and Undo and Redo, go to the mixer at once while Live is on.
+    connect(m_history, &EditHistory::fieldChanged, this, [this](TabPage *page, const FieldEdit &edit) {
+        if (m_live->isOn())
+            m_live->send(EditHistory::changeText(*page, edit));
+    });
+    m_liveMark = new QLabel(tr("Live"), this);
+    m_liveMark->setObjectName(QStringLiteral("liveMark"));
+    QFont bold = m_liveMark->font();
+    bold.setBold(true);
+    m_liveMark->setFont(bold);
+    m_liveMark->setToolTip(tr("Every change is sent to HZM-1 at once (Mixer > Live)."));
+    m_liveMark->setContentsMargins(6, 0, 6, 0);
+    m_liveMark->hide();
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addPermanentWidget(m_liveMark);
+}
+
+void MainWindow::setSleeper(Comms::Sleeper sleeper) {
+    m_sleeper = sleeper;
+    m_live->setSleeper(std::move(sleeper));
 }
 
 TabPage *MainWindow::page(int index) const {
@@ -268,6 +309,7 @@ void MainWindow::EnableTransferButtons(bool enable) {
         page->setTransferButtonsEnabled(enable);
     m_actionCompare->setEnabled(enable);
     m_actionSendChanges->setEnabled(enable);
+    m_actionLive->setEnabled(enable);
 }
 
 void MainWindow::choosePortPrompt() {
@@ -298,14 +340,12 @@ void MainWindow::setDemoMixer(const QHostAddress &address, quint16 port, quint16
     m_demo = true;
     const bool modified = windowTitle().endsWith(QLatin1Char('*'));
     setWindowTitle(titleStem() + (modified ? QStringLiteral("*") : QString()));
-    m_selection.address = address;
-    m_selection.port = port;
+    m_tcpEndpoint = TcpEndpoint{address, port};
     // The simulated mixer answers discovery from its own loopback address.
     m_discoveryInterfaces = {DiscoveryInterface::fromText(address.toString(), QStringLiteral("255.0.0.0"))};
     m_discoveryPort = discoveryPort;
     // Ready from the start: a first press of "Read HZM1" reads the simulated mixer.
-    m_selection.ethernetSelected = true;
-    m_selection.comSelected = false;
+    m_selection = m_tcpEndpoint;
     EnableTransferButtons(true);
     updateMenuMarks();
 }
@@ -320,12 +360,13 @@ void MainWindow::updateMenuMarks() {
     m_actionLog->setChecked(shown && !m_log->isOnTop());
 
     QAction *marked = nullptr;
-    if (m_selection.ethernetSelected)
+    const SerialEndpoint *serial = m_selection.serial();
+    if (m_selection.tcp())
         marked = m_actionEthernet;
-    else if (m_selection.comSelected && !m_selection.serialDevice.isEmpty())
+    else if (serial && serial->comNumber >= 1 && serial->comNumber <= 10)
+        marked = m_actionCom[serial->comNumber - 1];
+    else if (serial)
         marked = m_actionOtherPort;
-    else if (m_selection.comSelected && m_selection.comPort >= 1 && m_selection.comPort <= 10)
-        marked = m_actionCom[m_selection.comPort - 1];
     if (marked)
         marked->setChecked(true); // clears the others of the group
     else if (QAction *checked = m_portGroup->checkedAction())
@@ -348,9 +389,10 @@ bool MainWindow::confirmDiscard(const QString &question) {
 void MainWindow::fileNew() {
     if (!confirmDiscard(tr("Discard current changes ?")))
         return;
+    stopLive();
     LoadFactoryDefaults(m_settings, m_modified);
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
-    m_modified.set(0);
+    m_history->reset(true);
 }
 
 void MainWindow::fileOpen() {
@@ -368,19 +410,39 @@ void MainWindow::fileOpen() {
 }
 
 void MainWindow::openFile(const QString &path) {
+    stopLive();
     QString error;
+    const MixerSettings before = m_settings;
     const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings (and cleared the changed mark),
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
-    if (!loaded)
+    if (loaded || m_settings != before)
+        m_history->reset(true); // not undone edit by edit
+    if (!loaded) {
         m_boxes.error(this, errorCaption(), tr("Unable to load file"));
+        return;
+    }
+    // The reader fills in what a damaged file lacks: say so before anybody sends it.
+    QFile file(path);
+    const QByteArray bytes =
+        file.open(QIODevice::ReadOnly) ? file.read(kMaxSettingsFileBytes + 1) : QByteArray();
+    QStringList damage;
+    for (const FileDamage &d : settingsFileDamage(bytes))
+        damage << tr("Line %1: %2").arg(d.line).arg(d.problem);
+    if (!damage.isEmpty())
+        m_boxes.warning(this, tr("Damaged file"),
+                        tr("The file \"%1\" is damaged:\n%2\n\nIt was loaded as far as it could be read; "
+                           "missing values were set to 0. Check the settings before sending them to HZM-1.")
+                            .arg(QDir::toNativeSeparators(path), listedForBox(damage)));
 }
 
 bool MainWindow::saveTo(const QString &path) {
     QString error;
-    if (SaveSettingsFile(path, m_settings, m_modified, &error))
+    if (SaveSettingsFile(path, m_settings, m_modified, &error)) {
+        m_history->markSaved();
         return true;
+    }
     // The settings were not stored: say so, and keep the asterisk.
     m_boxes.error(
         this, errorCaption(),
@@ -495,9 +557,10 @@ void MainWindow::selectSerialDevice(const QString &device) {
 }
 
 void MainWindow::selectSerial(const QString &device, int comPort) {
+    stopLive(); // the probe may need the port Live uses
     QString reason;
     if (!checkSerialPortUsable(device, &reason)) {
-        EnableTransferButtons(m_selection.anySelected());
+        EnableTransferButtons(!m_selection.isNone());
         // The fixed text, then the system's reason and, for a missing permission, the remedy.
         QString text = QCoreApplication::translate("hzm::PortProbe", kPortBusyMessage);
         if (!reason.isEmpty())
@@ -523,8 +586,7 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
         m_boxes.error(this, QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedCaption),
                       QCoreApplication::translate("hzm::PortProbe", kBaudNotDetectedMessage));
     }
-    applyProbeResult(result, comPort > 0 ? comPort : m_selection.comPort, comPort > 0 ? QString() : device,
-                     m_selection);
+    applyProbeResult(result, SerialEndpoint{device, 0, comPort}, m_selection);
     m_baseline.reset(); // another port may lead to another mixer
     EnableTransferButtons(true);
 }
@@ -554,8 +616,8 @@ void MainWindow::chooseOtherSerialPort() {
             tr("No other serial ports were found. Type the device path (such as %1):").arg(example));
         combo->lineEdit()->setPlaceholderText(example);
     }
-    if (!m_selection.serialDevice.isEmpty())
-        combo->setCurrentText(m_selection.serialDevice);
+    if (const SerialEndpoint *serial = m_selection.serial(); serial && !serial->comNumber)
+        combo->setCurrentText(serial->device);
     else if (combo->count() == 0)
         combo->setCurrentText(QString());
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -577,20 +639,17 @@ void MainWindow::chooseOtherSerialPort() {
 }
 
 void MainWindow::selectEthernet() {
-    TcpSettingsDialog dialog(m_selection.address, m_selection.port, m_boxes, this);
+    TcpSettingsDialog dialog(m_tcpEndpoint.address, m_tcpEndpoint.port, m_boxes, this);
     if (!m_discoveryInterfaces.isEmpty())
         dialog.setDiscoveryInterfaces(m_discoveryInterfaces, m_discoveryPort);
     showDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_selection.address = dialog.address();
-    m_selection.port = dialog.port();
+    stopLive();
+    m_tcpEndpoint = TcpEndpoint{dialog.address(), dialog.port()};
     m_baseline.reset(); // another port may lead to another mixer
-    if (!m_selection.ethernetSelected) {
-        m_selection.ethernetSelected = true;
-        m_selection.comSelected = false;
-        EnableTransferButtons(true);
-    }
+    m_selection = m_tcpEndpoint;
+    EnableTransferButtons(true);
 }
 
 // ---- View and Help menus
@@ -643,6 +702,7 @@ void MainWindow::showAbout() {
 // ---- Transfers
 
 TransferResult MainWindow::runTransfer(MixerSettings &record, const TransferJob &job) {
+    stopLive(); // every transfer turns it off
     TransferDialog dialog(m_selection, record, job, m_boxes, this);
     dialog.setReplyRefused(m_lastReplyRefused);
     if (m_sleeper)
@@ -659,18 +719,30 @@ TransferResult MainWindow::runTransfer(MixerSettings &record, const TransferJob 
     return result;
 }
 
-void MainWindow::runJob(const TransferJob &job) {
-    // Jobs other than those that say otherwise may change the mixer behind the baseline's back
-    // (Set Defaults, Reset, the pages' sends).
-    const MixerEffect effect = std::exchange(m_nextEffect, MixerEffect::Unknown);
+void MainWindow::runJob(const TransferJob &job, MixerEffect effect) {
+    // A value outside its range refuses the whole send before anything goes out (the worker
+    // would refuse it too, after the progress dialog had opened).
+    if (job.outOfRange) {
+        QStringList fields;
+        for (const FieldProblem &problem : job.outOfRange(m_settings))
+            fields << FieldProblemText(problem);
+        if (!fields.isEmpty()) {
+            m_boxes.error(this, errorCaption(),
+                          tr("Nothing was sent: these values lie outside their ranges.\n%1\n\nChoose valid "
+                             "values on the pages, then send again.")
+                              .arg(listedForBox(fields)));
+            emit jobFinished(false);
+            return;
+        }
+    }
     const TransferResult result = runTransfer(m_settings, job);
-    if (result.success && effect == MixerEffect::HoldsRecord)
-        m_baseline = m_settings;
+    if (result.success && (effect == MixerEffect::HoldsRead || effect == MixerEffect::HoldsSent))
+        m_baseline = MixerBaseline{m_settings, effect == MixerEffect::HoldsSent};
     else if (effect == MixerEffect::Unknown)
         m_baseline.reset();
     if (result.refreshTabs) {
         refreshPages({kInputsTab, kOutputsTab, kSystemTab});
-        m_modified.set(1);
+        m_history->reset(false); // a read is not undone edit by edit
     }
     if (result.success)
         m_boxes.information(this, tr("Success"), tr("Transfer complete."));
@@ -681,20 +753,17 @@ void MainWindow::runJob(const TransferJob &job) {
 }
 
 void MainWindow::getVersion() {
-    m_nextEffect = MixerEffect::Unchanged;
-    runJob(GetVersionJob());
+    runJob(GetVersionJob(), MixerEffect::Unchanged);
 }
 
 void MainWindow::sendAll() {
     if (!m_boxes.question(this, confirmCaption(), tr("Send all settings to HZM-1 ?")))
         return;
-    m_nextEffect = MixerEffect::HoldsRecord;
-    runJob(SendAllJob(m_settings));
+    runJob(SendAllJob(m_settings), MixerEffect::HoldsSent);
 }
 
 void MainWindow::readAll() {
-    m_nextEffect = MixerEffect::HoldsRecord;
-    runJob(ReadAllJob(m_settings));
+    runJob(ReadAllJob(m_settings), MixerEffect::HoldsRead);
 }
 
 void MainWindow::setDefaults() {
@@ -722,28 +791,25 @@ void MainWindow::compareWithMixer() {
     // A newer mixer has reported everything it holds; an older one's paging attenuation stays
     // unknown, so it leaves the baseline as it was.
     if (!older)
-        m_baseline = mixer;
+        m_baseline = MixerBaseline{mixer, false};
     CompareDialog dialog(CompareSettings(m_settings, mixer, older), mixer.softwareVersion, this);
     showDialog(&dialog);
     dialog.exec();
 }
 
 void MainWindow::sendChanges() {
+    stopLive(); // first: a live send that runs changes what the mixer is known to hold
     if (!m_baseline) {
         if (m_boxes.question(this, confirmCaption(),
                              tr("The program does not know what HZM-1 holds: Send Changes works after a "
                                 "Read HZM1, Send All or Send Changes on this port.\n\nSend all settings "
                                 "to HZM-1 instead ?"))) {
-            m_nextEffect = MixerEffect::HoldsRecord;
-            runJob(SendAllJob(m_settings));
+            runJob(SendAllJob(m_settings), MixerEffect::HoldsSent);
         }
         return;
     }
-    const MixerSettings baseline = *m_baseline;
-    const QString version = baseline.softwareVersion;
-    const TransferJob job = version.isEmpty() ? AskVersionAndSendChangesJob(baseline, m_settings)
-                                              : SendChangesJob(baseline, m_settings, version);
-    if (!version.isEmpty() && job.plannedCommands == 0) {
+    const TransferJob job = SendChangesJob(*m_baseline, m_settings);
+    if (!m_baseline->held.softwareVersion.isEmpty() && job.plannedCommands == 0) {
         m_boxes.information(this, tr("Send Changes"), NothingToSendText());
         return;
     }
@@ -753,8 +819,62 @@ void MainWindow::sendChanges() {
                 ? tr("Send the changes to HZM-1 ?\n1 command will be sent.")
                 : tr("Send the changes to HZM-1 ?\n%1 commands will be sent.").arg(job.plannedCommands)))
         return;
-    m_nextEffect = MixerEffect::HoldsRecord;
-    runJob(job);
+    runJob(job, MixerEffect::HoldsSent);
+}
+
+// ---- Live
+
+void MainWindow::setLive(bool on) {
+    if (!on) {
+        stopLive();
+        return;
+    }
+    showLiveState(); // off until it is on
+    if (!m_baseline) {
+        if (!m_boxes.question(this, confirmCaption(),
+                              tr("Live needs to know what HZM-1 holds: it works after a Read HZM1, Send All "
+                                 "or Send Changes on this port.\n\nRead HZM1 now ? The settings being "
+                                 "edited are replaced by those of HZM-1.")))
+            return;
+        readAll();
+        if (!m_baseline)
+            return; // the read failed, and said so
+    }
+    m_live->setOn(true);
+    showLiveState();
+    statusBar()->showMessage(tr("Live: on. Every change is sent to HZM-1 at once."));
+    // What was changed before goes now: the mixer then holds what the pages show.
+    m_live->send(tr("earlier changes"));
+}
+
+void MainWindow::stopLive() {
+    const bool wasOn = m_live->isOn();
+    m_live->setOn(false);
+    showLiveState();
+    if (wasOn)
+        statusBar()->showMessage(tr("Live: off"));
+}
+
+void MainWindow::showLiveState() {
+    m_actionLive->setChecked(m_live->isOn());
+    m_liveMark->setVisible(m_live->isOn());
+}
+
+void MainWindow::showLiveSent(const QString &what) {
+    statusBar()->showMessage(tr("Live: %1 sent").arg(what));
+}
+
+void MainWindow::showLiveFailed(const QString &what, const QString &reason) {
+    showLiveState();
+    if (!reason.isEmpty())
+        appendLog(reason, LogColour::Failure);
+    statusBar()->showMessage(tr("Live: %1 not sent").arg(what));
+    QString text = tr("Live sending failed: %1 did not reach HZM-1.\n\nLive is off, and the program no "
+                      "longer knows what HZM-1 holds.")
+                       .arg(what);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    m_boxes.error(this, errorCaption(), text);
 }
 
 } // namespace hzm

@@ -8,6 +8,7 @@
 #include "link/LinkSelection.h"
 #include "link/PortProbe.h"
 #include "model/MixerSettings.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/TransferJob.h"
 
 #include <QKeySequence>
@@ -19,12 +20,15 @@
 class QAction;
 class QActionGroup;
 class QGroupBox;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QTabWidget;
 
 namespace hzm {
 
+class EditHistory;
+class LiveSender;
 class LogWindow;
 struct TransferResult;
 class MessageBoxes;
@@ -36,17 +40,9 @@ class MainWindow : public QMainWindow {
 public:
     static QString baseTitle() { return QStringLiteral("Orvane Utility Tool V" HZM_VERSION " "); }
 
-    // The window's own controls (the numbers are those of the original dialog template; menu
-    // entries are the named actions, "actionSave" and so on).
-    enum Id {
-        Tabs = 1000,
-        ButtonFrame = 1001,
-        GetVersion = 1002,
-        SendAll = 1003,
-        ReadAll = 1004,
-        SetDefaults = 1005,
-        ResetMixer = 1006,
-    };
+    // What the mixer holds after a job: unknown (it may have changed behind the baseline's back),
+    // unchanged, or the record the job ran on, read from it or sent to it whole.
+    enum class MixerEffect { Unknown, Unchanged, HoldsRead, HoldsSent };
 
     explicit MainWindow(MessageBoxes &boxes, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -90,7 +86,7 @@ public:
     void setSerialPortLister(std::function<QList<SerialPortEntry>()> lister) {
         m_portLister = std::move(lister);
     }
-    void setSleeper(Comms::Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    void setSleeper(Comms::Sleeper sleeper);
     void setDialogHook(std::function<void(QDialog *)> hook) { m_dialogHook = std::move(hook); }
     // How a window is brought to the front (QWidget::raise unless replaced; tests record it).
     void setWindowRaiser(std::function<void(QWidget *)> raiser) { m_raiser = std::move(raiser); }
@@ -121,12 +117,15 @@ public slots:
     void setDefaults();
     void resetMixer();
     // Runs a job behind the "Transfer in progress" dialog and reports its result; the tab pages'
-    // send buttons come here too.
-    void runJob(const hzm::TransferJob &job);
+    // send buttons come here too. effect: what the mixer holds once the job has succeeded.
+    void runJob(const hzm::TransferJob &job, MixerEffect effect = MixerEffect::Unknown);
     // Mixer menu: the mixer's settings against the record being edited, and sending only what
     // differs from what the mixer is known to hold.
     void compareWithMixer();
     void sendChanges();
+    // Mixer > Live: on, every change is sent at once; it needs to know what the mixer holds and
+    // offers to read it first.
+    void setLive(bool on);
     // Brings the menu marks up to date (done whenever a menu opens).
     void updateMenuMarks();
     void appendLog(const QString &text, hzm::LogColour colour);
@@ -138,7 +137,9 @@ signals:
 public:
     // What the mixer is known to hold (after a successful Read HZM1, Send All or Send Changes on
     // this port); empty when unknown.
-    const std::optional<MixerSettings> &mixerBaseline() const { return m_baseline; }
+    const std::optional<MixerBaseline> &mixerBaseline() const { return m_baseline; }
+    EditHistory *editHistory() const { return m_history; }
+    LiveSender *liveSender() const { return m_live; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -149,7 +150,8 @@ private:
 
     void buildMenus();
     void buildPages();
-    QAction *addMenuEntry(QMenu *menu, const QString &text, const char *name, int id,
+    void buildLive();
+    QAction *addMenuEntry(QMenu *menu, const QString &text, const QString &name,
                           void (MainWindow::*slot)() = nullptr, const QKeySequence &keys = {});
     // A log window that is shown but not on top stays directly behind the main window.
     void keepLogBehind();
@@ -161,16 +163,21 @@ private:
     bool exportTo(const QString &path);
     void selectSerial(const QString &device, int comPort);
     void showDialog(QDialog *dialog);
+    // Turns Live off, once a send that runs has ended.
+    void stopLive();
+    // The menu's tick and the status bar's "Live" as Live is.
+    void showLiveState();
+    void showLiveSent(const QString &what);
+    void showLiveFailed(const QString &what, const QString &reason);
     QString titleStem() const;
     // Runs a job on the given record behind the transfer dialog; a failure forgets the baseline.
     TransferResult runTransfer(MixerSettings &record, const TransferJob &job);
-    // What the mixer holds once the next job given to runJob succeeds.
-    enum class MixerEffect { Unknown, Unchanged, HoldsRecord };
 
     MessageBoxes &m_boxes;
     MixerSettings m_settings;
     ModifiedFlag m_modified;
     LinkSelection m_selection;
+    TcpEndpoint m_tcpEndpoint; // what the TCP/IP Settings dialog shows: the last one chosen
     QString m_savePath;
     QString m_exportPath;
     QString m_startupFile;
@@ -204,8 +211,11 @@ private:
     LogWindow *m_log = nullptr;
     QAction *m_actionCompare = nullptr;
     QAction *m_actionSendChanges = nullptr;
-    std::optional<MixerSettings> m_baseline; // what the mixer holds, when known
-    MixerEffect m_nextEffect = MixerEffect::Unknown;
+    QAction *m_actionLive = nullptr;
+    QLabel *m_liveMark = nullptr; // "Live" in the status bar while it is on
+    EditHistory *m_history = nullptr;
+    LiveSender *m_live = nullptr;
+    std::optional<MixerBaseline> m_baseline; // what the mixer holds, when known
     bool m_logPlaced = false;
 
     std::function<QString(int)> m_comResolver;

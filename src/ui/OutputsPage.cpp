@@ -1,12 +1,12 @@
 #include "OutputsPage.h"
 
-#include "ControlBinding.h"
-#include "MessageBoxes.h"
 #include "model/OptionLists.h"
 #include "protocol/MixerJobs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,181 +14,184 @@
 namespace hzm {
 
 namespace {
-// Entry of "Select Input:" that only groups offer.
-constexpr int kOffEntry = 8;
+// The entry of "Select Input:" that only groups offer.
+constexpr int kOffInput = 8;
 } // namespace
 
-const QList<int> &OutputsPage::zoneOnlyIds() {
-    static const QList<int> ids = {EqFrame,    TrebleCaption,       Treble,      MidCaption,
-                                   Mid,        BassCaption,         Bass,        OutputTypeCaption,
-                                   OutputType, MaxLevelCaption,     MaxLevel,    MinLevelCaption,
-                                   MinLevel,   PagePriorityCaption, PagePriority};
-    return ids;
+const BindingTable<ZoneSettings, OutputsPage::Control> &OutputsPage::zoneBindings() {
+    using C = Control;
+    using Z = ZoneSettings;
+    static const BindingTable<Z, C> table = {
+        textRow(C::OutputName, &Z::name, kLabelLength, IsValidLabel),
+        comboRow(C::OutputLevel, &Z::level, lists::level),
+        comboRow(C::SelectInput, &Z::sourceInput, lists::selectInput),
+        comboRow(C::PriorityInput, &Z::priorityInput, lists::priorityInput),
+        comboRow(C::OutputType, &Z::stereo, lists::outputType),
+        comboRow(C::MaxLevel, &Z::maxLevel, lists::maxLevel),
+        comboRow(C::MinLevel, &Z::minLevel, lists::minLevel),
+        comboRow(C::PagePriority, &Z::pagePriority, lists::pagePriority),
+        bitRow(C::MicInput1, &Z::micInputMask, 1),
+        bitRow(C::MicInput2, &Z::micInputMask, 2),
+        bitRow(C::MicInput3, &Z::micInputMask, 4),
+        bitRow(C::MicInput4, &Z::micInputMask, 8),
+        bitRow(C::LineEnable1, &Z::lineInputMask, 1),
+        bitRow(C::LineEnable2, &Z::lineInputMask, 2),
+        bitRow(C::LineEnable3, &Z::lineInputMask, 4),
+        bitRow(C::LineEnable4, &Z::lineInputMask, 8),
+        bitRow(C::LineEnable5, &Z::lineInputMask, 16),
+        bitRow(C::LineEnable6, &Z::lineInputMask, 32),
+        bitRow(C::LineEnable7, &Z::lineInputMask, 64),
+        bitRow(C::LineEnable8, &Z::lineInputMask, 128),
+        bitRow(C::MicPriority1, &Z::micPriorityMask, 1),
+        bitRow(C::MicPriority2, &Z::micPriorityMask, 2),
+        bitRow(C::MicPriority3, &Z::micPriorityMask, 4),
+        bitRow(C::MicPriority4, &Z::micPriorityMask, 8),
+    };
+    return table;
 }
 
-const QList<int> &OutputsPage::groupOnlyIds() {
-    static const QList<int> ids = {MembersFrame, Member1, Member2, Member3, Member4,
-                                   Member5,      Member6, Member7, Member8, Enabled};
-    return ids;
+const BindingTable<ZoneEq, OutputsPage::Control> &OutputsPage::toneBindings() {
+    static const BindingTable<ZoneEq, Control> table = {
+        comboRow(Control::Treble, &ZoneEq::treble, lists::eq),
+        comboRow(Control::Mid, &ZoneEq::mid, lists::eq),
+        comboRow(Control::Bass, &ZoneEq::bass, lists::eq),
+    };
+    return table;
+}
+
+const BindingTable<GroupSettings, OutputsPage::Control> &OutputsPage::groupBindings() {
+    using C = Control;
+    using G = GroupSettings;
+    static const BindingTable<G, C> table = {
+        bitRow(C::Member1, &G::memberMask, 1),  bitRow(C::Member2, &G::memberMask, 2),
+        bitRow(C::Member3, &G::memberMask, 4),  bitRow(C::Member4, &G::memberMask, 8),
+        bitRow(C::Member5, &G::memberMask, 16), bitRow(C::Member6, &G::memberMask, 32),
+        bitRow(C::Member7, &G::memberMask, 64), bitRow(C::Member8, &G::memberMask, 128),
+        flagRow(C::GroupEnabled, &G::enabled),
+    };
+    return table;
 }
 
 OutputsPage::OutputsPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
     : TabPage(settings, modified, parent) {
+    using C = Control;
     PageBuilder b(this);
-    const auto n = [](int id, const char *name) { return ControlName{id, QLatin1String(name)}; };
-    const auto numbered = [](int id, const char *name, int number) {
-        return ControlName{id, QLatin1String(name) + QString::number(number)};
-    };
-    b.label(n(SelectorCaption, "outputSelectorCaption"), tr("Zone / Group:"), 13, 14, 46, 8);
-    m_selector = b.combo(n(Selector, "outputSelector"), 60, 12, 60, 30);
-    auto *sendOne = b.button(n(SendOutput, "sendOutput"), tr("Send Output"), 123, 11, 50, 14);
-    auto *sendAll = b.button(n(SendAllOutputs, "sendAllOutputs"), tr("Send All Outputs"), 179, 11, 60, 14);
-    b.group({}, tr("Settings"), 14, 30, 372, 200);
-    m_nameCaption = b.label(n(NameCaption, "outputNameCaption"), tr("Zone Name:"), 41, 45, 66, 8);
-    m_name = b.edit(n(Name, "outputName"), 39, 57, 141, 14);
-    b.label({}, tr("Level (dB):"), 39, 76, 36, 8);
-    QComboBox *level = b.combo(n(Level, "outputLevel"), 39, 87, 62, 30);
-    b.label({}, tr("Select Input:"), 121, 76, 42, 8);
-    m_selectInput = b.combo(n(SelectInput, "selectInput"), 119, 87, 62, 30);
-    b.label({}, tr("Priority Input:"), 39, 108, 46, 8);
-    QComboBox *priorityInput = b.combo(n(PriorityInput, "priorityInput"), 39, 119, 62, 30);
-    b.label(n(OutputTypeCaption, "outputTypeCaption"), tr("Output Type:"), 121, 109, 44, 8);
-    QComboBox *outputType = b.combo(n(OutputType, "outputType"), 119, 119, 62, 30);
-    b.label(n(MaxLevelCaption, "maxLevelCaption"), tr("Max Level (dB):"), 39, 140, 51, 8);
-    QComboBox *maxLevel = b.combo(n(MaxLevel, "maxLevel"), 39, 151, 62, 30);
-    b.label(n(PagePriorityCaption, "pagePriorityCaption"), tr("Page Priority Select:"), 39, 173, 66, 8);
-    QComboBox *pagePriority = b.combo(n(PagePriority, "pagePriority"), 39, 184, 62, 30);
-    b.label(n(MinLevelCaption, "minLevelCaption"), tr("Min Level (dB):"), 121, 140, 48, 8);
-    QComboBox *minLevel = b.combo(n(MinLevel, "minLevel"), 119, 151, 62, 30);
-    b.group(n(MembersFrame, "groupMembers"), tr("Group  Members"), 39, 140, 142, 79);
-    static const int memberY[] = {156, 172, 188, 205, 156, 172, 188, 204};
-    for (int i = 0; i < 8; ++i)
-        b.check(numbered(Member1 + i, "member", i + 1), tr("Zone %1").arg(i + 1), i < 4 ? 53 : 94, memberY[i],
-                38, i == 3 ? 8 : 10);
-    b.check(n(Enabled, "groupEnabled"), tr("Enabled"), 133, 156, 41, 10);
-    b.group({}, tr("Mic Inputs"), 194, 46, 89, 43);
-    static const int micX[] = {205, 205, 243, 243};
-    static const int micY[] = {59, 72, 59, 71};
-    for (int i = 0; i < 4; ++i)
-        b.check(numbered(MicInput1 + i, "micInput", i + 1), tr("Mic %1").arg(i + 1), micX[i], micY[i], 32,
-                10);
-    b.group({}, tr("Input Enable"), 194, 100, 90, 118);
-    for (int i = 0; i < 8; ++i)
-        b.check(numbered(LineEnable1 + i, "lineEnable", i + 1), tr("Line %1").arg(i + 1), i < 4 ? 206 : 243,
-                114 + 14 * (i % 4), 35, 10);
-    b.group({}, tr("Mic Priority"), 294, 46, 83, 43);
-    static const int priorityX[] = {303, 303, 340, 340};
-    for (int i = 0; i < 4; ++i)
-        b.check(numbered(MicPriority1 + i, "micPriority", i + 1), tr("Mic %1").arg(i + 1), priorityX[i],
-                micY[i], 32, 10);
-    b.group(n(EqFrame, "eqFrame"), tr("EQ"), 294, 101, 83, 117);
-    b.label(n(TrebleCaption, "trebleCaption"), tr("Treble (dB):"), 305, 112, 39, 8);
-    QComboBox *treble = b.combo(n(Treble, "treble"), 305, 124, 64, 30);
-    b.label(n(MidCaption, "midCaption"), tr("Mid (dB):"), 305, 140, 30, 8);
-    QComboBox *mid = b.combo(n(Mid, "mid"), 305, 151, 64, 30);
-    b.label(n(BassCaption, "bassCaption"), tr("Bass (dB):"), 305, 168, 34, 8);
-    QComboBox *bass = b.combo(n(Bass, "bass"), 305, 180, 64, 30);
+    auto *selector = b.combo(C::OutputSelector, 60);
+    auto *sendOne = b.button(C::SendOutput, tr("Send Output"), 50);
+    auto *sendAll = b.button(C::SendAllOutputs, tr("Send All Outputs"), 60);
+    QGridLayout *fields = addFields(b);
+    QGroupBox *micInputs = b.group(tr("Mic Inputs"));
+    b.checks(micInputs, C::MicInput1, 4, 2, tr("Mic %1"));
+    QGroupBox *lines = b.group(tr("Input Enable"));
+    b.checks(lines, C::LineEnable1, 8, 4, tr("Line %1"));
+    PageBuilder::grid(lines)->setRowStretch(4, 1);
+    QGroupBox *micPriority = b.group(tr("Mic Priority"));
+    b.checks(micPriority, C::MicPriority1, 4, 2, tr("Mic %1"));
+    QGroupBox *eq = b.group(C::EqFrame, tr("EQ"));
+    b.fields(eq, {{tr("Treble (dB):"), b.combo(C::Treble, 64)},
+                  {tr("Mid (dB):"), b.combo(C::Mid, 64)},
+                  {tr("Bass (dB):"), b.combo(C::Bass, 64)}});
+
+    QGroupBox *output = b.group(tr("Settings"));
+    QGridLayout *frames = PageBuilder::grid(output);
+    frames->addLayout(fields, 0, 0, 2, 1);
+    frames->addWidget(micInputs, 0, 1);
+    frames->addWidget(lines, 1, 1);
+    frames->addWidget(micPriority, 0, 2);
+    frames->addWidget(eq, 1, 2);
+    frames->setRowStretch(1, 1);
+    QGridLayout *page = b.pageGrid();
+    page->addLayout(b.row({b.caption(tr("Zone / Group:"), selector), selector, sendOne, sendAll}), 0, 0, 1,
+                    2);
+    page->addWidget(output, 1, 0);
+    page->setColumnStretch(1, 1);
+    page->setRowStretch(2, 1);
     b.finish();
     adopt(b);
-    bind<ZoneSettings>(kOutputTable, [this] { return shownOutput(); });
-    bind<ZoneEq>(kToneTable, [this] { return shownTone(); });
-    bind<GroupSettings>(kGroupTable, [this] { return shownGroup(); });
-    connect(m_selector, &QComboBox::activated, this, &OutputsPage::selectOutput);
+
+    FillComboFromList(selector, lists::outputSelector());
+    setRecordSelector(selector, &MixerSettings::selectedOutput);
+    bind(zoneBindings(), [this]() -> ZoneSettings * {
+        const int s = m_settings.selectedOutput;
+        return s >= 0 && s < kOutputCount ? &m_settings.zones[size_t(s)] : nullptr;
+    });
+    bind(toneBindings(), [this]() -> ZoneEq * {
+        const int s = m_settings.selectedOutput;
+        return s >= 0 && s < kZoneCount ? &m_settings.zoneEq[size_t(s)] : nullptr;
+    });
+    bind(groupBindings(), [this]() -> GroupSettings * {
+        const int s = m_settings.selectedOutput;
+        return s >= kZoneCount && s < kOutputCount ? &m_settings.groups[size_t(s - kZoneCount)] : nullptr;
+    });
     connect(sendOne, &QPushButton::clicked, this, &OutputsPage::sendOutput);
     connect(sendAll, &QPushButton::clicked, this, &OutputsPage::sendAllOutputs);
+    showLayoutOf(false);
+}
 
-    for (int id : groupOnlyIds())
-        control(id)->hide();
+QGridLayout *OutputsPage::addFields(PageBuilder &b) {
+    // Two columns of fields; a group's members take the place of a zone's level limits and page
+    // priority.
+    using C = Control;
+    auto *fields = new QGridLayout;
+    fields->setHorizontalSpacing(b.units().x(14));
+    fields->setVerticalSpacing(b.units().y(4));
+    auto *name = b.edit(C::OutputName, 141);
+    fields->addLayout(b.field(tr("Zone Name:"), name), 0, 0, 1, 2);
+    m_nameCaption = caption(name);
+    fields->addLayout(b.field(tr("Level (dB):"), b.combo(C::OutputLevel, 62)), 1, 0);
+    m_selectInput = b.combo(C::SelectInput, 62);
+    fields->addLayout(b.field(tr("Select Input:"), m_selectInput), 1, 1);
+    fields->addLayout(b.field(tr("Priority Input:"), b.combo(C::PriorityInput, 62)), 2, 0);
+    fields->addLayout(b.field(tr("Output Type:"), b.combo(C::OutputType, 62)), 2, 1);
+    fields->addLayout(b.field(tr("Max Level (dB):"), b.combo(C::MaxLevel, 62)), 3, 0);
+    fields->addLayout(b.field(tr("Page Priority Select:"), b.combo(C::PagePriority, 62)), 5, 0, Qt::AlignTop);
+    fields->addLayout(b.field(tr("Min Level (dB):"), b.combo(C::MinLevel, 62)), 3, 1);
+    QGroupBox *members = b.group(C::GroupMembers, tr("Group  Members"));
+    b.checks(members, C::Member1, 8, 4, tr("Zone %1"));
+    PageBuilder::grid(members)->addWidget(b.check(C::GroupEnabled, tr("Enabled")), 0, 2);
+    // The grid leaves no spacing between the rows that the frame spans: an empty row keeps the
+    // fields apart. A frame taller than the fields in its place makes room below them.
+    fields->addWidget(members, 3, 0, 3, 2, Qt::AlignTop);
+    fields->setRowMinimumHeight(4, fields->verticalSpacing());
+    fields->setRowStretch(5, 1);
+    return fields;
+}
 
-    FillComboFromList(m_selector, lists::outputSelector());
-    FillComboFromList(level, lists::level());
-    FillComboFromList(m_selectInput, lists::selectInput());
-    FillComboFromList(priorityInput, lists::priorityInput());
-    FillComboFromList(outputType, lists::outputType());
-    FillComboFromList(maxLevel, lists::maxLevel());
-    FillComboFromList(minLevel, lists::minLevel());
-    FillComboFromList(pagePriority, lists::pagePriority());
-    for (QComboBox *tone : {treble, mid, bass})
-        FillComboFromList(tone, lists::eq());
+void OutputsPage::showLayoutOf(bool group) {
+    using C = Control;
+    for (C zoneOnly : {C::OutputType, C::MaxLevel, C::MinLevel, C::PagePriority, C::EqFrame})
+        setShown(control(zoneOnly), !group);
+    setShown(control(C::GroupMembers), group);
+    m_nameCaption->setText(group ? tr("Group name:") : tr("Zone name:"));
+    // "Off" is an input of groups only.
+    const int off = m_selectInput->findData(kOffInput);
+    if (group && off < 0)
+        m_selectInput->addItem(lists::displayed(lists::selectInput().value(kOffInput)), kOffInput);
+    else if (!group && off >= 0)
+        m_selectInput->removeItem(off);
 }
 
 void OutputsPage::refresh() {
     const int s = m_settings.selectedOutput;
     if (s < 0 || s >= kOutputCount)
         return;
-    const bool isGroup = s >= kZoneCount;
-    const ZoneSettings &r = m_settings.zones[size_t(s)];
-
-    // Typing stops at 16 characters; a longer stored name (read from the mixer or a file) is
-    // still shown whole, not cut, so that an edit cannot silently drop its end.
-    m_name->setMaxLength(qMax(kLabelLength, int(r.name.size())));
-    m_name->setText(r.name);
-    selectEntry(PagePriority, r.pagePriority);
-    selectEntry(PriorityInput, r.priorityInput);
-
-    if (!isGroup && m_selectInput->count() > kOffEntry)
-        m_selectInput->removeItem(kOffEntry);
-    else if (isGroup && m_selectInput->count() <= kOffEntry)
-        m_selectInput->addItem(lists::displayed(lists::selectInput().value(kOffEntry)));
+    const bool group = s >= kZoneCount;
+    showLayoutOf(group);
+    TabPage::refresh();
     // An input the box does not offer (Off on a zone) shows the first entry; the record keeps it.
-    selectEntry(SelectInput, r.sourceInput);
     if (m_selectInput->currentIndex() < 0)
         m_selectInput->setCurrentIndex(0);
-
-    selectEntry(Level, r.level);
-    selectEntry(MaxLevel, r.maxLevel);
-    selectEntry(MinLevel, r.minLevel);
-    tickBits(MicInput1, 4, r.micInputMask);
-    tickBits(MicPriority1, 4, r.micPriorityMask);
-    tickBits(LineEnable1, 8, r.lineInputMask);
-
-    for (int id : groupOnlyIds())
-        control(id)->setVisible(isGroup);
-    for (int id : zoneOnlyIds())
-        control(id)->setVisible(!isGroup);
-
-    if (!isGroup) {
-        m_nameCaption->setText(tr("Zone name:"));
-        const ZoneEq &eq = m_settings.zoneEq[size_t(s)];
-        selectEntry(Treble, eq.treble);
-        selectEntry(Mid, eq.mid);
-        selectEntry(Bass, eq.bass);
+    if (!group) {
+        // Only zones 1 and 2 can be stereo; the others show "Mono", whatever the record holds.
+        auto *type = control<QComboBox>(Control::OutputType);
         const bool typeEditable = s < 2;
-        control(OutputType)->setEnabled(typeEditable);
-        selectEntry(OutputType, typeEditable && r.stereo ? 1 : 0);
-    } else {
-        m_nameCaption->setText(tr("Group name:"));
-        const GroupSettings &g = m_settings.groups[size_t(s - kZoneCount)];
-        setChecked(Enabled, g.enabled != 0);
-        tickBits(Member1, 8, g.memberMask);
+        type->setEnabled(typeEditable);
+        type->setCurrentIndex(type->findData(typeEditable && m_settings.zones[size_t(s)].stereo ? 1 : 0));
     }
-    m_selector->setCurrentIndex(s);
-}
-
-ZoneSettings *OutputsPage::shownOutput() {
-    const int s = m_settings.selectedOutput;
-    return s >= 0 && s < kOutputCount ? &m_settings.zones[size_t(s)] : nullptr;
-}
-
-ZoneEq *OutputsPage::shownTone() {
-    const int s = m_settings.selectedOutput;
-    return s >= 0 && s < kZoneCount ? &m_settings.zoneEq[size_t(s)] : nullptr;
-}
-
-GroupSettings *OutputsPage::shownGroup() {
-    const int s = m_settings.selectedOutput;
-    return s >= kZoneCount && s < kOutputCount ? &m_settings.groups[size_t(s - kZoneCount)] : nullptr;
-}
-
-void OutputsPage::selectOutput() {
-    if (m_selector->currentIndex() < 0)
-        return;
-    m_settings.selectedOutput = m_selector->currentIndex();
-    refresh();
 }
 
 void OutputsPage::sendOutput() {
-    runJob(SendOutputJob(m_settings));
+    runJob(SendOutputJob(m_settings, m_settings.selectedOutput));
 }
 
 void OutputsPage::sendAllOutputs() {

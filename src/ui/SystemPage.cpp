@@ -1,104 +1,103 @@
 #include "SystemPage.h"
 
-#include "ControlBinding.h"
-#include "MessageBoxes.h"
 #include "model/OptionLists.h"
 #include "protocol/MixerJobs.h"
 
-#include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace hzm {
 
-SystemPage::SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
-    : TabPage(settings, modified, parent) {
-    PageBuilder b(this);
-    const auto n = [](int id, const char *name) { return ControlName{id, QLatin1String(name)}; };
-    b.group({}, tr("Paging Mic"), 16, 17, 181, 120);
-    b.label({}, tr("QPM Offset:"), 25, 34, 60, 8);
-    QComboBox *qpm = b.combo(n(QpmOffset, "qpmOffset"), 25, 44, 72, 30);
-    b.group({}, tr("Access Contacts"), 25, 62, 72, 69);
-    b.radio(n(AccessInput, "accessInput"), tr("Input"), 35, 80, 50, 10, true);
-    b.radio(n(AccessOutput, "accessOutput"), tr("Output"), 35, 102, 50, 10);
-    b.group({}, tr("Priority"), 107, 29, 81, 103)->setAccessibleName(tr("Paging Mic Priority"));
-    b.label({}, tr("Hold (s):"), 115, 41, 64, 8);
-    QComboBox *pagingHold = b.combo(n(PagingHold, "pagingHold"), 115, 51, 64, 30);
-    b.label({}, tr("Release (s):"), 115, 72, 64, 8);
-    QComboBox *pagingRelease = b.combo(n(PagingRelease, "pagingRelease"), 115, 82, 64, 30);
-    b.label({}, tr("Attenuation (dB):"), 115, 103, 64, 8);
-    QComboBox *pagingAttenuation = b.combo(n(PagingAttenuation, "pagingAttenuation"), 115, 113, 64, 30);
-    b.label({}, tr("QRC Zone Offset:"), 20, 150, 70, 8);
-    QComboBox *qrc = b.combo(n(QrcZoneOffset, "qrcZoneOffset"), 20, 161, 59, 30);
-    b.label({}, tr("Power Up Mode:"), 107, 150, 70, 8);
-    QComboBox *powerUp = b.combo(n(PowerUpMode, "powerUpMode"), 107, 161, 59, 30);
-    b.group({}, tr("Mic Gates"), 205, 18, 48, 119);
-    for (int i = 0; i < kMicCount; ++i)
-        b.check(ControlName{MicGate1 + i, QStringLiteral("micGate%1").arg(i + 1)}, tr("Mic %1").arg(i + 1),
-                214, 36 + 18 * i, 32, 10);
-    b.group({}, tr("Mic Priority"), 263, 18, 77, 119);
-    b.label({}, tr("Hold (s):"), 270, 30, 64, 8);
-    QComboBox *micHold = b.combo(n(MicPriorityHold, "micPriorityHold"), 270, 40, 64, 30);
-    b.label({}, tr("Release (s):"), 270, 61, 64, 8);
-    QComboBox *micRelease = b.combo(n(MicPriorityRelease, "micPriorityRelease"), 270, 71, 64, 30);
-    b.label({}, tr("Attenuation (dB):"), 270, 92, 64, 8);
-    QComboBox *micAttenuation =
-        b.combo(n(MicPriorityAttenuation, "micPriorityAttenuation"), 270, 102, 64, 30);
-    b.group({}, tr("Line Priority"), 347, 18, 84, 119);
-    b.label({}, tr("Hold (s):"), 357, 30, 64, 8);
-    QComboBox *lineHold = b.combo(n(LinePriorityHold, "linePriorityHold"), 357, 40, 64, 30);
-    b.label({}, tr("Release (s):"), 357, 61, 64, 8);
-    QComboBox *lineRelease = b.combo(n(LinePriorityRelease, "linePriorityRelease"), 357, 71, 64, 30);
-    b.group({}, tr("Emergency Mute"), 264, 143, 167, 87);
-    b.group({}, tr("Mute Contacts"), 270, 158, 70, 63);
-    b.radio(n(MuteNormallyOpen, "muteNormallyOpen"), tr("N/O"), 280, 176, 40, 10, true);
-    b.radio(n(MuteNormallyClosed, "muteNormallyClosed"), tr("N/C"), 280, 198, 40, 10);
-    b.label({}, tr("Mute Level (dB):"), 354, 158, 64, 8);
-    QComboBox *muteLevel = b.combo(n(MuteLevel, "muteLevel"), 354, 168, 64, 30);
-    b.label({}, tr("Source:"), 354, 190, 64, 8);
-    QComboBox *muteSource = b.combo(n(MuteSource, "muteSource"), 354, 200, 64, 30);
-    auto *send = b.button(n(SendSystem, "sendSystem"), tr("Send System"), 185, 233, 50, 14);
-    b.finish();
-    adopt(b);
-    bind<SystemSettings>(kSystemTable, [this] { return &m_settings.system; });
-    connect(send, &QPushButton::clicked, this, &SystemPage::sendSystem);
-
-    FillComboFromList(qpm, lists::offset16());
-    FillComboFromList(pagingHold, lists::seconds12());
-    FillComboFromList(pagingRelease, lists::seconds12());
-    FillComboFromList(pagingAttenuation, lists::attenuation());
-    FillComboFromList(micHold, lists::seconds12());
-    FillComboFromList(micRelease, lists::seconds12());
-    FillComboFromList(micAttenuation, lists::attenuation());
-    FillComboFromList(lineHold, lists::seconds12());
-    FillComboFromList(lineRelease, lists::seconds12());
-    FillComboFromList(muteLevel, lists::muteLevel());
-    FillComboFromList(muteSource, lists::muteSource());
-    FillComboFromList(qrc, lists::remoteZoneOffset());
-    FillComboFromList(powerUp, lists::powerUpMode());
+const BindingTable<SystemSettings, SystemPage::Control> &SystemPage::bindings() {
+    using C = Control;
+    using S = SystemSettings;
+    static const BindingTable<S, C> table = {
+        comboRow(C::QpmOffset, &S::pagingMicOffset, lists::offset16),
+        radioRow(C::AccessInput, ValueKind::Flag, &S::accessContacts, 0, 1),
+        radioRow(C::AccessOutput, ValueKind::Flag, &S::accessContacts, 1, 0),
+        comboRow(C::PagingHold, &S::pagingPriorityHold, lists::seconds12),
+        comboRow(C::PagingRelease, &S::pagingPriorityRelease, lists::seconds12),
+        comboRow(C::PagingAttenuation, &S::pagingPriorityAttenuation, lists::attenuation),
+        comboRow(C::QrcZoneOffset, &S::remoteZoneOffset, lists::remoteZoneOffset),
+        comboRow(C::PowerUpMode, &S::powerUpMode, lists::powerUpMode),
+        bitRow(C::MicGate1, &S::micGateMask, 1),
+        bitRow(C::MicGate2, &S::micGateMask, 2),
+        bitRow(C::MicGate3, &S::micGateMask, 4),
+        bitRow(C::MicGate4, &S::micGateMask, 8),
+        comboRow(C::MicPriorityHold, &S::micPriorityHold, lists::seconds12),
+        comboRow(C::MicPriorityRelease, &S::micPriorityRelease, lists::seconds12),
+        comboRow(C::MicPriorityAttenuation, &S::micPriorityAttenuation, lists::attenuation),
+        comboRow(C::LinePriorityHold, &S::linePriorityHold, lists::seconds12),
+        comboRow(C::LinePriorityRelease, &S::linePriorityRelease, lists::seconds12),
+        radioRow(C::MuteNormallyOpen, ValueKind::Choice, &S::muteContacts, 0, 1),
+        radioRow(C::MuteNormallyClosed, ValueKind::Choice, &S::muteContacts, 1, 0),
+        comboRow(C::MuteLevel, &S::muteLevel, lists::muteLevel),
+        comboRow(C::MuteSource, &S::muteSource, lists::muteSource),
+    };
+    return table;
 }
 
-void SystemPage::refresh() {
-    const SystemSettings &sys = m_settings.system;
-    for (int n = 0; n < kMicCount; ++n)
-        setChecked(MicGate1 + n, (sys.micGateMask >> n) & 1);
-    selectEntry(MicPriorityAttenuation, sys.micPriorityAttenuation);
-    selectEntry(MicPriorityHold, sys.micPriorityHold);
-    selectEntry(MicPriorityRelease, sys.micPriorityRelease);
-    selectEntry(QpmOffset, sys.pagingMicOffset);
-    // Checking one radio button of an exclusive pair clears the other.
-    setChecked(sys.accessContacts == 1 ? AccessInput : AccessOutput, true);
-    selectEntry(PagingAttenuation, sys.pagingPriorityAttenuation);
-    selectEntry(PagingHold, sys.pagingPriorityHold);
-    selectEntry(PagingRelease, sys.pagingPriorityRelease);
-    selectEntry(LinePriorityHold, sys.linePriorityHold);
-    selectEntry(LinePriorityRelease, sys.linePriorityRelease);
-    selectEntry(PowerUpMode, sys.powerUpMode);
-    selectEntry(QrcZoneOffset, sys.remoteZoneOffset);
-    setChecked(sys.muteContacts == 1 ? MuteNormallyOpen : MuteNormallyClosed, true);
-    selectEntry(MuteLevel, sys.muteLevel);
-    selectEntry(MuteSource, sys.muteSource);
+SystemPage::SystemPage(MixerSettings &settings, ModifiedFlag &modified, QWidget *parent)
+    : TabPage(settings, modified, parent) {
+    using C = Control;
+    PageBuilder b(this);
+    QGroupBox *pagingMic = b.group(tr("Paging Mic"));
+    PageBuilder::grid(pagingMic)->addLayout(b.field(tr("QPM Offset:"), b.combo(C::QpmOffset, 72)), 0, 0);
+    QGroupBox *access = b.group(tr("Access Contacts"));
+    PageBuilder::grid(access)->addWidget(b.radio(C::AccessInput, tr("Input"), true), 0, 0);
+    PageBuilder::grid(access)->addWidget(b.radio(C::AccessOutput, tr("Output")), 1, 0);
+    PageBuilder::grid(pagingMic)->addWidget(access, 1, 0);
+    QGroupBox *pagingPriority = b.group(tr("Priority"));
+    pagingPriority->setAccessibleName(tr("Paging Mic Priority"));
+    b.fields(pagingPriority, {{tr("Hold (s):"), b.combo(C::PagingHold, 64)},
+                              {tr("Release (s):"), b.combo(C::PagingRelease, 64)},
+                              {tr("Attenuation (dB):"), b.combo(C::PagingAttenuation, 64)}});
+    PageBuilder::grid(pagingMic)->addWidget(pagingPriority, 0, 1, 2, 1);
+
+    auto *startup = new QGridLayout;
+    startup->setHorizontalSpacing(b.units().x(14));
+    startup->addLayout(b.field(tr("QRC Zone Offset:"), b.combo(C::QrcZoneOffset, 59)), 0, 0);
+    startup->addLayout(b.field(tr("Power Up Mode:"), b.combo(C::PowerUpMode, 59)), 0, 1);
+    startup->setColumnStretch(2, 1);
+
+    QGroupBox *gates = b.group(tr("Mic Gates"));
+    b.checks(gates, C::MicGate1, kMicCount, kMicCount, tr("Mic %1"));
+    PageBuilder::grid(gates)->setRowStretch(kMicCount, 1);
+    QGroupBox *micPriority = b.group(tr("Mic Priority"));
+    b.fields(micPriority, {{tr("Hold (s):"), b.combo(C::MicPriorityHold, 64)},
+                           {tr("Release (s):"), b.combo(C::MicPriorityRelease, 64)},
+                           {tr("Attenuation (dB):"), b.combo(C::MicPriorityAttenuation, 64)}});
+    QGroupBox *linePriority = b.group(tr("Line Priority"));
+    b.fields(linePriority, {{tr("Hold (s):"), b.combo(C::LinePriorityHold, 64)},
+                            {tr("Release (s):"), b.combo(C::LinePriorityRelease, 64)}});
+
+    QGroupBox *mute = b.group(tr("Emergency Mute"));
+    QGroupBox *contacts = b.group(tr("Mute Contacts"));
+    PageBuilder::grid(contacts)->addWidget(b.radio(C::MuteNormallyOpen, tr("N/O"), true), 0, 0);
+    PageBuilder::grid(contacts)->addWidget(b.radio(C::MuteNormallyClosed, tr("N/C")), 1, 0);
+    PageBuilder::grid(mute)->addWidget(contacts, 0, 0, 2, 1);
+    PageBuilder::grid(mute)->addLayout(b.field(tr("Mute Level (dB):"), b.combo(C::MuteLevel, 64)), 0, 1);
+    PageBuilder::grid(mute)->addLayout(b.field(tr("Source:"), b.combo(C::MuteSource, 64)), 1, 1);
+    auto *send = b.button(C::SendSystem, tr("Send System"), 50);
+
+    QGridLayout *page = b.pageGrid();
+    page->addWidget(pagingMic, 0, 0);
+    page->addWidget(gates, 0, 1);
+    page->addWidget(micPriority, 0, 2);
+    page->addWidget(linePriority, 0, 3);
+    page->addLayout(startup, 1, 0, Qt::AlignTop);
+    page->addWidget(mute, 1, 2, 1, 2);
+    page->addWidget(send, 2, 0, 1, 4, Qt::AlignHCenter);
+    page->setColumnStretch(4, 1);
+    page->setRowStretch(3, 1);
+    b.finish();
+    adopt(b);
+    bind(bindings(), [this] { return &m_settings.system; });
+    connect(send, &QPushButton::clicked, this, &SystemPage::sendSystem);
 }
 
 void SystemPage::sendSystem() {

@@ -24,11 +24,6 @@ namespace {
 
 const QString kOctet = QStringLiteral("(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])");
 
-void tag(QWidget *widget, const char *name, int id) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setProperty("controlId", id);
-}
-
 } // namespace
 
 TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, MessageBoxes &boxes,
@@ -44,7 +39,7 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     intro->setWordWrap(true);
 
     m_addressEdit = new QLineEdit(this);
-    tag(m_addressEdit, "address", Address);
+    m_addressEdit->setObjectName(QStringLiteral("address"));
     m_addressEdit->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("(%1\\.){3}%1").arg(kOctet)), m_addressEdit));
     m_addressEdit->setText(address.protocol() == QAbstractSocket::IPv4Protocol ? address.toString()
@@ -52,7 +47,7 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     m_addressEdit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 24);
 
     m_portEdit = new QLineEdit(this);
-    tag(m_portEdit, "port", Port);
+    m_portEdit->setObjectName(QStringLiteral("port"));
     m_portEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), m_portEdit));
     m_portEdit->setText(QString::number(port));
@@ -67,7 +62,7 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
 
     m_model = new DiscoveryModel(this);
     m_list = new QTreeView(this);
-    tag(m_list, "discovered", Discovered);
+    m_list->setObjectName(QStringLiteral("discovered"));
     m_list->setModel(m_model);
     m_list->setRootIsDecorated(false);
     m_list->setItemsExpandable(false);
@@ -81,7 +76,7 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     m_list->setMinimumSize(520, 140);
 
     m_refresh = new QPushButton(tr("Refresh"), this);
-    tag(m_refresh, "refresh", Refresh);
+    m_refresh->setObjectName(QStringLiteral("refresh"));
     m_refresh->setAutoDefault(false);
     auto *discovery = new QGroupBox(tr("Discovery"), this);
     auto *discoveryLayout = new QVBoxLayout(discovery);
@@ -89,10 +84,10 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     discoveryLayout->addWidget(m_refresh, 0, Qt::AlignHCenter);
 
     m_ok = new QPushButton(tr("OK"), this);
-    tag(m_ok, "ok", Ok);
+    m_ok->setObjectName(QStringLiteral("ok"));
     m_ok->setDefault(true);
     m_cancel = new QPushButton(tr("Cancel"), this);
-    tag(m_cancel, "cancel", Cancel);
+    m_cancel->setObjectName(QStringLiteral("cancel"));
     m_cancel->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

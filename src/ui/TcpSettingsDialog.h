@@ -21,9 +21,6 @@ class MessageBoxes;
 class TcpSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    // The dialog's controls (the numbers are those of the original dialog template).
-    enum Id { Address = 1086, Port = 1087, Discovered = 1091, Refresh = 1092, Ok = 1, Cancel = 2 };
-
     TcpSettingsDialog(const QHostAddress &address, quint16 port, MessageBoxes &boxes, QWidget *parent);
     ~TcpSettingsDialog() override; // every discovery thread has ended
 

@@ -23,10 +23,8 @@ TransferDialog::TransferDialog(const LinkSelection &selection, MixerSettings &se
 
     m_command = new QLabel(this);
     m_command->setObjectName(QStringLiteral("commandSent"));
-    m_command->setProperty("controlId", int(CommandSent));
     m_response = new QLabel(this);
     m_response->setObjectName(QStringLiteral("responseReceived"));
-    m_response->setProperty("controlId", int(ResponseReceived));
     for (QLabel *value : {m_command, m_response}) {
         value->setTextFormat(Qt::PlainText);
         value->setMinimumWidth(220);

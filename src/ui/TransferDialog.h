@@ -19,9 +19,6 @@ struct MixerSettings;
 class TransferDialog : public QDialog {
     Q_OBJECT
 public:
-    // The two status lines (the numbers are those of the original dialog template).
-    enum Id { CommandSent = 1099, ResponseReceived = 1100 };
-
     TransferDialog(const LinkSelection &selection, MixerSettings &settings, TransferJob job,
                    MessageBoxes &boxes, QWidget *parent);
     ~TransferDialog() override;

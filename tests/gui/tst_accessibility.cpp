@@ -9,6 +9,7 @@
 #include "MainWindow.h"
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
+#include "PageControls.h"
 #include "SystemPage.h"
 #include "TransferDialog.h"
 
@@ -164,10 +165,10 @@ private slots:
         transfer.setReplyRefused(true);
         InstallerKeyPage keys(settings, modified);
         keys.setMessageBoxes(&boxes);
-        keys.control<QLineEdit>(InstallerKeyPage::OldKey)->setText(QStringLiteral("0"));
-        keys.control<QLineEdit>(InstallerKeyPage::NewKey)->setText(QStringLiteral("9"));
-        keys.control<QLineEdit>(InstallerKeyPage::RepeatKey)->setText(QStringLiteral("9"));
-        keys.control<QPushButton>(InstallerKeyPage::SendKey)->click();
+        test::control<QLineEdit>(keys, "oldKey")->setText(QStringLiteral("0"));
+        test::control<QLineEdit>(keys, "newKey")->setText(QStringLiteral("9"));
+        test::control<QLineEdit>(keys, "repeatKey")->setText(QStringLiteral("9"));
+        test::control<QPushButton>(keys, "sendKey")->click();
         LogWindow log;
         log.appendLine(QStringLiteral("<SY,VQ/>"), LogColour::Command);
         log.appendLine(QStringLiteral("<sy,vq,1.05/>"), LogColour::GoodReply);
@@ -186,10 +187,10 @@ private slots:
              transfer.commandLabel()->palette().color(QPalette::Window)},
             {"refusal", transfer.responseLabel()->palette().color(QPalette::WindowText),
              transfer.responseLabel()->palette().color(QPalette::Window)},
-            {"old key", keys.control<QLineEdit>(InstallerKeyPage::OldKey)->palette().color(QPalette::Text),
-             keys.control<QLineEdit>(InstallerKeyPage::OldKey)->palette().color(QPalette::Base)},
-            {"new key", keys.control<QLineEdit>(InstallerKeyPage::NewKey)->palette().color(QPalette::Text),
-             keys.control<QLineEdit>(InstallerKeyPage::NewKey)->palette().color(QPalette::Base)},
+            {"old key", test::control<QLineEdit>(keys, "oldKey")->palette().color(QPalette::Text),
+             test::control<QLineEdit>(keys, "oldKey")->palette().color(QPalette::Base)},
+            {"new key", test::control<QLineEdit>(keys, "newKey")->palette().color(QPalette::Text),
+             test::control<QLineEdit>(keys, "newKey")->palette().color(QPalette::Base)},
             {"log command", log.lineColour(0), logPalette.color(QPalette::Base)},
             {"log good reply", log.lineColour(1), logPalette.color(QPalette::Base)},
             {"log failure", log.lineColour(2), logPalette.color(QPalette::Base)},

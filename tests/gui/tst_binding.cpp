@@ -1,10 +1,12 @@
 // The binding tables on real widgets: every row wired to its page's control by the user's own
-// signal, bit fields that keep the bits outside their mask, compare-before-write, and the name
-// box's validation with the beep and the old text shown again.
+// signal, bit fields that keep the bits outside their mask, compare-before-write, combo boxes that
+// store their entry's value, and the name box's validation with the beep and the old text shown
+// again.
 
 #include "ControlBinding.h"
 #include "InputsPage.h"
 #include "OutputsPage.h"
+#include "PageControls.h"
 #include "SystemPage.h"
 
 #include <QCheckBox>
@@ -18,6 +20,8 @@
 
 using namespace hzm;
 
+using SC = SystemPage::Control;
+
 class BindingTest : public QObject {
     Q_OBJECT
 
@@ -25,27 +29,25 @@ private slots:
     void init() { m_beeps = 0; }
 
     void checkBoxBits_data() {
-        QTest::addColumn<int>("controlId");
+        QTest::addColumn<SC>("control");
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("state"); // Qt::CheckState
         QTest::addColumn<int>("after");
         QTest::addColumn<int>("changed");
-        QTest::newRow("tick Mic 3 on 3") << int(SystemPage::MicGate3) << 3 << int(Qt::Checked) << 7 << 1;
-        QTest::newRow("clear Mic 3 on 7") << int(SystemPage::MicGate3) << 7 << int(Qt::Unchecked) << 3 << 1;
-        QTest::newRow("tick keeps bits 0,1,3")
-            << int(SystemPage::MicGate3) << 0xFB << int(Qt::Checked) << 0xFF << 1;
-        QTest::newRow("clear keeps bits 0,1,3")
-            << int(SystemPage::MicGate3) << 0xFF << int(Qt::Unchecked) << 0xFB << 1;
-        QTest::newRow("tick already set") << int(SystemPage::MicGate3) << 4 << int(Qt::Checked) << 4 << 0;
+        QTest::newRow("tick Mic 3 on 3") << SC::MicGate3 << 3 << int(Qt::Checked) << 7 << 1;
+        QTest::newRow("clear Mic 3 on 7") << SC::MicGate3 << 7 << int(Qt::Unchecked) << 3 << 1;
+        QTest::newRow("tick keeps bits 0,1,3") << SC::MicGate3 << 0xFB << int(Qt::Checked) << 0xFF << 1;
+        QTest::newRow("clear keeps bits 0,1,3") << SC::MicGate3 << 0xFF << int(Qt::Unchecked) << 0xFB << 1;
+        QTest::newRow("tick already set") << SC::MicGate3 << 4 << int(Qt::Checked) << 4 << 0;
         QTest::newRow("indeterminate is not ticked")
-            << int(SystemPage::MicGate3) << 7 << int(Qt::PartiallyChecked) << 3 << 1;
+            << SC::MicGate3 << 7 << int(Qt::PartiallyChecked) << 3 << 1;
         QTest::newRow("bits above the byte kept")
-            << int(SystemPage::MicGate4) << 0x108 << int(Qt::Unchecked) << 0x100 << 1;
-        QTest::newRow("Mic 1 on 0") << int(SystemPage::MicGate1) << 0 << int(Qt::Checked) << 1 << 1;
-        QTest::newRow("Mic 4 clear on 0") << int(SystemPage::MicGate4) << 0 << int(Qt::Unchecked) << 0 << 0;
+            << SC::MicGate4 << 0x108 << int(Qt::Unchecked) << 0x100 << 1;
+        QTest::newRow("Mic 1 on 0") << SC::MicGate1 << 0 << int(Qt::Checked) << 1 << 1;
+        QTest::newRow("Mic 4 clear on 0") << SC::MicGate4 << 0 << int(Qt::Unchecked) << 0 << 0;
     }
     void checkBoxBits() {
-        QFETCH(int, controlId);
+        QFETCH(SC, control);
         QFETCH(int, before);
         QFETCH(int, state);
         QFETCH(int, after);
@@ -55,7 +57,8 @@ private slots:
         QCheckBox box;
         box.setTristate(true);
         box.setCheckState(Qt::CheckState(state));
-        const int reported = UpdateBoundField(&box, FindBinding(kSystemTable, controlId), &sys, m_beep);
+        const int reported =
+            UpdateBoundField(&box, FindBinding(SystemPage::bindings(), control), &sys, m_beep);
         QCOMPARE(sys.micGateMask, after);
         QCOMPARE(reported, changed);
         SystemSettings untouched;
@@ -64,35 +67,37 @@ private slots:
     }
 
     void radioButtons_data() {
-        QTest::addColumn<int>("controlId");
+        QTest::addColumn<SC>("control");
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("after");
         QTest::addColumn<int>("changed");
-        QTest::newRow("Input while Input") << int(SystemPage::AccessInput) << 1 << 1 << 0;
-        QTest::newRow("Input while Output") << int(SystemPage::AccessInput) << 0 << 1 << 1;
-        QTest::newRow("Output while Input") << int(SystemPage::AccessOutput) << 1 << 0 << 1;
-        QTest::newRow("Output while 5") << int(SystemPage::AccessOutput) << 5 << 0 << 1;
-        QTest::newRow("N/O while N/C") << int(SystemPage::MuteNormallyOpen) << 0 << 1 << 1;
-        QTest::newRow("N/C while N/C") << int(SystemPage::MuteNormallyClosed) << 0 << 0 << 0;
+        QTest::newRow("Input while Input") << SC::AccessInput << 1 << 1 << 0;
+        QTest::newRow("Input while Output") << SC::AccessInput << 0 << 1 << 1;
+        QTest::newRow("Output while Input") << SC::AccessOutput << 1 << 0 << 1;
+        QTest::newRow("Output while 5") << SC::AccessOutput << 5 << 0 << 1;
+        QTest::newRow("N/O while N/C") << SC::MuteNormallyOpen << 0 << 1 << 1;
+        QTest::newRow("N/C while N/C") << SC::MuteNormallyClosed << 0 << 0 << 0;
     }
     void radioButtons() {
-        QFETCH(int, controlId);
+        QFETCH(SC, control);
         QFETCH(int, before);
         QFETCH(int, after);
         QFETCH(int, changed);
         SystemSettings sys;
-        int &field = controlId < SystemPage::MicGate1 ? sys.accessContacts : sys.muteContacts;
+        int &field = control < SC::MicGate1 ? sys.accessContacts : sys.muteContacts;
         field = before;
         QRadioButton radio;
         radio.setChecked(false); // the state is not asked
-        const int reported = UpdateBoundField(&radio, FindBinding(kSystemTable, controlId), &sys, m_beep);
+        const int reported =
+            UpdateBoundField(&radio, FindBinding(SystemPage::bindings(), control), &sys, m_beep);
         QCOMPARE(field, after);
         QCOMPARE(reported, changed);
     }
 
+    // A combo box stores the value of its entry, wherever the entry stands in the box.
     void comboBoxes_data() {
         QTest::addColumn<int>("before");
-        QTest::addColumn<int>("selection");
+        QTest::addColumn<int>("selection"); // the entry's place
         QTest::addColumn<int>("after");
         QTest::addColumn<int>("changed");
         QTest::newRow("same entry again") << 2 << 2 << 2 << 0;
@@ -100,6 +105,7 @@ private slots:
         QTest::newRow("nothing selected") << 2 << -1 << -1 << 1;
         QTest::newRow("nothing selected on -1") << -1 << -1 << -1 << 0;
         QTest::newRow("entry after -1") << -1 << 0 << 0 << 1;
+        QTest::newRow("an entry after a removed one") << 2 << 3 << 4 << 1;
     }
     void comboBoxes() {
         QFETCH(int, before);
@@ -109,46 +115,40 @@ private slots:
         SystemSettings sys;
         sys.micPriorityHold = before;
         QComboBox combo;
-        FillComboFromList(&combo, {"1", "2", "3", "4"});
+        FillComboFromList(&combo, {"1", "2", "3", "4", "5"});
+        combo.removeItem(3); // "4"
         combo.setCurrentIndex(selection);
         const int reported =
-            UpdateBoundField(&combo, FindBinding(kSystemTable, SystemPage::MicPriorityHold), &sys, m_beep);
+            UpdateBoundField(&combo, FindBinding(SystemPage::bindings(), SC::MicPriorityHold), &sys, m_beep);
         QCOMPARE(sys.micPriorityHold, after);
         QCOMPARE(reported, changed);
     }
 
-    // The first row of a control counts; a control in no row, or a table that ends at its first
-    // row, has none.
+    // The first row of a control counts; a control in no row, or an empty table, has none.
     void findBinding_data() {
-        QTest::addColumn<int>("table"); // 0 the System table, 1 one ended by its first row, 2 twice
-        QTest::addColumn<int>("controlId");
+        QTest::addColumn<int>("table"); // 0 the System table, 1 an empty one, 2 twice the same control
+        QTest::addColumn<SC>("control");
         QTest::addColumn<int>("row"); // -1 none
-        QTest::newRow("first row") << 0 << int(SystemPage::QpmOffset) << 0;
-        QTest::newRow("last row") << 0 << int(SystemPage::MuteSource) << 20;
-        QTest::newRow("send button") << 0 << int(SystemPage::SendSystem) << -1;
-        QTest::newRow("an Outputs control") << 0 << int(OutputsPage::Level) << -1;
-        QTest::newRow("table ended at once") << 1 << int(SystemPage::MicGate3) << -1;
-        QTest::newRow("twice: the first") << 2 << int(SystemPage::MicGate3) << 0;
+        QTest::newRow("first row") << 0 << SC::QpmOffset << 0;
+        QTest::newRow("last row") << 0 << SC::MuteSource << 20;
+        QTest::newRow("send button") << 0 << SC::SendSystem << -1;
+        QTest::newRow("empty table") << 1 << SC::MicGate3 << -1;
+        QTest::newRow("twice: the first") << 2 << SC::MicGate3 << 0;
     }
     void findBinding() {
         QFETCH(int, table);
-        QFETCH(int, controlId);
+        QFETCH(SC, control);
         QFETCH(int, row);
-        static const ControlBinding<SystemSettings> emptyFirst[] = {
-            endRow<SystemSettings>(),
-            bitRow(SystemPage::MicGate3, &SystemSettings::micGateMask, 4),
-            endRow<SystemSettings>(),
+        static const BindingTable<SystemSettings, SC> empty;
+        static const BindingTable<SystemSettings, SC> twice = {
+            bitRow(SC::MicGate3, &SystemSettings::micGateMask, 4),
+            bitRow(SC::MicGate3, &SystemSettings::micGateMask, 8),
         };
-        static const ControlBinding<SystemSettings> twice[] = {
-            bitRow(SystemPage::MicGate3, &SystemSettings::micGateMask, 4),
-            bitRow(SystemPage::MicGate3, &SystemSettings::micGateMask, 8),
-            endRow<SystemSettings>(),
-        };
-        const ControlBinding<SystemSettings> *rows = table == 0   ? kSystemTable
-                                                     : table == 1 ? emptyFirst
-                                                                  : twice;
-        const ControlBinding<SystemSettings> *found = FindBinding(rows, controlId);
-        QCOMPARE(found ? int(found - rows) : -1, row);
+        const BindingTable<SystemSettings, SC> &rows = table == 0   ? SystemPage::bindings()
+                                                       : table == 1 ? empty
+                                                                    : twice;
+        const ControlBinding<SystemSettings, SC> *found = FindBinding(rows, control);
+        QCOMPARE(found ? int(found - rows.data()) : -1, row);
     }
 
     // Every row of every page's table names a control of its kind on its page, wired to the
@@ -157,10 +157,11 @@ private slots:
         QTest::addColumn<int>("table"); // 0 inputs, 1 outputs, 2 tone, 3 groups, 4 system
         QTest::addColumn<int>("row");
         const char *names[] = {"input", "output", "tone", "group", "system"};
-        const int counts[] = {rowCount(kInputTable), rowCount(kOutputTable), rowCount(kToneTable),
-                              rowCount(kGroupTable), rowCount(kSystemTable)};
+        const size_t counts[] = {InputsPage::bindings().size(), OutputsPage::zoneBindings().size(),
+                                 OutputsPage::toneBindings().size(), OutputsPage::groupBindings().size(),
+                                 SystemPage::bindings().size()};
         for (int t = 0; t < 5; ++t) {
-            for (int r = 0; r < counts[t]; ++r)
+            for (int r = 0; r < int(counts[t]); ++r)
                 QTest::addRow("%s row %d", names[t], r) << t << r;
         }
     }
@@ -181,25 +182,25 @@ private slots:
         page->refresh();
         switch (table) {
         case 0:
-            QVERIFY(actAsUser(*page, kInputTable[row], settings.inputs[0]));
+            QVERIFY(actAsUser(*page, InputsPage::bindings()[size_t(row)], settings.inputs[0]));
             break;
         case 1:
-            QVERIFY(actAsUser(*page, kOutputTable[row], settings.zones[0]));
+            QVERIFY(actAsUser(*page, OutputsPage::zoneBindings()[size_t(row)], settings.zones[0]));
             break;
         case 2:
-            QVERIFY(actAsUser(*page, kToneTable[row], settings.zoneEq[0]));
+            QVERIFY(actAsUser(*page, OutputsPage::toneBindings()[size_t(row)], settings.zoneEq[0]));
             break;
         case 3:
-            QVERIFY(actAsUser(*page, kGroupTable[row], settings.groups[0]));
+            QVERIFY(actAsUser(*page, OutputsPage::groupBindings()[size_t(row)], settings.groups[0]));
             break;
         default:
-            QVERIFY(actAsUser(*page, kSystemTable[row], settings.system));
+            QVERIFY(actAsUser(*page, SystemPage::bindings()[size_t(row)], settings.system));
             break;
         }
         QCOMPARE(modified.value(), 1);
     }
 
-    // The name box bound with 17 characters and the label rule.
+    // The name box bound with 16 characters and the label rule.
     void nameEdit_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
@@ -228,7 +229,7 @@ private slots:
         zone.name = QStringLiteral("Old");
         QLineEdit edit;
         edit.setText(typed);
-        const ControlBinding<ZoneSettings> *row = FindBinding(kOutputTable, OutputsPage::Name);
+        const auto *row = FindBinding(OutputsPage::zoneBindings(), OutputsPage::Control::OutputName);
         QCOMPARE(UpdateBoundField(&edit, row, &zone, m_beep), changed);
         QCOMPARE(zone.name, stored);
         QCOMPARE(m_beeps, beeps);
@@ -241,14 +242,11 @@ private slots:
     // Edit boxes read at most 255 characters and keep at most the row's length; a text row
     // without a validator keeps the first 17 characters of a longer text.
     void textKeepsMaxLength() {
-        static const ControlBinding<InputSettings> table[] = {
-            textRow(7, &InputSettings::name, 17, nullptr),
-            endRow<InputSettings>(),
-        };
+        const auto row = textRow(InputsPage::Control::InputName, &InputSettings::name, 17, nullptr);
         InputSettings input;
         QLineEdit edit;
         edit.setText(QString(300, QLatin1Char('x')));
-        QCOMPARE(UpdateBoundField(&edit, FindBinding(table, 7), &input, m_beep), 1);
+        QCOMPARE(UpdateBoundField(&edit, &row, &input, m_beep), 1);
         QCOMPARE(input.name, QString(17, QLatin1Char('x')));
     }
 
@@ -269,9 +267,10 @@ private slots:
         QFETCH(int, checked);
         QFETCH(int, after);
         QFETCH(int, changed);
-        const ControlBinding<GroupSettings> row = {
-            1,      ControlKind::CheckBox, ValueKind(valueKind), &GroupSettings::enabled, nullptr, 3, 9, 0,
-            nullptr};
+        auto row = flagRow(OutputsPage::Control::GroupEnabled, &GroupSettings::enabled);
+        row.valueKind = ValueKind(valueKind);
+        row.offValue = 3;
+        row.onValue = 9;
         GroupSettings group;
         group.enabled = 5;
         QCOMPARE(ApplyCheckValue(&row, &group, checked), changed);
@@ -281,10 +280,11 @@ private slots:
     void missingArguments() {
         GroupSettings group;
         QCheckBox box;
-        QCOMPARE(UpdateBoundField<GroupSettings>(nullptr, &kGroupTable[0], &group), 0);
-        QCOMPARE(UpdateBoundField<GroupSettings>(&box, nullptr, &group), 0);
-        QCOMPARE(UpdateBoundField<GroupSettings>(&box, &kGroupTable[0], nullptr), 0);
-        QVERIFY(!FindBinding<GroupSettings>(nullptr, OutputsPage::Member1));
+        const auto *member = &OutputsPage::groupBindings().front();
+        const decltype(member) none = nullptr;
+        QCOMPARE(UpdateBoundField(nullptr, member, &group), 0);
+        QCOMPARE(UpdateBoundField(&box, none, &group), 0);
+        QCOMPARE(UpdateBoundField<GroupSettings>(&box, member, nullptr), 0);
     }
 
     void fillCombo() {
@@ -294,26 +294,22 @@ private slots:
         QCOMPARE(combo.count(), 3);
         QCOMPARE(combo.itemText(0), QStringLiteral("kept"));
         QCOMPARE(combo.itemText(2), QStringLiteral("b"));
+        QCOMPARE(combo.itemData(2), QVariant(1)); // the value of "b" in its list
         FillComboFromList(&combo, {"", "x"});
         QCOMPARE(combo.count(), 3);
         QCOMPARE(combo.currentIndex(), 0); // filling selects nothing new
     }
 
 private:
-    template <typename R> static int rowCount(const ControlBinding<R> *table) {
-        int n = 0;
-        while (table[n].controlId != 0)
-            ++n;
-        return n;
-    }
-
     // Changes the row's control the way a user would, to a state the record does not hold yet.
     // True when the field changed.
-    template <typename R> static bool actAsUser(TabPage &page, const ControlBinding<R> &row, R &record) {
+    template <typename R, typename C>
+    static bool actAsUser(TabPage &page, const ControlBinding<R, C> &row, R &record) {
+        const QString name = ControlObjectName(row.control);
         switch (row.controlKind) {
         case ControlKind::CheckBox:
         case ControlKind::RadioButton: {
-            auto *button = page.control<QAbstractButton>(row.controlId);
+            auto *button = page.findChild<QAbstractButton *>(name);
             if (!button)
                 return false;
             if (row.controlKind == ControlKind::RadioButton)
@@ -325,16 +321,15 @@ private:
             return record.*(row.intField) != before;
         }
         case ControlKind::ComboBox: {
-            auto *combo = page.control<QComboBox>(row.controlId);
+            auto *combo = page.findChild<QComboBox *>(name);
             if (!combo || combo->count() < 2)
                 return false;
-            const int index = record.*(row.intField) == 1 ? 0 : 1;
-            combo->setCurrentIndex(index);
-            emit combo->activated(index);
-            return record.*(row.intField) == index;
+            const int value = record.*(row.intField) == 1 ? 0 : 1;
+            test::choose(combo, value);
+            return record.*(row.intField) == value;
         }
         case ControlKind::EditBox: {
-            auto *edit = page.control<QLineEdit>(row.controlId);
+            auto *edit = page.findChild<QLineEdit *>(name);
             if (!edit)
                 return false;
             edit->selectAll();

@@ -167,10 +167,7 @@ void TestDialogs::transferShowsCommandsAndRefusals() {
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     server.mixer().refuseNext(QStringLiteral("SY,VQ"), 1); // refused once, then answered
 
-    LinkSelection selection;
-    selection.ethernetSelected = true;
-    selection.address = QHostAddress::LocalHost;
-    selection.port = server.tcpPort();
+    const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()};
     MixerSettings settings;
     ScriptedMessageBoxes boxes;
     QStringList responses;
@@ -232,10 +229,7 @@ void TestDialogs::transferCannotBeClosed() {
     sim::FaultSettings faults;
     faults.replyDelayMs = 300;
     server.mixer().setFaults(faults);
-    LinkSelection selection;
-    selection.ethernetSelected = true;
-    selection.address = QHostAddress::LocalHost;
-    selection.port = server.tcpPort();
+    const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()};
     MixerSettings settings;
     ScriptedMessageBoxes boxes;
     TransferDialog dialog(selection, settings, ResetJob(), boxes, nullptr);

@@ -5,6 +5,7 @@
 #include "LogWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
+#include "PageControls.h"
 #include "TcpSettingsDialog.h"
 #include "TransferDialog.h"
 
@@ -71,6 +72,7 @@ private slots:
     void saveAfterOpenAsksForAName();
     void openFailure_data();
     void openFailure();
+    void damagedFileWarnsAndIsNotSent();
     void fileAtStartUp_data();
     void fileAtStartUp();
     void menuEntries_data();
@@ -176,9 +178,7 @@ void TestMainWindow::asteriskAndSaveMarks() {
     QVERIFY(!action("actionSaveAs")->isEnabled());
 
     // An edit on a page: one asterisk, however many edits follow.
-    auto *name =
-        qobject_cast<QLineEdit *>(static_cast<InputsPage *>(m_window->page(0))->control(InputsPage::Name));
-    QVERIFY(name);
+    auto *name = test::control<QLineEdit>(*m_window->page(0), QStringLiteral("inputName"));
     name->setFocus();
     QTest::keyClicks(name, "Ab");
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Orvane Utility Tool V2.24 *"));
@@ -221,7 +221,7 @@ void TestMainWindow::exitWithUnsavedChanges() {
 void TestMainWindow::readSaveNewOpen() {
     startSim();
     chooseEthernet(QStringLiteral("127.0.0.1"), m_sim->tcpPort());
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
     for (QPushButton *button : transferButtons(m_window.get()))
         QVERIFY2(button->isEnabled(), qPrintable(button->text()));
 
@@ -235,7 +235,7 @@ void TestMainWindow::readSaveNewOpen() {
     QVERIFY(m_window->settings().sameConfiguration(mixer));
     QVERIFY(m_window->windowTitle().endsWith(QLatin1String("V2.24 *")));
     auto *inputs = static_cast<InputsPage *>(m_window->page(0));
-    QCOMPARE(qobject_cast<QLineEdit *>(inputs->control(InputsPage::Name))->text(),
+    QCOMPARE(test::control<QLineEdit>(*inputs, QStringLiteral("inputName"))->text(),
              mixer.inputs[m_window->settings().selectedInput].name);
     for (QPushButton *button : transferButtons(m_window.get()))
         QVERIFY(button->isEnabled());
@@ -279,7 +279,7 @@ void TestMainWindow::readSaveNewOpen() {
              (QStringList{QStringLiteral("HZM Config Files (*.hzc)"), QStringLiteral("All files (*)")}));
     QVERIFY(openRequest.mustExist);
     QVERIFY(m_window->settings().sameConfiguration(mixer));
-    QCOMPARE(qobject_cast<QLineEdit *>(inputs->control(InputsPage::Name))->text(),
+    QCOMPARE(test::control<QLineEdit>(*inputs, QStringLiteral("inputName"))->text(),
              mixer.inputs[m_window->settings().selectedInput].name);
     QVERIFY(!m_window->windowTitle().endsWith(QLatin1Char('*')));
 
@@ -371,6 +371,43 @@ void TestMainWindow::openFailure() {
     QCOMPARE(m_boxes->unexpected(), 0);
 }
 
+// A damaged file still loads (missing values read 0), with a warning naming the line; a value
+// outside its range then keeps Send All from sending anything, with the field named.
+void TestMainWindow::damagedFileWarnsAndIsNotSent() {
+    QList<QByteArray> lines = SettingsFileBytes(MixerSettings()).mid(3).split('\n');
+    lines[2][7] = '\0';                      // inside zone 1's name
+    lines[3] = lines[3].left(52) + "00C8\r"; // zone 2's minimum level: 200
+    const QString path = m_dir.filePath(QStringLiteral("damaged.hzc"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lines.join('\n'));
+    file.close();
+
+    m_boxes->queuePath(path);
+    action("actionOpen")->trigger();
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Warning);
+    QCOMPARE(
+        m_boxes->last()->text,
+        QStringLiteral("The file \"%1\" is damaged:\nLine 3: a NUL character at column 8\n\nIt was loaded "
+                       "as far as it could be read; missing values were set to 0. Check the settings "
+                       "before sending them to HZM-1.")
+            .arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(m_window->settings().zones[0].level, 0);
+    QCOMPARE(m_window->settings().zones[1].minLevel, 200);
+
+    startSim();
+    chooseEthernet(QStringLiteral("127.0.0.1"), m_sim->tcpPort());
+    m_boxes->clear();
+    m_boxes->queueAnswer(true); // "Send all settings to HZM-1 ?"
+    QTest::mouseClick(button(QStringLiteral("sendAll")), Qt::LeftButton);
+    QCOMPARE(m_boxes->last()->kind, MessageBoxes::Kind::Error);
+    QCOMPARE(m_boxes->last()->text,
+             QStringLiteral("Nothing was sent: these values lie outside their ranges.\nZone 2 Minimum level: "
+                            "200 is outside 0 to 62\n\nChoose valid values on the pages, then send again."));
+    QCOMPARE(m_sim->tcpConnectionCount(), 0);
+    QCOMPARE(m_boxes->unexpected(), 0);
+}
+
 // "hzm-utility FILE": the file is opened as File > Open would, before the port prompt; the title
 // names the file the settings came from until they come from elsewhere.
 void TestMainWindow::fileAtStartUp_data() {
@@ -431,6 +468,8 @@ void TestMainWindow::menuEntries_data() {
         {"actionSave", "&File", "&Save", "Ctrl+S"},
         {"actionSaveAs", "&File", "Save &As...", ""},
         {"actionExit", "&File", "E&xit", ""},
+        {"actionUndo", "&Edit", "&Undo", "Ctrl+Z"},
+        {"actionRedo", "&Edit", "&Redo", "Ctrl+Y"},
         {"actionCut", "&Edit", "Cu&t", "Ctrl+X"},
         {"actionCopy", "&Edit", "&Copy", "Ctrl+C"},
         {"actionPaste", "&Edit", "&Paste", "Ctrl+V"},
@@ -443,6 +482,7 @@ void TestMainWindow::menuEntries_data() {
         {"actionCom10", "&Port", "Com 1&0", ""},
         {"actionEthernet", "&Port", "Ethernet", ""},
         {"actionOtherPort", "&Port", "Other Serial Port...", ""},
+        {"actionLive", "&Mixer", "&Live", "Ctrl+L"},
         {"actionHelp", "&Help", "&Help...", ""},
         {"actionAbout", "&Help", "&About ...", ""},
     };
@@ -625,9 +665,7 @@ void TestMainWindow::demoStartsReady() {
     QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join(QLatin1Char('\n'))));
     QCOMPARE(window.settings().inputs[2].name == QLatin1String("Bar"), withFile);
     const LinkSelection &link = window.linkSelection();
-    QVERIFY(link.ethernetSelected && !link.comSelected);
-    QCOMPARE(link.address, QHostAddress(QStringLiteral("127.0.0.2")));
-    QCOMPARE(link.port, m_sim->tcpPort());
+    QCOMPARE(link, LinkSelection(TcpEndpoint{QHostAddress(QStringLiteral("127.0.0.2")), m_sim->tcpPort()}));
     for (QPushButton *b : transferButtons(&window))
         QVERIFY2(b->isEnabled(), qPrintable(b->text()));
     QVERIFY(window.findChild<QAction *>(QStringLiteral("actionEthernet"))->isChecked());
@@ -680,9 +718,7 @@ void TestMainWindow::portRadioMark() {
         [pty](int n) { return n == 10 ? pty : QStringLiteral("/dev/null-no-port"); });
     action(QStringLiteral("actionCom10"))->trigger();
     QCOMPARE(m_boxes->shown().size(), 1); // nothing but the start-up prompt: the mixer was found
-    QVERIFY(m_window->linkSelection().comSelected);
-    QCOMPARE(m_window->linkSelection().comPort, 10);
-    QCOMPARE(m_window->linkSelection().baudRate, 9600);
+    QCOMPARE(m_window->linkSelection(), LinkSelection(SerialEndpoint{pty, 9600, 10}));
     m_window->updateMenuMarks();
     for (int n = 1; n <= 10; ++n)
         QCOMPARE(action(QStringLiteral("actionCom%1").arg(n))->isChecked(), n == 10);
@@ -702,7 +738,7 @@ void TestMainWindow::portRadioMark() {
     m_window->updateMenuMarks();
     QVERIFY(action("actionOtherPort")->isChecked());
     QVERIFY(!action("actionEthernet")->isChecked());
-    QCOMPARE(m_window->linkSelection().serialDevice, pty);
+    QCOMPARE(m_window->linkSelection(), LinkSelection(SerialEndpoint{pty, 9600, 0}));
 }
 
 void TestMainWindow::busyPortKeepsSelection() {
@@ -716,7 +752,7 @@ void TestMainWindow::busyPortKeepsSelection() {
     QCOMPARE(lines.at(0), QStringLiteral("The COM port is currently in use or is not present. Please "
                                          "check your system before selecting this port."));
     QVERIFY2(lines.at(1).startsWith(QLatin1String("/dev/hzm-no-such-port: ")), qPrintable(lines.at(1)));
-    QVERIFY(!m_window->linkSelection().anySelected());
+    QVERIFY(m_window->linkSelection().isNone());
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(!b->isEnabled());
     // The click's mark goes again: no port is in use.
@@ -725,7 +761,7 @@ void TestMainWindow::busyPortKeepsSelection() {
     // With Ethernet chosen before, it stays chosen, keeps the mark, and the buttons stay usable.
     chooseEthernet(QStringLiteral("127.0.0.1"), 4999);
     action(QStringLiteral("actionCom3"))->trigger();
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
     QCOMPARE(action(QStringLiteral("actionCom3"))->actionGroup()->checkedAction(), action("actionEthernet"));
     for (QPushButton *b : transferButtons(m_window.get()))
         QVERIFY(b->isEnabled());
@@ -824,8 +860,8 @@ void TestMainWindow::screenshots() {
     });
     action("actionEthernet")->trigger();
     QVERIFY(listed);
-    QCOMPARE(m_window->linkSelection().address, QHostAddress(QStringLiteral("127.0.0.2")));
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
+    QCOMPARE(m_window->linkSelection().tcp()->address, QHostAddress(QStringLiteral("127.0.0.2")));
 
     bool progressShown = false;
     m_window->setDialogHook([&](QDialog *dialog) {

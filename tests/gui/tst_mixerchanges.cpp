@@ -6,6 +6,7 @@
 #include "LogWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
+#include "PageControls.h"
 #include "TcpSettingsDialog.h"
 
 #include "SimServer.h"
@@ -109,7 +110,7 @@ void TestMixerChanges::chooseEthernet() {
     });
     action(QStringLiteral("actionEthernet"))->trigger();
     m_window->setDialogHook({});
-    QVERIFY(m_window->linkSelection().ethernetSelected);
+    QVERIFY(m_window->linkSelection().tcp());
 }
 
 QStringList TestMixerChanges::compare(QString *summary) {
@@ -203,7 +204,7 @@ void TestMixerChanges::sendChangesSendsOnlyTheDifference() {
     chooseEthernet();
     QTest::mouseClick(button(QStringLiteral("readAll")), Qt::LeftButton);
     QVERIFY(m_window->mixerBaseline().has_value());
-    const MixerSettings baseline = *m_window->mixerBaseline();
+    const MixerSettings baseline = m_window->mixerBaseline()->held;
 
     // One zone renamed and one input's gain changed: two commands.
     m_window->settings().zones[2].name = QStringLiteral("Lobby East");
@@ -289,10 +290,10 @@ void TestMixerChanges::saveLog() {
     // A key change: the log shows the keys masked, and so must the file.
     auto *page = m_window->page(2);
     QVERIFY(page);
-    page->control<QLineEdit>(InstallerKeyPage::OldKey)->setText(QStringLiteral("1234"));
-    page->control<QLineEdit>(InstallerKeyPage::NewKey)->setText(QStringLiteral("5678"));
-    page->control<QLineEdit>(InstallerKeyPage::RepeatKey)->setText(QStringLiteral("5678"));
-    page->control<QPushButton>(InstallerKeyPage::SendKey)->click();
+    test::control<QLineEdit>(*page, QStringLiteral("oldKey"))->setText(QStringLiteral("1234"));
+    test::control<QLineEdit>(*page, QStringLiteral("newKey"))->setText(QStringLiteral("5678"));
+    test::control<QLineEdit>(*page, QStringLiteral("repeatKey"))->setText(QStringLiteral("5678"));
+    test::control<QPushButton>(*page, QStringLiteral("sendKey"))->click();
     QCOMPARE(m_sim->mixer().installerKey(), QStringLiteral("5678"));
     LogWindow *log = m_window->logWindow();
     QVERIFY(log);

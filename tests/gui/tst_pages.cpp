@@ -6,6 +6,7 @@
 #include "InstallerKeyPage.h"
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
+#include "PageControls.h"
 #include "SystemPage.h"
 
 #include <QCheckBox>
@@ -19,14 +20,9 @@
 #include <memory>
 
 using namespace hzm;
+using test::choose;
 
 namespace {
-
-// A user's choice in a combo box, the way the box reports it.
-void choose(QComboBox *combo, int index) {
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-}
 
 QStringList items(QComboBox *combo) {
     QStringList texts;
@@ -55,22 +51,22 @@ private slots:
         m_settings.inputs[2].gain = 5;
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        auto *selector = combo(page, InputsPage::Selector);
+        auto *selector = combo(page, "inputSelector");
         QCOMPARE(items(selector).size(), 8);
         QCOMPARE(selector->itemText(2), QStringLiteral("Input 3"));
         QCOMPARE(selector->currentIndex(), 0);
         choose(selector, 2);
         QCOMPARE(m_settings.selectedInput, 2);
-        QCOMPARE(edit(page, InputsPage::Name)->text(), QStringLiteral("Bar"));
-        QCOMPARE(combo(page, InputsPage::Gain)->currentIndex(), 5);
-        QCOMPARE(combo(page, InputsPage::Gain)->currentText(), QStringLiteral("+7"));
+        QCOMPARE(edit(page, "inputName")->text(), QStringLiteral("Bar"));
+        QCOMPARE(combo(page, "inputGain")->currentIndex(), 5);
+        QCOMPARE(combo(page, "inputGain")->currentText(), QStringLiteral("+7"));
         QVERIFY(m_notices.isEmpty()); // switching inputs is no edit
     }
 
     void inputsNameTyping() {
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        QLineEdit *name = edit(page, InputsPage::Name);
+        QLineEdit *name = edit(page, "inputName");
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("Lobby"));
         QCOMPARE(m_settings.inputs[0].name, QStringLiteral("Lobby"));
@@ -90,7 +86,7 @@ private slots:
         ScriptedMessageBoxes boxes;
         page.setMessageBoxes(&boxes);
         page.refresh();
-        QLineEdit *name = edit(page, InputsPage::Name);
+        QLineEdit *name = edit(page, "inputName");
         QCOMPARE(name->maxLength(), 16);
         name->setCursorPosition(16);
         QTest::keyClick(name, Qt::Key_Q);
@@ -136,7 +132,7 @@ private slots:
                 static_cast<InputsPage *>(page.get())->refresh();
         };
         refresh();
-        QLineEdit *name = edit(*page, outputs ? int(OutputsPage::Name) : int(InputsPage::Name));
+        QLineEdit *name = edit(*page, outputs ? "outputName" : "inputName");
         QCOMPARE(name->text(), longName);
         name->setCursorPosition(longName.size());
         QTest::keyClick(name, Qt::Key_Backspace);
@@ -154,7 +150,7 @@ private slots:
     void inputsGainReselect() {
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        QComboBox *gain = combo(page, InputsPage::Gain);
+        QComboBox *gain = combo(page, "inputGain");
         choose(gain, m_settings.inputs[0].gain);
         QCOMPARE(m_modified.value(), 0);
         QVERIFY(m_notices.isEmpty());
@@ -177,7 +173,7 @@ private slots:
         m_settings.inputs[0].gain = gain;
         InputsPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, InputsPage::Gain)->currentIndex(), -1);
+        QCOMPARE(combo(page, "inputGain")->currentIndex(), -1);
         QCOMPARE(m_settings.inputs[0].gain, gain);
     }
 
@@ -187,11 +183,11 @@ private slots:
         QList<TransferJob> jobs;
         page.setJobRunner([&jobs](const TransferJob &job) { jobs << job; });
         page.setTransferButtonsEnabled(false);
-        QTest::mouseClick(button(page, InputsPage::SendInput), Qt::LeftButton);
+        QTest::mouseClick(button(page, "sendInput"), Qt::LeftButton);
         QCOMPARE(jobs.size(), 0); // disabled buttons cannot be pressed
         page.setTransferButtonsEnabled(true);
-        QTest::mouseClick(button(page, InputsPage::SendInput), Qt::LeftButton);
-        QTest::mouseClick(button(page, InputsPage::SendAllInputs), Qt::LeftButton);
+        QTest::mouseClick(button(page, "sendInput"), Qt::LeftButton);
+        QTest::mouseClick(button(page, "sendAllInputs"), Qt::LeftButton);
         QCOMPARE(jobs.size(), 2);
         QCOMPARE(jobs[0].refreshTabs, 0);
         QVERIFY(jobs[1].run);
@@ -214,21 +210,25 @@ private slots:
         page.show();
         page.refresh();
         // Come from the other layout, so that every switch is exercised.
-        choose(combo(page, OutputsPage::Selector), output < 8 ? 9 : 3);
-        choose(combo(page, OutputsPage::Selector), output);
+        choose(combo(page, "outputSelector"), output < 8 ? 9 : 3);
+        choose(combo(page, "outputSelector"), output);
         const bool group = output >= 8;
         QCOMPARE(m_settings.selectedOutput, output);
-        QCOMPARE(combo(page, OutputsPage::Selector)->currentIndex(), output);
-        QCOMPARE(label(page, OutputsPage::NameCaption)->text(),
+        QCOMPARE(combo(page, "outputSelector")->currentIndex(), output);
+        QCOMPARE(captionOf(page, edit(page, "outputName"))->text(),
                  group ? QStringLiteral("Group name:") : QStringLiteral("Zone name:"));
-        for (int id : OutputsPage::zoneOnlyIds())
-            QVERIFY2(page.control(id)->isVisible() == !group, qPrintable(QString::number(id)));
-        for (int id : OutputsPage::groupOnlyIds())
-            QVERIFY2(page.control(id)->isVisible() == group, qPrintable(QString::number(id)));
+        const QStringList zoneOnly = {"outputType",   "maxLevel", "minLevel",
+                                      "pagePriority", "eqFrame",  "treble"};
+        for (const QString &name : zoneOnly + QStringList{"groupMembers", "member5", "groupEnabled"}) {
+            QWidget *shown = test::control(page, name);
+            QVERIFY2(shown->isVisible() == (zoneOnly.contains(name) != group), qPrintable(name));
+            if (const QLabel *caption = captionOf(page, shown)) // the caption comes and goes with it
+                QCOMPARE(caption->isVisible(), shown->isVisible());
+        }
         QStringList inputs = {"1", "2", "3", "4", "5", "6", "7", "8"};
         if (group)
             inputs << QStringLiteral("Off");
-        QCOMPARE(items(combo(page, OutputsPage::SelectInput)), inputs);
+        QCOMPARE(items(combo(page, "selectInput")), inputs);
         QVERIFY(m_notices.isEmpty());
     }
 
@@ -238,11 +238,11 @@ private slots:
         m_settings.selectedOutput = 2;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, OutputsPage::SelectInput)->currentText(), QStringLiteral("1"));
+        QCOMPARE(combo(page, "selectInput")->currentText(), QStringLiteral("1"));
         QCOMPARE(m_settings.zones[2].sourceInput, 8);
-        choose(combo(page, OutputsPage::Selector), 9);
-        QCOMPARE(combo(page, OutputsPage::SelectInput)->currentText(), QStringLiteral("Off"));
-        choose(combo(page, OutputsPage::SelectInput), 3);
+        choose(combo(page, "outputSelector"), 9);
+        QCOMPARE(combo(page, "selectInput")->currentText(), QStringLiteral("Off"));
+        choose(combo(page, "selectInput"), 3);
         QCOMPARE(m_settings.zones[9].sourceInput, 3);
         QCOMPARE(m_modified.value(), 1);
     }
@@ -267,7 +267,7 @@ private slots:
         m_settings.selectedOutput = zone;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QComboBox *type = combo(page, OutputsPage::OutputType);
+        QComboBox *type = combo(page, "outputType");
         QCOMPARE(type->isEnabled(), enabled);
         QCOMPARE(type->currentText(), shown);
         QCOMPARE(m_settings.zones[size_t(zone)].stereo, stereo);
@@ -283,9 +283,9 @@ private slots:
         m_settings.zones[0].micInputMask = 0x9;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QCheckBox *mic3 = check(page, OutputsPage::MicInput3);
+        QCheckBox *mic3 = check(page, "micInput3");
         QVERIFY(!mic3->isChecked());
-        QVERIFY(check(page, OutputsPage::MicInput1)->isChecked());
+        QVERIFY(check(page, "micInput1")->isChecked());
         mic3->click();
         QCOMPARE(m_settings.zones[0].micInputMask, 0xD);
         QCOMPARE(m_notices, QList<int>{1});
@@ -299,35 +299,35 @@ private slots:
         OutputsPage page(m_settings, m_modified);
         page.show();
         page.refresh();
-        check(page, OutputsPage::Member5)->click(); // "Zone 5"
+        check(page, "member5")->click(); // "Zone 5"
         QCOMPARE(m_settings.groups[0].memberMask, 16);
         for (int g = 1; g < kGroupCount; ++g)
             QCOMPARE(m_settings.groups[size_t(g)].memberMask, 0);
         QCOMPARE(m_settings.zones[8].lineInputMask, 255);
-        check(page, OutputsPage::Enabled)->click(); // "Enabled"
+        check(page, "groupEnabled")->click(); // "Enabled"
         QCOMPARE(m_settings.groups[0].enabled, 1);
         // Back on group 1 after a zone: the boxes show the record.
-        choose(combo(page, OutputsPage::Selector), 0);
-        choose(combo(page, OutputsPage::Selector), 8);
-        QVERIFY(check(page, OutputsPage::Member5)->isChecked());
-        QVERIFY(check(page, OutputsPage::Enabled)->isChecked());
-        QVERIFY(!check(page, OutputsPage::Member1)->isChecked());
+        choose(combo(page, "outputSelector"), 0);
+        choose(combo(page, "outputSelector"), 8);
+        QVERIFY(check(page, "member5")->isChecked());
+        QVERIFY(check(page, "groupEnabled")->isChecked());
+        QVERIFY(!check(page, "member1")->isChecked());
     }
 
     void outputsToneOnZoneOnly() {
         m_settings.selectedOutput = 4;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        choose(combo(page, OutputsPage::Mid), 0);
+        choose(combo(page, "mid"), 0);
         QCOMPARE(m_settings.zoneEq[4].mid, 0);
-        QCOMPARE(items(combo(page, OutputsPage::Treble)).first(), QStringLiteral("+14"));
-        QCOMPARE(combo(page, OutputsPage::Treble)->count(), 15);
+        QCOMPARE(items(combo(page, "treble")).first(), QStringLiteral("+14"));
+        QCOMPARE(combo(page, "treble")->count(), 15);
     }
 
     void outputsSameLevelAgain() {
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        choose(combo(page, OutputsPage::Level), m_settings.zones[0].level);
+        choose(combo(page, "outputLevel"), m_settings.zones[0].level);
         QVERIFY(m_notices.isEmpty());
         QCOMPARE(m_modified.value(), 0);
     }
@@ -339,13 +339,13 @@ private slots:
         m_settings.zoneEq[0].bass = 15;
         OutputsPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, OutputsPage::Level)->currentIndex(), -1);
-        QCOMPARE(combo(page, OutputsPage::PagePriority)->currentIndex(), -1);
-        QCOMPARE(combo(page, OutputsPage::PriorityInput)->currentIndex(), -1);
-        QCOMPARE(combo(page, OutputsPage::Bass)->currentIndex(), -1);
-        QCOMPARE(combo(page, OutputsPage::MaxLevel)->currentIndex(), m_settings.zones[0].maxLevel);
-        QCOMPARE(combo(page, OutputsPage::MinLevel)->currentText(), QStringLiteral("MUTE"));
-        QCOMPARE(combo(page, OutputsPage::Treble)->currentText(), QStringLiteral("0"));
+        QCOMPARE(combo(page, "outputLevel")->currentIndex(), -1);
+        QCOMPARE(combo(page, "pagePriority")->currentIndex(), -1);
+        QCOMPARE(combo(page, "priorityInput")->currentIndex(), -1);
+        QCOMPARE(combo(page, "bass")->currentIndex(), -1);
+        QCOMPARE(combo(page, "maxLevel")->currentIndex(), m_settings.zones[0].maxLevel);
+        QCOMPARE(combo(page, "minLevel")->currentText(), QStringLiteral("MUTE"));
+        QCOMPARE(combo(page, "treble")->currentText(), QStringLiteral("0"));
         QCOMPARE(m_settings.zones[0].level, -1);
     }
 
@@ -356,62 +356,144 @@ private slots:
         for (int s = 0; s < kOutputCount; ++s) {
             m_settings.selectedOutput = s;
             page.refresh();
-            QCOMPARE(edit(page, OutputsPage::Name)->text(), QStringLiteral("Out %1").arg(s));
+            QCOMPARE(edit(page, "outputName")->text(), QStringLiteral("Out %1").arg(s));
         }
         QVERIFY(m_notices.isEmpty());
+    }
+
+    // ---- Every bound field ----
+
+    // An edit reports its field: the name the user knows it by, with the zone, group or input it
+    // belongs to, and its values before and after. Setting the value before back, as Undo will,
+    // shows it again and reports no edit: the same action then makes the same edit once more.
+    void fieldEdits_data() {
+        QTest::addColumn<int>("page");   // 0 Inputs, 1 Outputs, 3 System
+        QTest::addColumn<int>("record"); // the input or output shown; -1 none
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QVariant>("choice"); // the value of a combo entry, a text to type, or a click
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariant>("before");
+        QTest::addColumn<QVariant>("after");
+        QTest::newRow("zone level") << 1 << 1 << "outputLevel" << QVariant(5) << "Zone 2 Level (dB)"
+                                    << QVariant(61) << QVariant(5);
+        QTest::newRow("zone tone") << 1 << 4 << "bass" << QVariant(3) << "Zone 5 Bass (dB)" << QVariant(7)
+                                   << QVariant(3);
+        QTest::newRow("text said twice") << 1 << 0 << "micPriority2" << QVariant()
+                                         << "Zone 1 Mic Priority Mic 2" << QVariant(0) << QVariant(2);
+        QTest::newRow("group member") << 1 << 9 << "member3" << QVariant() << "Group 2 Group Members Zone 3"
+                                      << QVariant(0) << QVariant(4);
+        QTest::newRow("group input Off")
+            << 1 << 8 << "selectInput" << QVariant(8) << "Group 1 Select Input" << QVariant(0) << QVariant(8);
+        QTest::newRow("input name") << 0 << 2 << "inputName" << QVariant(QStringLiteral("Lobby"))
+                                    << "Input 3 Input Name" << QVariant(QStringLiteral("Input 3"))
+                                    << QVariant(QStringLiteral("Lobby"));
+        QTest::newRow("mic gate") << 3 << -1 << "micGate2" << QVariant() << "Mic Gates Mic 2" << QVariant(15)
+                                  << QVariant(13);
+        QTest::newRow("radio button") << 3 << -1 << "accessOutput" << QVariant() << "Access Contacts Output"
+                                      << QVariant(1) << QVariant(0);
+        QTest::newRow("paging hold") << 3 << -1 << "pagingHold" << QVariant(5)
+                                     << "Paging Mic Priority Hold (s)" << QVariant(2) << QVariant(5);
+    }
+    void fieldEdits() {
+        QFETCH(int, page);
+        QFETCH(int, record);
+        QFETCH(QString, control);
+        QFETCH(QVariant, choice);
+        QFETCH(QString, name);
+        QFETCH(QVariant, before);
+        QFETCH(QVariant, after);
+        (page == 0 ? m_settings.selectedInput : m_settings.selectedOutput) = record;
+        std::unique_ptr<TabPage> shown;
+        if (page == 0)
+            shown = std::make_unique<InputsPage>(m_settings, m_modified);
+        else if (page == 1)
+            shown = std::make_unique<OutputsPage>(m_settings, m_modified);
+        else
+            shown = std::make_unique<SystemPage>(m_settings, m_modified);
+        shown->refresh();
+        QList<FieldEdit> edits;
+        connect(shown.get(), &TabPage::fieldEdited, this, [&edits](const FieldEdit &edit) { edits << edit; });
+        QWidget *widget = test::control(*shown, control);
+        const auto act = [&] {
+            edits.clear();
+            if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+                choose(combo, choice.toInt());
+            } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+                edit->selectAll();
+                QTest::keyClicks(edit, choice.toString()); // one edit a key
+            } else {
+                qobject_cast<QAbstractButton *>(widget)->click();
+            }
+        };
+        for (int round = 0; round < 2; ++round) {
+            act();
+            QVERIFY(!edits.isEmpty());
+            QCOMPARE(edits.first().before, before);
+            QCOMPARE(edits.last().after, after);
+            for (const FieldEdit &edit : std::as_const(edits)) {
+                QCOMPARE(edit.name, name);
+                QCOMPARE(edit.record, record);
+                QCOMPARE(edit.control, edits.first().control);
+            }
+            QCOMPARE(m_modified.value(), 1);
+            m_modified.set(0);
+            QVERIFY(shown->setFieldValue(edits.first().control, before));
+            QCOMPARE(m_modified.value(), 1);
+            QVERIFY(!shown->setFieldValue(edits.first().control, before)); // nothing left to change
+            QCOMPARE(edits.size(), control == QLatin1String("inputName") ? 5 : 1);
+        }
     }
 
     // ---- System ----
 
     void systemLists() {
         SystemPage page(m_settings, m_modified);
-        QComboBox *level = combo(page, SystemPage::MuteLevel);
+        QComboBox *level = combo(page, "muteLevel");
         QCOMPARE(level->count(), 70);
         QCOMPARE(level->itemText(0), QStringLiteral("0"));
         QCOMPARE(level->itemText(69), QStringLiteral("-69"));
         const QStringList sources = {"OFF",     "Input 1", "Input 2", "Input 3", "Input 4",
                                      "Input 5", "Input 6", "Input 7", "Input 8", "Mic 1",
                                      "Mic 2",   "Mic 3",   "Mic 4"};
-        QCOMPARE(items(combo(page, SystemPage::MuteSource)), sources);
-        QCOMPARE(combo(page, SystemPage::QpmOffset)->count(), 16);
-        QCOMPARE(combo(page, SystemPage::PagingAttenuation)->count(), 47);
-        QCOMPARE(combo(page, SystemPage::PagingAttenuation)->itemText(46), QStringLiteral("-46"));
-        QCOMPARE(combo(page, SystemPage::QrcZoneOffset)->itemText(15), QStringLiteral("120"));
-        QCOMPARE(items(combo(page, SystemPage::PowerUpMode)), (QStringList{"Factory", "Default", "Last"}));
-        for (int id :
-             {SystemPage::PagingHold, SystemPage::PagingRelease, SystemPage::MicPriorityHold,
-              SystemPage::MicPriorityRelease, SystemPage::LinePriorityHold, SystemPage::LinePriorityRelease})
-            QCOMPARE(items(combo(page, id)).last(), QStringLiteral("12"));
+        QCOMPARE(items(combo(page, "muteSource")), sources);
+        QCOMPARE(combo(page, "qpmOffset")->count(), 16);
+        QCOMPARE(combo(page, "pagingAttenuation")->count(), 47);
+        QCOMPARE(combo(page, "pagingAttenuation")->itemText(46), QStringLiteral("-46"));
+        QCOMPARE(combo(page, "qrcZoneOffset")->itemText(15), QStringLiteral("120"));
+        QCOMPARE(items(combo(page, "powerUpMode")), (QStringList{"Factory", "Default", "Last"}));
+        for (const char *name : {"pagingHold", "pagingRelease", "micPriorityHold", "micPriorityRelease",
+                                 "linePriorityHold", "linePriorityRelease"})
+            QCOMPARE(items(combo(page, name)).last(), QStringLiteral("12"));
     }
 
     void systemEdits_data() {
-        QTest::addColumn<int>("controlId");
-        QTest::addColumn<int>("index"); // combo entry, or -1 to click the button
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("value"); // of the combo entry to choose, or -1 to click the button
         QTest::addColumn<int>("field");
-        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("stored");
         QTest::addColumn<bool>("modified");
-        QTest::newRow("mic priority hold 2") << int(SystemPage::MicPriorityHold) << 1 << 2 << 1 << true;
-        QTest::newRow("mute source Mic 1") << int(SystemPage::MuteSource) << 9 << 15 << 9 << true;
-        QTest::newRow("same QPM offset") << int(SystemPage::QpmOffset) << 0 << 4 << 0 << false;
-        QTest::newRow("Input while Input") << int(SystemPage::AccessInput) << -1 << 5 << 1 << false;
-        QTest::newRow("Output") << int(SystemPage::AccessOutput) << -1 << 5 << 0 << true;
-        QTest::newRow("N/O while N/O") << int(SystemPage::MuteNormallyOpen) << -1 << 13 << 1 << false;
-        QTest::newRow("N/C") << int(SystemPage::MuteNormallyClosed) << -1 << 13 << 0 << true;
-        QTest::newRow("Mic 3 gate off") << int(SystemPage::MicGate3) << -1 << 0 << 11 << true;
+        QTest::newRow("mic priority hold 2") << "micPriorityHold" << 1 << 2 << 1 << true;
+        QTest::newRow("mute source Mic 1") << "muteSource" << 9 << 15 << 9 << true;
+        QTest::newRow("same QPM offset") << "qpmOffset" << 0 << 4 << 0 << false;
+        QTest::newRow("Input while Input") << "accessInput" << -1 << 5 << 1 << false;
+        QTest::newRow("Output") << "accessOutput" << -1 << 5 << 0 << true;
+        QTest::newRow("N/O while N/O") << "muteNormallyOpen" << -1 << 13 << 1 << false;
+        QTest::newRow("N/C") << "muteNormallyClosed" << -1 << 13 << 0 << true;
+        QTest::newRow("Mic 3 gate off") << "micGate3" << -1 << 0 << 11 << true;
     }
     void systemEdits() {
-        QFETCH(int, controlId);
-        QFETCH(int, index);
-        QFETCH(int, field);
+        QFETCH(QString, control);
         QFETCH(int, value);
+        QFETCH(int, field);
+        QFETCH(int, stored);
         QFETCH(bool, modified);
         SystemPage page(m_settings, m_modified);
         page.refresh();
-        if (index >= 0)
-            choose(combo(page, controlId), index);
+        if (value >= 0)
+            choose(combo(page, control), value);
         else
-            qobject_cast<QAbstractButton *>(page.control(controlId))->click();
-        QCOMPARE(m_settings.system.field(field), value);
+            test::control<QAbstractButton>(page, control)->click();
+        QCOMPARE(m_settings.system.field(field), stored);
         QCOMPARE(m_modified.value(), modified ? 1 : 0);
         QCOMPARE(m_notices, modified ? QList<int>{1} : QList<int>{});
     }
@@ -420,8 +502,8 @@ private slots:
         m_settings.system.micGateMask = 3;
         SystemPage page(m_settings, m_modified);
         page.refresh();
-        QVERIFY(!check(page, SystemPage::MicGate3)->isChecked());
-        check(page, SystemPage::MicGate3)->click();
+        QVERIFY(!check(page, "micGate3")->isChecked());
+        check(page, "micGate3")->click();
         QCOMPARE(m_settings.system.micGateMask, 7);
         QCOMPARE(m_notices, QList<int>{1});
     }
@@ -431,18 +513,18 @@ private slots:
         m_settings.system.muteContacts = 0;
         SystemPage page(m_settings, m_modified);
         page.refresh();
-        QVERIFY(radio(page, SystemPage::AccessInput)->isChecked());
-        QVERIFY(!radio(page, SystemPage::AccessOutput)->isChecked());
-        QVERIFY(radio(page, SystemPage::MuteNormallyClosed)->isChecked());
-        radio(page, SystemPage::MuteNormallyOpen)->click();
-        QVERIFY(radio(page, SystemPage::AccessInput)->isChecked());
+        QVERIFY(radio(page, "accessInput")->isChecked());
+        QVERIFY(!radio(page, "accessOutput")->isChecked());
+        QVERIFY(radio(page, "muteNormallyClosed")->isChecked());
+        radio(page, "muteNormallyOpen")->click();
+        QVERIFY(radio(page, "accessInput")->isChecked());
         QCOMPARE(m_settings.system.accessContacts, 1);
         QCOMPARE(m_settings.system.muteContacts, 1);
         // Any value but 1 shows "Output".
         m_settings.system.accessContacts = 7;
         page.refresh();
-        QVERIFY(radio(page, SystemPage::AccessOutput)->isChecked());
-        QVERIFY(!radio(page, SystemPage::AccessInput)->isChecked());
+        QVERIFY(radio(page, "accessOutput")->isChecked());
+        QVERIFY(!radio(page, "accessInput")->isChecked());
     }
 
     void systemValuesOutsideLists() {
@@ -450,9 +532,9 @@ private slots:
         m_settings.system.muteLevel = 70;
         SystemPage page(m_settings, m_modified);
         page.refresh();
-        QCOMPARE(combo(page, SystemPage::QrcZoneOffset)->currentIndex(), -1);
-        QCOMPARE(combo(page, SystemPage::MuteLevel)->currentIndex(), -1);
-        QCOMPARE(combo(page, SystemPage::PowerUpMode)->currentText(), QStringLiteral("Last"));
+        QCOMPARE(combo(page, "qrcZoneOffset")->currentIndex(), -1);
+        QCOMPARE(combo(page, "muteLevel")->currentIndex(), -1);
+        QCOMPARE(combo(page, "powerUpMode")->currentText(), QStringLiteral("Last"));
         QVERIFY(m_notices.isEmpty());
     }
 
@@ -461,11 +543,11 @@ private slots:
         QList<TransferJob> jobs;
         page.setJobRunner([&jobs](const TransferJob &job) { jobs << job; });
         page.setTransferButtonsEnabled(false);
-        QVERIFY(!button(page, SystemPage::SendSystem)->isEnabled());
-        QTest::mouseClick(button(page, SystemPage::SendSystem), Qt::LeftButton);
+        QVERIFY(!button(page, "sendSystem")->isEnabled());
+        QTest::mouseClick(button(page, "sendSystem"), Qt::LeftButton);
         QCOMPARE(jobs.size(), 0);
         page.setTransferButtonsEnabled(true);
-        QTest::mouseClick(button(page, SystemPage::SendSystem), Qt::LeftButton);
+        QTest::mouseClick(button(page, "sendSystem"), Qt::LeftButton);
         QCOMPARE(jobs.size(), 1);
     }
 
@@ -548,17 +630,17 @@ private slots:
         QList<TransferJob> jobs;
         page.setJobRunner([&jobs](const TransferJob &job) { jobs << job; });
         // Red marks from an earlier press go at the next one.
-        edit(page, InstallerKeyPage::OldKey)->setText(QStringLiteral("x"));
-        edit(page, InstallerKeyPage::NewKey)->setText(QStringLiteral("y"));
-        button(page, InstallerKeyPage::SendKey)->click();
+        edit(page, "oldKey")->setText(QStringLiteral("x"));
+        edit(page, "newKey")->setText(QStringLiteral("y"));
+        button(page, "sendKey")->click();
         boxes.clear();
         boxes.redAtMessage.clear();
 
-        edit(page, InstallerKeyPage::OldKey)->setText(oldKey);
-        edit(page, InstallerKeyPage::NewKey)->setText(newKey);
-        edit(page, InstallerKeyPage::RepeatKey)->setText(repeatKey);
-        QCOMPARE(edit(page, InstallerKeyPage::OldKey)->echoMode(), QLineEdit::Password);
-        button(page, InstallerKeyPage::SendKey)->click();
+        edit(page, "oldKey")->setText(oldKey);
+        edit(page, "newKey")->setText(newKey);
+        edit(page, "repeatKey")->setText(repeatKey);
+        QCOMPARE(edit(page, "oldKey")->echoMode(), QLineEdit::Password);
+        button(page, "sendKey")->click();
         if (message.isEmpty()) {
             QVERIFY(boxes.shown().isEmpty());
             QCOMPARE(jobs.size(), 1);
@@ -571,19 +653,20 @@ private slots:
             QCOMPARE(jobs.size(), 0);
         }
         const QColor normal = page.palette().color(QPalette::Text);
+        const char *keyBoxes[] = {"oldKey", "newKey", "repeatKey"};
         for (int i = 0; i < 3; ++i) {
             const QColor expected = red[i] == QLatin1Char('1') ? page.rejectedColour() : normal;
             QCOMPARE(page.keyTextColour(i), expected);
-            QCOMPARE(edit(page, InstallerKeyPage::OldKey + i)->palette().color(QPalette::Text), expected);
+            QCOMPARE(edit(page, keyBoxes[i])->palette().color(QPalette::Text), expected);
         }
         // The boxes are not cleared.
-        QCOMPARE(edit(page, InstallerKeyPage::OldKey)->text(), oldKey);
+        QCOMPARE(edit(page, "oldKey")->text(), oldKey);
         QVERIFY(m_notices.isEmpty());
     }
 
     void installerKeyHeading() {
         InstallerKeyPage page(m_settings, m_modified);
-        QLabel *heading = label(page, InstallerKeyPage::Heading);
+        QLabel *heading = label(page, "keyHeading");
         QVERIFY(heading->font().bold());
         QCOMPARE(heading->font().pointSize(), 14);
         QCOMPARE(heading->alignment(), Qt::AlignLeft | Qt::AlignTop);
@@ -600,21 +683,25 @@ private slots:
     }
 
 private:
-    static QComboBox *combo(TabPage &page, int id) { return find<QComboBox>(page, id); }
-    static QLineEdit *edit(TabPage &page, int id) { return find<QLineEdit>(page, id); }
-    static QCheckBox *check(TabPage &page, int id) { return find<QCheckBox>(page, id); }
-    static QRadioButton *radio(TabPage &page, int id) { return find<QRadioButton>(page, id); }
-    static QPushButton *button(TabPage &page, int id) { return find<QPushButton>(page, id); }
-    static QLabel *label(TabPage &page, int id) { return find<QLabel>(page, id); }
-    template <typename W> static W *find(TabPage &page, int id) {
-        auto *w = page.control<W>(id);
-        if (!w)
-            qFatal("control %d missing", id);
-        if (w->objectName().isEmpty() || page.findChild<W *>(w->objectName()) != w)
-            qFatal("control %d has no name of its own", id);
-        if (w->property("controlId").toInt() != id)
-            qFatal("control %d has no id property", id);
-        return w;
+    static QComboBox *combo(TabPage &page, const QString &name) { return find<QComboBox>(page, name); }
+    static QLineEdit *edit(TabPage &page, const QString &name) { return find<QLineEdit>(page, name); }
+    static QCheckBox *check(TabPage &page, const QString &name) { return find<QCheckBox>(page, name); }
+    static QRadioButton *radio(TabPage &page, const QString &name) { return find<QRadioButton>(page, name); }
+    static QPushButton *button(TabPage &page, const QString &name) { return find<QPushButton>(page, name); }
+    static QLabel *label(TabPage &page, const QString &name) { return find<QLabel>(page, name); }
+    // The control of that name, which no other widget of the page shares.
+    template <typename W> static W *find(TabPage &page, const QString &name) {
+        if (page.findChildren<QWidget *>(name).size() != 1)
+            qFatal("%s is not the name of one control", qPrintable(name));
+        return test::control<W>(page, name);
+    }
+    // The label that names control.
+    static QLabel *captionOf(TabPage &page, const QWidget *control) {
+        for (QLabel *label : page.findChildren<QLabel *>()) {
+            if (label->buddy() == control)
+                return label;
+        }
+        return nullptr;
     }
 
     MixerSettings m_settings;

@@ -4,6 +4,7 @@
 #include "InstallerKeyPage.h"
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
+#include "PageControls.h"
 #include "SimServer.h"
 #include "SystemPage.h"
 #include "protocol/TransferWorker.h"
@@ -15,15 +16,8 @@
 #include <QtTest>
 
 using namespace hzm;
-
-namespace {
-
-void choose(QComboBox *combo, int index) {
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-}
-
-} // namespace
+using test::choose;
+using test::control;
 
 class PagesFlowTest : public QObject {
     Q_OBJECT
@@ -34,10 +28,7 @@ private slots:
         options.tcpPort = 0;
         m_server = std::make_unique<sim::SimServer>(options);
         QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-        m_selection = LinkSelection();
-        m_selection.ethernetSelected = true;
-        m_selection.address = QHostAddress(QHostAddress::LocalHost);
-        m_selection.port = m_server->tcpPort();
+        m_selection = TcpEndpoint{QHostAddress(QHostAddress::LocalHost), m_server->tcpPort()};
         m_settings = MixerSettings();
         m_modified = ModifiedFlag();
         m_jobs = 0;
@@ -49,15 +40,15 @@ private slots:
         connectJobs(page);
         page.show();
         page.refresh();
-        choose(page.control<QComboBox>(OutputsPage::Selector), 2); // Zone 3
-        QLineEdit *name = page.control<QLineEdit>(OutputsPage::Name);
+        choose(control<QComboBox>(page, "outputSelector"), 2); // Zone 3
+        QLineEdit *name = control<QLineEdit>(page, "outputName");
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("Patio"));
-        choose(page.control<QComboBox>(OutputsPage::Level), 20);
+        choose(control<QComboBox>(page, "outputLevel"), 20);
         const int micInputs = m_settings.zones[2].micInputMask;
-        page.control<QCheckBox>(OutputsPage::MicInput3)->click(); // Mic 3
-        choose(page.control<QComboBox>(OutputsPage::Bass), 3);
-        QTest::mouseClick(page.control<QPushButton>(OutputsPage::SendOutput), Qt::LeftButton);
+        control<QCheckBox>(page, "micInput3")->click(); // Mic 3
+        choose(control<QComboBox>(page, "bass"), 3);
+        QTest::mouseClick(control<QPushButton>(page, "sendOutput"), Qt::LeftButton);
         QCOMPARE(m_jobs, 1);
         QCOMPARE(m_lastResult, 1);
         const MixerSettings mixer = m_server->mixer().settings();
@@ -75,11 +66,11 @@ private slots:
         connectJobs(page);
         page.show();
         page.refresh();
-        page.control<QCheckBox>(OutputsPage::Member2)->click();       // Zone 2
-        page.control<QCheckBox>(OutputsPage::Member8)->click();       // Zone 8
-        page.control<QCheckBox>(OutputsPage::Enabled)->click();       // Enabled
-        choose(page.control<QComboBox>(OutputsPage::SelectInput), 8); // Off
-        QTest::mouseClick(page.control<QPushButton>(OutputsPage::SendOutput), Qt::LeftButton);
+        control<QCheckBox>(page, "member2")->click();       // Zone 2
+        control<QCheckBox>(page, "member8")->click();       // Zone 8
+        control<QCheckBox>(page, "groupEnabled")->click();  // Enabled
+        choose(control<QComboBox>(page, "selectInput"), 8); // Off
+        QTest::mouseClick(control<QPushButton>(page, "sendOutput"), Qt::LeftButton);
         QCOMPARE(m_lastResult, 1);
         const MixerSettings mixer = m_server->mixer().settings();
         QCOMPARE(mixer.groups[2].memberMask, 2 | 128);
@@ -94,15 +85,15 @@ private slots:
         connectJobs(inputs);
         system.refresh();
         inputs.refresh();
-        choose(system.control<QComboBox>(SystemPage::MicPriorityHold), 1); // Mic Priority hold "2"
-        choose(system.control<QComboBox>(SystemPage::MuteSource), 9);      // Mic 1
-        system.control<QCheckBox>(SystemPage::MicGate3)->click();
-        QTest::mouseClick(system.control<QPushButton>(SystemPage::SendSystem), Qt::LeftButton);
+        choose(control<QComboBox>(system, "micPriorityHold"), 1); // Mic Priority hold "2"
+        choose(control<QComboBox>(system, "muteSource"), 9);      // Mic 1
+        control<QCheckBox>(system, "micGate3")->click();
+        QTest::mouseClick(control<QPushButton>(system, "sendSystem"), Qt::LeftButton);
         QCOMPARE(m_lastResult, 1);
         QVERIFY(m_server->mixer().receivedBodies().contains(QStringLiteral("MI,H2")));
-        choose(inputs.control<QComboBox>(InputsPage::Selector), 3);
-        choose(inputs.control<QComboBox>(InputsPage::Gain), 0);
-        QTest::mouseClick(inputs.control<QPushButton>(InputsPage::SendInput), Qt::LeftButton);
+        choose(control<QComboBox>(inputs, "inputSelector"), 3);
+        choose(control<QComboBox>(inputs, "inputGain"), 0);
+        QTest::mouseClick(control<QPushButton>(inputs, "sendInput"), Qt::LeftButton);
         QCOMPARE(m_lastResult, 1);
         const MixerSettings mixer = m_server->mixer().settings();
         QCOMPARE(mixer.system, m_settings.system);
@@ -115,10 +106,10 @@ private slots:
         ScriptedMessageBoxes boxes;
         page.setMessageBoxes(&boxes);
         connectJobs(page);
-        page.control<QLineEdit>(InstallerKeyPage::OldKey)->setText(QStringLiteral("1234"));
-        page.control<QLineEdit>(InstallerKeyPage::NewKey)->setText(QStringLiteral("8765"));
-        page.control<QLineEdit>(InstallerKeyPage::RepeatKey)->setText(QStringLiteral("8765"));
-        QTest::mouseClick(page.control<QPushButton>(InstallerKeyPage::SendKey), Qt::LeftButton);
+        control<QLineEdit>(page, "oldKey")->setText(QStringLiteral("1234"));
+        control<QLineEdit>(page, "newKey")->setText(QStringLiteral("8765"));
+        control<QLineEdit>(page, "repeatKey")->setText(QStringLiteral("8765"));
+        QTest::mouseClick(control<QPushButton>(page, "sendKey"), Qt::LeftButton);
         QVERIFY(boxes.shown().isEmpty());
         QCOMPARE(m_lastResult, 1);
         QCOMPARE(m_server->mixer().installerKey(), QStringLiteral("8765"));

@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "MessageBoxes.h"
 #include "OutputsPage.h"
+#include "PageControls.h"
 #include "SystemPage.h"
 #include "Translations.h"
 
@@ -172,14 +173,13 @@ private slots:
         QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("readAll"))->text(),
                  QStringLiteral("HZM1 lesen"));
 
-        auto *outputs = static_cast<OutputsPage *>(window.page(1));
-        auto *selector = qobject_cast<QComboBox *>(outputs->control(OutputsPage::Selector));
+        const TabPage *outputs = window.page(1);
+        auto *selector = test::control<QComboBox>(*outputs, QStringLiteral("outputSelector"));
         QCOMPARE(selector->itemText(0), QStringLiteral("Zone 1"));
         QCOMPARE(selector->itemText(8), QStringLiteral("Gruppe 1"));
-        QCOMPARE(qobject_cast<QAbstractButton *>(outputs->control(OutputsPage::Enabled))->text(),
+        QCOMPARE(test::control<QAbstractButton>(*outputs, QStringLiteral("groupEnabled"))->text(),
                  QStringLiteral("Aktiv"));
-        auto *system = static_cast<SystemPage *>(window.page(3));
-        QCOMPARE(qobject_cast<QAbstractButton *>(system->control(SystemPage::MuteNormallyOpen))->text(),
+        QCOMPARE(test::control<QAbstractButton>(*window.page(3), QStringLiteral("muteNormallyOpen"))->text(),
                  QStringLiteral("Schließer"));
 
         // The readable settings view the comparison shows: labels and words, not the JSON.

@@ -9,11 +9,12 @@
 //   ReadOutput(settings, 1, link, nullptr);
 //   link.bodies();                                   // every body received, attempts included
 //
-// Bodies without a reply of their own get the fallback (by default "<ok/>", and for a query the
-// bare head a mixer's reply begins with, "<z1.mu,l/>" for "Z1.MU,LQ"). An empty reply text means
-// silence: the exchange then waits out the link's short reply time-out.
+// Bodies without a reply of their own get the fallback (by default "<ok/>", and for a query what
+// the simulated mixer with the factory settings answers, "<z1.mu,l=61/>" for "Z1.MU,LQ"). An
+// empty reply text means silence: the exchange then waits out the link's short reply time-out.
 
 #include "RecordingSleeper.h"
+#include "SimMixer.h"
 
 #include "link/CommandExchange.h"
 #include "link/CommandFraming.h"
@@ -42,6 +43,8 @@ public:
         m_fallbackSet = true;
     }
 
+    // The mixer that answers the queries without a reply of their own.
+    sim::SimMixer &mixer() { return m_mixer; }
     QStringList bodies() const { return m_bodies; }
     QByteArray written() const { return m_written; }
 
@@ -76,12 +79,13 @@ public:
     RecordingSleeper sleeper;
 
 private:
-    QByteArray fallbackFor(const QString &body) const {
+    QByteArray fallbackFor(const QString &body) {
         if (m_fallbackSet || !body.endsWith(QLatin1Char('Q')))
             return m_fallback;
-        return "<" + QueryReplyHead(body) + "/>";
+        return m_mixer.handle(body);
     }
 
+    sim::SimMixer m_mixer;
     QHash<QString, QByteArray> m_replies;
     QByteArray m_fallback = QByteArrayLiteral("<ok/>");
     bool m_fallbackSet = false;

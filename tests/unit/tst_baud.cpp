@@ -250,17 +250,15 @@ void TestBaud::applyResult() {
     QFETCH(bool, changed);
     QFETCH(bool, ethernet);
     QFETCH(int, baud);
-    LinkSelection selection;
-    selection.ethernetSelected = true;
+    LinkSelection selection = TcpEndpoint();
     PortProbeResult result;
     result.outcome = PortProbeOutcome(outcome);
     result.baudRate = outcome == int(PortProbeOutcome::Found) ? 2400 : kFallbackBaudRate;
-    QCOMPARE(applyProbeResult(result, 10, QString(), selection), changed);
-    QCOMPARE(selection.ethernetSelected, ethernet);
-    QCOMPARE(selection.comSelected, changed);
-    QCOMPARE(selection.baudRate, baud);
+    QCOMPARE(applyProbeResult(result, SerialEndpoint{comPortName(10), 0, 10}, selection), changed);
+    QCOMPARE(selection.tcp() != nullptr, ethernet);
+    QCOMPARE(selection.serial() != nullptr, changed);
     if (changed)
-        QCOMPARE(selection.comPort, 10);
+        QCOMPARE(*selection.serial(), (SerialEndpoint{comPortName(10), baud, 10}));
 }
 
 QTEST_GUILESS_MAIN(TestBaud)

@@ -7,6 +7,7 @@
 
 #include "PtyPair.h"
 
+#include "cli/Command.h"
 #include "files/SettingsFile.h"
 #include "model/MixerSettings.h"
 
@@ -17,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,6 +121,58 @@ MixerSettings changedSettings() {
     return s;
 }
 
+QString optionNames(const QList<QCommandLineOption> &options, bool withValueOnly = false) {
+    QStringList names;
+    for (const QCommandLineOption &o : options)
+        if (!withValueOnly || !o.valueName().isEmpty())
+            names << QStringLiteral("--") + o.names().first();
+    names.removeDuplicates();
+    return names.join(QLatin1Char(' '));
+}
+
+// The lines of the bash completion that hold the declarations.
+QStringList completionLines() {
+    using cli::Command;
+    QStringList commands, link, several,
+        valued{optionNames(cli::linkOptions() + cli::severalMixerOptions(), true)};
+    QStringList perCommand;
+    for (const Command *c : Command::all()) {
+        commands << c->name;
+        if (c->link != cli::LinkUse::None)
+            link << c->name;
+        if (c->severalMixers)
+            several << c->name;
+        if (!optionNames(c->options, true).isEmpty())
+            valued << optionNames(c->options, true);
+        perCommand << QStringLiteral("[%1]=\"%2\"").arg(c->name, optionNames(c->options));
+    }
+    valued = valued.join(QLatin1Char(' ')).split(QLatin1Char(' '));
+    valued.removeDuplicates();
+    return QStringList{QStringLiteral("local commands=\"%1\"").arg(commands.join(QLatin1Char(' '))),
+                       QStringLiteral("local link_commands=\"%1\"").arg(link.join(QLatin1Char(' '))),
+                       QStringLiteral("local several_commands=\"%1\"").arg(several.join(QLatin1Char(' '))),
+                       QStringLiteral("local link_options=\"%1\"").arg(optionNames(cli::linkOptions())),
+                       QStringLiteral("local several_options=\"%1 --json\"")
+                           .arg(optionNames(cli::severalMixerOptions())),
+                       QStringLiteral("local value_options=\"%1\"").arg(valued.join(QLatin1Char(' ')))} +
+           perCommand;
+}
+
+// What the manual or the README says of each command, by name: the text from the line that
+// names it to the next command's.
+QMap<QString, QString> sectionsByCommand(const QString &text, const QRegularExpression &start) {
+    QMap<QString, QString> sections;
+    QString current;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = start.match(line);
+        if (m.hasMatch())
+            current = m.captured(1).replace(QLatin1String("\\-"), QLatin1String("-"));
+        if (!current.isEmpty())
+            sections[current] += line + QLatin1Char('\n');
+    }
+    return sections;
+}
+
 } // namespace
 
 class TestCli : public QObject {
@@ -171,15 +225,74 @@ private slots:
         QVERIFY(r.err.isEmpty());
     }
 
+    // The bash completion, the manual and the README name every command and option the program
+    // declares: a command or option added without them fails here, saying what is missing.
+    void documentsFollowTheDeclarations_data() {
+        QTest::addColumn<QString>("document");
+        QTest::newRow("bash completion") << "dist/bash-completion/hzmctl";
+        QTest::newRow("manual") << "dist/man/hzmctl.1.in";
+        QTest::newRow("README") << "README.md";
+    }
+    void documentsFollowTheDeclarations() {
+        QFETCH(QString, document);
+        const QString text = QString::fromUtf8(test::readAll(QStringLiteral(HZM_SOURCE_DIR "/") + document));
+        QVERIFY(!text.isEmpty());
+        QStringList missing;
+        if (document.contains(QLatin1String("completion"))) {
+            QStringList lines;
+            for (const QString &line : text.split(QLatin1Char('\n')))
+                lines << line.trimmed();
+            for (const QString &line : completionLines())
+                if (!lines.contains(line))
+                    missing << line;
+            QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^\\[[a-z-]+\\]="))).size(),
+                     cli::Command::all().size());
+        } else {
+            const bool manual = document.contains(QLatin1String("man"));
+            // The manual's entries under COMMANDS; the README's lines of its hzmctl block.
+            const QString part =
+                manual ? text.section(QStringLiteral(".SH COMMANDS"), 1).section(QStringLiteral(".SH "), 0, 0)
+                       : text.section(QStringLiteral("## hzmctl"), 1).section(QStringLiteral("\n## "), 0, 0);
+            const QMap<QString, QString> sections = sectionsByCommand(
+                part, QRegularExpression(manual ? QStringLiteral("^\\.B[IR]? \"?([a-z\\\\-]+)")
+                                                : QStringLiteral("^(?:\\| )?([a-z-]+) ")));
+            for (const cli::Command *c : cli::Command::all()) {
+                if (!sections.contains(c->name)) {
+                    missing << c->name;
+                    continue;
+                }
+                for (const QCommandLineOption &o : c->options) {
+                    QString option = QStringLiteral("--") + o.names().first();
+                    if (manual)
+                        option.replace(QLatin1Char('-'), QLatin1String("\\-"));
+                    if (!sections.value(c->name).contains(option))
+                        missing << c->name + QLatin1Char(' ') + option;
+                }
+            }
+            for (const QCommandLineOption &o : cli::linkOptions() + cli::severalMixerOptions()) {
+                QString option = QStringLiteral("--") + o.names().first();
+                if (manual)
+                    option.replace(QLatin1Char('-'), QLatin1String("\\-"));
+                if (!text.contains(option))
+                    missing << option;
+            }
+        }
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(document + QStringLiteral(" lacks:\n") + missing.join(QLatin1Char('\n'))));
+    }
+
     void badUsage_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
         const QString tcp = QStringLiteral("127.0.0.1:9");
         QTest::newRow("nothing") << QStringList{} << "no command";
         QTest::newRow("unknown command") << QStringList{"fly"} << "unknown command fly";
-        QTest::newRow("unknown option") << QStringList{"--tcp", tcp, "version", "--fast"} << "--fast";
+        QTest::newRow("control characters shown escaped")
+            << QStringList{"fl\x1b[2Jy", "\x07"} << "unknown command fl\\x1b[2Jy";
+        QTest::newRow("unknown option")
+            << QStringList{"--tcp", tcp, "version", "--fast"} << "hzmctl version: Unknown option 'fast'.";
         QTest::newRow("option of another command")
-            << QStringList{"show", "x.hzc", "--partial"} << "--partial";
+            << QStringList{"show", "x.hzc", "--partial"} << "Unknown option 'partial'.";
         QTest::newRow("missing file argument") << QStringList{"--tcp", tcp, "read"} << "missing argument";
         QTest::newRow("extra argument") << QStringList{"new", "a.hzc", "b.hzc"} << "b.hzc";
         QTest::newRow("no link") << QStringList{"version"} << "--tcp";
@@ -195,7 +308,8 @@ private slots:
         QTest::newRow("port left out")
             << QStringList{"--tcp", "127.0.0.1:", "version"} << "no port after the colon in 127.0.0.1:";
         QTest::newRow("COM11") << QStringList{"--serial", "COM11", "version"} << "COM11";
-        QTest::newRow("tcp value missing") << QStringList{"version", "--tcp"} << "--tcp needs a value";
+        QTest::newRow("tcp value missing")
+            << QStringList{"version", "--tcp"} << "Missing value after '--tcp'.";
         QTest::newRow("only output 13")
             << QStringList{"--tcp", tcp, "send", "f.hzc", "--only", "output", "13"} << "1 to 12";
         QTest::newRow("only input 0")
@@ -266,34 +380,42 @@ private slots:
     }
 
     // hzmctl reads every file the desktop program reads: any header, anything after the 35th
-    // line. Only send refuses a file whose lines are no settings (a text export, a log), naming
-    // the file and the first such line, before anything goes to the mixer.
+    // line, short lines; show warns where a file is damaged. send refuses a file whose lines are no
+    // settings (a text export, a log) or whose structure is damaged, naming the file and the line,
+    // before anything goes to the mixer.
     void filesTheDesktopProgramReads_data() {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("foreignLine"); // 0: settings lines
+        QTest::addColumn<QString>("refusal"); // what send says; empty: it sends
         const QList<QByteArray> lines = test::readAll(path(QStringLiteral("changed.hzc"))).split('\n');
         QList<QByteArray> other = lines;
         other[0] = "SOMEONE ELSE'S MIXER CONFIG\r";
         other[1] = "\r";
         QVERIFY(test::writeAll(path(QStringLiteral("other header.hzc")), other.join('\n')));
-        QTest::newRow("another product's header, an empty version line") << "other header.hzc" << 0;
+        QTest::newRow("another product's header, an empty version line") << "other header.hzc"
+                                                                         << "";
         QVERIFY(test::writeAll(path(QStringLiteral("trailing.hzc")),
                                test::readAll(path(QStringLiteral("changed.hzc"))) + "Caf\xE9\r\n" +
                                    QByteArray(2 * 1024 * 1024, ' ')));
-        QTest::newRow("Latin-1 and 2 MB of spaces after the last line") << "trailing.hzc" << 0;
+        QTest::newRow("Latin-1 and 2 MB of spaces after the last line")
+            << "trailing.hzc"
+            << "is damaged, so nothing was sent: line 37: the file is larger";
         QList<QByteArray> shortLines = lines;
         shortLines[4] = "0000Zone 3          0001\r";
         shortLines[36 - 2] = shortLines[34].toLower();
         QVERIFY(test::writeAll(path(QStringLiteral("short.hzc")), shortLines.join('\n')));
-        QTest::newRow("a short line, lower-case digits") << "short.hzc" << 0;
+        QTest::newRow("a short line, lower-case digits")
+            << "short.hzc"
+            << "is damaged, so nothing was sent: line 5: 24 characters where an output line has 56";
         QVERIFY(QProcess::execute(cliPath(), {"export", path(QStringLiteral("changed.hzc")),
                                               path(QStringLiteral("export.txt"))}) == 0);
-        QTest::newRow("a text export") << "export.txt" << 3;
-        QTest::newRow("a log") << "log.hzc" << 3;
+        QTest::newRow("a text export") << "export.txt"
+                                       << "is not a settings file: line 3";
+        QTest::newRow("a log") << "log.hzc"
+                               << "is not a settings file: line 3";
     }
     void filesTheDesktopProgramReads() {
         QFETCH(QString, file);
-        QFETCH(int, foreignLine);
+        QFETCH(QString, refusal);
         const QString filePath = path(file);
         MixerSettings expected;
         QVERIFY(loadSettings(filePath, expected)); // as the desktop program loads it
@@ -301,19 +423,62 @@ private slots:
         CliResult r = runCli({"show", "--json", filePath});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, runCli({"show", "--json", "-"}, filePath).out);
+        QCOMPARE(r.err.contains(QLatin1String("is damaged (line ")), !refusal.isEmpty());
 
         auto server = startSim(true, false);
         r = runCli(tcpLink(*server) + QStringList{"send", filePath, "--only", "system"});
-        if (foreignLine) {
+        if (!refusal.isEmpty()) {
             QCOMPARE(r.exitCode, 2);
-            QVERIFY2(r.err.contains(filePath +
-                                    QStringLiteral(" is not a settings file: line %1").arg(foreignLine)),
-                     qPrintable(r.err));
+            QVERIFY2(r.err.contains(filePath + QLatin1Char(' ') + refusal), qPrintable(r.err));
             QVERIFY(server->mixer().receivedBodies().isEmpty());
             return;
         }
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(server->mixer().settings().system, expected.system);
+    }
+
+    // A damaged file never reaches a mixer: send and apply refuse it (exit 2) before anything
+    // is sent, naming the line or the field; show still shows it, with a warning.
+    void damagedFilesAreNeverSent_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("refusal");
+        const QByteArray good = test::readAll(path(QStringLiteral("defaults.hzc")));
+        QByteArray crOnly = good;
+        crOnly.replace("\r\n", "\r");
+        QVERIFY(test::writeAll(path(QStringLiteral("cr-only.hzc")), crOnly));
+        QByteArray nul = good;
+        nul[nul.indexOf("Zone 2") + 4] = '\0';
+        QVERIFY(test::writeAll(path(QStringLiteral("nul.hzc")), nul));
+        MixerSettings wide;
+        wide.zones[0].minLevel = 200; // 00C8 in the file
+        QVERIFY(saveSettings(path(QStringLiteral("range.hzc")), wide));
+        for (const char *command : {"send", "apply"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, lone CRs").arg(command)))
+                << "cr-only.hzc" << command << "is damaged, so nothing was sent: line 1";
+            QTest::newRow(qPrintable(QStringLiteral("%1, a NUL in a name").arg(command)))
+                << "nul.hzc" << command << "is damaged, so nothing was sent: line 4";
+            QTest::newRow(qPrintable(QStringLiteral("%1, a value out of range").arg(command)))
+                << "range.hzc" << command << "Zone 1 Minimum level: 200 is outside";
+        }
+    }
+    void damagedFilesAreNeverSent() {
+        QFETCH(QString, file);
+        QFETCH(QString, command);
+        QFETCH(QString, refusal);
+        auto server = startSim(true, false);
+        QStringList args = tcpLink(*server) << command << path(file);
+        if (command == QLatin1String("send"))
+            args << "--only"
+                 << "output"
+                 << "1";
+        CliResult r = runCli(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(refusal), qPrintable(r.err));
+        QVERIFY(server->mixer().receivedBodies().isEmpty());
+        r = runCli({"show", path(file)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.contains(QLatin1String("warning: ")), !file.startsWith(QLatin1String("range")));
     }
 
     // "-" is standard input for show, send, verify and export, and standard output for export.
@@ -628,6 +793,8 @@ private slots:
         QTest::newRow("standard input") << QStringList{"key"} << QByteArray("  1234 5678\n") << 0;
         QTest::newRow("one key only") << QStringList{"key"} << QByteArray("1234\n") << 2;
         QTest::newRow("three words") << QStringList{"key"} << QByteArray("1234 5678 9\n") << 2;
+        QTest::newRow("a third key on a line of its own")
+            << QStringList{"key", "--key-file", "-"} << QByteArray("1234\n5678\n8888\n") << 2;
         QTest::newRow("invalid key read") << QStringList{"key"} << QByteArray("1234 5679\n") << 2;
         QTest::newRow("both ways") << QStringList{"key", "1234", "5678", "--key-file", "-"} << QByteArray()
                                    << 2;
@@ -660,6 +827,8 @@ private slots:
         QTest::newRow("letters") << QByteArray("<sy,vq v: 1.x5/>") << "1.x5\n" << true;
         QTest::newRow("escape") << QByteArray("<sy,vq v: \x1b[2J/>") << "\\x1b[2J\n" << true;
         QTest::newRow("short") << QByteArray("<sy,vq v: />") << "/>\n" << true;
+        QTest::newRow("NUL, no UTF-8")
+            << QByteArray("<sy,vq v: \0\xC3(x/>", 16) << QString::fromUtf8("\\x00\xEF\xBF\xBD(x\n") << true;
     }
     void oddVersionWarns() {
         QFETCH(QByteArray, reply);
@@ -669,10 +838,77 @@ private slots:
         hzm::test::TcpPeer::Behaviour b;
         b.answer = [reply](const QByteArray &) { return reply; };
         peer.serve(b);
-        const CliResult r = runCli({"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "version"});
+        const CliResult r =
+            runCli({"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "--log", "version"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, out);
         QCOMPARE(r.err.contains(QLatin1String("warning")), warns);
+        // The log shows the mixer's bytes escaped too: they never rewrite the terminal.
+        QVERIFY2(!r.err.contains(QLatin1Char('\x1b')) && !r.err.contains(QChar(0)), qPrintable(r.err));
+    }
+
+    // Keys typed on a terminal: asked for one by one, never shown, the new one twice.
+    void keysTypedOnATerminal_data() {
+        QTest::addColumn<QByteArrayList>("typed");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("typed") << QByteArrayList{"1234", "5678", "5678"} << 0;
+        QTest::newRow("repeated differently") << QByteArrayList{"1234", "5678", "5677"} << 2;
+    }
+    void keysTypedOnATerminal() {
+        QFETCH(QByteArrayList, typed);
+        QFETCH(int, exitCode);
+        auto server = startSim(true, false);
+        test::PtyPair terminal;
+        QVERIFY(terminal.isValid());
+        QProcess process;
+        process.setStandardInputFile(terminal.slavePath());
+        process.start(cliPath(), tcpLink(*server) + QStringList{"key"});
+        QByteArray err;
+        const QList<QByteArray> prompts{"Old key: ", "New key: ", "Repeat new key: "};
+        for (int i = 0; i < prompts.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT((err += process.readAllStandardError()).endsWith(prompts.at(i)), 10000);
+            QVERIFY(terminal.write(typed.at(i) + '\n'));
+        }
+        const CliResult r = finishCli(process);
+        QCOMPARE(r.exitCode, exitCode);
+        const QByteArray shown = terminal.readFor(100);
+        for (const QByteArray &key : typed)
+            QVERIFY2(!shown.contains(key), shown.constData());
+        QCOMPARE(server->mixer().receivedBodies(),
+                 exitCode == 0 ? QStringList{"SY,K12345678"} : QStringList());
+    }
+
+    // A log that cannot be written is no success, and two mixers never share one log file.
+    void logFileProblems_data() {
+        QTest::addColumn<QString>("logFile");
+        QTest::addColumn<int>("mixers");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a full disk") << "/dev/full" << 1 << 1 << "cannot write the log file /dev/full";
+        QTest::newRow("a folder") << "." << 1 << 2 << "cannot write the log file";
+        QTest::newRow("one file for two mixers")
+            << "log-{host}.log" << 2 << 2 << "would be written for two mixers";
+    }
+    void logFileProblems() {
+        QFETCH(QString, logFile);
+        QFETCH(int, mixers);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full here");
+        std::vector<std::unique_ptr<SimServer>> sims;
+        QStringList args;
+        for (int i = 0; i < mixers; ++i) {
+            sims.push_back(startSim(true, false));
+            args << tcpLink(*sims.back());
+        }
+        const CliResult r =
+            runCli(args + QStringList{"--log-file", logFile == "." ? m_dir.path() : logFile, "version"});
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QLatin1String("QIODevice")), qPrintable(r.err)); // no warning of Qt's own
+        if (exitCode == 2)
+            QVERIFY(sims.front()->mixer().receivedBodies().isEmpty());
     }
 
     void transferFailures_data() {
@@ -682,21 +918,35 @@ private slots:
                                             << "refused <SY,SD/> 4 times";
         QTest::newRow("connection refused") << "closed"
                                             << "cannot open 127.0.0.1:";
+        QTest::newRow("a reply no command was owed") << "stray"
+                                                     << "a reply that no command was owed, at <";
     }
     void transferFailures() {
         QFETCH(QString, fault);
         QFETCH(QString, reason);
         auto server = startSim(true, false);
         QStringList link = tcpLink(*server);
+        hzm::test::TcpPeer peer;
         if (fault == QLatin1String("refuse")) {
             server->mixer().refuseNext(QStringLiteral("SY,SD"), 4);
+        } else if (fault == QLatin1String("stray")) {
+            // Every reply followed by a second one: the exchange has lost count, never success.
+            hzm::test::TcpPeer::Behaviour b;
+            b.answer = [](const QByteArray &) { return QByteArray("<ok/>"); };
+            b.stray = "<ok/>";
+            b.strayAfterMs = 50;
+            peer.serve(b);
+            link = QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port())};
         } else {
             const quint16 port = server->tcpPort();
             server->stop();
             link = QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(port)};
         }
-        const CliResult r = runCli(link + QStringList{"set-defaults"});
-        QCOMPARE(r.exitCode, 1);
+        const bool stray = fault == QLatin1String("stray");
+        const CliResult r = runCli(link + (stray ? QStringList{"send", path(QStringLiteral("changed.hzc")),
+                                                               "--only", "system"}
+                                                 : QStringList{"set-defaults"}));
+        QCOMPARE(r.exitCode, stray ? 3 : 1);
         QVERIFY2(r.err.startsWith(QLatin1String("Transfer failed.\n")), qPrintable(r.err));
         QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QCOMPARE(r.err.count(QLatin1String("127.0.0.1:")), 1); // the address named once

@@ -127,6 +127,8 @@ void TestExchange::replyJudged_data() {
     QTest::newRow("first byte forced to <") << QByteArray("x!/>") << 0 << "<!/>";
     QTest::newRow("UTF-8 label") << QByteArray("<zn,1,lb,Caf\xC3\xA9/>") << 1
                                  << QString::fromUtf8("<zn,1,lb,Caf\xC3\xA9/>");
+    QTest::newRow("a NUL kept") << QByteArray("<sy,vq\0 1.05/>", 14) << 1
+                                << QString::fromLatin1("<sy,vq\0 1.05/>", 14);
     QTest::newRow("invalid UTF-8 replaced") << QByteArray("<zn,1,lb,\xFF\xC3/>") << 1
                                             << QString("<zn,1,lb,") + QChar(0xFFFD) + QChar(0xFFFD) + "/>";
 }

@@ -511,8 +511,63 @@ private slots:
         QCOMPARE(ForeignSettingsLine(read), line);
     }
 
-    // Damaged files never crash the reader; a failed read leaves the factory defaults, and what
-    // was read saves to a file that reads back the same after one more save.
+    void damageNamesTheLine_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("damage"); // "line: start of the problem"
+        const QList<QByteArray> lines = fixtureLines();
+        auto with = [&](int index, const QByteArray &text) {
+            QList<QByteArray> l = lines;
+            l[index] = text;
+            return joinCrLf(l);
+        };
+        QTest::newRow("intact") << fixture() << QStringList();
+        QTest::newRow("without mark, LF only, empty lines after the last")
+            << QByteArray(lines.join('\n') + "\n\n\r\n") << QStringList();
+        QTest::newRow("any header") << with(0, "<SY,VQ/>") << QStringList();
+        QTest::newRow("a header longer than a line")
+            << with(1, QByteArray(1500, 'V')) << QStringList{"2: 1500 characters, more than a line can have"};
+        QTest::newRow("sourceInput written with eight digits")
+            << with(2, lines[2].left(40) + "FFFFFFFF" + lines[2].mid(44)) << QStringList();
+        QByteArray crOnly = fixture();
+        crOnly.replace("\r\n", "\r");
+        QTest::newRow("lone CR line ends")
+            << crOnly
+            << QStringList{"1: a carriage return without a line feed at column 20",
+                           "2: missing: the file ends after line 1"};
+        QTest::newRow("NUL inside a name") << with(4, lines[4].left(7) + '\0' + lines[4].mid(8))
+                                           << QStringList{"5: a NUL character at column 8"};
+        QTest::newRow("short output line")
+            << with(3, lines[3].left(50)) << QStringList{"4: 50 characters where an output line has 56"};
+        QTest::newRow("a letter in a level")
+            << with(13, lines[13].left(44) + "00G0" + lines[13].mid(48))
+            << QStringList{"14: \"G\" at column 47 where a hexadecimal digit belongs"};
+        QTest::newRow("long system line")
+            << with(34, lines[34] + "0") << QStringList{"35: 65 characters where the system line has 64"};
+        QTest::newRow("not UTF-8") << with(26, "Caf\xE9            000C")
+                                   << QStringList{"27: not UTF-8 text"};
+        QList<QByteArray> missing = lines;
+        missing.removeLast();
+        QTest::newRow("34 lines") << joinCrLf(missing)
+                                  << QStringList{"35: missing: the file ends after line 34"};
+        QTest::newRow("a 36th line") << QByteArray(fixture() + "0000\r\n")
+                                     << QStringList{"36: more than 35 lines"};
+        QTest::newRow("200 kB of one line")
+            << QByteArray(200 * 1024, 'A') << QStringList{"1: the file is larger"};
+    }
+    void damageNamesTheLine() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, damage);
+        const QList<FileDamage> found = settingsFileDamage(bytes);
+        QCOMPARE(found.size(), damage.size());
+        for (int i = 0; i < damage.size(); ++i) {
+            const QString text = QStringLiteral("%1: %2").arg(found.at(i).line).arg(found.at(i).problem);
+            QVERIFY2(text.startsWith(damage.at(i)), qPrintable(text));
+        }
+    }
+
+    // Damaged files never crash the reader; a failed read leaves the factory defaults (and the
+    // file counts as damaged), and what was read saves to an intact file that reads back the same
+    // after one more save.
     void damagedFiles() {
         const QByteArray original = fixture();
         quint32 x = 2024;
@@ -539,10 +594,13 @@ private slots:
             }
             MixerSettings s;
             s.zones[0].level = 3;
+            const bool damaged = !settingsFileDamage(bytes).isEmpty();
             if (!ParseSettingsFile(bytes, s)) {
+                QVERIFY(damaged);
                 QCOMPARE(s, MixerSettings());
                 continue;
             }
+            QVERIFY(settingsFileDamage(SettingsFileBytes(s)).isEmpty());
             MixerSettings once, twice;
             QCOMPARE(ParseSettingsFile(SettingsFileBytes(s), once), 1);
             QCOMPARE(ParseSettingsFile(SettingsFileBytes(once), twice), 1);

@@ -5,13 +5,16 @@
 
 #include "PtyPair.h"
 #include "RecordingObserver.h"
+#include "SimServer.h"
 #include "TcpPeer.h"
 
 #include "link/CommandExchange.h"
 #include "link/SerialComms.h"
 #include "link/TCPComms.h"
 #include "model/MixerSettings.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/DeviceCommands.h"
+#include "protocol/TransferWorker.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -19,6 +22,8 @@
 
 using namespace hzm;
 using namespace hzm::test;
+
+Q_DECLARE_METATYPE(QList<hzm::test::TcpPeer::Step>)
 
 namespace {
 
@@ -57,7 +62,8 @@ private slots:
         QTest::addColumn<QByteArray>("stray");
         QTest::addColumn<int>("strayAfterMs");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("answers 1.2 s late (time-out 1 s)") << 1200 << QByteArray() << 0 << "Skipped";
+        // The late reply comes before the next attempt and answers the one that timed out.
+        QTest::newRow("answers 1.2 s late (time-out 1 s)") << 1200 << QByteArray() << 0 << "No Response";
         QTest::newRow("stray bytes while the next command waits")
             << 0 << QByteArray("\r\n#noise#") << 30 << "Discarded|Skipped";
         QTest::newRow("a stray frame while the next command waits")
@@ -184,6 +190,90 @@ private slots:
         QCOMPARE(observer.sent().size(), kMaxAttempts);
         QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
         link.Close();
+    }
+
+    // Write replies carry no head, so the exchange counts them: every attempt is owed one reply.
+    // A reply after a time-out answers that attempt (not sent again), replies still owed after a
+    // success are set aside, and one reply more than owed fails the job at that command.
+    void writeRepliesAreCounted_data() {
+        QTest::addColumn<QList<TcpPeer::Step>>("script"); // from the connection on, whatever is sent
+        QTest::addColumn<QList<int>>("results");          // of "Z1.MU,L20" then "Z1.MU,L21"
+        QTest::addColumn<int>("attempts");                // written in all
+        QTest::addColumn<QString>("logged");              // a line in the failure colour
+        QTest::addColumn<QString>("countLostAt");
+        // The reply comes in the pause after the first attempt's time-out.
+        QTest::newRow("late, before the next attempt")
+            << QList<TcpPeer::Step>{{1300, "<ok/>"}} << QList<int>{1} << 1 << "No Response"
+            << "";
+        // The first attempt's reply answers the second attempt; the second's is set aside.
+        QTest::newRow("late, during the next attempt")
+            << QList<TcpPeer::Step>{{2000, "<ok/>"}, {300, "<ok/>"}} << QList<int>{1} << 2
+            << "Late reply to an earlier attempt, set aside: <ok/>"
+            << "";
+        QTest::newRow("two replies to one attempt")
+            << QList<TcpPeer::Step>{{50, "<ok/><ok/>"}} << QList<int>{0} << 1 << "Reply to no command"
+            << "<Z1.MU,L20/>";
+        QTest::newRow("a reply between two commands") << QList<TcpPeer::Step>{{50, "<ok/>"}, {150, "<ok/>"}}
+                                                      << QList<int>{1, 0} << 1 << "Reply to no command"
+                                                      << "<Z1.MU,L21/>";
+    }
+    void writeRepliesAreCounted() {
+        QFETCH(QList<TcpPeer::Step>, script);
+        QFETCH(QList<int>, results);
+        QFETCH(int, attempts);
+        QFETCH(QString, logged);
+        QFETCH(QString, countLostAt);
+        TcpPeer peer;
+        peer.start(script, 0);
+        TCPComms link(QHostAddress::LocalHost, peer.port()); // real pauses: the timing is the point
+        QCOMPARE(link.Open(), 1);
+        RecordingObserver observer;
+        QList<int> got;
+        for (const char *body : {"Z1.MU,L20", "Z1.MU,L21"}) {
+            got << CommandExchange(QString::fromLatin1(body), Exchange, link, &observer);
+            if (got.size() == results.size())
+                break;
+            QThread::msleep(400);
+        }
+        QCOMPARE(got, results);
+        QCOMPARE(observer.sent().size(), attempts);
+        QVERIFY2(logHas(observer, logged, LogColour::Failure), qPrintable(observer.logTexts().join('\n')));
+        QCOMPARE(link.exchangeRecord().countLostAt, countLostAt);
+        link.Close();
+    }
+
+    // A mixer that answers every command after 1.1 s (just over the reply time-out) ends holding
+    // what was sent, each command sent once: every late reply answers its own command.
+    void aSlowMixerEndsHoldingTheRecord_data() {
+        QTest::addColumn<bool>("serial");
+        QTest::newRow("tcp") << false;
+        QTest::newRow("pty") << true;
+    }
+    void aSlowMixerEndsHoldingTheRecord() {
+        QFETCH(bool, serial);
+        sim::SimOptions options;
+        options.tcpPort = serial ? -1 : 0;
+        options.pty = serial;
+        sim::SimServer server(options);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        sim::FaultSettings faults;
+        faults.replyDelayMs = 1100;
+        server.mixer().setFaults(faults);
+        const LinkSelection selection =
+            serial ? LinkSelection(SerialEndpoint{server.ptyPath(), options.baudRate})
+                   : LinkSelection(TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()});
+
+        MixerSettings target;
+        target.zones[2].level = 20;
+        target.zones[8].name = QStringLiteral("Foyer");
+        target.zones[8].sourceInput = 8;
+        target.groups[0].memberMask = 0x05;
+        target.groups[0].enabled = 1;
+        const TransferJob job = SendChangesJob(MixerSettings(), target, QStringLiteral("1.05"));
+        const TransferResult result = TransferWorker::runBlocking(selection, target, job);
+        QVERIFY(result.success);
+        QCOMPARE(server.mixer().receivedBodies().size(), job.plannedCommands);
+        QVERIFY(server.mixer().settings().sameConfiguration(target));
     }
 
     // A refusal is a refusal whatever the query: it is never skipped as another command's reply.

@@ -71,6 +71,8 @@ private slots:
 
     // Making links
     void makeLinkChoosesTransport();
+    void linkTextForms_data();
+    void linkTextForms();
 };
 
 // ---- NullComms ---------------------------------------------------------------------------
@@ -364,11 +366,8 @@ void TestLinks::comPortNames() {
     QCOMPARE(comPortName(1), QStringLiteral("/dev/ttyS0"));
     QCOMPARE(comPortName(10), QStringLiteral("/dev/ttyS9"));
 #endif
-    LinkSelection selection;
-    selection.comPort = 3;
-    QCOMPARE(selection.serialPortName(), comPortName(3));
-    selection.serialDevice = QStringLiteral("/dev/ttyUSB0");
-    QCOMPARE(selection.serialPortName(), QStringLiteral("/dev/ttyUSB0"));
+    const auto com3 = parseSerialEndpoint(QStringLiteral("com3"));
+    QVERIFY(com3 && com3->device == comPortName(3) && com3->comNumber == 3);
 }
 
 void TestLinks::serialBytesOnTheWire() {
@@ -501,21 +500,55 @@ void TestLinks::serialReplyFromMixer() {
 
 void TestLinks::makeLinkChoosesTransport() {
     LinkSelection selection;
-    QVERIFY(dynamic_cast<NullComms *>(makeLink(selection).get()));
-    selection.comSelected = true;
-    selection.serialDevice = QStringLiteral("/dev/pts/99");
-    selection.baudRate = 2400;
-    auto serial = makeLink(selection);
+    QVERIFY(dynamic_cast<NullComms *>(selection.makeLink().get()));
+    selection = SerialEndpoint{QStringLiteral("/dev/pts/99"), 2400};
+    auto serial = selection.makeLink();
     auto *s = dynamic_cast<SerialComms *>(serial.get());
     QVERIFY(s);
     QCOMPARE(s->portName(), QStringLiteral("/dev/pts/99"));
     QCOMPARE(s->baudRate(), 2400);
-    selection.ethernetSelected = true; // Ethernet wins
-    selection.address = QHostAddress(QStringLiteral("127.0.0.1"));
-    selection.port = 5000;
-    auto tcp = makeLink(selection);
+    selection = TcpEndpoint{QHostAddress(QStringLiteral("127.0.0.1")), 5000}; // replaces the port
+    QVERIFY(!selection.serial());
+    auto tcp = selection.makeLink();
     QVERIFY(dynamic_cast<TCPComms *>(tcp.get()));
     QCOMPARE(tcp->describe(), QStringLiteral("127.0.0.1:5000"));
+}
+
+// The text form of a link: read, written back the same, and clear about what is wrong.
+void TestLinks::linkTextForms_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("written"); // empty: refused
+    QTest::addColumn<QString>("error");
+    QTest::newRow("tcp") << "tcp:127.0.0.1:4001" << "tcp:127.0.0.1:4001" << "";
+    QTest::newRow("tcp, port left out") << "tcp:127.0.0.2" << "tcp:127.0.0.2:4999" << "";
+    QTest::newRow("tcp, IPv6") << "tcp:[::1]:4001" << "tcp:[::1]:4001" << "";
+    QTest::newRow("tcp, host name") << "tcp:localhost:4001" << "tcp:127.0.0.1:4001" << "";
+    QTest::newRow("serial") << "serial:/dev/ttyUSB0" << "serial:/dev/ttyUSB0" << "";
+    QTest::newRow("serial at a rate") << "serial:/dev/pts/7@19200" << "serial:/dev/pts/7@19200" << "";
+    QTest::newRow("Com n") << "serial:com10@300" << "serial:COM10@300" << "";
+    QTest::newRow("tcp, empty port") << "tcp:127.0.0.1:" << "" << "no port after the colon";
+    QTest::newRow("tcp, port 0") << "tcp:127.0.0.1:0" << "" << "not a TCP port: 0";
+    QTest::newRow("tcp, no host") << "tcp::4999" << "" << "no host in :4999";
+    QTest::newRow("tcp, open bracket") << "tcp:[::1:4999" << "" << "not an address";
+    QTest::newRow("serial, odd rate") << "serial:/dev/ttyS0@1234" << "" << "1234 is not a rate of the mixer";
+    QTest::newRow("serial, rate only") << "serial:@9600" << "" << "no serial port";
+    QTest::newRow("COM11") << "serial:COM11" << "" << "COM ports are COM1 to COM10";
+    QTest::newRow("no kind") << "127.0.0.1:4999" << "" << "tcp:HOST[:PORT] or serial:DEVICE[@BAUD]";
+}
+
+void TestLinks::linkTextForms() {
+    QFETCH(QString, text);
+    QFETCH(QString, written);
+    QFETCH(QString, error);
+    QString why;
+    const std::optional<LinkSelection> link = LinkSelection::fromText(text, &why);
+    QCOMPARE(link.has_value(), !written.isEmpty());
+    if (!link) {
+        QVERIFY2(why.contains(error), qPrintable(why));
+        return;
+    }
+    QCOMPARE(link->toText(), written);
+    QCOMPARE(LinkSelection::fromText(written), link);
 }
 
 QTEST_GUILESS_MAIN(TestLinks)

@@ -1,5 +1,6 @@
 #include "model/MixerSettings.h"
 #include "model/OptionLists.h"
+#include "model/SettingsCheck.h"
 
 #include <QtTest>
 
@@ -17,6 +18,7 @@ private slots:
     void fitNameKeepsThirtyThreeCharacters();
     void optionListsEncodeIndices_data();
     void optionListsEncodeIndices();
+    void outOfRangeFieldsNamedAsCompared();
 };
 
 void TestModel::factoryDefaultsOutputs() {
@@ -184,6 +186,48 @@ void TestModel::optionListsEncodeIndices() {
     QCOMPARE(int(l.size()), size);
     QCOMPARE(l.at(index), text);
     QCOMPARE(FindInList(text.toLower(), l), index);
+}
+
+// Each value just past its field's range is named, the last one inside is not; names as show
+// and verify give them.
+void TestModel::outOfRangeFieldsNamedAsCompared() {
+    const struct {
+        std::function<void(MixerSettings &)> edit;
+        QString problem; // empty: still in range
+    } cases[] = {
+        {[](MixerSettings &s) { s.zones[0].minLevel = 200; }, "Zone 1 Minimum level: 200 is outside 0 to 62"},
+        {[](MixerSettings &s) { s.zones[0].level = 62; }, ""},
+        {[](MixerSettings &s) { s.zones[7].maxLevel = 63; }, "Zone 8 Maximum level: 63 is outside 0 to 62"},
+        {[](MixerSettings &s) { s.zones[8].sourceInput = -1; }, "Group 1 Select input: -1 is outside 0 to 8"},
+        {[](MixerSettings &s) { s.zones[11].sourceInput = 8; }, ""},
+        {[](MixerSettings &s) { s.zones[2].lineInputMask = 0x100; },
+         "Zone 3 Input enable: 256 is outside 0 to 255"},
+        {[](MixerSettings &s) { s.zones[3].micPriorityMask = 15; }, ""},
+        {[](MixerSettings &s) { s.zones[3].micInputMask = 16; }, "Zone 4 Mic inputs: 16 is outside 0 to 15"},
+        {[](MixerSettings &s) { s.zones[1].stereo = 2; }, "Zone 2 Output type: 2 is outside 0 to 1"},
+        {[](MixerSettings &s) { s.zones[4].name = QStringLiteral("Hall\nB"); },
+         "Zone 5 Name: holds control characters"},
+        {[](MixerSettings &s) { s.zoneEq[5].bass = 15; }, "Zone 6 Bass: 15 is outside 0 to 14"},
+        {[](MixerSettings &s) { s.zones[5].pagePriority = 3; }, "Zone 6 Page priority: 3 is outside 0 to 2"},
+        {[](MixerSettings &s) { s.groups[3].memberMask = 0x1FF; },
+         "Group 4 Member zones: 511 is outside 0 to 255"},
+        {[](MixerSettings &s) { s.groups[0].enabled = 5; }, "Group 1 Enabled: 5 is outside 0 to 1"},
+        {[](MixerSettings &s) { s.inputs[2].gain = 25; }, "Input 3 Gain: 25 is outside 0 to 24"},
+        {[](MixerSettings &s) { s.system.muteSource = 13; },
+         "System Emergency mute source: 13 is outside 0 to 12"},
+        {[](MixerSettings &s) { s.system.muteLevel = 69; }, ""},
+        {[](MixerSettings &s) { s.system.micGateMask = -1; }, "System Mic gates: -1 is outside 0 to 15"},
+        {[](MixerSettings &s) { s.system.accessContacts = 7; }, ""}, // any value but 1 means Output
+    };
+    QVERIFY(outOfRangeFields(MixerSettings()).isEmpty());
+    for (const auto &c : cases) {
+        MixerSettings s;
+        c.edit(s);
+        QStringList found;
+        for (const FieldProblem &p : outOfRangeFields(s))
+            found << FieldProblemText(p);
+        QCOMPARE(found, c.problem.isEmpty() ? QStringList() : QStringList{c.problem});
+    }
 }
 
 QTEST_GUILESS_MAIN(TestModel)

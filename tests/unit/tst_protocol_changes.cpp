@@ -112,6 +112,17 @@ private slots:
             everyOne << n;
         QTest::newRow("no version, nothing changed") << none << none << QString() << unknown << everyOne;
     }
+    // Once this program has sent an older mixer everything (Send all, Send Changes, Live), its
+    // labels and gates are known: a live change of one level is one command, not twenty-five.
+    void olderMixerKnownAfterOurSend() {
+        MixerSettings held;
+        held.softwareVersion = QStringLiteral("1.04");
+        MixerSettings target = held;
+        target.zones[4].level = 20;
+        QCOMPARE(ChangedCommandBodies(held, target, held.softwareVersion, true), QStringList{"Z5.MU,L20"});
+        QCOMPARE(SendChangesJob(MixerBaseline{held, true}, target).plannedCommands, 1);
+        QCOMPARE(SendChangesJob(MixerBaseline{held, false}, target).plannedCommands, 25);
+    }
     void changedCommands() {
         QFETCH(Edit, baselineEdit);
         QFETCH(Edit, targetEdit);
@@ -170,10 +181,7 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         server.mixer().setSoftwareVersion(mixerVersion);
         server.mixer().setSettings(SimMixer::demoSettings());
-        LinkSelection selection;
-        selection.ethernetSelected = true;
-        selection.address = QHostAddress::LocalHost;
-        selection.port = server.tcpPort();
+        const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()};
         const Comms::Sleeper noPauses = [](Pause, int) {};
 
         MixerSettings baseline; // factory defaults: an older mixer leaves names and gates as they are

@@ -306,6 +306,7 @@ private slots:
         QTest::newRow("level mute") << 1 << "Z1.MU,LQ" << QByteArray("<z1.mu,l:mute/>") << "level" << 62;
         QTest::newRow("level 0") << 1 << "Z1.MU,LQ" << QByteArray("<z1.mu,l:0/>") << "level" << 0;
         QTest::newRow("level 25") << 1 << "Z1.MU,LQ" << QByteArray("<z1.mu,l:25/>") << "level" << 25;
+        // -1: a value that cannot be read makes a bad reply; the read fails and stores nothing.
         QTest::newRow("level MUTE") << 1 << "Z1.MU,LQ" << QByteArray("<z1.mu,l:MUTE/>") << "level" << -1;
         QTest::newRow("level short reply") << 9 << "G1.MU,LQ" << QByteArray("<g1.mu,l/>") << "level" << -1;
         QTest::newRow("select 0 is off") << 2 << "Z2.MU,SQ" << QByteArray("<z2.mu,s:0/>") << "source" << 8;
@@ -338,8 +339,7 @@ private slots:
         QTest::newRow("min 20") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=10, n=20/>") << "min" << 20;
         QTest::newRow("max mute") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=mute, n=mute/>") << "max"
                                   << -1;
-        QTest::newRow("min mute") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=mute, n=mute/>") << "min"
-                                  << 62;
+        QTest::newRow("min mute") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=0, n=mute/>") << "min" << 62;
         QTest::newRow("max 0") << 3 << "Z3.MU,MQ" << QByteArray("<z3.mu,m x=0, n=0/>") << "max" << 0;
         QTest::newRow("page vox") << 4 << "Z4.PM,TQ" << QByteArray("<z4.pm,tq: vox/>") << "page" << 1;
         QTest::newRow("page ACCESS") << 4 << "Z4.PM,TQ" << QByteArray("<z4.pm,tq: ACCESS/>") << "page" << 2;
@@ -364,30 +364,37 @@ private slots:
         s.softwareVersion = QStringLiteral("1.05");
         s.groups[number > 8 ? number - 9 : 0] = {0xFF, 1}; // must be replaced, not merged
         ScriptedComms link;
+        MixerSettings quiet; // the other mics and lines answer "d", "off"
+        for (ZoneSettings &z : quiet.zones)
+            z.micInputMask = z.lineInputMask = 0;
+        link.mixer().setSettings(quiet);
         link.answer(query, reply);
-        QCOMPARE(ReadOutput(s, number, link, nullptr), 1);
-        QVERIFY(link.bodies().contains(query));
-        const ZoneSettings &z = s.zones[size_t(number - 1)];
-        const ZoneEq &eq = s.zoneEq[size_t(number <= 8 ? number - 1 : 0)];
-        const GroupSettings &g = s.groups[size_t(number > 8 ? number - 9 : 0)];
-        const QHash<QString, int> fields{
-            {"level", z.level},
-            {"source", z.sourceInput},
-            {"micInput", z.micInputMask},
-            {"micPriority", z.micPriorityMask},
-            {"lineInput", z.lineInputMask},
-            {"stereo", z.stereo},
-            {"treble", eq.treble},
-            {"mid", eq.mid},
-            {"bass", eq.bass},
-            {"max", z.maxLevel},
-            {"min", z.minLevel},
-            {"page", z.pagePriority},
-            {"members", g.memberMask},
-            {"enabled", g.enabled},
+        const auto fieldsOf = [number](const MixerSettings &s) {
+            const ZoneSettings &z = s.zones[size_t(number - 1)];
+            const ZoneEq &eq = s.zoneEq[size_t(number <= 8 ? number - 1 : 0)];
+            const GroupSettings &g = s.groups[size_t(number > 8 ? number - 9 : 0)];
+            return QHash<QString, int>{
+                {"level", z.level},
+                {"source", z.sourceInput},
+                {"micInput", z.micInputMask},
+                {"micPriority", z.micPriorityMask},
+                {"lineInput", z.lineInputMask},
+                {"stereo", z.stereo},
+                {"treble", eq.treble},
+                {"mid", eq.mid},
+                {"bass", eq.bass},
+                {"max", z.maxLevel},
+                {"min", z.minLevel},
+                {"page", z.pagePriority},
+                {"members", g.memberMask},
+                {"enabled", g.enabled},
+            };
         };
-        QVERIFY(fields.contains(field));
-        QCOMPARE(fields.value(field), expected);
+        const int before = fieldsOf(s).value(field);
+        QCOMPARE(ReadOutput(s, number, link, nullptr), expected < 0 ? 0 : 1);
+        QCOMPARE(link.bodies().count(query), expected < 0 ? kMaxAttempts : 1);
+        QVERIFY(fieldsOf(s).contains(field));
+        QCOMPARE(fieldsOf(s).value(field), expected < 0 ? before : expected);
     }
 
     void readOutputPriorityInputTakesTheHighestLine() {
@@ -512,9 +519,11 @@ private slots:
         QTest::newRow("-3") << QByteArray("<l1,g=-3/>") << 15;
         QTest::newRow("+5") << QByteArray("<l1,g=+5/>") << 7;
         QTest::newRow("0") << QByteArray("<l1,g=0/>") << 12;
-        QTest::newRow("3 without sign") << QByteArray("<l1,g=3/>") << 4;
-        QTest::newRow("+13") << QByteArray("<l1,g=+13/>") << 4;
-        QTest::newRow("empty") << QByteArray("<l1,g/>") << 4;
+        // -1: no gain in the list, a bad reply; the read fails and the gain stays.
+        QTest::newRow("3 without sign") << QByteArray("<l1,g=3/>") << -1;
+        QTest::newRow("+13") << QByteArray("<l1,g=+13/>") << -1;
+        QTest::newRow("empty") << QByteArray("<l1,g/>") << -1;
+        QTest::newRow("NUL and bytes that are no UTF-8") << QByteArray("<l1,g=\0\xC3\x28/>", 12) << -1;
     }
     void readInputGain() {
         QFETCH(QByteArray, reply);
@@ -523,8 +532,8 @@ private slots:
         s.inputs[0].gain = 4;
         ScriptedComms link;
         link.answer(QStringLiteral("L1,GQ"), reply);
-        QCOMPARE(ReadInput(s, 1, link, nullptr), 1);
-        QCOMPARE(s.inputs[0].gain, expected);
+        QCOMPARE(ReadInput(s, 1, link, nullptr), expected < 0 ? 0 : 1);
+        QCOMPARE(s.inputs[0].gain, expected < 0 ? 4 : expected);
     }
 
     void readInputLabelsByVersion_data() {
@@ -614,7 +623,9 @@ private slots:
         QTest::newRow("mute level 20")
             << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=20/>") << int(MuteLevel) << 20;
         QTest::newRow("mute level unreadable")
-            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=loud/>") << int(MuteLevel) << 0;
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=loud/>") << int(MuteLevel) << -1;
+        QTest::newRow("mute level 70")
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=70/>") << int(MuteLevel) << -1;
         QTest::newRow("source off") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=off, l=0/>") << int(MuteSource)
                                     << 0;
         QTest::newRow("source l8") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=l8, l=0/>") << int(MuteSource)
@@ -624,9 +635,11 @@ private slots:
         QTest::newRow("source L8") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=L8, l=0/>") << int(MuteSource)
                                    << 9;
         QTest::newRow("source l alone")
-            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=l, l=0/>") << int(MuteSource) << 0;
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=l, l=0/>") << int(MuteSource) << -1;
         QTest::newRow("source m alone")
-            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=m, l=0/>") << int(MuteSource) << 8;
+            << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=m, l=0/>") << int(MuteSource) << -1;
+        QTest::newRow("source m5") << "SY.EM,Q" << QByteArray("<sy.em,q=nc, s=m5, l=0/>") << int(MuteSource)
+                                   << -1;
         QTest::newRow("gate 2 on") << "SY.M2,NQ" << QByteArray("<sy.m2,nq: on/>") << int(Gates) << 0x2;
         QTest::newRow("gate On") << "SY.M2,NQ" << QByteArray("<sy.m2,nq: On/>") << int(Gates) << 0;
     }
@@ -640,10 +653,14 @@ private slots:
         for (int i = 0; i < SystemSettings::kFieldCount; ++i)
             s.system.field(i) = 9; // a value no reply in this table leaves by accident
         ScriptedComms link;
+        MixerSettings quiet; // the other gates answer "off"
+        quiet.system.micGateMask = 0;
+        link.mixer().setSettings(quiet);
         link.answer(query, reply);
-        QCOMPARE(ReadSystemSettings(s, link, nullptr), 1);
-        QVERIFY(link.bodies().contains(query));
-        QCOMPARE(s.system.field(field), expected);
+        // -1: a value that cannot be read makes a bad reply; the read fails and stores nothing.
+        QCOMPARE(ReadSystemSettings(s, link, nullptr), expected < 0 ? 0 : 1);
+        QCOMPARE(link.bodies().count(query), expected < 0 ? kMaxAttempts : 1);
+        QCOMPARE(s.system.field(field), expected < 0 ? 9 : expected);
     }
 
     void readSystemQueriesByVersion_data() {
@@ -682,7 +699,7 @@ private slots:
         QCOMPARE(ReadSystemCommandCount(version, writeBack), queries.size());
         const bool newer = queries.size() == 12;
         QCOMPARE(s.system.pagingPriorityAttenuation, newer ? 12 : 7);
-        QCOMPARE(s.system.micGateMask, newer ? 0 : 5);
+        QCOMPARE(s.system.micGateMask, newer ? 15 : 5); // the mixer's four gates are on
         QCOMPARE(s.system.pagingPriorityHold, 2);
     }
 
@@ -796,9 +813,9 @@ private slots:
         QTest::newRow("read all") << ReadAllJob(s) << 1;
         QTest::newRow("set defaults") << SetDefaultsJob() << 0;
         QTest::newRow("reset") << ResetJob() << 0;
-        QTest::newRow("send input") << SendInputJob(s) << 0;
+        QTest::newRow("send input") << SendInputJob(s, 0) << 0;
         QTest::newRow("send all inputs") << SendAllInputsJob() << 0;
-        QTest::newRow("send output") << SendOutputJob(s) << 0;
+        QTest::newRow("send output") << SendOutputJob(s, 0) << 0;
         QTest::newRow("send all outputs") << SendAllOutputsJob(s) << 0;
         QTest::newRow("send system") << SendSystemJob() << 0;
         QTest::newRow("installer key")
@@ -821,22 +838,20 @@ private slots:
         QCOMPARE(SendAllOutputsJob(s).plannedCommands, 56 + 6 * 27 + 4 * 23);
         QCOMPARE(SendAllInputsJob().plannedCommands, 16);
         QCOMPARE(SendSystemJob().plannedCommands, 19);
-        s.selectedOutput = 9;
-        QCOMPARE(SendOutputJob(s).plannedCommands, 23);
+        QCOMPARE(SendOutputJob(s, 9).plannedCommands, 23);
         s.zones[9].priorityInput = 3;
         s.groups[1].memberMask = 1;
-        QCOMPARE(SendOutputJob(s).plannedCommands, 23);
+        QCOMPARE(SendOutputJob(s, 9).plannedCommands, 23);
     }
 
-    void tabJobsSendTheSelection() {
+    void tabJobsSendTheirIndex() {
         MixerSettings s;
-        s.selectedInput = 5;
-        s.selectedOutput = 10;
         ScriptedComms link;
         JobContext context{s, nullptr, {}, {}};
-        const TransferJob input = SendInputJob(s);
-        const TransferJob output = SendOutputJob(s);
-        s.selectedInput = 6; // read when the job runs
+        const TransferJob input = SendInputJob(s, 6);
+        const TransferJob output = SendOutputJob(s, 10);
+        s.selectedInput = 2; // the selection is no part of the job
+        s.selectedOutput = 0;
         QCOMPARE(input.run(link, context), 1);
         QCOMPARE(output.run(link, context), 1);
         QCOMPARE(link.bodies().mid(0, 2), (QStringList{"L7,L=Input 7", "L7,G0"}));

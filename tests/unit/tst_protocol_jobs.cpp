@@ -4,13 +4,16 @@
 #include "TcpPeer.h"
 
 #include "model/MixerSettings.h"
+#include "protocol/ChangesJob.h"
 #include "protocol/DeviceCommands.h"
+#include "protocol/MixerBatch.h"
 #include "protocol/MixerJobs.h"
 #include "protocol/TransferJob.h"
 #include "protocol/TransferWorker.h"
 
 #include <QEventLoop>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
@@ -76,15 +79,10 @@ struct Mixer {
         o.pty = serial;
         server = std::make_unique<SimServer>(o);
         started = server->start();
-        if (serial) {
-            selection.comSelected = true;
-            selection.serialDevice = server->ptyPath();
-            selection.baudRate = o.baudRate;
-        } else {
-            selection.ethernetSelected = true;
-            selection.address = QHostAddress::LocalHost;
-            selection.port = server->tcpPort();
-        }
+        if (serial)
+            selection = SerialEndpoint{server->ptyPath(), o.baudRate};
+        else
+            selection = TcpEndpoint{QHostAddress::LocalHost, server->tcpPort()};
     }
     SimMixer &mixer() { return server->mixer(); }
     std::unique_ptr<SimServer> server;
@@ -216,10 +214,7 @@ private slots:
         QVERIFY(peer.isListening());
         // Answered once the command is out (bytes waiting before it are thrown away).
         peer.start({{150, QByteArray("<SY,VQ v: 1.05/>")}}, 200);
-        LinkSelection selection;
-        selection.ethernetSelected = true;
-        selection.address = QHostAddress::LocalHost;
-        selection.port = peer.port();
+        const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, peer.port()};
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.03");
         const Reports r = runWorker(selection, s, GetVersionJob());
@@ -263,10 +258,7 @@ private slots:
     }
 
     void aLinkThatCannotOpenSendsNothing() {
-        LinkSelection selection;
-        selection.ethernetSelected = true;
-        selection.address = QHostAddress::LocalHost;
-        selection.port = hzm::test::unusedLoopbackPort();
+        const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, hzm::test::unusedLoopbackPort()};
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.05");
         const MixerSettings before = s;
@@ -277,9 +269,7 @@ private slots:
         QVERIFY(r.commandsShown.isEmpty());
         QVERIFY(s == before);
 
-        LinkSelection gone;
-        gone.comSelected = true;
-        gone.serialDevice = QStringLiteral("/dev/hzm-no-such-port");
+        const LinkSelection gone = SerialEndpoint{QStringLiteral("/dev/hzm-no-such-port")};
         const Reports serial = runWorker(gone, s, GetVersionJob());
         QVERIFY(!serial.success && !serial.linkError.isEmpty());
         QCOMPARE(serial.refreshTabs, 0);
@@ -294,15 +284,121 @@ private slots:
         QCOMPARE(r.commandsShown, QStringList(4, QStringLiteral("<SY,VQ/>")));
     }
 
-    void ethernetWinsOverTheSerialPort() {
+    // A selection is one port: choosing another replaces it, choosing back finds the mixer again.
+    void theLastChosenPortIsTheLink() {
         Mixer m(false);
         QVERIFY(m.started);
-        LinkSelection both = m.selection;
-        both.comSelected = true;
-        both.serialDevice = QStringLiteral("/dev/hzm-no-such-port");
+        LinkSelection chosen = m.selection;
+        chosen = SerialEndpoint{QStringLiteral("/dev/hzm-no-such-port")};
         MixerSettings s;
-        QVERIFY(runWorker(both, s, GetVersionJob()).success);
+        QVERIFY(!runWorker(chosen, s, GetVersionJob()).success);
+        chosen = *m.selection.tcp();
+        QVERIFY(runWorker(chosen, s, GetVersionJob()).success);
         QCOMPARE(s.softwareVersion, QStringLiteral("1.05"));
+    }
+
+    // Several mixers at once: each hands back its own result and a silent one fails alone; a stop
+    // ends the task under way after its current command, and begins no other.
+    void aBatchRunsEachMixerOnItsOwnAndStops() {
+        std::vector<std::unique_ptr<Mixer>> sims;
+        QList<BatchMixer> mixers;
+        for (int i = 0; i < 3; ++i) {
+            sims.push_back(std::make_unique<Mixer>(false));
+            QVERIFY(sims.back()->started);
+            mixers << BatchMixer{QString::number(i), sims.back()->selection};
+        }
+        sims[1]->mixer().neverAnswer(QStringLiteral("Z3*"));
+        const auto task = [](bool send) {
+            return [send](MixerTaskContext &c) {
+                MixerSettings s;
+                const TransferResult r = c.transfer(c.mixer().link, s, send ? SendAllJob(s) : ReadAllJob(s));
+                MixerResult result;
+                result.outcome = r.success ? MixerOutcome::Succeeded : MixerOutcome::Failed;
+                result.exitStatus = r.success ? 0 : 1;
+                return result;
+            };
+        };
+        {
+            MixerBatch batch(mixers, task(false));
+            batch.setSleeper([](Pause, int) {});
+            QSignalSpy finished(&batch, &MixerBatch::mixerFinished);
+            QSignalSpy ended(&batch, &MixerBatch::finished);
+            batch.start();
+            QVERIFY(ended.wait(60000));
+            QCOMPARE(finished.size(), 3);
+            const QList<MixerResult> results = batch.results();
+            for (int i : {0, 2}) {
+                QCOMPARE(results.at(i).outcome, MixerOutcome::Succeeded);
+                QVERIFY(results.at(i).done > 200 && results.at(i).done == results.at(i).planned);
+            }
+            QCOMPARE(results.at(1).outcome, MixerOutcome::Failed);
+            QVERIFY(results.at(1).done < results.at(1).planned);
+        }
+
+        // One at a time, stopped (from its worker thread) once the first has done three commands.
+        sims[0]->mixer().clearLog();
+        sims[2]->mixer().clearLog();
+        MixerBatch batch({mixers.at(0), mixers.at(2)}, task(true));
+        batch.setSleeper([](Pause, int) {});
+        batch.setMaxConcurrent(1);
+        QObject::connect(
+            &batch, &MixerBatch::mixerProgress, &batch,
+            [&batch](int, const QString &, int done, int) {
+                if (done == 3)
+                    batch.stop();
+            },
+            Qt::DirectConnection);
+        QSignalSpy ended(&batch, &MixerBatch::finished);
+        batch.start();
+        QVERIFY(ended.wait(60000));
+        const QList<MixerResult> results = batch.results();
+        QCOMPARE(results.at(0).outcome, MixerOutcome::Stopped);
+        QCOMPARE(results.at(0).done, 3);
+        QCOMPARE(sims[0]->mixer().receivedBodies().size(), 3); // nothing after the stop
+        QCOMPARE(results.at(1).outcome, MixerOutcome::Stopped);
+        QVERIFY(sims[2]->mixer().receivedBodies().isEmpty());
+    }
+
+    // A send job checks what it is about to send: a value outside its range refuses the whole
+    // job before the link opens; what it does not send is not its concern.
+    void sendJobsCheckWhatTheySend_data() {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("Send all") << "all" << true;
+        QTest::newRow("all outputs") << "outputs" << true;
+        QTest::newRow("zone 2") << "zone 2" << true;
+        QTest::newRow("zone 1") << "zone 1" << false;
+        QTest::newRow("all inputs") << "inputs" << false;
+        QTest::newRow("system") << "system" << false;
+        QTest::newRow("changes") << "changes" << true;
+    }
+    void sendJobsCheckWhatTheySend() {
+        QFETCH(QString, job);
+        QFETCH(bool, refused);
+        Mixer m(false);
+        QVERIFY(m.started);
+        MixerSettings s;
+        s.zones[1].minLevel = 200;
+        const QHash<QString, TransferJob> jobs{
+            {"all", SendAllJob(s)},
+            {"outputs", SendAllOutputsJob(s)},
+            {"zone 2", SendOutputJob(s, 1)},
+            {"zone 1", SendOutputJob(s, 0)},
+            {"inputs", SendAllInputsJob()},
+            {"system", SendSystemJob()},
+            {"changes", SendChangesJob(MixerSettings(), s, QStringLiteral("1.05"))},
+        };
+        TransferHooks hooks;
+        hooks.sleeper = [](Pause, int) {};
+        const TransferResult result = TransferWorker::runBlocking(m.selection, s, jobs.value(job), hooks);
+        QCOMPARE(result.success, !refused);
+        QCOMPARE(result.outOfRange.size(), refused ? 1 : 0);
+        if (refused) {
+            QCOMPARE(FieldProblemText(result.outOfRange.first()),
+                     QStringLiteral("Zone 2 Minimum level: 200 is outside 0 to 62"));
+            QVERIFY(!result.linkOpened);
+            QCOMPARE(m.server->tcpConnectionCount(), 0);
+        }
     }
 
     void runBlockingReportsLikeTheWorker() {
@@ -325,8 +421,7 @@ private slots:
         QCOMPARE(result.done, 216);
         QCOMPARE(result.planned, 216);
 
-        LinkSelection closed = m.selection;
-        closed.port = hzm::test::unusedLoopbackPort();
+        const LinkSelection closed = TcpEndpoint{QHostAddress::LocalHost, hzm::test::unusedLoopbackPort()};
         const TransferResult failed = TransferWorker::runBlocking(closed, s, GetVersionJob());
         QVERIFY(!failed.success && !failed.linkOpened && !failed.linkError.isEmpty());
         QCOMPARE(failed.refreshTabs, 0);

@@ -24,10 +24,7 @@ private slots:
         SimServer server(o);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         server.mixer().refuseNext(QStringLiteral("Z3,L=*"), 4);
-        LinkSelection selection;
-        selection.ethernetSelected = true;
-        selection.address = QHostAddress::LocalHost;
-        selection.port = server.tcpPort();
+        const LinkSelection selection = TcpEndpoint{QHostAddress::LocalHost, server.tcpPort()};
 
         MixerSettings s;
         QElapsedTimer timer;

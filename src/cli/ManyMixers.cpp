@@ -1,0 +1,438 @@
+// Several mixers at once: collects the mixers (the link options, --targets files, discovery),
+// runs the command on each in this process, every mixer on a worker thread and link of its own
+// and paced exactly as on its own (MixerBatch), and sums up what each mixer's run handed back.
+
+#include "CommandRun.h"
+
+#include "discovery/Discovery.h"
+#include "discovery/DiscoveryModel.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+namespace hzm::cli {
+
+namespace {
+
+struct Target {
+    BatchMixer mixer;
+    QString host;    // for {host}: the address, or the serial device's file name
+    QString port;    // for {port}: the TCP port
+    QString file;    // read: the file written for this mixer
+    QString logFile; // --log-file for this mixer
+};
+
+// ---- Collecting the mixers
+
+// "{host}", "{port}" and "{n}" in a file name.
+QString expanded(QString pattern, const Target &t, int n) {
+    QString host = t.host;
+    host.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return pattern.replace(QStringLiteral("{host}"), host)
+        .replace(QStringLiteral("{port}"), t.port)
+        .replace(QStringLiteral("{n}"), QString::number(n));
+}
+
+bool hasPlaceholder(const QString &pattern) {
+    return pattern.contains(QStringLiteral("{host}")) || pattern.contains(QStringLiteral("{port}")) ||
+           pattern.contains(QStringLiteral("{n}"));
+}
+
+// A log file per mixer: the pattern's placeholders, or else "-N" before the extension
+// (hzm.log: hzm-1.log, hzm-2.log ...).
+QString logFileFor(const QString &given, const Target &t, int n) {
+    if (hasPlaceholder(given))
+        return expanded(given, t, n);
+    const QString suffix = QFileInfo(given).suffix();
+    const QString base = suffix.isEmpty() ? given : given.left(given.size() - suffix.size() - 1);
+    return base + QStringLiteral("-%1").arg(n) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+// One line of a --targets file: "HOST[:PORT]", "tcp HOST[:PORT]", "serial PORT" ("--tcp" and
+// "--serial" too), "tcp:HOST[:PORT]" or "serial:DEVICE[@BAUD]"; nullopt for an empty line or a
+// comment, or with error set.
+std::optional<LinkArgument> targetLine(const QString &text, QString &error) {
+    const QString line = text.trimmed();
+    if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+        return std::nullopt;
+    for (const QString &kind : {QStringLiteral("tcp"), QStringLiteral("serial")})
+        if (line.startsWith(kind + QLatin1Char(':')))
+            return LinkArgument{kind, line.mid(kind.size() + 1)};
+    const qsizetype space = line.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return LinkArgument{QStringLiteral("tcp"), line};
+    QString kind = line.left(space);
+    if (kind.startsWith(QLatin1String("--")))
+        kind = kind.mid(2);
+    if (kind != QLatin1String("tcp") && kind != QLatin1String("serial")) {
+        error =
+            QStringLiteral("not a link: %1 (HOST[:PORT], tcp HOST[:PORT], serial PORT, tcp:HOST[:PORT] or "
+                           "serial:DEVICE[@BAUD])")
+                .arg(line);
+        return std::nullopt;
+    }
+    return LinkArgument{kind, line.mid(space + 1).trimmed()};
+}
+
+// Every mixer that answers the discovery within 2 s.
+std::optional<QList<LinkArgument>> discovered(CommandRun &run, int &status) {
+    Discovery discovery;
+    DiscoveryModel model;
+    QObject::connect(&discovery, &Discovery::replyReceived, &model, &DiscoveryModel::handleReply);
+    const QString error = discovery.start();
+    if (!error.isEmpty()) {
+        status = run.finish(ExitFailed, QStringLiteral("discovery: %1").arg(error));
+        return std::nullopt;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    loop.exec();
+    discovery.stop();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QList<LinkArgument> links;
+    for (const DiscoveredMixer &m : model.mixers())
+        links << LinkArgument{QStringLiteral("tcp"), m.address};
+    return links;
+}
+
+// The links: the link options in their order, then the --targets files, then discovery.
+std::optional<QList<LinkArgument>> linksGiven(CommandRun &run, int &status) {
+    QList<LinkArgument> links = run.args.links;
+    for (const QString &path : run.args.targets) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            status =
+                run.fail(QStringLiteral("cannot read the targets file %1: %2").arg(path, file.errorString()));
+            return std::nullopt;
+        }
+        for (int number = 1; !file.atEnd(); ++number) {
+            QString error;
+            if (const auto link = targetLine(QString::fromUtf8(file.readLine(4096)), error))
+                links << *link;
+            else if (!error.isEmpty()) {
+                status = run.fail(QStringLiteral("%1 line %2: %3").arg(path).arg(number).arg(error));
+                return std::nullopt;
+            }
+        }
+    }
+    if (run.args.discovered) {
+        const auto found = discovered(run, status);
+        if (!found)
+            return std::nullopt;
+        if (found->isEmpty() && links.isEmpty()) {
+            status = run.finish(ExitFailed, QStringLiteral("no mixer answered the discovery within 2000 ms"));
+            return std::nullopt;
+        }
+        links += *found;
+    }
+    if (links.isEmpty()) {
+        status = run.usage(QStringLiteral("the targets name no mixer"));
+        return std::nullopt;
+    }
+    return links;
+}
+
+// The mixers with their names, and the files each writes; nullopt after a usage error.
+std::optional<std::vector<Target>> targetsFor(CommandRun &run, int &status) {
+    const auto links = linksGiven(run, status);
+    if (!links)
+        return std::nullopt;
+    const ParsedArguments &args = run.args;
+    const auto refuse = [&](const QString &message) {
+        status = run.usage(message);
+        return std::nullopt;
+    };
+    std::vector<Target> targets;
+    QSet<QString> names;
+    for (const LinkArgument &link : *links) {
+        ParsedArguments one;
+        one.links = {link};
+        if (link.option == QLatin1String("serial"))
+            one.baud = args.baud;
+        QString error;
+        const std::optional<LinkSelection> selection = parseLink(one, error);
+        if (!selection)
+            return refuse(error);
+        Target t;
+        t.mixer = BatchMixer{selection->where(), *selection};
+        if (const TcpEndpoint *tcp = selection->tcp()) {
+            t.host = tcp->address.toString();
+            t.port = QString::number(tcp->port);
+        } else {
+            t.host = QFileInfo(selection->serial()->device).fileName();
+        }
+        if (names.contains(t.mixer.name))
+            return refuse(QStringLiteral("%1 is named twice").arg(t.mixer.name));
+        names.insert(t.mixer.name);
+        targets.push_back(t);
+    }
+    if (!args.baud.isEmpty() &&
+        std::none_of(targets.begin(), targets.end(), [](const Target &t) { return t.mixer.link.serial(); }))
+        return refuse(QStringLiteral("--baud needs --serial"));
+    if (args.positional.contains(QStringLiteral("-")))
+        return refuse(QStringLiteral("standard input cannot feed several mixers; name a file"));
+    const bool reads = args.command == QLatin1String("read");
+    if (reads && !hasPlaceholder(args.positional.value(0)))
+        return refuse(QStringLiteral("with several mixers FILE needs {host}, {port} or {n} in its name "
+                                     "(venue-{n}.hzc)"));
+    QSet<QString> files;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        Target &t = targets[i];
+        if (reads)
+            t.file = expanded(args.positional.value(0), t, int(i) + 1);
+        if (!args.logFile.isEmpty())
+            t.logFile = logFileFor(args.logFile, t, int(i) + 1);
+        for (const QString &file : {t.file, t.logFile}) {
+            if (file.isEmpty())
+                continue;
+            if (files.contains(file))
+                return refuse(
+                    QStringLiteral("%1 would be written for two mixers; use {n} or {host} and {port}")
+                        .arg(file));
+            files.insert(file);
+        }
+    }
+    return targets;
+}
+
+// ---- Running the command on each
+
+// The command line one mixer's run sees: its own link, file and log file.
+ParsedArguments argumentsFor(const ParsedArguments &args, const Target &t) {
+    ParsedArguments one = args;
+    one.links.clear();
+    one.targets.clear();
+    one.discovered = false;
+    one.logFile = t.logFile;
+    if (!t.file.isEmpty())
+        one.positional[0] = t.file;
+    return one;
+}
+
+MixerResult runOne(const Command &command, const ParsedArguments &args, Streams &streams,
+                   MixerTaskContext &context) {
+    BufferOutput out;
+    BufferOutput quiet;
+    // --log: every mixer's lines as they come, each led by its mixer's name.
+    LinePrefixOutput logged(streams.err, context.mixer().name + QStringLiteral(": "));
+    Streams own{out, args.log ? static_cast<OutputStream &>(logged) : quiet};
+    CommandRun run(command, args, own);
+    MixerResult result;
+    result.exitStatus = run.execute(context);
+    result.outcome = command.outcome(result.exitStatus);
+    if (result.exitStatus != ExitSuccess)
+        result.reason = run.reason();
+    result.output = QString::fromUtf8(out.bytes());
+    return result;
+}
+
+// Each mixer at once holds a socket or a serial port, its thread's wake-up descriptor and perhaps a
+// log file: as many at once as the limit of open descriptors leaves room for.
+int concurrentLimit() {
+#ifndef _WIN32
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        return std::max(1, int((std::min<rlim_t>(limit.rlim_cur, 1 << 20) - 64) / 3));
+#endif
+    return 0;
+}
+
+// Progress on a terminal, redrawn in place: one line per mixer (its state, its transfer's
+// progress, its time) while they fit on a screen, else one line counting the mixers by state.
+class ProgressLines {
+public:
+    static constexpr int kMostLines = 20;
+
+    ProgressLines(const MixerBatch &batch, OutputStream &err)
+        : m_batch(batch), m_err(err), m_states(batch.mixers().size()) {
+        for (const BatchMixer &m : batch.mixers())
+            m_width = std::max(m_width, int(m.name.size()));
+        QObject::connect(&batch, &MixerBatch::mixerStarted, &m_timer,
+                         [this](int i) { m_states[i].clock.start(); });
+        QObject::connect(&batch, &MixerBatch::mixerProgress, &m_timer,
+                         [this](int i, const QString &title, int done, int planned) {
+                             m_states[i].progress =
+                                 QStringLiteral("%1 %2/%3").arg(title).arg(done).arg(planned);
+                         });
+        QObject::connect(&batch, &MixerBatch::mixerFinished, &m_timer, [this](int i, const MixerResult &r) {
+            m_states[i].result = outcomeWord(r.outcome);
+            m_states[i].seconds = r.seconds;
+        });
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { draw(); });
+        draw();
+        m_timer.start(500);
+    }
+    ~ProgressLines() { draw(); }
+
+private:
+    struct State {
+        QElapsedTimer clock; // valid once the mixer began
+        QString progress;
+        QString result; // empty while running
+        double seconds = 0;
+
+        QString word() const {
+            return !result.isEmpty() ? result
+                   : clock.isValid() ? QStringLiteral("running")
+                                     : QStringLiteral("waiting");
+        }
+    };
+
+    void draw() {
+        QString text = m_lines > 0 ? QStringLiteral("\033[%1A").arg(m_lines) : QString();
+        if (m_states.size() > kMostLines) {
+            QMap<QString, int> counts;
+            for (const State &s : m_states)
+                ++counts[s.word()];
+            QStringList parts;
+            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+                parts << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+            text += QStringLiteral("\r\033[K%1 mixers: %2\n")
+                        .arg(m_states.size())
+                        .arg(parts.join(QStringLiteral(", ")));
+            m_lines = 1;
+        } else {
+            for (qsizetype i = 0; i < m_states.size(); ++i) {
+                const State &s = m_states.at(i);
+                const double seconds = !s.result.isEmpty() ? s.seconds
+                                       : s.clock.isValid() ? s.clock.nsecsElapsed() / 1e9
+                                                           : 0.0;
+                const QString state = s.result.isEmpty() && !s.progress.isEmpty()
+                                          ? QStringLiteral("running %1").arg(s.progress)
+                                          : s.word();
+                text += QStringLiteral("\r\033[K%1  %2 %3 s\n")
+                            .arg(m_batch.mixers().at(i).name.leftJustified(m_width), state)
+                            .arg(seconds, 0, 'f', 1);
+            }
+            m_lines = int(m_states.size());
+        }
+        m_err.print(text);
+    }
+
+    const MixerBatch &m_batch;
+    OutputStream &m_err;
+    QList<State> m_states;
+    QTimer m_timer;
+    int m_width = 0;
+    int m_lines = 0; // lines drawn last time
+};
+
+QList<MixerResult> runTargets(const Command &command, const ParsedArguments &args,
+                              const std::vector<Target> &targets, Streams &streams) {
+    QList<BatchMixer> mixers;
+    for (const Target &t : targets)
+        mixers << t.mixer;
+    MixerBatch batch(mixers, [&](MixerTaskContext &context) {
+        return runOne(command, argumentsFor(args, targets[size_t(context.index())]), streams, context);
+    });
+    batch.setMaxConcurrent(concurrentLimit());
+    QEventLoop loop;
+    QObject::connect(&batch, &MixerBatch::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    std::unique_ptr<ProgressLines> lines;
+    if (streams.err.isTerminal() && !args.log)
+        lines = std::make_unique<ProgressLines>(batch, streams.err);
+    batch.start();
+    loop.exec();
+    batch.wait();
+    QCoreApplication::processEvents(); // the last reports, for the progress lines
+    return batch.results();
+}
+
+// ---- Summing up
+
+int summarise(const Command &command, const ParsedArguments &args, const std::vector<Target> &targets,
+              const QList<MixerResult> &results, Streams &streams) {
+    int worst = ExitSuccess;
+    int succeeded = 0;
+    for (const MixerResult &r : results) {
+        succeeded += r.exitStatus == ExitSuccess ? 1 : 0;
+        worst = std::max(worst, r.exitStatus);
+    }
+    if (args.summaryJson) {
+        QJsonArray list;
+        for (size_t i = 0; i < targets.size(); ++i) {
+            const Target &t = targets[i];
+            const MixerResult &r = results.at(qsizetype(i));
+            QJsonObject entry{{QStringLiteral("mixer"), t.mixer.name},
+                              {QStringLiteral("link"),
+                               t.mixer.link.tcp() ? QStringLiteral("tcp") : QStringLiteral("serial")},
+                              {QStringLiteral("result"), outcomeWord(r.outcome)},
+                              {QStringLiteral("exit_status"), r.exitStatus},
+                              {QStringLiteral("seconds"), qRound(r.seconds * 1000) / 1000.0},
+                              {QStringLiteral("reason"), r.reason}};
+            if (!t.file.isEmpty())
+                entry.insert(QStringLiteral("file"), t.file);
+            // verify --json: each mixer's document goes into the summary as its output.
+            QJsonParseError error;
+            const QJsonDocument document = QJsonDocument::fromJson(r.output.toUtf8(), &error);
+            if (error.error == QJsonParseError::NoError && document.isObject())
+                entry.insert(QStringLiteral("output"), document.object());
+            else
+                entry.insert(QStringLiteral("output"), r.output);
+            list.append(entry);
+        }
+        const QJsonObject root{{QStringLiteral("format"), QStringLiteral("hzm-mixers")},
+                               {QStringLiteral("format_version"), 1},
+                               {QStringLiteral("command"), command.name},
+                               {QStringLiteral("succeeded"), succeeded},
+                               {QStringLiteral("failed"), int(targets.size()) - succeeded},
+                               {QStringLiteral("mixers"), list}};
+        streams.out.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    } else {
+        int width = 5;
+        for (const Target &t : targets)
+            width = std::max(width, int(t.mixer.name.size()));
+        QString text;
+        for (size_t i = 0; i < targets.size(); ++i)
+            for (const QString &line :
+                 results.at(qsizetype(i)).output.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                text += QStringLiteral("%1: %2\n").arg(targets[i].mixer.name, line);
+        text += QStringLiteral("%1  %2  %3  %4\n")
+                    .arg(QStringLiteral("MIXER").leftJustified(width), QStringLiteral("RESULT   "),
+                         QStringLiteral("TIME     "), QStringLiteral("REASON"));
+        for (size_t i = 0; i < targets.size(); ++i) {
+            const MixerResult &r = results.at(qsizetype(i));
+            text +=
+                QStringLiteral("%1  %2  %3  %4")
+                    .arg(targets[i].mixer.name.leftJustified(width), outcomeWord(r.outcome).leftJustified(9),
+                         QStringLiteral("%1 s").arg(r.seconds, 0, 'f', 1).leftJustified(9), r.reason)
+                    .trimmed() +
+                QLatin1Char('\n');
+        }
+        streams.out.print(text);
+    }
+    if (worst != ExitSuccess)
+        streams.err.print(QStringLiteral("hzmctl %1: %2 of %3 mixers failed\n")
+                              .arg(command.name)
+                              .arg(int(targets.size()) - succeeded)
+                              .arg(targets.size()));
+    return worst;
+}
+
+} // namespace
+
+int runOnSeveralMixers(const Command &command, const ParsedArguments &args, Streams &streams) {
+    CommandRun run(command, args, streams); // for the messages before any mixer runs
+    int status = ExitUsage;
+    const std::optional<std::vector<Target>> targets = targetsFor(run, status);
+    if (!targets)
+        return status;
+    return summarise(command, args, *targets, runTargets(command, args, *targets, streams), streams);
+}
+
+} // namespace hzm::cli
