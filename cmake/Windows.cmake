@@ -22,6 +22,7 @@ hzm_windows_resources(hzmctl "${HZM_PRODUCT_NAME}, command line")
 hzm_windows_resources(hzm-sim "Simulated HZM-1e mixer")
 
 # The file types: every <mime-type> with a comment and a "*.ext" glob.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS resources/hzm-utility-mime.xml)
 file(READ resources/hzm-utility-mime.xml mime)
 string(REPLACE "</mime-type>" ";" mime "${mime}")
 set(HZM_SETUP_FILE_TYPES "")

@@ -120,6 +120,7 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\${PRODUCT_NAME}.lnk"
     !insertmacro ForEachFileType UnregisterFileType
     DeleteRegKey SHCTX "Software\Classes\Applications\${PROGRAM}"
+    DeleteRegKey /ifempty SHCTX "Software\Classes\Applications"
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
     System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd

@@ -449,7 +449,7 @@ private slots:
         QVERIFY(test::writeAll(path(QStringLiteral("cr-only.hzc")), crOnly));
         QByteArray nul = good;
         nul[nul.indexOf("Zone 2") + 4] = '\0';
-        QVERIFY(test::writeAll(path(QStringLiteral("nul.hzc")), nul));
+        QVERIFY(test::writeAll(path(QStringLiteral("name-with-nul.hzc")), nul));
         MixerSettings wide;
         wide.zones[0].minLevel = 200; // 00C8 in the file
         QVERIFY(saveSettings(path(QStringLiteral("range.hzc")), wide));
@@ -457,7 +457,7 @@ private slots:
             QTest::newRow(qPrintable(QStringLiteral("%1, lone CRs").arg(command)))
                 << "cr-only.hzc" << command << "is damaged, so nothing was sent: line 1";
             QTest::newRow(qPrintable(QStringLiteral("%1, a NUL in a name").arg(command)))
-                << "nul.hzc" << command << "is damaged, so nothing was sent: line 4";
+                << "name-with-nul.hzc" << command << "is damaged, so nothing was sent: line 4";
             QTest::newRow(qPrintable(QStringLiteral("%1, a value out of range").arg(command)))
                 << "range.hzc" << command << "Zone 1 Minimum level: 200 is outside";
         }
