@@ -36,14 +36,14 @@ public:
             received += n;
         return n;
     }
-    int Open() override {
+    bool Open() override {
         const int r = m_inner->Open();
         sync();
         if (!r)
             m_errorString = m_inner->errorString();
         return r;
     }
-    int Close() override {
+    bool Close() override {
         const int r = m_inner->Close();
         sync();
         return r;

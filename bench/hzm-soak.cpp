@@ -73,8 +73,8 @@ public:
         m_pending.remove(0, n);
         return n;
     }
-    int Open() override { return 0; }
-    int Close() override { return 1; }
+    bool Open() override { return false; }
+    bool Close() override { return true; }
     QString describe() const override { return QStringLiteral("memory"); }
     int commands() const { return m_commands; }
 

@@ -53,8 +53,8 @@ public:
             fragments.removeFirst();
         return n;
     }
-    int Open() override { return m_isOpen ? 0 : (m_isOpen = 1); }
-    int Close() override {
+    bool Open() override { return !m_isOpen && (m_isOpen = 1); }
+    bool Close() override {
         const int was = m_isOpen;
         m_isOpen = 0;
         return was;

@@ -18,19 +18,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     MixerSettings settings;
     QString error;
-    const int ok = ParseSettingsFile(bytes, settings, &error);
-    if (ok != 0 && ok != 1)
-        std::abort();
-    if (!ok) {
+    if (!ParseSettingsFile(bytes, settings, &error)) {
         if (settings != MixerSettings() || error.isEmpty())
             std::abort();
         return 0;
     }
     const QByteArray saved = SettingsFileBytes(settings);
-    if (!settingsFileDamage(saved).isEmpty())
-        std::abort(); // what the program writes is never a damaged file
+    const QList<FileDamage> damage = settingsFileDamage(saved);
+    if (!damage.isEmpty()) { // what the program writes is never a damaged file
+        std::fprintf(stderr, "saved as a damaged file: line %d: %s\n", damage.first().line,
+                     qPrintable(damage.first().problem));
+        std::abort();
+    }
     MixerSettings again;
-    if (ParseSettingsFile(saved, again) != 1)
+    if (!ParseSettingsFile(saved, again))
         std::abort();
     if (SettingsFileBytes(again) != saved) {
         const QStringList first = SettingsFileLines(settings), second = SettingsFileLines(again);

@@ -153,16 +153,16 @@ QByteArray SettingsFileBytes(const MixerSettings &settings) {
     return bytes;
 }
 
-int SaveSettingsFile(const QString &path, const MixerSettings &settings, ModifiedFlag &modified,
-                     QString *error) {
+bool SaveSettingsFile(const QString &path, const MixerSettings &settings, ModifiedFlag &modified,
+                      QString *error) {
     if (QFileInfo(path).isDir()) {
         setError(error, prefixed(path, QStringLiteral("is a folder")));
-        return 0;
+        return false;
     }
     OutputFile file(path);
     if (!file.open()) {
         setError(error, prefixed(path, file.errorString()));
-        return 0;
+        return false;
     }
     const QByteArray bytes = SettingsFileBytes(settings);
     const qint64 written = file.write(bytes.constData(), bytes.size());
@@ -172,18 +172,18 @@ int SaveSettingsFile(const QString &path, const MixerSettings &settings, Modifie
                                            .arg(bytes.size())
                                            .arg(file.errorString())));
         file.cancel();
-        return 0;
+        return false;
     }
     if (!file.commit()) {
         setError(error, prefixed(path, file.errorString()));
-        return 0;
+        return false;
     }
     modified.set(0);
-    return 1;
+    return true;
 }
 
-int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified, QString *error,
-                     QStringList *lines) {
+bool ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified, QString *error,
+                      QStringList *lines) {
     LoadFactoryDefaults(settings, modified);
     if (lines)
         lines->clear();
@@ -254,9 +254,9 @@ int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &m
             setError(error, QStringLiteral("not a complete settings file (%1 of %2 lines)")
                                 .arg(linesRead)
                                 .arg(kSettingsFileLineCount));
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 namespace {
@@ -329,7 +329,9 @@ QString lineDamage(int index, const QByteArray &raw) {
     const auto column = [&raw](qsizetype at) { return QString::fromUtf8(raw.left(at)).size() + 1; };
     if (const qsizetype cr = raw.indexOf('\r'); cr >= 0)
         return Tr::tr("a carriage return without a line feed at column %1").arg(column(cr));
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // A byte order mark at the start of a record line is a character of its name, as the reader
+    // takes it, not one to skip.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     const QString line = decoder.decode(raw);
     if (decoder.hasError())
         return Tr::tr("not UTF-8 text");
@@ -386,7 +388,7 @@ QList<FileDamage> settingsFileDamage(const QByteArray &bytes) {
     return damage;
 }
 
-int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {
+bool ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error) {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
@@ -394,25 +396,25 @@ int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString 
     return ReadSettingsFile(buffer, settings, modified, error);
 }
 
-int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified, QString *error,
-                     QStringList *lines) {
+bool LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified, QString *error,
+                      QStringList *lines) {
     const QFileInfo info(path);
     if (info.isDir()) {
         setError(error, prefixed(path, QStringLiteral("is a folder, not a settings file")));
-        return 0;
+        return false;
     }
     // Devices and pipes are no settings files; opening a pipe could wait for a writer forever.
     if (info.exists() && !info.isFile()) {
         setError(error, prefixed(path, QStringLiteral("is not a regular file")));
-        return 0;
+        return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, prefixed(path, file.errorString()));
-        return 0;
+        return false;
     }
     QString reason;
-    const int result = ReadSettingsFile(file, settings, modified, &reason, lines);
+    const bool result = ReadSettingsFile(file, settings, modified, &reason, lines);
     if (!result)
         setError(error, prefixed(path, reason));
     return result;

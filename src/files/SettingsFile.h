@@ -38,25 +38,25 @@ QByteArray SettingsFileBytes(const MixerSettings &settings);
 
 // Writes the file through a temporary file in the same folder that replaces path only once it
 // is complete: a failed save leaves an earlier file as it was. A device or a pipe at path is
-// written to directly and stays what it is (see OutputFile). Returns 1 and clears modified on
-// success; returns 0, leaves modified as it was and describes the failure in error otherwise.
-int SaveSettingsFile(const QString &path, const MixerSettings &settings, ModifiedFlag &modified,
-                     QString *error = nullptr);
+// written to directly and stays what it is (see OutputFile). Returns true and clears modified
+// on success; returns false, leaves modified as it was and describes the failure in error otherwise.
+bool SaveSettingsFile(const QString &path, const MixerSettings &settings, ModifiedFlag &modified,
+                      QString *error = nullptr);
 
 // Reads a settings file. A file that cannot be opened (missing, a folder, not a regular file)
-// returns 0 and leaves settings and modified untouched. Once it is open the settings start from
-// the factory defaults (clearing modified); 1 when all 35 lines were read, else 0 with the
+// returns false and leaves settings and modified untouched. Once it is open the settings start from
+// the factory defaults (clearing modified); true when all 35 lines were read, else false with the
 // settings back at the factory defaults: the file ended early, or one of its 35 lines is not
 // UTF-8 text. The two header lines are not examined, and nothing after the 35th line is read.
 // lines (if given) receives the lines as read, for ForeignSettingsLine.
-int LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified,
-                     QString *error = nullptr, QStringList *lines = nullptr);
+bool LoadSettingsFile(const QString &path, MixerSettings &settings, ModifiedFlag &modified,
+                      QString *error = nullptr, QStringList *lines = nullptr);
 
 // The reading part of LoadSettingsFile, from the device's current position.
-int ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified,
-                     QString *error = nullptr, QStringList *lines = nullptr);
+bool ReadSettingsFile(QIODevice &device, MixerSettings &settings, ModifiedFlag &modified,
+                      QString *error = nullptr, QStringList *lines = nullptr);
 // The same from bytes in memory.
-int ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error = nullptr);
+bool ParseSettingsFile(const QByteArray &bytes, MixerSettings &settings, QString *error = nullptr);
 
 // The reader takes any lines of text, so a text export or a log loads too. Before such a file
 // goes to a mixer as its configuration: the number (from 1) of the first record line whose hex

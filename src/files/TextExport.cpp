@@ -17,27 +17,27 @@ void setError(QString *error, const QString &text) {
 
 } // namespace
 
-int ExportText(const QString &path, const MixerSettings &settings, QString *error) {
+bool ExportText(const QString &path, const MixerSettings &settings, QString *error) {
     if (QFileInfo(path).isDir()) {
         setError(error, QStringLiteral("%1: is a folder").arg(path));
-        return 0;
+        return false;
     }
     FileComms link(path);
     if (!link.Open()) {
         setError(error, link.errorString());
-        return 0;
+        return false;
     }
     if (!SendAllCommands(settings, WriteOnly, link, nullptr)) {
         // Not closed: the link then drops what it wrote and the earlier file stays.
         setError(error, QStringLiteral("%1: a command could not be encoded; nothing was exported").arg(path));
-        return 0;
+        return false;
     }
     link.Close();
     if (!link.committed()) {
         setError(error, link.errorString());
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 } // namespace hzm

@@ -13,7 +13,7 @@ struct MixerSettings;
 // the eight inputs, then the system settings, without pauses. The file is written through a
 // temporary file that replaces path only when every command was written, so a failed export
 // (missing folder, full disk, a command that cannot be encoded) leaves no partial file and an
-// earlier file as it was. Returns 1 on success, else 0 with the reason in error.
-int ExportText(const QString &path, const MixerSettings &settings, QString *error = nullptr);
+// earlier file as it was. Returns true on success, else false with the reason in error.
+bool ExportText(const QString &path, const MixerSettings &settings, QString *error = nullptr);
 
 } // namespace hzm

@@ -195,28 +195,28 @@ private:
 
 } // namespace
 
-int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer, QString *reply,
-                    int replyChars, const ExchangeOptions &options) {
+bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer, QString *reply,
+                     int replyChars, const ExchangeOptions &options) {
     if (reply && replyChars > 0)
         reply->clear();
     const QString framed = frame(body);
     if (mode != WriteOnly && mode != Exchange)
-        return 0;
+        return false;
     const QByteArray bytes = wireBytes(framed);
     if (bytes.isEmpty()) {
         if (mode == Exchange && observer)
             observer->commandFinished(false);
-        return 0;
+        return false;
     }
 
     if (mode == WriteOnly) {
         WriteCommandText(link, bytes);
         WriteCommandText(link, QByteArrayLiteral("\r\n"));
-        return 1;
+        return true;
     }
 
     if (link.stopRequested())
-        return 0;
+        return false;
     const QString shown = options.shownBody.isNull() ? framed : frame(options.shownBody);
     ReplyFilter filter;
     if (options.replyEchoesHead) {
@@ -245,7 +245,7 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
     const auto fail = [observer] {
         if (observer)
             observer->commandFinished(false);
-        return 0;
+        return false;
     };
     // Every reply that came: into the caller's buffer and the progress display.
     const auto received = [&](const QString &text) {
@@ -263,7 +263,7 @@ int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver
         if (observer)
             observer->commandFinished(true);
         link.sleep(Pause::AfterGoodReply);
-        return 1;
+        return true;
     };
 
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {

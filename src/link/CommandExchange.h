@@ -58,7 +58,7 @@ struct ExchangeOptions {
 QByteArray QueryReplyHead(const QString &body);
 
 // Frames body as "<" + body + "/>", sends it and, in exchange mode, waits for the reply, retrying
-// a refused ("<!") or missing reply up to four attempts in all. Returns 1 on success, 0 on failure.
+// a refused ("<!") or missing reply up to four attempts in all. Returns true on success.
 // In exchange mode a reply counts only when it holds a frame's end "/>": bytes without one are
 // "No Response". Every attempt written is owed one reply, and the mixer answers in order:
 // - whatever waits on the link before an attempt is thrown away (and logged), except that a good
@@ -69,12 +69,12 @@ QByteArray QueryReplyHead(const QString &body);
 // - a reply when none is owed (one more than the attempts written, or a frame waiting before a
 //   command without a head, once this link has carried a command) means the replies no longer
 //   match the commands: the call fails at once and the link's exchangeRecord() says where.
-// Once the link's stop flag is set an exchange sends nothing and returns 0.
-// In write-only mode the frame and "\r\n" are written and nothing is read. Any other mode returns 0.
+// Once the link's stop flag is set an exchange sends nothing and fails.
+// In write-only mode the frame and "\r\n" are written and nothing is read. Any other mode fails.
 // When reply is given and replyChars > 0, it receives at most replyChars - 1 characters of the
 // last reply (it is emptied first).
-int CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer = nullptr,
-                    QString *reply = nullptr, int replyChars = 0, const ExchangeOptions &options = {});
+bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer = nullptr,
+                     QString *reply = nullptr, int replyChars = 0, const ExchangeOptions &options = {});
 
 // Writes text over the link as the exchange does: in 16-byte chunks with the protocol's pauses
 // on chunked links, in one write otherwise. Returns the bytes written.

@@ -58,10 +58,10 @@ public:
     virtual int Write(const char *bytes, int length) = 0;
     // Bytes read into buffer (at most size); 0 when nothing arrived within the link's short poll.
     virtual int Read(char *buffer, int size) = 0;
-    // 1 opened, 0 failed (also when already open).
-    virtual int Open() = 0;
-    // 1 closed, 0 was not open.
-    virtual int Close() = 0;
+    // True when opened; false when it failed or was already open.
+    virtual bool Open() = 0;
+    // True when closed; false when it was not open.
+    virtual bool Close() = 0;
 
     void PauseAfterWrite() { sleep(Pause::AfterWrite); }
     void PauseBetweenChunks() { sleep(Pause::BetweenChunks); }

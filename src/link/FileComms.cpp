@@ -13,19 +13,19 @@ FileComms::~FileComms() {
         m_file->cancel(); // never committed: the earlier file stays as it was
 }
 
-int FileComms::Open() {
+bool FileComms::Open() {
     if (m_isOpen)
-        return 0;
+        return false;
     m_file = std::make_unique<OutputFile>(m_fileName);
     if (!m_file->open()) {
         m_errorString = QStringLiteral("%1: %2").arg(m_fileName, m_file->errorString());
         m_file.reset();
-        return 0;
+        return false;
     }
     m_failed = false;
     m_committed = false;
     m_isOpen = 1;
-    return 1;
+    return true;
 }
 
 int FileComms::Write(const char *bytes, int length) {
@@ -39,9 +39,9 @@ int FileComms::Write(const char *bytes, int length) {
     return n > 0 ? int(n) : 0;
 }
 
-int FileComms::Close() {
+bool FileComms::Close() {
     if (!m_isOpen)
-        return 0;
+        return false;
     if (m_failed) {
         m_file->cancel();
     } else {
@@ -51,7 +51,7 @@ int FileComms::Close() {
     }
     m_file.reset();
     m_isOpen = 0;
-    return 1;
+    return true;
 }
 
 int NullComms::Read(char *buffer, int size) {
@@ -64,18 +64,18 @@ int NullComms::Read(char *buffer, int size) {
     return 4;
 }
 
-int NullComms::Open() {
+bool NullComms::Open() {
     if (m_isOpen)
-        return 0;
+        return false;
     m_isOpen = 1;
-    return 1;
+    return true;
 }
 
-int NullComms::Close() {
+bool NullComms::Close() {
     if (!m_isOpen)
-        return 0;
+        return false;
     m_isOpen = 0;
-    return 1;
+    return true;
 }
 
 } // namespace hzm

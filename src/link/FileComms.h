@@ -18,9 +18,9 @@ public:
 
     int Write(const char *bytes, int length) override;
     int Read(char *, int) override { return 0; } // a file never answers
-    int Open() override;
+    bool Open() override;
     // 1 when the link was open. Whether the file was written: committed().
-    int Close() override;
+    bool Close() override;
     QString describe() const override { return m_fileName; }
 
     // True after a Close() that put the complete file in place.
@@ -38,8 +38,8 @@ class NullComms : public Comms {
 public:
     int Write(const char *, int length) override { return length; }
     int Read(char *buffer, int size) override;
-    int Open() override;
-    int Close() override;
+    bool Open() override;
+    bool Close() override;
     QString describe() const override { return QStringLiteral("no port"); }
 };
 

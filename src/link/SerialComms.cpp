@@ -44,16 +44,16 @@ SerialComms::~SerialComms() {
     Close();
 }
 
-int SerialComms::Open() {
+bool SerialComms::Open() {
     if (m_isOpen)
-        return 0;
+        return false;
     m_port = std::make_unique<QSerialPort>();
     m_port->setPortName(systemPortName(m_portName));
     m_port->setReadBufferSize(kLinkReadBufferSize);
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());
         m_port.reset();
-        return 0;
+        return false;
     }
     m_isOpen = 1; // Configure needs the open port
     if (!Configure(m_baudRate)) {
@@ -62,32 +62,32 @@ int SerialComms::Open() {
         m_port->close();
         m_port.reset();
         m_isOpen = 0;
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int SerialComms::Configure(int rate) {
+bool SerialComms::Configure(int rate) {
     if (!supportedBaudRates().contains(rate) || !m_port || !m_port->isOpen())
-        return 0;
+        return false;
     const bool ok = m_port->setBaudRate(rate) && m_port->setDataBits(QSerialPort::Data8) &&
                     m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop) &&
                     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) {
         m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());
-        return 0;
+        return false;
     }
     m_baudRate = rate;
-    return 1;
+    return true;
 }
 
-int SerialComms::Close() {
+bool SerialComms::Close() {
     if (!m_isOpen)
-        return 0;
+        return false;
     m_port->close();
     m_port.reset();
     m_isOpen = 0;
-    return 1;
+    return true;
 }
 
 int SerialComms::Write(const char *bytes, int length) {
@@ -121,16 +121,16 @@ qint64 SerialComms::discardPending(QByteArray *sample) {
     return m_isOpen && m_port ? discardPendingOn(*m_port, sample) : 0;
 }
 
-int SerialComms::DetectBaudRate() {
+bool SerialComms::DetectBaudRate() {
     const int remembered = m_baudRate;
     if (!Open())
-        return 0;
+        return false;
     static const char probe[] = "<SY,VQ/>";
     const int probeLength = int(sizeof probe - 1);
     auto giveUp = [&] {
         Close();
         m_baudRate = remembered;
-        return 0;
+        return false;
     };
     for (int rate : supportedBaudRates()) {
         m_baudRate = rate;
@@ -148,7 +148,7 @@ int SerialComms::DetectBaudRate() {
             ReadReply(reply);
             if (std::strncmp(reply, "<sy,vq ", 7) == 0) {
                 Close();
-                return 1;
+                return true;
             }
             if (std::strstr(reply, "<!")) {
                 ++refusals;

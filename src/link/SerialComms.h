@@ -26,15 +26,15 @@ public:
 
     int Write(const char *bytes, int length) override;
     int Read(char *buffer, int size) override;
-    int Open() override;
-    int Close() override;
+    bool Open() override;
+    bool Close() override;
     qint64 discardPending(QByteArray *sample = nullptr) override;
     QString describe() const override { return m_portName; }
 
-    // Applies a supported rate to the open port; 0 for any other rate or a closed port.
-    int Configure(int rate);
-    // Probes the supported rates for a mixer; 1 found (baudRate() holds the rate), 0 not.
-    int DetectBaudRate();
+    // Applies a supported rate to the open port; false for any other rate or a closed port.
+    bool Configure(int rate);
+    // Probes the supported rates for a mixer; true when found (baudRate() holds the rate).
+    bool DetectBaudRate();
 
     int baudRate() const { return m_baudRate; }
     void setBaudRate(int rate) { m_baudRate = rate; }

@@ -35,9 +35,9 @@ QString TCPComms::describe() const {
     return QStringLiteral("%1:%2").arg(m_address.toString()).arg(m_port);
 }
 
-int TCPComms::Open() {
+bool TCPComms::Open() {
     if (m_isOpen)
-        return 0;
+        return false;
     m_socket = std::make_unique<QTcpSocket>();
     m_socket->setReadBufferSize(kLinkReadBufferSize);
     m_socket->connectToHost(m_address, m_port);
@@ -45,16 +45,16 @@ int TCPComms::Open() {
         m_errorString = QStringLiteral("%1: %2").arg(describe(), m_socket->errorString());
         m_socket->abort();
         m_socket.reset();
-        return 0;
+        return false;
     }
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_isOpen = 1;
-    return 1;
+    return true;
 }
 
-int TCPComms::Close() {
+bool TCPComms::Close() {
     if (!m_isOpen)
-        return 0;
+        return false;
     // Send what is left, shut down our sending side (the mixer sees a clean end of data), then
     // read and discard until the mixer closes its side, but not forever: one second in all.
     QElapsedTimer drain;
@@ -77,7 +77,7 @@ int TCPComms::Close() {
     m_socket->abort();
     m_socket.reset();
     m_isOpen = 0;
-    return 1;
+    return true;
 }
 
 int TCPComms::Write(const char *bytes, int length) {

@@ -24,8 +24,8 @@ public:
     int Write(const char *bytes, int length) override;
     // Waits up to about one second for bytes to arrive.
     int Read(char *buffer, int size) override;
-    int Open() override;
-    int Close() override;
+    bool Open() override;
+    bool Close() override;
     qint64 discardPending(QByteArray *sample = nullptr) override;
     QString describe() const override;
 

@@ -92,9 +92,9 @@ QStringList ChangedCommandBodies(const MixerSettings &baseline, const MixerSetti
     return bodies;
 }
 
-int SendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
-                        const QString &softwareVersion, Comms &link, ExchangeObserver *observer,
-                        bool everythingKnown) {
+bool SendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
+                         const QString &softwareVersion, Comms &link, ExchangeObserver *observer,
+                         bool everythingKnown) {
     return sendSteps(changedSteps(baseline, target, softwareVersion, everythingKnown), link, observer);
 }
 

@@ -42,9 +42,9 @@ QStringList ChangedCommandBodies(const MixerSettings &baseline, const MixerSetti
 
 // Sends them in exchange mode with Send all's pauses. 1 when every command was accepted (also when
 // there was nothing to send), 0 at the first that failed; what went before it is not undone.
-int SendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
-                        const QString &softwareVersion, Comms &link, ExchangeObserver *observer,
-                        bool everythingKnown = false);
+bool SendChangedCommands(const MixerSettings &baseline, const MixerSettings &target,
+                         const QString &softwareVersion, Comms &link, ExchangeObserver *observer,
+                         bool everythingKnown = false);
 
 // "Nothing to send: the mixer holds these settings already."
 QString NothingToSendText();

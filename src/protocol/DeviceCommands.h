@@ -1,7 +1,7 @@
 #pragma once
 
 // The mixer's command sets: settings into commands (send) and replies into settings (read).
-// Every operation returns 1 on success and 0 at the first command the mixer refuses or leaves
+// Every operation returns true on success and false at the first command the mixer refuses or leaves
 // unanswered (after the exchange's four attempts). Send operations take the exchange mode:
 // Exchange (1) talks to a mixer, WriteOnly (0) writes the framed commands to a file link.
 // The observer receives every report of every exchange; it may be null.
@@ -26,38 +26,38 @@ QString NameForWire(const QString &name);
 // ---- Inputs (index 0..7 for sending, number 1..8 for reading)
 
 // Name, then gain: "L1,L=Input 1", "L1,G0".
-int SendInput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer);
-// Label (mixers above 1.04 only), then gain. A number outside 1..8 returns 0 with nothing sent.
-int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer);
+bool SendInput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer);
+// Label (mixers above 1.04 only), then gain. A number outside 1..8 fails with nothing sent.
+bool ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer);
 
 // ---- Outputs: zones 1..8 are indices 0..7 (numbers 1..8), groups 1..4 indices 8..11 (numbers 9..12)
 
-int SendOutput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer);
-// A number outside 1..12 returns 0 with nothing sent.
-int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer);
+bool SendOutput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer);
+// A number outside 1..12 fails with nothing sent.
+bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer);
 
 // ---- System settings
 
 // The nineteen system commands.
-int SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
+bool SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
 // Twelve queries for mixers above 1.04, nine exchanges (one of them writes the paging attenuation)
 // for older ones. With writeBack false that write is left out (eight exchanges): the attenuation
 // keeps its value and the mixer is only asked, never changed.
-int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
-                       bool writeBack = true);
+bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+                        bool writeBack = true);
 
 // ---- Whole configuration
 
 // The twelve outputs, the eight inputs and the system settings, in the order of Send all. In
 // exchange mode the link pauses 500 ms after each output and each input; in write-only mode (the
 // text export) nothing pauses. Stops at the first failing command.
-int SendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
+bool SendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer);
 // The version query, twelve outputs, eight inputs and the system settings. Stops at the first
 // failure, leaving everything read so far in the record. showMessage (may be empty) receives the
 // version error; plannedChanged (may be empty) the command count once the version is known.
-int ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
-                    const std::function<void(const QString &, const QString &)> &showMessage = {},
-                    const std::function<void(int)> &plannedChanged = {}, bool writeBack = true);
+bool ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+                     const std::function<void(const QString &, const QString &)> &showMessage = {},
+                     const std::function<void(int)> &plannedChanged = {}, bool writeBack = true);
 
 // ---- The send commands by value (for sending only what changed)
 
@@ -95,7 +95,7 @@ int ReadAllCommandCount(const QString &softwareVersion, bool writeBack = true); 
 QString VersionErrorText();
 // Asks "SY,VQ" and stores the four version characters. A reply of the wrong form shows the
 // version error through showMessage (caption "Error") and fails.
-int GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
-               const std::function<void(const QString &, const QString &)> &showMessage = {});
+bool GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+                const std::function<void(const QString &, const QString &)> &showMessage = {});
 
 } // namespace hzm

@@ -32,24 +32,24 @@ CommandUnits SendInputCommandUnits(const MixerSettings &settings, int index) {
             {{p + QStringLiteral(",G") + ListEntry(lists::gain(), input.gain)}, true}};
 }
 
-int SendInput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
+bool SendInput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
     if (index < 0 || index >= kInputCount)
-        return 0;
+        return false;
     for (const CommandUnit &unit : SendInputCommandUnits(settings, index))
         for (const QString &body : unit.bodies)
             if (!CommandExchange(body, mode, link, observer))
-                return 0;
-    return 1;
+                return false;
+    return true;
 }
 
-int ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
+bool ReadInput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
     if (number < 1 || number > kInputCount)
-        return 0;
+        return false;
     InputSettings &input = settings.inputs[size_t(number - 1)];
     const QString p = inputPrefix(number);
     if (HasNewerSoftware(settings.softwareVersion) &&
         !ReadQuery(p + QStringLiteral(",LQ"), link, observer, NameRule(input.name, 6)))
-        return 0;
+        return false;
     return ReadQuery(p + QStringLiteral(",GQ"), link, observer,
                      IndexRule(input.gain, [](const QString &reply) {
                          return FindExactInList(ValueByPosition(reply, 6), lists::gain());

@@ -19,33 +19,33 @@ QString VersionErrorText() {
     return QCoreApplication::translate("hzm::MixerJobs", "Cannot receive version.\nCheck connection");
 }
 
-int GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
-               const std::function<void(const QString &, const QString &)> &showMessage) {
+bool GetVersion(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+                const std::function<void(const QString &, const QString &)> &showMessage) {
     QString reply;
     if (!CommandExchange(QStringLiteral("SY,VQ"), Exchange, link, observer, &reply, kReplyChars))
-        return 0;
+        return false;
     if (!reply.startsWith(QStringLiteral("<sy,vq"))) {
         if (showMessage)
             showMessage(VersionErrorText(), QCoreApplication::translate("hzm::MixerJobs", "Error"));
-        return 0;
+        return false;
     }
     // Characters 10 to 13; a shorter reply gives a shorter version.
     settings.softwareVersion = reply.mid(10, 4);
-    return 1;
+    return true;
 }
 
 // ---- Whole configuration
 
-int SendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer) {
+bool SendAllCommands(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer) {
     for (int i = 0; i < kOutputCount; ++i) {
         if (!SendOutput(settings, i, mode, link, observer))
-            return 0;
+            return false;
         if (mode == Exchange)
             link.PauseBetweenCommands();
     }
     for (int i = 0; i < kInputCount; ++i) {
         if (!SendInput(settings, i, mode, link, observer))
-            return 0;
+            return false;
         if (mode == Exchange)
             link.PauseBetweenCommands();
     }
@@ -59,20 +59,20 @@ int SendAllCommandCount(const MixerSettings &settings) {
     return count + kInputCount * SendInputCommandCount() + SendSystemCommandCount();
 }
 
-int ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
-                    const std::function<void(const QString &, const QString &)> &showMessage,
-                    const std::function<void(int)> &plannedChanged, bool writeBack) {
+bool ReadAllCommands(MixerSettings &settings, Comms &link, ExchangeObserver *observer,
+                     const std::function<void(const QString &, const QString &)> &showMessage,
+                     const std::function<void(int)> &plannedChanged, bool writeBack) {
     if (!GetVersion(settings, link, observer, showMessage))
-        return 0;
+        return false;
     // The mixer's own version decides how many queries follow.
     if (plannedChanged)
         plannedChanged(ReadAllCommandCount(settings.softwareVersion, writeBack));
     for (int k = 1; k <= kOutputCount; ++k)
         if (!ReadOutput(settings, k, link, observer))
-            return 0;
+            return false;
     for (int n = 1; n <= kInputCount; ++n)
         if (!ReadInput(settings, n, link, observer))
-            return 0;
+            return false;
     return ReadSystemSettings(settings, link, observer, writeBack);
 }
 

@@ -94,14 +94,14 @@ int lookUpAttenuation(const QString &value, const OptionList &list, const QStrin
 
 } // namespace
 
-int SendOutput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
+bool SendOutput(const MixerSettings &settings, int index, int mode, Comms &link, ExchangeObserver *observer) {
     if (index < 0 || index >= kOutputCount)
-        return 0;
+        return false;
     for (const CommandUnit &unit : outputUnits(settings, index))
         for (const QString &body : unit.bodies)
             if (!CommandExchange(body, mode, link, observer))
-                return 0;
-    return 1;
+                return false;
+    return true;
 }
 
 CommandUnits SendOutputCommandUnits(const MixerSettings &settings, int index) {
@@ -119,32 +119,32 @@ int SendOutputCommandCount(const MixerSettings &settings, int index) {
     return count;
 }
 
-int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
+bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
     if (number < 1 || number > kOutputCount)
-        return 0;
+        return false;
     const int index = number - 1;
     const bool zone = isZoneIndex(index);
     const QString p = outputPrefix(index);
     ZoneSettings &z = settings.zones[size_t(index)];
     QString reply;
-    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
+    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply); };
     auto read = [&](const QString &body, const ReadRule &rule) {
-        return ReadQuery(body, link, observer, rule) != 0;
+        return ReadQuery(body, link, observer, rule);
     };
 
     if (HasNewerSoftware(settings.softwareVersion) && !read(p + QStringLiteral(",LQ"), NameRule(z.name, 6)))
-        return 0;
+        return false;
 
     if (!read(p + QStringLiteral(".MU,LQ"), IndexRule(z.level, [](const QString &reply) {
                   return lookUpAttenuation(ValueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
               })))
-        return 0;
+        return false;
 
     if (!read(p + QStringLiteral(".MU,SQ"), IndexRule(z.sourceInput, [](const QString &reply) {
                   const QString value = ValueByPosition(reply, 9);
                   return value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
               })))
-        return 0;
+        return false;
 
     // "q=<e|d>, pri<3 skipped><on|off>/>": input enabled, priority on.
     auto twoValues = [&](QString &first, QString &second) {
@@ -159,7 +159,7 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     z.micPriorityMask = 0;
     for (int m = 1; m <= kMicCount; ++m) {
         if (!ask(p + QStringLiteral(".M") + QString::number(m) + QStringLiteral(",Q")))
-            return 0;
+            return false;
         QString enabled, priority;
         twoValues(enabled, priority);
         if (enabled == QStringLiteral("e"))
@@ -172,7 +172,7 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     z.priorityInput = 0;
     for (int n = 1; n <= 8; ++n) {
         if (!ask(p + QStringLiteral(".L") + QString::number(n) + QStringLiteral(",Q")))
-            return 0;
+            return false;
         QString enabled, priority;
         twoValues(enabled, priority);
         if (enabled == QStringLiteral("e"))
@@ -184,7 +184,7 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     if (zone) {
         if (index < 2) {
             if (!ask(QStringLiteral("SY.") + p + QStringLiteral(",Q")))
-                return 0;
+                return false;
             z.stereo = ValueByPosition(reply, 9) == QStringLiteral("s") ? 1 : 0;
         }
 
@@ -201,7 +201,7 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
                     eq = ZoneEq{treble, mid, bass};
                 return treble >= 0 && mid >= 0 && bass >= 0;
             }))
-            return 0;
+            return false;
 
         if (!read(p + QStringLiteral(".MU,MQ"), [&z](const QString &reply, bool store) {
                 const int x = MarkerPos(reply, QStringLiteral("x="));
@@ -216,7 +216,7 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
                 }
                 return maxLevel >= 0 && minLevel >= 0;
             }))
-            return 0;
+            return false;
 
         return read(p + QStringLiteral(".PM,TQ"), IndexRule(z.pagePriority, [](const QString &reply) {
                         return FindInList(ValueByPosition(reply, 11), lists::pagePriority());
@@ -224,7 +224,7 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     }
 
     if (!ask(p + QStringLiteral(",Q")))
-        return 0;
+        return false;
     const int q = MarkerPos(reply, QStringLiteral("q="));
     const int e = MarkerPos(reply, QStringLiteral("/>"));
     const QString value = ValueBetween(reply, q, 2, e);
@@ -232,14 +232,14 @@ int ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserve
     g.memberMask = 0;
     g.enabled = 0;
     if (value == QStringLiteral("empty") || value.isEmpty())
-        return 1;
+        return true;
     g.enabled = value.endsWith(QLatin1Char('e')) ? 1 : 0;
     for (int i = 0; i < value.size() - 1; ++i) {
         const QChar c = value.at(i);
         if (c >= QLatin1Char('1') && c <= QLatin1Char('8'))
             g.memberMask |= 1 << (c.unicode() - '1');
     }
-    return 1;
+    return true;
 }
 
 int ReadOutputCommandCount(int number, const QString &softwareVersion) {

@@ -20,8 +20,8 @@ constexpr int kReplyChars = 256;
 // earlier command (a slow mixer's late reply, stray bytes) are skipped instead of being read as
 // this query's values. A reply that readable (if given) rejects is a bad reply, retried as a
 // refusal is. 1 success, 0 failure, as CommandExchange.
-inline int QueryExchange(const QString &body, Comms &link, ExchangeObserver *observer, QString &reply,
-                         std::function<bool(const QString &reply)> readable = {}) {
+inline bool QueryExchange(const QString &body, Comms &link, ExchangeObserver *observer, QString &reply,
+                          std::function<bool(const QString &reply)> readable = {}) {
     ExchangeOptions options;
     options.replyEchoesHead = true;
     options.readable = std::move(readable);
@@ -58,12 +58,12 @@ using ReadRule = std::function<bool(const QString &reply, bool store)>;
 
 // A query whose reply the rule reads: a reply with a value the rule cannot read is a bad reply
 // and nothing of it is stored. 1 success, 0 failure.
-inline int ReadQuery(const QString &body, Comms &link, ExchangeObserver *observer, const ReadRule &rule) {
+inline bool ReadQuery(const QString &body, Comms &link, ExchangeObserver *observer, const ReadRule &rule) {
     QString reply;
     if (!QueryExchange(body, link, observer, reply, [&rule](const QString &r) { return rule(r, false); }))
-        return 0;
+        return false;
     rule(reply, true);
-    return 1;
+    return true;
 }
 
 // A rule for one index field: index gives it from the reply, -1 when the reply holds none.

@@ -77,12 +77,12 @@ CommandUnits SendSystemCommandUnits(const MixerSettings &settings) {
     return systemUnits(settings.system);
 }
 
-int SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer) {
+bool SendSystemSettings(const MixerSettings &settings, int mode, Comms &link, ExchangeObserver *observer) {
     for (const CommandUnit &unit : systemUnits(settings.system))
         for (const QString &body : unit.bodies)
             if (!CommandExchange(body, mode, link, observer))
-                return 0;
-    return 1;
+                return false;
+    return true;
 }
 
 int SendSystemCommandCount() {
@@ -93,13 +93,13 @@ int ReadSystemCommandCount(const QString &softwareVersion, bool writeBack) {
     return HasNewerSoftware(softwareVersion) ? 12 : writeBack ? 9 : 8;
 }
 
-int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer, bool writeBack) {
+bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer, bool writeBack) {
     SystemSettings &s = settings.system;
     const bool newer = HasNewerSoftware(settings.softwareVersion);
     QString reply;
-    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply) != 0; };
+    auto ask = [&](const QString &body) { return QueryExchange(body, link, observer, reply); };
     auto read = [&](const QString &body, const ReadRule &rule) {
-        return ReadQuery(body, link, observer, rule) != 0;
+        return ReadQuery(body, link, observer, rule);
     };
     // A rule for the value from position start up to the reply's last two characters, looked up
     // in list.
@@ -111,7 +111,7 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
 
     // Power-up mode: the letter at position 7 ("f", "d" or "p").
     if (!ask(QStringLiteral("SY,IQ")))
-        return 0;
+        return false;
     {
         const QString value = reply.size() > 7 ? Mid(reply, 7, 1) : reply.right(1);
         if (value == QStringLiteral("f"))
@@ -128,13 +128,13 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
                       value = QStringLiteral("104"); // the mixer cuts this one offset to its last two digits
                   return FindInList(value, lists::remoteZoneOffset());
               })))
-        return 0;
+        return false;
 
     if (!read(QStringLiteral("PM,ZQ"), listRule(s.pagingMicOffset, 16, lists::offset16())))
-        return 0;
+        return false;
 
     if (!ask(QStringLiteral("PM,IQ")))
-        return 0;
+        return false;
     {
         const QString value = valueFrom(reply, 13);
         if (value == QStringLiteral("out"))
@@ -164,12 +164,12 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
     };
     if (!QueryExchange(newer ? QStringLiteral("PM,Q") : QStringLiteral("PM,AQ"), link, observer, reply,
                        [&paging](const QString &r) { return paging(r, false); }))
-        return 0;
+        return false;
     // Older mixers do not report the attenuation: the utility's value is written instead.
     if (!newer && writeBack &&
         !CommandExchange(QStringLiteral("PM,A") + number(s.pagingPriorityAttenuation), Exchange, link,
                          observer))
-        return 0;
+        return false;
     paging(reply, true);
 
     if (!read(QStringLiteral("MI,Q"), [&s](const QString &reply, bool store) {
@@ -187,7 +187,7 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
             }
             return attenuation >= 0 && hold >= 0 && release >= 0;
         }))
-        return 0;
+        return false;
 
     if (!read(QStringLiteral("LI,Q"), [&s](const QString &reply, bool store) {
             const int h = MarkerPos(reply, QStringLiteral("hold"));
@@ -201,7 +201,7 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
             }
             return hold >= 0 && release >= 0;
         }))
-        return 0;
+        return false;
 
     // Contacts and a source of another word leave their fields as they are; a line or mic source
     // and the level are numbers in their ranges.
@@ -234,18 +234,18 @@ int ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *o
             }
             return true;
         }))
-        return 0;
+        return false;
 
     if (newer) {
         s.micGateMask = 0;
         for (int m = 1; m <= kMicCount; ++m) {
             if (!ask(QStringLiteral("SY.M") + number(m) + QStringLiteral(",NQ")))
-                return 0;
+                return false;
             if (valueFrom(reply, 11) == QStringLiteral("on"))
                 s.micGateMask |= 1 << (m - 1);
         }
     }
-    return 1;
+    return true;
 }
 
 } // namespace hzm

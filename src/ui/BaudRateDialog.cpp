@@ -8,7 +8,7 @@
 
 namespace hzm {
 
-BaudRateDialog::BaudRateDialog(std::function<int()> detect, QWidget *parent)
+BaudRateDialog::BaudRateDialog(std::function<bool()> detect, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_detect(std::move(detect)) {
     setWindowTitle(tr("Baud Rate"));
@@ -29,8 +29,8 @@ BaudRateDialog::~BaudRateDialog() {
     }
 }
 
-int BaudRateDialog::run() {
-    m_thread = QThread::create([this] { m_found = m_detect ? m_detect() : 0; });
+bool BaudRateDialog::run() {
+    m_thread = QThread::create([this] { m_found = m_detect && m_detect(); });
     connect(m_thread, &QThread::finished, this, [this] {
         m_done = true;
         done(m_found ? 1 : 0);

@@ -14,13 +14,13 @@ namespace hzm {
 class BaudRateDialog : public QDialog {
     Q_OBJECT
 public:
-    // detect runs on the detection thread and returns 1 when the mixer answered.
-    BaudRateDialog(std::function<int()> detect, QWidget *parent);
+    // detect runs on the detection thread and returns true when the mixer answered.
+    BaudRateDialog(std::function<bool()> detect, QWidget *parent);
     ~BaudRateDialog() override;
 
-    // Shows the dialog until the detection has ended; returns its result (1 found, 0 not).
-    int run();
-    bool found() const { return m_found != 0; }
+    // Shows the dialog until the detection has ended; true when a mixer was found.
+    bool run();
+    bool found() const { return m_found; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -30,9 +30,9 @@ public slots:
     void reject() override;
 
 private:
-    std::function<int()> m_detect;
+    std::function<bool()> m_detect;
     QThread *m_thread = nullptr;
-    int m_found = 0;
+    bool m_found = false;
     bool m_done = false;
 };
 

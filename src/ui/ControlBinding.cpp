@@ -15,22 +15,22 @@ namespace {
 // The longest text read back from an edit box.
 constexpr int kEditBufferChars = 255;
 
-// Stores value into field when it differs; returns 1 when it did.
-int storeInt(int &field, int value) {
+// Stores value into field when it differs; true when it did.
+bool storeInt(int &field, int value) {
     if (field == value)
-        return 0;
+        return false;
     field = value;
-    return 1;
+    return true;
 }
 
 // Replaces the bits under mask in the field's low byte; the bits above the byte are kept.
-int storeBits(int &field, int mask, int bits) {
+bool storeBits(int &field, int mask, int bits) {
     const int oldByte = field & 0xFF;
     const int newByte = ((oldByte & ~mask) | bits) & 0xFF;
     if (newByte == oldByte)
-        return 0;
+        return false;
     field = (field & ~0xFF) | newByte;
-    return 1;
+    return true;
 }
 
 bool isTicked(QWidget *control) {
@@ -60,7 +60,7 @@ bool showsTicked(const BindingRule &rule, int field) {
 
 } // namespace
 
-int ApplyCheckValue(const BindingRule &rule, int &field, int checked) {
+bool ApplyCheckValue(const BindingRule &rule, int &field, int checked) {
     switch (rule.valueKind) {
     case ValueKind::Integer:
     case ValueKind::Choice:
@@ -72,10 +72,10 @@ int ApplyCheckValue(const BindingRule &rule, int &field, int checked) {
     case ValueKind::Text:
         break;
     }
-    return 0;
+    return false;
 }
 
-int StoreIntField(QWidget *control, const BindingRule &rule, int &field) {
+bool StoreIntField(QWidget *control, const BindingRule &rule, int &field) {
     switch (rule.controlKind) {
     case ControlKind::CheckBox:
         return ApplyCheckValue(rule, field, isTicked(control) ? 1 : 0);
@@ -87,23 +87,23 @@ int StoreIntField(QWidget *control, const BindingRule &rule, int &field) {
     case ControlKind::ComboBox: {
         auto *combo = qobject_cast<QComboBox *>(control);
         if (!combo || (rule.valueKind != ValueKind::Integer && rule.valueKind != ValueKind::Choice))
-            return 0;
+            return false;
         // The entry's value, whatever its place in the box; -1 with no selection.
         return storeInt(field, combo->currentIndex() < 0 ? -1 : combo->currentData().toInt());
     }
     case ControlKind::EditBox:
         break;
     }
-    return 0;
+    return false;
 }
 
-int StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep) {
+bool StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep) {
     auto *edit = qobject_cast<QLineEdit *>(control);
     if (!edit || rule.valueKind != ValueKind::Text)
-        return 0;
+        return false;
     const QString text = edit->text().left(kEditBufferChars);
     if (text == field)
-        return 0;
+        return false;
     if (rule.validate && !rule.validate(text)) {
         if (beep)
             beep();
@@ -111,13 +111,13 @@ int StoreTextField(QWidget *control, const BindingRule &rule, QString &field, co
             QApplication::beep();
         // Showing the stored text again is not a user's edit, so no further change arrives.
         edit->setText(field);
-        return 0;
+        return false;
     }
     const QString kept = text.left(rule.maskOrMaxLength);
     if (kept == field)
-        return 0;
+        return false;
     field = kept;
-    return 1;
+    return true;
 }
 
 void ShowIntField(QWidget *control, const BindingRule &rule, const int *field) {

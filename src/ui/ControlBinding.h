@@ -100,14 +100,14 @@ template <typename C> QString ControlObjectName(C control) {
 
 // ---- The rules, on a field of any record
 
-// Applies the check-box rule of the row's value kind; checked is 1 ticked, 0 not. Returns 1 when
+// Applies the check-box rule of the row's value kind; checked is 1 ticked, 0 not. True when
 // the field changed.
-int ApplyCheckValue(const BindingRule &rule, int &field, int checked);
-// Writes the state of a check box, radio button or combo box into the field; 1 when it changed.
-int StoreIntField(QWidget *control, const BindingRule &rule, int &field);
-// Writes an edit box's text into the field; 1 when it changed. A text that the rule's validator
+bool ApplyCheckValue(const BindingRule &rule, int &field, int checked);
+// Writes the state of a check box, radio button or combo box into the field; true when it changed.
+bool StoreIntField(QWidget *control, const BindingRule &rule, int &field);
+// Writes an edit box's text into the field; true when it changed. A text that the rule's validator
 // refuses sounds beep and shows the field's text in the control again.
-int StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep);
+bool StoreTextField(QWidget *control, const BindingRule &rule, QString &field, const BeepHook &beep);
 // Shows the field in the control; without a field (no record shown) the control is cleared.
 void ShowIntField(QWidget *control, const BindingRule &rule, const int *field);
 void ShowTextField(QWidget *control, const BindingRule &rule, const QString *field);
@@ -115,19 +115,19 @@ void ShowTextField(QWidget *control, const BindingRule &rule, const QString *fie
 // ---- The same on a row and its record
 
 template <typename R, typename C>
-int ApplyCheckValue(const ControlBinding<R, C> *row, R *record, int checked) {
+bool ApplyCheckValue(const ControlBinding<R, C> *row, R *record, int checked) {
     if (!row || !record || !row->intField)
-        return 0;
+        return false;
     return ApplyCheckValue(*row, record->*(row->intField), checked);
 }
 
-// Writes the control's state into the row's field. Returns 1 when the field changed, 0 otherwise
+// Writes the control's state into the row's field. True when the field changed, false otherwise
 // (also when the control, the row or the record is missing).
 template <typename R, typename C>
-int UpdateBoundField(QWidget *control, const ControlBinding<R, C> *row, R *record,
-                     const BeepHook &beep = {}) {
+bool UpdateBoundField(QWidget *control, const ControlBinding<R, C> *row, R *record,
+                      const BeepHook &beep = {}) {
     if (!control || !row || !record)
-        return 0;
+        return false;
     if (row->textField)
         return StoreTextField(control, *row, record->*(row->textField), beep);
     return row->intField ? StoreIntField(control, *row, record->*(row->intField)) : 0;

@@ -413,7 +413,7 @@ void MainWindow::openFile(const QString &path) {
     stopLive();
     QString error;
     const MixerSettings before = m_settings;
-    const int loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
+    const bool loaded = LoadSettingsFile(path, m_settings, m_modified, &error);
     // A file that could be opened has replaced the settings (and cleared the changed mark),
     // whatever it held; one that could not be opened leaves both as they were.
     refreshPages({kOutputsTab, kInputsTab, kSystemTab});
@@ -576,7 +576,7 @@ void MainWindow::selectSerial(const QString &device, int comPort) {
     BaudRateDialog dialog(
         [&result, device, sleeper] {
             result = detectMixerBaudRate(device, sleeper);
-            return result.outcome == PortProbeOutcome::Found ? 1 : 0;
+            return result.outcome == PortProbeOutcome::Found;
         },
         this);
     showDialog(&dialog);

@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(m_beeps, beeps);
         QCOMPARE(edit.text(), beeps ? QStringLiteral("Old") : typed); // a refused text is replaced
         // The replaced text finds the field equal: no change, no beep.
-        QCOMPARE(UpdateBoundField(&edit, row, &zone, m_beep), 0);
+        QVERIFY(!UpdateBoundField(&edit, row, &zone, m_beep));
         QCOMPARE(m_beeps, beeps);
     }
 
@@ -246,7 +246,7 @@ private slots:
         InputSettings input;
         QLineEdit edit;
         edit.setText(QString(300, QLatin1Char('x')));
-        QCOMPARE(UpdateBoundField(&edit, &row, &input, m_beep), 1);
+        QVERIFY(UpdateBoundField(&edit, &row, &input, m_beep));
         QCOMPARE(input.name, QString(17, QLatin1Char('x')));
     }
 
@@ -282,8 +282,8 @@ private slots:
         QCheckBox box;
         const auto *member = &OutputsPage::groupBindings().front();
         const decltype(member) none = nullptr;
-        QCOMPARE(UpdateBoundField(nullptr, member, &group), 0);
-        QCOMPARE(UpdateBoundField(&box, none, &group), 0);
+        QVERIFY(!UpdateBoundField(nullptr, member, &group));
+        QVERIFY(!UpdateBoundField(&box, none, &group));
         QCOMPARE(UpdateBoundField<GroupSettings>(&box, member, nullptr), 0);
     }
 

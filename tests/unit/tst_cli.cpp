@@ -102,12 +102,12 @@ QStringList ptyLink(const SimServer &s) {
 
 bool saveSettings(const QString &path, const MixerSettings &settings) {
     ModifiedFlag modified;
-    return SaveSettingsFile(path, settings, modified) == 1;
+    return SaveSettingsFile(path, settings, modified);
 }
 
 bool loadSettings(const QString &path, MixerSettings &settings) {
     ModifiedFlag modified;
-    return LoadSettingsFile(path, settings, modified) == 1;
+    return LoadSettingsFile(path, settings, modified);
 }
 
 // Settings that differ from the factory defaults in zone 3, input 2 and the system settings.

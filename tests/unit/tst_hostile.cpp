@@ -88,12 +88,12 @@ private slots:
         b.lifeMs = 30000;
         peer.serve(b);
         TCPComms link(QHostAddress::LocalHost, peer.port());
-        QCOMPARE(link.Open(), 1);
+        QVERIFY(link.Open());
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.05");
         RecordingObserver observer;
         for (int n = 1; n <= 2; ++n) {
-            QCOMPARE(ReadInput(s, n, link, &observer), 1);
+            QVERIFY(ReadInput(s, n, link, &observer));
             QCOMPARE(s.inputs[size_t(n - 1)].name, QStringLiteral("Room %1").arg(n));
             QCOMPARE(s.inputs[size_t(n - 1)].gain, 12 + n); // the gain list runs +12 .. -12
         }
@@ -120,11 +120,11 @@ private slots:
         peer.serve(b);
         TCPComms link(QHostAddress::LocalHost, peer.port());
         link.setSleeper([](Pause, int) {}); // the reply time-out stays real
-        QCOMPARE(link.Open(), 1);
+        QVERIFY(link.Open());
         RecordingObserver observer;
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(CommandExchange(QStringLiteral("Z1.MU,L20"), Exchange, link, &observer), 0);
+        QVERIFY(!CommandExchange(QStringLiteral("Z1.MU,L20"), Exchange, link, &observer));
         QVERIFY(timer.elapsed() < 8000);
         QCOMPARE(observer.sent().size(), kMaxAttempts);
         QCOMPARE(observer.finished(), QList<bool>{false});
@@ -144,10 +144,10 @@ private slots:
         peer.start({{0, QByteArray("<ok/>")}}, 0);
         TCPComms link(QHostAddress::LocalHost, peer.port());
         link.setSleeper([](Pause, int) {}); // the reply time-out stays real
-        QCOMPARE(link.Open(), 1);
+        QVERIFY(link.Open());
         QThread::msleep(100); // the stale reply has arrived
         RecordingObserver observer;
-        QCOMPARE(CommandExchange(QStringLiteral("SY,R"), Exchange, link, &observer), 0);
+        QVERIFY(!CommandExchange(QStringLiteral("SY,R"), Exchange, link, &observer));
         QCOMPARE(observer.logTexts().value(0), QStringLiteral("Discarded before sending: <ok/>"));
         QCOMPARE(observer.logColours().value(0), LogColour::Failure);
         QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
@@ -161,11 +161,11 @@ private slots:
         QVERIFY2(pty.isValid(), qPrintable(pty.errorString()));
         SerialComms link(pty.slavePath(), 9600);
         link.setSleeper([](Pause, int) {});
-        QCOMPARE(link.Open(), 1);
+        QVERIFY(link.Open());
         pty.write("<ok/>");
         QThread::msleep(100);
         RecordingObserver observer;
-        QCOMPARE(CommandExchange(QStringLiteral("SY,R"), Exchange, link, &observer), 0);
+        QVERIFY(!CommandExchange(QStringLiteral("SY,R"), Exchange, link, &observer));
         QCOMPARE(observer.logTexts().value(0), QStringLiteral("Discarded before sending: <ok/>"));
         QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
         link.Close();
@@ -179,13 +179,13 @@ private slots:
         peer.serve(b);
         TCPComms link(QHostAddress::LocalHost, peer.port());
         link.setSleeper([](Pause, int) {});
-        QCOMPARE(link.Open(), 1);
+        QVERIFY(link.Open());
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.05");
         RecordingObserver observer;
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(ReadInput(s, 1, link, &observer), 0);
+        QVERIFY(!ReadInput(s, 1, link, &observer));
         QVERIFY(timer.elapsed() < 8000);
         QCOMPARE(observer.sent().size(), kMaxAttempts);
         QCOMPARE(observer.logTexts().count(QStringLiteral("No Response")), kMaxAttempts);
@@ -226,7 +226,7 @@ private slots:
         TcpPeer peer;
         peer.start(script, 0);
         TCPComms link(QHostAddress::LocalHost, peer.port()); // real pauses: the timing is the point
-        QCOMPARE(link.Open(), 1);
+        QVERIFY(link.Open());
         RecordingObserver observer;
         QList<int> got;
         for (const char *body : {"Z1.MU,L20", "Z1.MU,L21"}) {
@@ -284,11 +284,11 @@ private slots:
         peer.serve(b);
         TCPComms link(QHostAddress::LocalHost, peer.port());
         link.setSleeper([](Pause, int) {}); // the reply time-out stays real
-        QCOMPARE(link.Open(), 1);
+        QVERIFY(link.Open());
         RecordingObserver observer;
         MixerSettings s;
         s.softwareVersion = QStringLiteral("1.05");
-        QCOMPARE(ReadInput(s, 1, link, &observer), 0);
+        QVERIFY(!ReadInput(s, 1, link, &observer));
         QCOMPARE(observer.responses(), QStringList(kMaxAttempts, QStringLiteral("<!busy/>")));
         link.Close();
     }

@@ -81,12 +81,12 @@ void TestLinks::nullOpenCloseStates() {
     NullComms link;
     QVERIFY(!link.isOpen());
     QVERIFY(!link.sendInChunks());
-    QCOMPARE(link.Close(), 0);
-    QCOMPARE(link.Open(), 1);
-    QCOMPARE(link.Open(), 0);
+    QVERIFY(!link.Close());
+    QVERIFY(link.Open());
+    QVERIFY(!link.Open());
     QVERIFY(link.isOpen());
-    QCOMPARE(link.Close(), 1);
-    QCOMPARE(link.Close(), 0);
+    QVERIFY(link.Close());
+    QVERIFY(!link.Close());
 }
 
 void TestLinks::nullReadSizes() {
@@ -123,15 +123,15 @@ void TestLinks::fileWritesBytesUnchanged() {
     FileComms link(path);
     QVERIFY(!link.sendInChunks());
     QCOMPARE(link.Write("early", 5), 0); // not open yet
-    QCOMPARE(link.Open(), 1);
-    QCOMPARE(link.Open(), 0);
+    QVERIFY(link.Open());
+    QVERIFY(!link.Open());
     const QByteArray bytes("<SY,VQ/>\r\n\n\r\xC3\xA9\0z", 15);
     QCOMPARE(link.Write(bytes.constData(), int(bytes.size())), 15);
     QCOMPARE(link.Write("x", 0), 0);
     QCOMPARE(readFile(path), QByteArray("old contents")); // nothing replaced before Close
-    QCOMPARE(link.Close(), 1);
+    QVERIFY(link.Close());
     QVERIFY(link.committed());
-    QCOMPARE(link.Close(), 0);
+    QVERIFY(!link.Close());
     QCOMPARE(readFile(path), bytes);
 }
 
@@ -152,7 +152,7 @@ void TestLinks::fileFailedWriteKeepsOldFile() {
     writeFile(path, "the earlier export\r\n");
 
     FileComms link(path);
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     int closed = 0;
     {
         FileSizeLimit full(64);
@@ -186,10 +186,10 @@ void TestLinks::fileUnfinishedKeepsOldFile() {
 void TestLinks::fileBadDirectoryFailsOpen() {
     QTemporaryDir dir;
     FileComms link(dir.filePath("no/such/dir/Export.txt"));
-    QCOMPARE(link.Open(), 0);
+    QVERIFY(!link.Open());
     QVERIFY(!link.isOpen());
     QVERIFY(!link.errorString().isEmpty());
-    QCOMPARE(link.Close(), 0);
+    QVERIFY(!link.Close());
 }
 
 // ---- TCPComms ----------------------------------------------------------------------------
@@ -200,12 +200,12 @@ void TestLinks::tcpConnectAndWrite() {
     peer.start({});
     TCPComms link(QHostAddress::LocalHost, peer.port());
     QVERIFY(!link.sendInChunks());
-    QCOMPARE(link.Open(), 1);
-    QCOMPARE(link.Open(), 0);
+    QVERIFY(link.Open());
+    QVERIFY(!link.Open());
     QVERIFY(link.isOpen());
     QCOMPARE(link.Write("<SY,VQ/>", 8), 8);
-    QCOMPARE(link.Close(), 1);
-    QCOMPARE(link.Close(), 0);
+    QVERIFY(link.Close());
+    QVERIFY(!link.Close());
     peer.wait();
     QCOMPARE(peer.received(), QByteArray("<SY,VQ/>"));
     QVERIFY(peer.sawEndOfData());
@@ -215,14 +215,14 @@ void TestLinks::tcpConnectRefused() {
     TCPComms link(QHostAddress::LocalHost, unusedLoopbackPort());
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(link.Open(), 0);
+    QVERIFY(!link.Open());
     QVERIFY(timer.elapsed() < 3000);
     QVERIFY(!link.isOpen());
     QVERIFY(!link.errorString().isEmpty());
     QCOMPARE(link.Write("x", 1), -1);
     char buffer[kReplyBufferSize];
     QCOMPARE(link.ReadReply(buffer), 0);
-    QCOMPARE(link.Close(), 0);
+    QVERIFY(!link.Close());
 }
 
 void TestLinks::tcpZeroLengthWrite() {
@@ -230,7 +230,7 @@ void TestLinks::tcpZeroLengthWrite() {
     peer.start({});
     TCPComms link(QHostAddress::LocalHost, peer.port());
     QCOMPARE(link.Write("x", 0), 0); // closed and zero: nothing at all
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     QCOMPARE(link.Write("x", 0), 0);
     link.Close();
     peer.wait();
@@ -277,7 +277,7 @@ void TestLinks::tcpReplyCollection() {
     TcpPeer peer;
     TCPComms link(QHostAddress::LocalHost, peer.port());
     peer.start(script);
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     char buffer[kReplyBufferSize];
     std::memset(buffer, 'x', sizeof buffer);
     QElapsedTimer timer;
@@ -298,7 +298,7 @@ void TestLinks::tcpOverlongReply() {
     big[0] = '<';
     peer.start({{0, big.left(1500)}, {50, big.mid(1500)}});
     TCPComms link(QHostAddress::LocalHost, peer.port());
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     QByteArray guarded(kReplyBufferSize + 16, '#');
     QElapsedTimer timer;
     timer.start();
@@ -328,12 +328,12 @@ void TestLinks::tcpCloseDrainsCleanly() {
     TcpPeer peer;
     peer.start({{100, "<late,reply/>"}});
     TCPComms link(QHostAddress::LocalHost, peer.port());
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     QCOMPARE(link.Write("<SY,VQ/>", 8), 8);
     QThread::msleep(300); // the late reply is waiting unread
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(link.Close(), 1);
+    QVERIFY(link.Close());
     QVERIFY(timer.elapsed() < 900); // the mixer closed at once
     peer.wait();
     QVERIFY(peer.sawEndOfData());
@@ -345,10 +345,10 @@ void TestLinks::tcpCloseBoundedWhenMixerNeverCloses() {
     TcpPeer peer;
     peer.start({}, 4000); // keeps its side open for 4 s after the client's end of data
     TCPComms link(QHostAddress::LocalHost, peer.port());
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(link.Close(), 1);
+    QVERIFY(link.Close());
     const qint64 elapsed = timer.elapsed();
     QVERIFY2(elapsed >= TCPComms::kCloseDrainMs - 50 && elapsed < TCPComms::kCloseDrainMs + 700,
              qPrintable(QString::number(elapsed)));
@@ -376,13 +376,13 @@ void TestLinks::serialBytesOnTheWire() {
     SerialComms link(pty.slavePath(), 9600);
     QVERIFY(link.sendInChunks());
     QCOMPARE(link.Write("x", 1), 0); // not open
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     QCOMPARE(link.Write("x", 0), 0);
     const QByteArray bytes("<IN,1,LB,\xC3\xA9\r\n\0/>", 16);
     QCOMPARE(link.Write(bytes.constData(), int(bytes.size())), 16);
     QCOMPARE(pty.readExactly(16, 2000), bytes);
     QVERIFY(pty.readFor(50).isEmpty());
-    QCOMPARE(link.Close(), 1);
+    QVERIFY(link.Close());
 }
 
 void TestLinks::serialLineSettings_data() {
@@ -396,7 +396,7 @@ void TestLinks::serialLineSettings() {
     PtyPair pty;
     QVERIFY(pty.isValid());
     SerialComms link(pty.slavePath(), rate);
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     const PtyPair::LineSettings s = pty.lineSettings();
     QCOMPARE(s.baud, rate);
     QCOMPARE(s.dataBits, 8);
@@ -427,8 +427,8 @@ void TestLinks::serialConfigureRates() {
     QFETCH(int, lineRate);
     PtyPair pty;
     SerialComms link(pty.slavePath(), 4800);
-    QCOMPARE(link.Configure(rate), 0); // closed port
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(!link.Configure(rate)); // closed port
+    QVERIFY(link.Open());
     QCOMPARE(link.Configure(rate), result);
     QCOMPARE(link.baudRate(), result ? rate : 4800);
     QCOMPARE(pty.lineSettings().baud, lineRate);
@@ -439,26 +439,26 @@ void TestLinks::serialConfigureRates() {
 void TestLinks::serialOpenStates() {
     PtyPair pty;
     SerialComms link(pty.slavePath(), 9600);
-    QCOMPARE(link.Close(), 0);
-    QCOMPARE(link.Open(), 1);
-    QCOMPARE(link.Open(), 0);
+    QVERIFY(!link.Close());
+    QVERIFY(link.Open());
+    QVERIFY(!link.Open());
     QVERIFY(link.isOpen());
-    QCOMPARE(link.Close(), 1);
-    QCOMPARE(link.Close(), 0);
+    QVERIFY(link.Close());
+    QVERIFY(!link.Close());
     // The same port opens again (a probe, then a job).
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     link.Write("ok", 2);
     QCOMPARE(pty.readExactly(2, 2000), QByteArray("ok"));
     link.Close();
 
     SerialComms badRate(pty.slavePath(), 14400);
-    QCOMPARE(badRate.Open(), 0);
+    QVERIFY(!badRate.Open());
     QVERIFY(!badRate.isOpen());
 }
 
 void TestLinks::serialMissingDeviceFailsOpen() {
     SerialComms link(QStringLiteral("/dev/hzm-no-such-port"), 9600);
-    QCOMPARE(link.Open(), 0);
+    QVERIFY(!link.Open());
     QVERIFY(!link.isOpen());
     QVERIFY(!link.errorString().isEmpty());
     char buffer[kReplyBufferSize];
@@ -468,7 +468,7 @@ void TestLinks::serialMissingDeviceFailsOpen() {
 void TestLinks::serialReplyFromMixer() {
     PtyPair pty;
     SerialComms link(pty.slavePath(), 9600);
-    QCOMPARE(link.Open(), 1);
+    QVERIFY(link.Open());
     char buffer[kReplyBufferSize];
 
     // Nothing arrives at first; each Read returns after a short poll.

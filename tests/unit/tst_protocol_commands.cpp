@@ -117,8 +117,8 @@ private slots:
                 if (fixtureName.startsWith(QLatin1String("inputs"))) {
                     for (int i = 0; i < kInputCount; ++i)
                         if (!SendInput(defaults, i, WriteOnly, link, nullptr))
-                            return 0;
-                    return 1;
+                            return false;
+                    return true;
                 }
                 return SendAllCommands(defaults, WriteOnly, link, nullptr);
             },
@@ -133,7 +133,7 @@ private slots:
         const MixerSettings defaults;
         ScriptedComms link;
         Collector observer;
-        QCOMPARE(SendAllCommands(defaults, Exchange, link, &observer), 1);
+        QVERIFY(SendAllCommands(defaults, Exchange, link, &observer));
         QCOMPARE(link.bodies(), fixtureBodies(QStringLiteral("send_all_defaults.txt")));
         QCOMPARE(SendAllCommandCount(defaults), 345);
         QCOMPARE(observer.finished.size(), 345);
@@ -151,7 +151,7 @@ private slots:
         const MixerSettings defaults;
         ScriptedComms link;
         link.refuse(QStringLiteral("Z3,L=Zone 3"));
-        QCOMPARE(SendAllCommands(defaults, Exchange, link, nullptr), 0);
+        QVERIFY(!SendAllCommands(defaults, Exchange, link, nullptr));
         const QStringList expected = fixtureBodies(QStringLiteral("send_all_defaults.txt")).mid(0, 56);
         QCOMPARE(link.bodies().mid(0, 56), expected);
         QCOMPARE(link.bodies().mid(56), QStringList(4, QStringLiteral("Z3,L=Zone 3")));
@@ -286,11 +286,11 @@ private slots:
         const MixerSettings s;
         ScriptedComms link;
         link.setFallback("<!no/>");
-        QCOMPARE(SendOutput(s, 0, Exchange, link, nullptr), 0);
+        QVERIFY(!SendOutput(s, 0, Exchange, link, nullptr));
         QCOMPARE(link.bodies(), QStringList(4, QStringLiteral("Z1,L=Zone 1")));
         ScriptedComms link2;
         link2.setFallback("<!no/>");
-        QCOMPARE(SendInput(s, 0, Exchange, link2, nullptr), 0);
+        QVERIFY(!SendInput(s, 0, Exchange, link2, nullptr));
         QCOMPARE(link2.bodies(), QStringList(4, QStringLiteral("L1,L=Input 1")));
     }
 
@@ -408,14 +408,14 @@ private slots:
         allLinesOn(link, 1);
         link.answer(QStringLiteral("Z1.L2,Q"), "<z1.l2,q=e, pri = on/>");
         link.answer(QStringLiteral("Z1.L6,Q"), "<z1.l6,q=e, pri = on/>");
-        QCOMPARE(ReadOutput(s, 1, link, nullptr), 1);
+        QVERIFY(ReadOutput(s, 1, link, nullptr));
         QCOMPARE(s.zones[0].priorityInput, 6);
         QCOMPARE(s.zones[0].lineInputMask, 255);
 
         ScriptedComms none;
         allLinesOn(none, 2);
         s.zones[1].priorityInput = 4;
-        QCOMPARE(ReadOutput(s, 2, none, nullptr), 1);
+        QVERIFY(ReadOutput(s, 2, none, nullptr));
         QCOMPARE(s.zones[1].priorityInput, 0);
     }
 
@@ -450,7 +450,7 @@ private slots:
         link.answer(QStringLiteral("Z3,LQ"), "<z3,l=Lobby/>");
         link.answer(QStringLiteral("G2,LQ"), "<g2,l=Lobby/>");
         const QString oldName = s.zones[size_t(number - 1)].name;
-        QCOMPARE(ReadOutput(s, number, link, nullptr), 1);
+        QVERIFY(ReadOutput(s, number, link, nullptr));
         QCOMPARE(link.bodies(), queries);
         QCOMPARE(ReadOutputCommandCount(number, version), queries.size());
         const bool labels = queries.first().endsWith(QLatin1String(",LQ")) && queries.first().size() <= 5;
@@ -460,10 +460,10 @@ private slots:
     void readOutputOutsideTheRangeSendsNothing() {
         MixerSettings s;
         ScriptedComms link;
-        QCOMPARE(ReadOutput(s, 0, link, nullptr), 0);
-        QCOMPARE(ReadOutput(s, 13, link, nullptr), 0);
-        QCOMPARE(ReadInput(s, 0, link, nullptr), 0);
-        QCOMPARE(ReadInput(s, 9, link, nullptr), 0);
+        QVERIFY(!ReadOutput(s, 0, link, nullptr));
+        QVERIFY(!ReadOutput(s, 13, link, nullptr));
+        QVERIFY(!ReadInput(s, 0, link, nullptr));
+        QVERIFY(!ReadInput(s, 9, link, nullptr));
         QVERIFY(link.bodies().isEmpty());
     }
 
@@ -474,8 +474,8 @@ private slots:
         ScriptedComms link;
         link.answer(QStringLiteral("Z1,LQ"), "<z1,l=" + label + "/>");
         link.answer(QStringLiteral("L1,LQ"), "<l1,l=" + label + "/>");
-        QCOMPARE(ReadOutput(s, 1, link, nullptr), 1);
-        QCOMPARE(ReadInput(s, 1, link, nullptr), 1);
+        QVERIFY(ReadOutput(s, 1, link, nullptr));
+        QVERIFY(ReadInput(s, 1, link, nullptr));
         QCOMPARE(s.zones[0].name, QString(kMaxNameLength, QLatin1Char('x')));
         QCOMPARE(s.inputs[0].name, QString(kMaxNameLength, QLatin1Char('x')));
     }
@@ -492,7 +492,7 @@ private slots:
         link.answer(QStringLiteral("Z1.M1,Q"), "<z1.m1,q=e, pri = on/>");
         link.answer(QStringLiteral("Z1.M2,Q"), "<z1.m2,q=d, pri = off/>");
         link.refuse(QStringLiteral("Z1.M3,Q"));
-        QCOMPARE(ReadOutput(s, 1, link, nullptr), 0);
+        QVERIFY(!ReadOutput(s, 1, link, nullptr));
         QCOMPARE(s.zones[0].level, 20);
         QCOMPARE(s.zones[0].micInputMask, 0x1);
         QCOMPARE(s.zones[0].micPriorityMask, 0x1);
@@ -507,7 +507,7 @@ private slots:
         s.groups[1] = {0x5, 1};
         ScriptedComms link;
         link.refuse(QStringLiteral("G2,Q"));
-        QCOMPARE(ReadOutput(s, 10, link, nullptr), 0);
+        QVERIFY(!ReadOutput(s, 10, link, nullptr));
         QCOMPARE(s.groups[1], (GroupSettings{0x5, 1}));
     }
 
@@ -552,7 +552,7 @@ private slots:
         s.softwareVersion = version;
         ScriptedComms link;
         link.answer(QStringLiteral("L3,LQ"), "<l3,l= lobby />");
-        QCOMPARE(ReadInput(s, 3, link, nullptr), 1);
+        QVERIFY(ReadInput(s, 3, link, nullptr));
         QCOMPARE(link.bodies(), queries);
         QCOMPARE(ReadInputCommandCount(version), queries.size());
         QCOMPARE(s.inputs[2].name, name);
@@ -694,7 +694,7 @@ private slots:
         ScriptedComms link;
         link.answer(QStringLiteral("PM,Q"), "<pm,q att = 12, hold = 3, rel = 1/>");
         link.answer(QStringLiteral("PM,AQ"), "<pm,aq att = 12, hold = 3, rel = 1/>");
-        QCOMPARE(ReadSystemSettings(s, link, nullptr, writeBack), 1);
+        QVERIFY(ReadSystemSettings(s, link, nullptr, writeBack));
         QCOMPARE(link.bodies(), queries);
         QCOMPARE(ReadSystemCommandCount(version, writeBack), queries.size());
         const bool newer = queries.size() == 12;
@@ -714,7 +714,7 @@ private slots:
         link.answer(QStringLiteral("SY,IQ"), "<sy,iq=f/>");
         link.answer(QStringLiteral("PM,Q"), "<pm,q att = 12, hold = 3, rel = 1/>");
         link.refuse(QStringLiteral("MI,Q"));
-        QCOMPARE(ReadSystemSettings(s, link, nullptr), 0);
+        QVERIFY(!ReadSystemSettings(s, link, nullptr));
         QCOMPARE(s.system.powerUpMode, 0);
         QCOMPARE(s.system.pagingPriorityHold, 2);
         QCOMPARE(s.system.micPriorityAttenuation, 9);
@@ -731,7 +731,7 @@ private slots:
         ScriptedComms link;
         link.answer(QStringLiteral("PM,AQ"), "<pm,aq att = 12, hold = 3, rel = 1/>");
         link.refuse(QStringLiteral("PM,A30"));
-        QCOMPARE(ReadSystemSettings(s, link, nullptr), 0);
+        QVERIFY(!ReadSystemSettings(s, link, nullptr));
         QCOMPARE(s.system.pagingPriorityHold, 9);
     }
 
@@ -742,7 +742,7 @@ private slots:
         link.answer(QStringLiteral("SY.M1,NQ"), "<sy.m1,nq: on/>");
         link.answer(QStringLiteral("SY.M2,NQ"), "<sy.m2,nq: on/>");
         link.refuse(QStringLiteral("SY.M3,NQ"));
-        QCOMPARE(ReadSystemSettings(s, link, nullptr), 0);
+        QVERIFY(!ReadSystemSettings(s, link, nullptr));
         QCOMPARE(s.system.micGateMask, 0x3);
     }
 

@@ -71,9 +71,9 @@ private slots:
         server.mixer().setSettings(SimMixer::demoSettings());
 
         auto link = makeClient(server, serial);
-        QCOMPARE(link->Open(), 1);
+        QVERIFY(link->Open());
         MixerSettings read;
-        QCOMPARE(ReadAllCommands(read, *link, nullptr), 1);
+        QVERIFY(ReadAllCommands(read, *link, nullptr));
         QCOMPARE(read.softwareVersion, QStringLiteral("1.05"));
         const QString diff = firstDifference(read, SimMixer::demoSettings());
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
@@ -90,9 +90,9 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
 
         auto link = makeClient(server, serial);
-        QCOMPARE(link->Open(), 1);
+        QVERIFY(link->Open());
         const MixerSettings demo = SimMixer::demoSettings();
-        QCOMPARE(SendAllCommands(demo, 1, *link, nullptr), 1);
+        QVERIFY(SendAllCommands(demo, 1, *link, nullptr));
         const QString diff = firstDifference(server.mixer().settings(), demo);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
         // Every command was accepted at the first attempt.
@@ -108,9 +108,9 @@ private slots:
         server.mixer().setSettings(SimMixer::demoSettings());
         server.mixer().setSoftwareVersion(QStringLiteral("1.04"));
         auto link = makeClient(server, false);
-        QCOMPARE(link->Open(), 1);
+        QVERIFY(link->Open());
         MixerSettings read;
-        QCOMPARE(ReadAllCommands(read, *link, nullptr), 1);
+        QVERIFY(ReadAllCommands(read, *link, nullptr));
         QCOMPARE(read.softwareVersion, QStringLiteral("1.04"));
         QCOMPARE(read.inputs[0].name, QStringLiteral("Input 1"));
         QCOMPARE(read.zones[0].name, QStringLiteral("Zone 1"));
