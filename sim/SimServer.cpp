@@ -403,9 +403,16 @@ private:
             address == QHostAddress(QHostAddress::AnyIPv4) ? QHostAddress() : broadcastFor(address);
         if (!broadcast.isNull() && broadcast != address) {
             auto *socket = new QUdpSocket(this);
-            if (!listen(socket, broadcast, port))
+            if (listen(socket, broadcast, port)) {
+                listeners << socket;
+            } else {
+#ifndef Q_OS_WIN
                 return false;
-            listeners << socket;
+#endif
+                // Windows lets no socket bind a broadcast address; it hands a broadcast to the
+                // socket bound to the receiving interface's own address.
+                error.clear();
+            }
         }
         m_answerSocket = m_udp;
         if (!m_options.discoveryFrom.isNull()) {

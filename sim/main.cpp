@@ -3,6 +3,7 @@
 #include "SimServer.h"
 
 #include "files/SettingsFile.h"
+#include "files/StandardStreams.h"
 #include "model/MixerSettings.h"
 
 #include <QCommandLineParser>
@@ -59,6 +60,7 @@ bool parseRefusal(const QString &text, hzm::sim::RefuseRule &rule) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    const hzm::StandardStreams streams;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("hzm-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HZM_VERSION));

@@ -5,6 +5,7 @@
 #include <cerrno>
 #ifdef _WIN32
 #include <io.h>
+#include <qt_windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -13,13 +14,26 @@ namespace hzm::cli {
 
 bool isTerminal(std::FILE *file) {
 #ifdef _WIN32
-    return _isatty(_fileno(file)) != 0;
+    // A console: _isatty() takes any character device for one, NUL and COM1 too.
+    DWORD mode = 0;
+    return GetConsoleMode(HANDLE(_get_osfhandle(_fileno(file))), &mode) != 0;
 #else
     return ::isatty(::fileno(file)) == 1;
 #endif
 }
 
-FileOutput::FileOutput(std::FILE *file) : m_file(file), m_terminal(cli::isTerminal(file)) {}
+FileOutput::FileOutput(std::FILE *file) : m_file(file), m_terminal(cli::isTerminal(file)) {
+#ifdef _WIN32
+    // The progress line and the colours are escape sequences, which a console takes once asked
+    // (every one since Windows 10); one that refuses shows the plain text.
+    if (m_terminal) {
+        const HANDLE console = HANDLE(_get_osfhandle(_fileno(file)));
+        DWORD mode = 0;
+        m_terminal = GetConsoleMode(console, &mode) &&
+                     SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
+#endif
+}
 
 void FileOutput::write(const QByteArray &bytes) {
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_file) == size_t(bytes.size()) &&

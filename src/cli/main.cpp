@@ -2,6 +2,8 @@
 
 #include "Cli.h"
 
+#include "files/StandardStreams.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -18,6 +20,7 @@ void quietQtWarnings(QtMsgType type, const QMessageLogContext &context, const QS
 } // namespace
 
 int main(int argc, char *argv[]) {
+    const hzm::StandardStreams streams;
     qtHandler = qInstallMessageHandler(quietQtWarnings);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("hzmctl"));

@@ -14,7 +14,6 @@
 #include <ws2tcpip.h>
 // A datagram longer than the buffer fails with WSAEMSGSIZE there, so it is dropped all the same.
 #define MSG_TRUNC 0
-using ssize_t = int;
 using socklen_t = int;
 using NativeSocket = SOCKET;
 static int pollSocket(WSAPOLLFD *fd, int timeoutMs) { return WSAPoll(fd, 1, timeoutMs); }
@@ -213,8 +212,8 @@ int Discovery::refresh() {
         ++entry->senderWaiting;
         std::lock_guard<std::mutex> guard(entry->lock);
         --entry->senderWaiting;
-        const ssize_t n = ::sendto(entry->socket, kDiscoveryDatagram, int(kDiscoveryDatagramLength), 0,
-                                   reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        const auto n = ::sendto(entry->socket, kDiscoveryDatagram, int(kDiscoveryDatagramLength), 0,
+                                reinterpret_cast<const sockaddr *>(&to), sizeof to);
         if (n == kDiscoveryDatagramLength)
             ++sent;
     }
@@ -241,8 +240,8 @@ void Discovery::receiveLoop(Entry *entry) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
         // MSG_TRUNC makes the call return the datagram's real length.
-        const ssize_t n = ::recvfrom(entry->socket, buffer, sizeof buffer, MSG_TRUNC,
-                                     reinterpret_cast<sockaddr *>(&from), &fromLength);
+        const auto n = ::recvfrom(entry->socket, buffer, sizeof buffer, MSG_TRUNC,
+                                  reinterpret_cast<sockaddr *>(&from), &fromLength);
         guard.unlock();
         if (n <= 0 || n > kMaxDiscoveryDatagram)
             continue;

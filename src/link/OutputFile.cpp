@@ -1,7 +1,9 @@
 #include "OutputFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
@@ -10,9 +12,31 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <fcntl.h>
+#include <io.h>
+#include <qt_windows.h>
 #endif
 
 namespace hzm {
+
+#ifdef Q_OS_WIN
+namespace {
+
+// The device path for a name Windows keeps for a device in every folder (NUL, C:\out\COM3 are
+// devices, not files), or a path that already names one (\\.\COM12); empty for any other path.
+QString windowsDevicePath(const QString &path) {
+    const QString native = QDir::toNativeSeparators(path);
+    if (native.startsWith(QLatin1String("\\\\.\\")))
+        return native;
+    static const QRegularExpression reserved(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QString name = QFileInfo(path).fileName();
+    return reserved.match(name).hasMatch() ? QStringLiteral("\\\\.\\") + name.toUpper() : QString();
+}
+
+} // namespace
+#endif
 
 OutputFile::OutputFile(const QString &path) : m_path(path) {}
 
@@ -71,12 +95,27 @@ bool OutputFile::open() {
         }
         return true;
     }
-#else
-    if (info.exists() && !info.isFile()) {
-        m_direct = std::make_unique<QFile>(m_path);
-        if (!m_direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+#elif defined(Q_OS_WIN)
+    const QString device = windowsDevicePath(m_path);
+    if (!device.isEmpty()) {
+        // Opened as a device is (a port only "existing"), and never truncated.
+        const HANDLE handle = ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_WRITE,
+                                            0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            m_error = qt_error_string();
+            return false;
+        }
+        const int fd = ::_open_osfhandle(intptr_t(handle), _O_WRONLY | _O_BINARY);
+        if (fd < 0) {
+            m_error = qt_error_string();
+            ::CloseHandle(handle);
+            return false;
+        }
+        m_direct = std::make_unique<QFile>();
+        if (!m_direct->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
             m_error = m_direct->errorString();
             m_direct.reset();
+            ::_close(fd);
             return false;
         }
         return true;

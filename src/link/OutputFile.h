@@ -13,7 +13,8 @@ namespace hzm {
 // A whole file written to a path, kept safe for what stands there:
 // - nothing, or a regular file: written through a temporary file in the same folder that
 //   replaces path only on commit(), so a failure leaves the earlier file as it was;
-// - a character device or a pipe (/dev/null, /dev/ttyUSB0, a FIFO): written to directly and
+// - a character device or a pipe (/dev/null, /dev/ttyUSB0, a FIFO; on Windows NUL, COM1 and the
+//   other names kept for devices in every folder, and \\.\ device paths): written to directly and
 //   never replaced by a file; a pipe that no program reads from is an error, not a wait;
 // - a folder, a socket or a block device (a disk): an error, nothing is written.
 class OutputFile {

@@ -97,7 +97,11 @@ QList<SerialPortEntry> serialPortsPresent(bool includeComPorts) {
     QList<SerialPortEntry> entries;
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports) {
+#ifdef Q_OS_WIN
+        const QString device = info.portName(); // "COM3", where the system location is \\.\COM3
+#else
         const QString device = info.systemLocation().isEmpty() ? info.portName() : info.systemLocation();
+#endif
         if (!includeComPorts && (comPorts.contains(device) || comPorts.contains(info.portName())))
             continue;
         const QString description = info.description().trimmed();

@@ -1,5 +1,6 @@
 #include "SerialComms.h"
 
+#include <QRegularExpression>
 #include <QSerialPort>
 
 #include <cstring>
@@ -19,6 +20,22 @@ QString comPortName(int portNumber) {
 #endif
 }
 
+namespace {
+
+// The name QSerialPort opens. On Windows a COM port goes by its device path (\\.\COM12), which
+// ports above 9 need; QSerialPort adds it itself only to names written "COMn" in capitals.
+QString systemPortName(const QString &portName) {
+#ifdef Q_OS_WIN
+    static const QRegularExpression com(QStringLiteral("^COM[1-9][0-9]*$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    if (com.match(portName).hasMatch())
+        return QStringLiteral("\\\\.\\") + portName.toUpper();
+#endif
+    return portName;
+}
+
+} // namespace
+
 SerialComms::SerialComms(const QString &portName, int baudRate) : m_portName(portName), m_baudRate(baudRate) {
     m_sendInChunks = 1;
 }
@@ -31,7 +48,7 @@ bool SerialComms::Open() {
     if (m_isOpen)
         return false;
     m_port = std::make_unique<QSerialPort>();
-    m_port->setPortName(m_portName);
+    m_port->setPortName(systemPortName(m_portName));
     m_port->setReadBufferSize(kLinkReadBufferSize);
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_errorString = QStringLiteral("%1: %2").arg(m_portName, m_port->errorString());

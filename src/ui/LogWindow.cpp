@@ -35,6 +35,11 @@ LogWindow::LogWindow(QWidget *parent) : QDialog(parent, Qt::Window) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
+#ifdef Q_OS_WIN
+    // Qt's fixed font there is Courier New, faint on a screen; Consolas comes with every Windows
+    // that Qt 6 runs on.
+    font.setFamilies({QStringLiteral("Consolas"), font.family()});
+#endif
     m_edit->setFont(font);
 
     auto makeButton = [this](const QString &text, const char *name) {

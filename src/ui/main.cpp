@@ -7,6 +7,7 @@
 #include "Translations.h"
 
 #include "SimServer.h"
+#include "files/StandardStreams.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,6 +17,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 namespace {
 
@@ -60,16 +65,39 @@ bool onlyDescribes(int argc, char *argv[]) {
     return false;
 }
 
+#ifdef Q_OS_WIN
+// A program for the desktop has no console of its own: Qt shows the help, the version and the
+// command line's errors in a message box, unless the output is redirected. Started from a terminal
+// (cmd.exe, PowerShell), the program borrows the terminal's console while it reads the command
+// line, so that they are printed there. Returns whether it did, to give it back before the window.
+bool borrowParentConsole() {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((out && out != INVALID_HANDLE_VALUE) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return false;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+    return true;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char *argv[]) {
+#ifdef Q_OS_WIN
+    const bool borrowedConsole = borrowParentConsole();
+#endif
     if (onlyDescribes(argc, argv)) {
+        const hzm::StandardStreams streams;
         QCoreApplication app(argc, argv);
         parseArguments(app);
         return 0;
     }
     QApplication app(argc, argv);
     const Arguments arguments = parseArguments(app);
+#ifdef Q_OS_WIN
+    if (borrowedConsole) // Ctrl+C in the terminal is no longer the window's business
+        FreeConsole();
+#endif
     // The window in the system's language; the command line's help above stays English.
     hzm::installTranslations(&app);
     // Desktops match the windows to the installed desktop entry (icon, name, grouping).

@@ -295,6 +295,7 @@ void TestMainWindow::readSaveNewOpen() {
     QFile exported(exportPath);
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QVERIFY(exported.readAll().contains("<Z1.M1,"));
+    exported.close(); // Windows removes no file that is open
     // A second Export goes straight to the same file.
     const int dialogs = m_boxes->shown().size();
     QVERIFY(QFile::remove(exportPath));

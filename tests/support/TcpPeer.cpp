@@ -6,16 +6,74 @@
 
 #include <algorithm>
 
-#include <arpa/inet.h>
 #include <cerrno>
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#define MSG_NOSIGNAL 0
+#define MSG_DONTWAIT 0 // the accepted socket is made non-blocking instead
+#else
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace hzm::test {
 
 namespace {
+
+#ifdef Q_OS_WIN
+using SocketLength = int;
+int pollOne(qintptr fd, short events, int timeoutMs, short *revents = nullptr) {
+    WSAPOLLFD p{SOCKET(fd), events, 0};
+    const int ready = ::WSAPoll(&p, 1, timeoutMs);
+    if (revents)
+        *revents = p.revents;
+    return ready;
+}
+void closeSocket(qintptr fd) {
+    ::closesocket(SOCKET(fd));
+}
+// Whether a failed call only found nothing to do (the socket would block, or a signal came).
+bool onlyWouldBlock() {
+    const int error = ::WSAGetLastError();
+    return error == WSAEWOULDBLOCK || error == WSAEINTR;
+}
+qintptr newSocket() {
+    static const bool started = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    const SOCKET s = started ? ::socket(AF_INET, SOCK_STREAM, 0) : INVALID_SOCKET;
+    return s == INVALID_SOCKET ? -1 : qintptr(s);
+}
+void sleepMs(int ms) {
+    ::Sleep(DWORD(ms));
+}
+#else
+using SocketLength = socklen_t;
+int pollOne(qintptr fd, short events, int timeoutMs, short *revents = nullptr) {
+    pollfd p{int(fd), events, 0};
+    const int ready = ::poll(&p, 1, timeoutMs);
+    if (revents)
+        *revents = p.revents;
+    return ready;
+}
+void closeSocket(qintptr fd) {
+    ::close(int(fd));
+}
+bool onlyWouldBlock() {
+    return errno == EINTR || errno == EAGAIN;
+}
+qintptr newSocket() {
+    return ::socket(AF_INET, SOCK_STREAM, 0);
+}
+void sleepMs(int ms) {
+    ::usleep(useconds_t(ms) * 1000);
+}
+#endif
 
 sockaddr_in loopback(quint16 port) {
     sockaddr_in a{};
@@ -25,9 +83,9 @@ sockaddr_in loopback(quint16 port) {
     return a;
 }
 
-quint16 boundPort(int fd) {
+quint16 boundPort(qintptr fd) {
     sockaddr_in a{};
-    socklen_t length = sizeof a;
+    SocketLength length = sizeof a;
     if (::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &length) != 0)
         return 0;
     return ntohs(a.sin_port);
@@ -36,12 +94,12 @@ quint16 boundPort(int fd) {
 } // namespace
 
 TcpPeer::TcpPeer() {
-    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    m_listener = newSocket();
     if (m_listener < 0)
         return;
     sockaddr_in a = loopback(0);
     if (::bind(m_listener, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || ::listen(m_listener, 4) != 0) {
-        ::close(m_listener);
+        closeSocket(m_listener);
         m_listener = -1;
         return;
     }
@@ -53,7 +111,7 @@ TcpPeer::~TcpPeer() {
     if (m_thread.joinable())
         m_thread.join();
     if (m_listener >= 0)
-        ::close(m_listener);
+        closeSocket(m_listener);
 }
 
 void TcpPeer::start(QList<Step> script, int holdOpenMs) {
@@ -75,7 +133,7 @@ void TcpPeer::run(QList<Step> script, int holdOpenMs) {
     life.start();
     auto stopped = [&] { return m_stop || life.elapsed() > 10000; };
 
-    const int fd = acceptOne(stopped);
+    const qintptr fd = acceptOne(stopped);
     if (fd < 0)
         return;
 
@@ -83,17 +141,16 @@ void TcpPeer::run(QList<Step> script, int holdOpenMs) {
         QElapsedTimer t;
         t.start();
         while (!m_endOfData && !m_reset && !stopped() && t.elapsed() < ms) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 10) <= 0)
+            if (pollOne(fd, POLLIN, 10) <= 0)
                 continue;
             char buffer[4096];
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            const auto n = ::recv(fd, buffer, sizeof buffer, 0);
             if (n > 0) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_received.append(buffer, int(n));
             } else if (n == 0) {
                 m_endOfData = true;
-            } else if (errno != EINTR && errno != EAGAIN) {
+            } else if (!onlyWouldBlock()) {
                 m_reset = true;
             }
         }
@@ -102,23 +159,28 @@ void TcpPeer::run(QList<Step> script, int holdOpenMs) {
     for (const Step &step : script) {
         receiveFor(step.delayMs); // keeps collecting what the client sends meanwhile
         if (!step.data.isEmpty())
-            ::send(fd, step.data.constData(), size_t(step.data.size()), MSG_NOSIGNAL);
+            ::send(fd, step.data.constData(), int(step.data.size()), MSG_NOSIGNAL);
     }
     receiveFor(10000);
     // A mixer that is slow to close (or never does, as far as the client can wait).
     QElapsedTimer hold;
     hold.start();
     while (hold.elapsed() < holdOpenMs && !stopped())
-        ::usleep(10000);
-    ::close(fd);
+        sleepMs(10);
+    closeSocket(fd);
 }
 
-int TcpPeer::acceptOne(const std::function<bool()> &stopped) {
-    int fd = -1;
+qintptr TcpPeer::acceptOne(const std::function<bool()> &stopped) {
+    qintptr fd = -1;
     while (fd < 0 && !stopped()) {
-        pollfd p{m_listener, POLLIN, 0};
-        if (::poll(&p, 1, 20) > 0)
-            fd = ::accept(m_listener, nullptr, nullptr);
+        if (pollOne(m_listener, POLLIN, 20) > 0) {
+#ifdef Q_OS_WIN
+            const SOCKET s = ::accept(SOCKET(m_listener), nullptr, nullptr);
+            fd = s == INVALID_SOCKET ? -1 : qintptr(s);
+#else
+            fd = ::accept(int(m_listener), nullptr, nullptr);
+#endif
+        }
     }
     if (fd >= 0)
         m_accepted = true;
@@ -133,9 +195,13 @@ void TcpPeer::runBehaviour(const Behaviour &b) {
     QElapsedTimer life;
     life.start();
     auto stopped = [&] { return m_stop || life.elapsed() > b.lifeMs; };
-    const int fd = acceptOne(stopped);
+    const qintptr fd = acceptOne(stopped);
     if (fd < 0)
         return;
+#ifdef Q_OS_WIN
+    u_long nonBlocking = 1;
+    ::ioctlsocket(SOCKET(fd), FIONBIO, &nonBlocking);
+#endif
 
     struct Due {
         qint64 at;
@@ -145,11 +211,11 @@ void TcpPeer::runBehaviour(const Behaviour &b) {
     CommandSplitter splitter;
     qint64 streamOffset = 0;
     while (!m_endOfData && !m_reset && !stopped()) {
-        pollfd p{fd, short(POLLIN | (b.stream.isEmpty() ? 0 : POLLOUT)), 0};
-        ::poll(&p, 1, 2);
-        if (p.revents & POLLIN) {
+        short revents = 0;
+        pollOne(fd, short(POLLIN | (b.stream.isEmpty() ? 0 : POLLOUT)), 2, &revents);
+        if (revents & POLLIN) {
             char buffer[4096];
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            const auto n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
             if (n > 0) {
                 {
                     std::lock_guard<std::mutex> lock(m_mutex);
@@ -166,38 +232,38 @@ void TcpPeer::runBehaviour(const Behaviour &b) {
                 }
             } else if (n == 0) {
                 m_endOfData = true;
-            } else if (errno != EINTR && errno != EAGAIN) {
+            } else if (!onlyWouldBlock()) {
                 m_reset = true;
             }
         }
         std::stable_sort(due.begin(), due.end(), [](const Due &x, const Due &y) { return x.at < y.at; });
         while (!due.isEmpty() && due.first().at <= life.elapsed()) {
             const QByteArray bytes = due.takeFirst().bytes;
-            if (::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) > 0)
+            if (::send(fd, bytes.constData(), int(bytes.size()), MSG_NOSIGNAL) > 0)
                 m_bytesSent += bytes.size();
         }
-        if (!b.stream.isEmpty() && (p.revents & POLLOUT)) {
+        if (!b.stream.isEmpty() && (revents & POLLOUT)) {
             // As much as the socket takes now; the client's flow control sets the pace.
             const qsizetype offset = qsizetype(streamOffset % b.stream.size());
-            const ssize_t n = ::send(fd, b.stream.constData() + offset, size_t(b.stream.size() - offset),
-                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            const auto n = ::send(fd, b.stream.constData() + offset, int(b.stream.size() - offset),
+                                  MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n > 0) {
                 streamOffset += n;
                 m_bytesSent += n;
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            } else if (n < 0 && !onlyWouldBlock()) {
                 m_reset = true;
             }
         }
     }
-    ::close(fd);
+    closeSocket(fd);
 }
 
 quint16 unusedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const qintptr fd = newSocket();
     sockaddr_in a = loopback(0);
     ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
     const quint16 port = boundPort(fd);
-    ::close(fd);
+    closeSocket(fd);
     return port;
 }
 

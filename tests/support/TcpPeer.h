@@ -66,9 +66,9 @@ public:
 private:
     void run(QList<Step> script, int holdOpenMs);
     void runBehaviour(const Behaviour &behaviour);
-    int acceptOne(const std::function<bool()> &stopped);
+    qintptr acceptOne(const std::function<bool()> &stopped); // the socket, or -1
 
-    int m_listener = -1;
+    qintptr m_listener = -1; // a socket (an int on POSIX systems, a SOCKET on Windows)
     quint16 m_port = 0;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};

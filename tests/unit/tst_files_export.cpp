@@ -18,12 +18,14 @@
 #include <cstring>
 #include <thread>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 using namespace hzm;
 
@@ -178,6 +180,44 @@ private slots:
         QCOMPARE(readAll(earlierPath), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
     }
+#ifdef Q_OS_WIN
+    // The names Windows keeps for devices in every folder, and the device paths: a save or an
+    // export writes to the device and creates no file; a folder fails at once.
+    void targetsThatAreNoFile_data() {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("succeeds");
+        for (const char *what : {"save", "export"}) {
+            const QString w = QString::fromLatin1(what);
+            QTest::addRow("%s to NUL", what) << w << "NUL" << true;
+            QTest::addRow("%s to nul in a folder", what) << w << "sub/nul" << true;
+            QTest::addRow("%s to \\\\.\\NUL", what) << w << "\\\\.\\NUL" << true;
+            QTest::addRow("%s to a folder", what) << w << "sub" << false;
+        }
+    }
+    void targetsThatAreNoFile() {
+        QFETCH(QString, what);
+        QFETCH(QString, target);
+        QFETCH(bool, succeeds);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        QString error;
+        const int result = what == QLatin1String("save")
+                               ? [&] {
+                                     ModifiedFlag modified;
+                                     return SaveSettingsFile(target, customRecord(), modified, &error);
+                                 }()
+                               : ExportText(target, customRecord(), &error);
+        QDir::setCurrent(before);
+        QCOMPARE(result, succeeds ? 1 : 0);
+        QCOMPARE(error.isEmpty(), succeeds);
+        const auto all = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+        QCOMPARE(QDir(dir.path()).entryList(all), QStringList{QStringLiteral("sub")});
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(all), QStringList());
+    }
+#else
     // A save or an export onto something that is not a regular file writes to it directly and
     // leaves it what it was (a device stays a device, a pipe a pipe), reporting a write error as
     // a failure; what cannot be written (no reader on a pipe, a socket, a folder) fails at once.
@@ -271,6 +311,7 @@ private slots:
                                             ? QByteArray("\xEF\xBB\xBFORVANE HZM-1 CONFIG\r\n")
                                             : QByteArray("<Z1,L=")));
     }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestTextExport)

@@ -15,7 +15,12 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#define SHUT_WR SD_SEND
+#else
 #include <sys/socket.h>
+#endif
 
 using namespace hzm;
 using namespace hzm::sim;
