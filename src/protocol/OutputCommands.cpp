@@ -119,6 +119,60 @@ int sendOutputCommandCount(const MixerSettings &settings, int index) {
     return count;
 }
 
+namespace {
+
+// "t =<n>, m =<n>, b =<n>/>": treble, mid and bass.
+ReadRule eqRule(ZoneEq &eq) {
+    return [&eq](const QString &reply, bool store) {
+        const int t = markerPos(reply, QStringLiteral("t ="));
+        const int mm = markerPos(reply, QStringLiteral(", m ="));
+        const int bb = markerPos(reply, QStringLiteral(", b ="));
+        const int e = markerPos(reply, QStringLiteral("/>"));
+        const int treble = FindInList(valueBetween(reply, t, 4, mm), lists::eq());
+        const int mid = FindInList(valueBetween(reply, mm, 6, bb), lists::eq());
+        const int bass = FindInList(valueBetween(reply, bb, 6, e), lists::eq());
+        if (store)
+            eq = ZoneEq{treble, mid, bass};
+        return treble >= 0 && mid >= 0 && bass >= 0;
+    };
+}
+
+// "x=<max>, n=<min>/>": the zone's level limits.
+ReadRule levelLimitsRule(ZoneSettings &z) {
+    return [&z](const QString &reply, bool store) {
+        const int x = markerPos(reply, QStringLiteral("x="));
+        const int nn = markerPos(reply, QStringLiteral(", n="));
+        const int e = markerPos(reply, QStringLiteral("/>"));
+        const int maxLevel = lookUpAttenuation(valueBetween(reply, x, 2, nn), lists::maxLevel());
+        const int minLevel =
+            lookUpAttenuation(valueBetween(reply, nn, 4, e), lists::minLevel(), QStringLiteral("mute"));
+        if (store) {
+            z.maxLevel = maxLevel;
+            z.minLevel = minLevel;
+        }
+        return maxLevel >= 0 && minLevel >= 0;
+    };
+}
+
+// "q=<members><e|d>/>" or "q=empty/>": the group's member zones and whether it is enabled.
+void readGroupMembers(GroupSettings &g, const QString &reply) {
+    const int q = markerPos(reply, QStringLiteral("q="));
+    const int e = markerPos(reply, QStringLiteral("/>"));
+    const QString value = valueBetween(reply, q, 2, e);
+    g.memberMask = 0;
+    g.enabled = 0;
+    if (value == QStringLiteral("empty") || value.isEmpty())
+        return;
+    g.enabled = value.endsWith(QLatin1Char('e')) ? 1 : 0;
+    for (int i = 0; i < value.size() - 1; ++i) {
+        const QChar c = value.at(i);
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('8'))
+            g.memberMask |= 1 << (c.unicode() - '1');
+    }
+}
+
+} // namespace
+
 bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
     if (number < 1 || number > kOutputCount)
         return false;
@@ -188,34 +242,10 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
             z.stereo = valueByPosition(reply, 9) == QStringLiteral("s") ? 1 : 0;
         }
 
-        ZoneEq &eq = settings.zoneEq[size_t(index)];
-        if (!read(p + QStringLiteral(".MU,EQ"), [&eq](const QString &reply, bool store) {
-                const int t = markerPos(reply, QStringLiteral("t ="));
-                const int mm = markerPos(reply, QStringLiteral(", m ="));
-                const int bb = markerPos(reply, QStringLiteral(", b ="));
-                const int e = markerPos(reply, QStringLiteral("/>"));
-                const int treble = FindInList(valueBetween(reply, t, 4, mm), lists::eq());
-                const int mid = FindInList(valueBetween(reply, mm, 6, bb), lists::eq());
-                const int bass = FindInList(valueBetween(reply, bb, 6, e), lists::eq());
-                if (store)
-                    eq = ZoneEq{treble, mid, bass};
-                return treble >= 0 && mid >= 0 && bass >= 0;
-            }))
+        if (!read(p + QStringLiteral(".MU,EQ"), eqRule(settings.zoneEq[size_t(index)])))
             return false;
 
-        if (!read(p + QStringLiteral(".MU,MQ"), [&z](const QString &reply, bool store) {
-                const int x = markerPos(reply, QStringLiteral("x="));
-                const int nn = markerPos(reply, QStringLiteral(", n="));
-                const int e = markerPos(reply, QStringLiteral("/>"));
-                const int maxLevel = lookUpAttenuation(valueBetween(reply, x, 2, nn), lists::maxLevel());
-                const int minLevel = lookUpAttenuation(valueBetween(reply, nn, 4, e), lists::minLevel(),
-                                                       QStringLiteral("mute"));
-                if (store) {
-                    z.maxLevel = maxLevel;
-                    z.minLevel = minLevel;
-                }
-                return maxLevel >= 0 && minLevel >= 0;
-            }))
+        if (!read(p + QStringLiteral(".MU,MQ"), levelLimitsRule(z)))
             return false;
 
         return read(p + QStringLiteral(".PM,TQ"), indexRule(z.pagePriority, [](const QString &reply) {
@@ -225,20 +255,7 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
 
     if (!ask(p + QStringLiteral(",Q")))
         return false;
-    const int q = markerPos(reply, QStringLiteral("q="));
-    const int e = markerPos(reply, QStringLiteral("/>"));
-    const QString value = valueBetween(reply, q, 2, e);
-    GroupSettings &g = settings.groups[size_t(index - kZoneCount)];
-    g.memberMask = 0;
-    g.enabled = 0;
-    if (value == QStringLiteral("empty") || value.isEmpty())
-        return true;
-    g.enabled = value.endsWith(QLatin1Char('e')) ? 1 : 0;
-    for (int i = 0; i < value.size() - 1; ++i) {
-        const QChar c = value.at(i);
-        if (c >= QLatin1Char('1') && c <= QLatin1Char('8'))
-            g.memberMask |= 1 << (c.unicode() - '1');
-    }
+    readGroupMembers(settings.groups[size_t(index - kZoneCount)], reply);
     return true;
 }
 

@@ -93,6 +93,98 @@ int readSystemCommandCount(const QString &softwareVersion, bool writeBack) {
     return hasNewerSoftware(softwareVersion) ? 12 : writeBack ? 9 : 8;
 }
 
+namespace {
+
+// "att<3 skipped><n>, hold<3 skipped><s>, rel<3 skipped><s>/>"; an older mixer reports no attenuation.
+ReadRule pagingPriorityRule(SystemSettings &s, bool newer) {
+    return [&s, newer](const QString &reply, bool store) {
+        const int a = markerPos(reply, QStringLiteral("att"));
+        const int h = markerPos(reply, QStringLiteral(", hold"));
+        const int r = markerPos(reply, QStringLiteral(", rel"));
+        const int e = markerPos(reply, QStringLiteral("/>"));
+        const int attenuation = newer
+                                    ? FindInList(negated(valueBetween(reply, a, 6, h)), lists::attenuation())
+                                    : s.pagingPriorityAttenuation;
+        const int hold = FindInList(valueBetween(reply, h, 9, r), lists::seconds12());
+        const int release = FindInList(valueBetween(reply, r, 8, e), lists::seconds12());
+        if (store) {
+            s.pagingPriorityAttenuation = attenuation;
+            s.pagingPriorityHold = hold;
+            s.pagingPriorityRelease = release;
+        }
+        return (!newer || attenuation >= 0) && hold >= 0 && release >= 0;
+    };
+}
+
+ReadRule micPriorityRule(SystemSettings &s) {
+    return [&s](const QString &reply, bool store) {
+        const int a = markerPos(reply, QStringLiteral("attn"));
+        const int h = markerPos(reply, QStringLiteral("dB, hold"));
+        const int r = markerPos(reply, QStringLiteral("s, rel"));
+        const int e = markerPos(reply, QStringLiteral("s/>"));
+        const int attenuation = FindInList(negated(valueBetween(reply, a, 7, h)), lists::attenuation());
+        const int hold = FindInList(valueBetween(reply, h, 11, r), lists::seconds12());
+        const int release = FindInList(valueBetween(reply, r, 9, e), lists::seconds12());
+        if (store) {
+            s.micPriorityAttenuation = attenuation;
+            s.micPriorityHold = hold;
+            s.micPriorityRelease = release;
+        }
+        return attenuation >= 0 && hold >= 0 && release >= 0;
+    };
+}
+
+ReadRule linePriorityRule(SystemSettings &s) {
+    return [&s](const QString &reply, bool store) {
+        const int h = markerPos(reply, QStringLiteral("hold"));
+        const int r = markerPos(reply, QStringLiteral("s, rel"));
+        const int e = markerPos(reply, QStringLiteral("s/>"));
+        const int hold = FindInList(valueBetween(reply, h, 7, r), lists::seconds12());
+        const int release = FindInList(valueBetween(reply, r, 9, e), lists::seconds12());
+        if (store) {
+            s.linePriorityHold = hold;
+            s.linePriorityRelease = release;
+        }
+        return hold >= 0 && release >= 0;
+    };
+}
+
+// Contacts and a source of another word leave their fields as they are; a line or mic source
+// and the level are numbers in their ranges.
+ReadRule muteRule(SystemSettings &s) {
+    return [&s](const QString &reply, bool store) {
+        const int q = markerPos(reply, QStringLiteral("q="));
+        const int sp = markerPos(reply, QStringLiteral(", s="));
+        const int l = markerPos(reply, QStringLiteral(", l="));
+        const int e = markerPos(reply, QStringLiteral("/>"));
+        const QString contacts = valueBetween(reply, q, 2, sp);
+        const QString sourceText = valueBetween(reply, sp, 4, l);
+        int source = s.muteSource;
+        if (sourceText == QStringLiteral("off"))
+            source = 0;
+        else if (sourceText.startsWith(QLatin1Char('l')))
+            source = numberIn(sourceText.mid(1), 1, 8);
+        else if (sourceText.startsWith(QLatin1Char('m'))) {
+            const int mic = numberIn(sourceText.mid(1), 1, kMicCount);
+            source = mic < 0 ? -1 : mic + 8;
+        }
+        const int level = numberIn(valueBetween(reply, l, 4, e), 0, int(lists::muteLevel().size()) - 1);
+        if (source < 0 || level < 0)
+            return false;
+        if (store) {
+            if (contacts == QStringLiteral("nc"))
+                s.muteContacts = 0;
+            else if (contacts == QStringLiteral("no"))
+                s.muteContacts = 1;
+            s.muteSource = source;
+            s.muteLevel = level;
+        }
+        return true;
+    };
+}
+
+} // namespace
+
 bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *observer, bool writeBack) {
     SystemSettings &s = settings.system;
     const bool newer = hasNewerSoftware(settings.softwareVersion);
@@ -143,25 +235,7 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
             s.accessContacts = 1;
     }
 
-    // Paging priority: "att<3 skipped><n>, hold<3 skipped><s>, rel<3 skipped><s>/>". An older
-    // mixer's attenuation is not read.
-    const ReadRule paging = [&s, newer](const QString &reply, bool store) {
-        const int a = markerPos(reply, QStringLiteral("att"));
-        const int h = markerPos(reply, QStringLiteral(", hold"));
-        const int r = markerPos(reply, QStringLiteral(", rel"));
-        const int e = markerPos(reply, QStringLiteral("/>"));
-        const int attenuation = newer
-                                    ? FindInList(negated(valueBetween(reply, a, 6, h)), lists::attenuation())
-                                    : s.pagingPriorityAttenuation;
-        const int hold = FindInList(valueBetween(reply, h, 9, r), lists::seconds12());
-        const int release = FindInList(valueBetween(reply, r, 8, e), lists::seconds12());
-        if (store) {
-            s.pagingPriorityAttenuation = attenuation;
-            s.pagingPriorityHold = hold;
-            s.pagingPriorityRelease = release;
-        }
-        return (!newer || attenuation >= 0) && hold >= 0 && release >= 0;
-    };
+    const ReadRule paging = pagingPriorityRule(s, newer);
     if (!queryExchange(newer ? QStringLiteral("PM,Q") : QStringLiteral("PM,AQ"), link, observer, reply,
                        [&paging](const QString &r) { return paging(r, false); }))
         return false;
@@ -172,68 +246,13 @@ bool ReadSystemSettings(MixerSettings &settings, Comms &link, ExchangeObserver *
         return false;
     paging(reply, true);
 
-    if (!read(QStringLiteral("MI,Q"), [&s](const QString &reply, bool store) {
-            const int a = markerPos(reply, QStringLiteral("attn"));
-            const int h = markerPos(reply, QStringLiteral("dB, hold"));
-            const int r = markerPos(reply, QStringLiteral("s, rel"));
-            const int e = markerPos(reply, QStringLiteral("s/>"));
-            const int attenuation = FindInList(negated(valueBetween(reply, a, 7, h)), lists::attenuation());
-            const int hold = FindInList(valueBetween(reply, h, 11, r), lists::seconds12());
-            const int release = FindInList(valueBetween(reply, r, 9, e), lists::seconds12());
-            if (store) {
-                s.micPriorityAttenuation = attenuation;
-                s.micPriorityHold = hold;
-                s.micPriorityRelease = release;
-            }
-            return attenuation >= 0 && hold >= 0 && release >= 0;
-        }))
+    if (!read(QStringLiteral("MI,Q"), micPriorityRule(s)))
         return false;
 
-    if (!read(QStringLiteral("LI,Q"), [&s](const QString &reply, bool store) {
-            const int h = markerPos(reply, QStringLiteral("hold"));
-            const int r = markerPos(reply, QStringLiteral("s, rel"));
-            const int e = markerPos(reply, QStringLiteral("s/>"));
-            const int hold = FindInList(valueBetween(reply, h, 7, r), lists::seconds12());
-            const int release = FindInList(valueBetween(reply, r, 9, e), lists::seconds12());
-            if (store) {
-                s.linePriorityHold = hold;
-                s.linePriorityRelease = release;
-            }
-            return hold >= 0 && release >= 0;
-        }))
+    if (!read(QStringLiteral("LI,Q"), linePriorityRule(s)))
         return false;
 
-    // Contacts and a source of another word leave their fields as they are; a line or mic source
-    // and the level are numbers in their ranges.
-    if (!read(QStringLiteral("SY.EM,Q"), [&s](const QString &reply, bool store) {
-            const int q = markerPos(reply, QStringLiteral("q="));
-            const int sp = markerPos(reply, QStringLiteral(", s="));
-            const int l = markerPos(reply, QStringLiteral(", l="));
-            const int e = markerPos(reply, QStringLiteral("/>"));
-            const QString contacts = valueBetween(reply, q, 2, sp);
-            const QString sourceText = valueBetween(reply, sp, 4, l);
-            int source = s.muteSource;
-            if (sourceText == QStringLiteral("off"))
-                source = 0;
-            else if (sourceText.startsWith(QLatin1Char('l')))
-                source = numberIn(sourceText.mid(1), 1, 8);
-            else if (sourceText.startsWith(QLatin1Char('m'))) {
-                const int mic = numberIn(sourceText.mid(1), 1, kMicCount);
-                source = mic < 0 ? -1 : mic + 8;
-            }
-            const int level = numberIn(valueBetween(reply, l, 4, e), 0, int(lists::muteLevel().size()) - 1);
-            if (source < 0 || level < 0)
-                return false;
-            if (store) {
-                if (contacts == QStringLiteral("nc"))
-                    s.muteContacts = 0;
-                else if (contacts == QStringLiteral("no"))
-                    s.muteContacts = 1;
-                s.muteSource = source;
-                s.muteLevel = level;
-            }
-            return true;
-        }))
+    if (!read(QStringLiteral("SY.EM,Q"), muteRule(s)))
         return false;
 
     if (newer) {
