@@ -42,16 +42,6 @@ MixerResult failed(MixerResult result, const TransferResult &transfer, const QSt
     return result;
 }
 
-// Writes bytes to path, replacing it only once they are complete.
-bool writeWhole(const QString &path, const QByteArray &bytes, QString &why) {
-    OutputFile file(path);
-    if (file.open() && file.write(bytes.constData(), bytes.size()) == bytes.size() && file.commit())
-        return true;
-    why = file.errorString();
-    file.cancel();
-    return false;
-}
-
 } // namespace
 
 QString fieldsDiffer(qsizetype count, bool still) {
@@ -160,7 +150,7 @@ MixerResult backUpMixer(const QString &path, const MixerTransfer &transfer) {
         QFile old(path);
         if (!old.open(QIODevice::ReadOnly))
             return cannot(QStringLiteral("cannot read %1 to keep it: %2").arg(path, old.errorString()));
-        if (!writeWhole(backupPath(path), old.readAll(), why))
+        if (!OutputFile::writeAll(backupPath(path), old.readAll(), &why))
             return cannot(QStringLiteral("cannot keep the old file as %1: %2").arg(backupPath(path), why));
     }
     ModifiedFlag modified;
