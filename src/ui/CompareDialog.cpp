@@ -16,6 +16,16 @@
 
 namespace hzm {
 
+void setUpListTable(QTableView *table) {
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+}
+
 namespace {
 
 // The field column sorts in the order the settings are listed (zones, groups, inputs, system),
@@ -78,13 +88,7 @@ CompareDialog::CompareDialog(const QList<FieldDifference> &differences, const QS
     m_table->setModel(m_model);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(FieldColumn, Qt::AscendingOrder);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setAlternatingRowColors(true);
-    m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    setUpListTable(m_table);
     m_table->resizeColumnsToContents();
     m_table->setAccessibleName(tr("Differences"));
 

@@ -14,6 +14,10 @@ class QTableView;
 
 namespace hzm {
 
+// A table of rows to read, select and copy, not to edit: whole rows selected, several at once,
+// alternating colours, no row numbers, the last column filling the width.
+void setUpListTable(QTableView *table);
+
 class CompareDialog : public QDialog {
     Q_OBJECT
 public:

@@ -51,13 +51,7 @@ namespace hzm {
 
 namespace {
 
-// Captions and filters used in several places, in the user's language.
-QString confirmCaption() {
-    return QCoreApplication::translate("hzm::MainWindow", "Confirm");
-}
-QString errorCaption() {
-    return QCoreApplication::translate("hzm::MainWindow", "Error");
-}
+// Names and filters used in several places.
 const QString kConfigName = QStringLiteral("Config.hzc");
 const QString kExportName = QStringLiteral("Export.txt");
 QString configFilter() {

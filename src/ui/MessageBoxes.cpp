@@ -1,10 +1,19 @@
 #include "MessageBoxes.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace hzm {
+
+QString confirmCaption() {
+    return QCoreApplication::translate("hzm::MainWindow", "Confirm");
+}
+
+QString errorCaption() {
+    return QCoreApplication::translate("hzm::MainWindow", "Error");
+}
 
 MessageBoxes::~MessageBoxes() = default;
 

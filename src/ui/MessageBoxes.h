@@ -22,6 +22,10 @@ struct FileDialogRequest {
     bool overwritePrompt = false;
 };
 
+// The captions of the program's questions and errors, in the user's language.
+QString confirmCaption();
+QString errorCaption();
+
 class MessageBoxes {
 public:
     enum class Kind { Information, Warning, Error, Question, Plain, OpenFile, SaveFile };

@@ -27,10 +27,6 @@ namespace hzm {
 
 namespace {
 
-QString errorCaption() {
-    return QCoreApplication::translate("hzm::MainWindow", "Error");
-}
-
 // The host and port of "HOST[:PORT]" or "[IPV6][:PORT]" as written, without looking the host up.
 std::pair<QString, QString> splitHostPort(const QString &text) {
     if (text.startsWith(QLatin1Char('['))) {

@@ -32,12 +32,6 @@ namespace hzm {
 
 namespace {
 
-QString confirmCaption() {
-    return QCoreApplication::translate("hzm::MainWindow", "Confirm");
-}
-QString errorCaption() {
-    return QCoreApplication::translate("hzm::MainWindow", "Error");
-}
 QString venueFilter() {
     return VenueWindow::tr("HZM Venue Files (*.hzv)");
 }
@@ -119,13 +113,7 @@ void VenueWindow::buildWidgets() {
     m_table = new QTableView(central);
     m_table->setObjectName(QStringLiteral("venueTable"));
     m_table->setModel(m_model);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setAlternatingRowColors(true);
-    m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    setUpListTable(m_table);
     m_table->setAccessibleName(tr("Mixers of the venue"));
     // Each column as wide as its heading and a usual entry, in the language shown.
     VenueMixerStatus failed;
