@@ -204,14 +204,14 @@ private slots:
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         QString error;
-        const int result = what == QLatin1String("save")
+        const bool result = what == QLatin1String("save")
                                ? [&] {
                                      ModifiedFlag modified;
                                      return SaveSettingsFile(target, customRecord(), modified, &error);
                                  }()
                                : ExportText(target, customRecord(), &error);
         QDir::setCurrent(before);
-        QCOMPARE(result, succeeds ? 1 : 0);
+        QCOMPARE(result, succeeds);
         QCOMPARE(error.isEmpty(), succeeds);
         const auto all = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
         QCOMPARE(QDir(dir.path()).entryList(all), QStringList{QStringLiteral("sub")});
@@ -288,7 +288,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QString error;
-        int result = 0;
+        bool result = false;
         if (what == QLatin1String("save")) {
             ModifiedFlag modified;
             result = SaveSettingsFile(path, customRecord(), modified, &error);
@@ -299,7 +299,7 @@ private slots:
             reader.join();
         if (socketFd >= 0)
             ::close(socketFd);
-        QCOMPARE(result, succeeds ? 1 : 0);
+        QCOMPARE(result, succeeds);
         QCOMPARE(error.isEmpty(), succeeds);
         QVERIFY(timer.elapsed() < 3000); // a pipe without a reader is no wait
         struct stat after {};
