@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <string_view>
 
 namespace hzm {
 
@@ -193,33 +192,55 @@ private:
     int m_answered = 0;
 };
 
-} // namespace
+// One command in exchange mode, from its first attempt to its end: what each reply does to the
+// caller's buffer, the observer and the attempts' count.
+class Conversation {
+public:
+    Conversation(const QString &body, QByteArray bytes, Comms &link, ExchangeObserver *observer,
+                 QString *reply, int replyChars, const ExchangeOptions &options)
+        : m_bytes(std::move(bytes)), m_link(link), m_observer(observer),
+          m_reply(reply && replyChars > 0 ? reply : nullptr), m_replyChars(replyChars),
+          m_readable(options.readable),
+          m_shown(options.shownBody.isNull() ? frame(body) : frame(options.shownBody)),
+          m_filter(filterFor(body, options, observer)),
+          m_attempts(link, observer, m_shown, m_filter, [this](const QString &text) { return good(text); }) {}
+    Q_DISABLE_COPY_MOVE(Conversation)
 
-bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer, QString *reply,
-                     int replyChars, const ExchangeOptions &options) {
-    if (reply && replyChars > 0)
-        reply->clear();
-    const QString framed = frame(body);
-    if (mode != WriteOnly && mode != Exchange)
-        return false;
-    const QByteArray bytes = wireBytes(framed);
-    if (bytes.isEmpty()) {
-        if (mode == Exchange && observer)
-            observer->commandFinished(false);
-        return false;
+    bool run() {
+        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+            QString text;
+            switch (m_attempts.takeWaiting(text)) {
+            case Attempts::Answered:
+                return succeed(text);
+            case Attempts::CountLost:
+                return fail();
+            case Attempts::Nothing:
+                break;
+            }
+            send();
+            char wire[kReplyBufferSize];
+            const int length = m_link.ReadReply(wire, m_filter);
+            switch (judge(QByteArray(wire, std::max(length, 0)), text)) {
+            case Judged::Good:
+                return succeed(text);
+            case Judged::CountLost:
+                return fail();
+            case Judged::Bad:
+                break;
+            }
+            m_link.PauseBetweenCommands();
+        }
+        return fail();
     }
 
-    if (mode == WriteOnly) {
-        writeCommandText(link, bytes);
-        writeCommandText(link, QByteArrayLiteral("\r\n"));
-        return true;
-    }
+private:
+    enum class Judged { Good, Bad, CountLost };
 
-    if (link.stopRequested())
-        return false;
-    const QString shown = options.shownBody.isNull() ? framed : frame(options.shownBody);
-    ReplyFilter filter;
-    if (options.replyEchoesHead) {
+    static ReplyFilter filterFor(const QString &body, const ExchangeOptions &options,
+                                 ExchangeObserver *observer) {
+        ReplyFilter filter;
+        if (!options.replyEchoesHead)
+            return filter;
         filter.head = queryReplyHead(body);
         if (observer)
             filter.skipped = [observer](const QByteArray &bytes) {
@@ -227,95 +248,121 @@ bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserve
                     unusedBytesText(QStringLiteral("Skipped, not the reply: "), bytes, bytes.size()),
                     LogColour::Failure);
             };
+        return filter;
     }
+
+    void log(const QString &text, LogColour colour) {
+        if (m_observer)
+            m_observer->logLine(text, colour);
+    }
+
     // What the caller's buffer keeps of a reply.
-    const auto kept = [reply, replyChars](const QString &text) {
-        if (!reply || replyChars <= 0)
+    QString kept(const QString &text) const {
+        if (!m_reply)
             return text;
-        QString cut = text.left(replyChars - 1);
+        QString cut = text.left(m_replyChars - 1);
         // Never keep half of a surrogate pair at the cut.
         if (cut.size() < text.size() && !cut.isEmpty() && cut.back().isHighSurrogate())
             cut.chop(1);
         return cut;
-    };
-    const auto good = [&](const QString &text) {
-        return !isRefusal(text) && (!options.readable || options.readable(kept(text)));
-    };
-    Attempts attempts(link, observer, shown, filter, good);
-    const auto fail = [observer] {
-        if (observer)
-            observer->commandFinished(false);
-        return false;
-    };
-    // Every reply that came: into the caller's buffer and the progress display.
-    const auto received = [&](const QString &text) {
-        if (reply && replyChars > 0)
-            *reply = kept(text);
-        if (observer)
-            observer->responseReceived(text);
-    };
-    const auto succeed = [&](const QString &text) {
-        received(text);
-        if (observer)
-            observer->logLine(text, LogColour::GoodReply);
-        if (!attempts.collectOwed())
-            return fail();
-        if (observer)
-            observer->commandFinished(true);
-        link.sleep(Pause::AfterGoodReply);
-        return true;
-    };
+    }
 
-    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        QString late;
-        switch (attempts.takeWaiting(late)) {
-        case Attempts::Answered:
-            return succeed(late);
-        case Attempts::CountLost:
-            return fail();
-        case Attempts::Nothing:
-            break;
-        }
-        if (observer)
-            observer->commandSent(shown);
-        writeCommandText(link, bytes);
-        attempts.written();
-        link.exchangeRecord().commandSent = true;
-        if (observer)
-            observer->logLine(shown, LogColour::Command);
+    bool good(const QString &text) const {
+        return !isRefusal(text) && (!m_readable || m_readable(kept(text)));
+    }
 
-        char wire[kReplyBufferSize];
-        const int length = link.ReadReply(wire, filter);
-        QString outcome;
-        if (length <= 0) {
-            outcome = QStringLiteral("No Response");
-        } else if (std::string_view(wire, size_t(length)).find("/>") == std::string_view::npos) {
+    void send() {
+        if (m_observer)
+            m_observer->commandSent(m_shown);
+        writeCommandText(m_link, m_bytes);
+        m_attempts.written();
+        m_link.exchangeRecord().commandSent = true;
+        log(m_shown, LogColour::Command);
+    }
+
+    // The reply to an attempt. A good one is handed back in text; a bad one is logged with why.
+    Judged judge(const QByteArray &arrived, QString &text) {
+        QString why = QStringLiteral("No Response");
+        if (!arrived.isEmpty() && !arrived.contains("/>")) {
             // Bytes that never ended a frame (a line that fell silent or filled the buffer
             // mid-frame) answer nothing.
-            if (observer)
-                observer->logLine(
-                    unusedBytesText(QStringLiteral("Incomplete reply: "), QByteArray(wire, length), length),
-                    LogColour::Failure);
-            outcome = QStringLiteral("No Response");
-        } else {
-            const QByteArray arrived(wire, length);
+            log(unusedBytesText(QStringLiteral("Incomplete reply: "), arrived, arrived.size()),
+                LogColour::Failure);
+        } else if (!arrived.isEmpty()) {
             QByteArray frames = arrived;
-            if (!attempts.count(takeFrames(frames)))
-                return fail();
+            if (!m_attempts.count(takeFrames(frames)))
+                return Judged::CountLost;
             // Every byte that came, a NUL included: a value holding one is no value.
-            const QString text = QString::fromUtf8(wire, length);
+            text = QString::fromUtf8(arrived.constData(), arrived.size());
             if (good(text))
-                return succeed(text);
+                return Judged::Good;
             received(text);
-            outcome = isRefusal(text)
-                          ? text
-                          : unusedBytesText(QStringLiteral("Unreadable reply: "), arrived, length);
+            why = isRefusal(text)
+                      ? text
+                      : unusedBytesText(QStringLiteral("Unreadable reply: "), arrived, arrived.size());
         }
-        if (observer)
-            observer->logLine(outcome, LogColour::Failure);
-        link.PauseBetweenCommands();
+        log(why, LogColour::Failure);
+        return Judged::Bad;
     }
-    return fail();
+
+    // Every reply that came: into the caller's buffer and the progress display.
+    void received(const QString &text) {
+        if (m_reply)
+            *m_reply = kept(text);
+        if (m_observer)
+            m_observer->responseReceived(text);
+    }
+
+    bool succeed(const QString &text) {
+        received(text);
+        log(text, LogColour::GoodReply);
+        if (!m_attempts.collectOwed())
+            return fail();
+        if (m_observer)
+            m_observer->commandFinished(true);
+        m_link.sleep(Pause::AfterGoodReply);
+        return true;
+    }
+
+    bool fail() {
+        if (m_observer)
+            m_observer->commandFinished(false);
+        return false;
+    }
+
+    const QByteArray m_bytes;
+    Comms &m_link;
+    ExchangeObserver *m_observer;
+    QString *m_reply; // null when the caller keeps no reply
+    int m_replyChars;
+    std::function<bool(const QString &reply)> m_readable;
+    const QString m_shown;
+    const ReplyFilter m_filter;
+    Attempts m_attempts;
+};
+
+} // namespace
+
+bool CommandExchange(const QString &body, int mode, Comms &link, ExchangeObserver *observer, QString *reply,
+                     int replyChars, const ExchangeOptions &options) {
+    if (reply && replyChars > 0)
+        reply->clear();
+    if (mode != WriteOnly && mode != Exchange)
+        return false;
+    const QByteArray bytes = wireBytes(frame(body));
+    if (bytes.isEmpty()) {
+        if (mode == Exchange && observer)
+            observer->commandFinished(false);
+        return false;
+    }
+    if (mode == WriteOnly) {
+        writeCommandText(link, bytes);
+        writeCommandText(link, QByteArrayLiteral("\r\n"));
+        return true;
+    }
+    if (link.stopRequested())
+        return false;
+    return Conversation(body, bytes, link, observer, reply, replyChars, options).run();
 }
 
 } // namespace hzm
