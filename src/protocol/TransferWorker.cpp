@@ -3,7 +3,6 @@
 #include "link/Comms.h"
 #include "model/MixerSettings.h"
 
-#include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
@@ -12,21 +11,6 @@
 namespace hzm {
 
 namespace {
-
-#ifdef __MINGW32__
-// Transfers run on threads that end when they are done, and they match regular expressions
-// (links, replies, versions). With the JIT on, Qt gives each such thread a thread_local JIT stack
-// whose destructor MinGW runs after its emulated thread-local storage has already been freed: the
-// ending thread crashes inside its exit, the crash is swallowed, and winpthreads' key lock stays
-// held, so the program hangs for ever at its own exit. Without the JIT that thread_local is never
-// touched; the patterns are short, and matching them interpreted costs nothing measurable.
-// Must run before the first pattern is compiled: Qt decides about the JIT once per process.
-void keepRegexJitOffThreads() {
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_REGEXP_JIT"))
-        qputenv("QT_ENABLE_REGEXP_JIT", "0");
-}
-Q_COREAPP_STARTUP_FUNCTION(keepRegexJitOffThreads)
-#endif
 
 // Passes every report on to the hooks and counts the finished commands.
 class CountingObserver : public ExchangeObserver {
