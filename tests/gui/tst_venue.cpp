@@ -15,6 +15,7 @@
 #include "TestFiles.h"
 #include "discovery/DiscoveryModel.h"
 #include "files/SettingsFile.h"
+#include "files/VenueFile.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -34,6 +36,7 @@ class TestVenue : public QObject {
 
 private slots:
     void checkApplyBackUpSaveReopen();
+    void addDiscovered();
     void mixerDialogKeepsLink_data();
     void mixerDialogKeepsLink();
 
@@ -226,7 +229,56 @@ void TestVenue::checkApplyBackUpSaveReopen() {
     sims[4]->mixer().clearFaults();
     m_venue->table()->clearSelection();
 
-    // Add Discovered: a mixer answering on its own loopback address joins with its device name.
+    // Saved in another folder: the files are still found, and what the program does not know is
+    // kept. Opened again, the venue is the same.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("copy")));
+    const QString copy = dir.filePath(QStringLiteral("copy/grand.hzv"));
+    boxes.clear();
+    boxes.queuePath(copy);
+    trigger("actionSaveVenueAs");
+    QVERIFY(!m_venue->isModified());
+    QCOMPARE(column(VenueModel::SettingsColumn),
+             (QStringList{"../lobby.hzc", "../bar.hzc", "../spa.hzc", "../pool.hzc", "../gym.hzc"}));
+    const QJsonObject saved = QJsonDocument::fromJson(test::readAll(copy)).object();
+    QCOMPARE(saved.value(QStringLiteral("installer")).toString(), QStringLiteral("J. Doe"));
+    const QStringList links = column(VenueModel::LinkColumn);
+    const QStringList files = column(VenueModel::SettingsColumn);
+    boxes.queuePath(copy);
+    trigger("actionOpenVenue");
+    QCOMPARE(column(VenueModel::NameColumn), names);
+    QCOMPARE(column(VenueModel::LinkColumn), links);
+    QCOMPARE(column(VenueModel::SettingsColumn), files);
+    QCOMPARE(column(VenueModel::StateColumn), QStringList(5, QStringLiteral("Not checked")));
+    QCOMPARE(boxes.unexpected(), 0);
+
+    // The window in German, with the states of the first check.
+    QVERIFY(installTranslations(qApp, QLocale(QStringLiteral("de_DE"))).contains(QStringLiteral("hzm_de")));
+    VenueWindow german(main, boxes);
+    QVERIFY(german.openVenue(venuePath));
+    for (int row = 0; row < 5; ++row)
+        german.model()->setStatus(row, checked[row]);
+    german.show();
+    saveShot(&german, "venue-de");
+}
+
+// Add Discovered: a mixer answering on its own loopback address joins with its device name, and
+// its settings file lies beside the venue's.
+void TestVenue::addDiscovered() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Venue venue;
+    venue.mixers << VenueMixer{QStringLiteral("Lobby"), QStringLiteral("tcp:127.0.0.1:4001"),
+                               QStringLiteral("settings/lobby.hzc"), {}};
+    const QString venuePath = dir.filePath(QStringLiteral("grand.hzv"));
+    QString error;
+    QVERIFY2(writeVenueFile(venuePath, venue, error), qPrintable(error));
+    ScriptedMessageBoxes boxes;
+    MainWindow main(boxes);
+    main.openAtStart(venuePath);
+    main.show();
+    QTRY_VERIFY(main.venueWindow() && main.venueWindow()->isVisible());
+    m_venue = main.venueWindow();
+
     sim::SimOptions options;
     options.tcpPort = 0;
     options.bindAddress = QHostAddress(QStringLiteral("127.0.0.2"));
@@ -240,49 +292,23 @@ void TestVenue::checkApplyBackUpSaveReopen() {
     m_venue->setDialogHook([&](QDialog *dialog) {
         auto *discovered = qobject_cast<DiscoveredMixersDialog *>(dialog);
         QVERIFY(discovered);
+        // Closed when a check fails, or the window would wait on it for ever.
+        const auto close = qScopeGuard([dialog] {
+            if (dialog->isVisible())
+                dialog->reject();
+        });
         QTRY_COMPARE(discovered->model()->rowCount(), 1);
         discovered->tcpPortEdit()->setText(QString::number(found.tcpPort()));
         discovered->addButton()->click();
     });
     trigger("actionAddDiscovered");
     m_venue->setDialogHook({});
-    QCOMPARE(m_venue->model()->rowCount(), 6);
-    const VenueMixer &added = m_venue->model()->mixer(5);
+    QCOMPARE(m_venue->model()->rowCount(), 2);
+    const VenueMixer &added = m_venue->model()->mixer(1);
     QCOMPARE(added.name, QStringLiteral("HZM1e-SIM"));
     QCOMPARE(added.link, QStringLiteral("tcp:127.0.0.2:%1").arg(found.tcpPort()));
     QCOMPARE(added.settings, QStringLiteral("HZM1e-SIM.hzc"));
     QVERIFY(m_venue->isModified());
-
-    // Saved in another folder: the files that exist are still found, the new one lies beside it;
-    // what the program does not know is kept. Opened again, the venue is the same.
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("copy")));
-    const QString copy = dir.filePath(QStringLiteral("copy/grand.hzv"));
-    boxes.clear();
-    boxes.queuePath(copy);
-    trigger("actionSaveVenueAs");
-    QVERIFY(!m_venue->isModified());
-    QCOMPARE(column(VenueModel::SettingsColumn), (QStringList{"../lobby.hzc", "../bar.hzc", "../spa.hzc",
-                                                              "../pool.hzc", "../gym.hzc", "HZM1e-SIM.hzc"}));
-    const QJsonObject saved = QJsonDocument::fromJson(test::readAll(copy)).object();
-    QCOMPARE(saved.value(QStringLiteral("installer")).toString(), QStringLiteral("J. Doe"));
-    const QStringList links = column(VenueModel::LinkColumn);
-    const QStringList files = column(VenueModel::SettingsColumn);
-    boxes.queuePath(copy);
-    trigger("actionOpenVenue");
-    QCOMPARE(column(VenueModel::NameColumn), names + QStringList{QStringLiteral("HZM1e-SIM")});
-    QCOMPARE(column(VenueModel::LinkColumn), links);
-    QCOMPARE(column(VenueModel::SettingsColumn), files);
-    QCOMPARE(column(VenueModel::StateColumn), QStringList(6, QStringLiteral("Not checked")));
-    QCOMPARE(boxes.unexpected(), 0);
-
-    // The window in German, with the states of the first check.
-    QVERIFY(installTranslations(qApp, QLocale(QStringLiteral("de_DE"))).contains(QStringLiteral("hzm_de")));
-    VenueWindow german(main, boxes);
-    QVERIFY(german.openVenue(venuePath));
-    for (int row = 0; row < 5; ++row)
-        german.model()->setStatus(row, checked[row]);
-    german.show();
-    saveShot(&german, "venue-de");
 }
 
 // Edit Mixer shows a link as the Port menu's choices, and OK gives the same link back; a taken
