@@ -8,9 +8,11 @@
 // run on threads that end when they are done and match patterns (links, replies, versions).
 // Without the JIT that thread_local is never touched; our patterns are short, and matching them
 // interpreted costs nothing measurable. Qt decides about the JIT once per process, when it
-// compiles the first pattern: this runs before, as the application object is made.
+// compiles the first pattern: this runs before, as the program starts (before main, as the
+// application object may be made after a pattern was already used).
 
-#include <QCoreApplication>
+#include <QByteArray>
+#include <QtGlobal>
 
 namespace {
 
@@ -21,4 +23,4 @@ void keepRegexJitOff() {
 
 } // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(keepRegexJitOff)
+Q_CONSTRUCTOR_FUNCTION(keepRegexJitOff)

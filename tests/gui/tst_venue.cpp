@@ -229,17 +229,27 @@ void TestVenue::checkApplyBackUpSaveReopen() {
     sims[4]->mixer().clearFaults();
     m_venue->table()->clearSelection();
 
-    // Saved in another folder: the files are still found, and what the program does not know is
-    // kept. Opened again, the venue is the same.
+    // Saved in another folder: the files are still found (shown with the system's separators, kept
+    // with "/" in the file on every system), and what the program does not know is kept. Opened
+    // again, the venue is the same.
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("copy")));
     const QString copy = dir.filePath(QStringLiteral("copy/grand.hzv"));
     boxes.clear();
     boxes.queuePath(copy);
     trigger("actionSaveVenueAs");
     QVERIFY(!m_venue->isModified());
-    QCOMPARE(column(VenueModel::SettingsColumn),
-             (QStringList{"../lobby.hzc", "../bar.hzc", "../spa.hzc", "../pool.hzc", "../gym.hzc"}));
+    QStringList relative;
+    for (const QString &name : names)
+        relative << QStringLiteral("../") + name.toLower() + QStringLiteral(".hzc");
+    QStringList shown;
+    for (const QString &file : relative)
+        shown << QDir::toNativeSeparators(file);
+    QCOMPARE(column(VenueModel::SettingsColumn), shown);
     const QJsonObject saved = QJsonDocument::fromJson(test::readAll(copy)).object();
+    QStringList kept;
+    for (const QJsonValue &mixer : saved.value(QStringLiteral("mixers")).toArray())
+        kept << mixer.toObject().value(QStringLiteral("settings")).toString();
+    QCOMPARE(kept, relative);
     QCOMPARE(saved.value(QStringLiteral("installer")).toString(), QStringLiteral("J. Doe"));
     const QStringList links = column(VenueModel::LinkColumn);
     const QStringList files = column(VenueModel::SettingsColumn);
