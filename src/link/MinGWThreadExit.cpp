@@ -8,8 +8,8 @@
 // run on threads that end when they are done and match patterns (links, replies, versions).
 // Without the JIT that thread_local is never touched; our patterns are short, and matching them
 // interpreted costs nothing measurable. Qt decides about the JIT once per process, when it
-// compiles the first pattern: this runs before, as the program starts (before main, as the
-// application object may be made after a pattern was already used).
+// compiles the first pattern: this runs as the program is loaded, before main (the application
+// object's start-up functions came too late in the GUI test programs).
 
 #include <QByteArray>
 #include <QtGlobal>
