@@ -7,6 +7,7 @@
 #include "discovery/Discovery.h"
 #include "discovery/DiscoveryModel.h"
 #include "files/VenueFile.h"
+#include "protocol/VenueTasks.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -206,30 +207,27 @@ std::optional<std::vector<Target>> venueTargets(CommandRun &run, int &status) {
     if (!mixers)
         return std::nullopt;
     const bool talks = run.command.link != LinkUse::None;
+    // read backs each mixer up into its settings file: one that an earlier mixer has too fails.
+    const QStringList conflicts = run.command.name == QLatin1String("read")
+                                      ? backUpConflicts(run.args.venue, *mixers)
+                                      : QStringList(mixers->size(), QString());
     std::vector<Target> targets;
-    QMap<QString, QString> owners; // settings file -> the first mixer that has it
-    for (const VenueMixer &m : *mixers) {
+    for (qsizetype i = 0; i < mixers->size(); ++i) {
+        const VenueMixer &m = mixers->at(i);
         Target t;
+        t.problem = conflicts.at(i);
         t.mixer.name = m.name;
         t.linkKind = m.link.section(QLatin1Char(':'), 0, 0);
         if (talks) {
             QString error;
             if (const std::optional<LinkSelection> link = LinkSelection::fromText(m.link, &error))
                 t.mixer.link = *link;
-            else
+            else if (t.problem.isEmpty())
                 t.problem = QStringLiteral("%1: %2").arg(m.name, error);
             describeLink(t);
         }
         if (!run.command.arguments.isEmpty())
             t.file = venueSettingsPath(run.args.venue, m);
-        if (run.command.name == QLatin1String("read") && owners.contains(t.file)) {
-            status =
-                run.fail(QStringLiteral("%1 is the settings file of %2 and %3; reading both into it would "
-                                        "lose one")
-                             .arg(t.file, owners.value(t.file), m.name));
-            return std::nullopt;
-        }
-        owners.insert(t.file, m.name);
         targets.push_back(t);
     }
     return targets;
@@ -294,7 +292,8 @@ std::optional<std::vector<Target>> targetsFor(CommandRun &run, int &status) {
             t.file = expanded(args.positional.value(0), t, int(i) + 1);
         if (!args.logFile.isEmpty())
             t.logFile = logFileFor(args.logFile, t, int(i) + 1);
-        for (const QString &file : {reads ? t.file : QString(), t.logFile}) {
+        // (A venue's mixers that share a settings file fail one by one: backUpConflicts.)
+        for (const QString &file : {reads && !venue ? t.file : QString(), t.logFile}) {
             if (file.isEmpty())
                 continue;
             if (files.contains(file))

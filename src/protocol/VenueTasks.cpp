@@ -202,26 +202,34 @@ bool loadMixerSettings(const QString &path, MixerSettings &settings, QString &wh
     return true;
 }
 
+QStringList backUpConflicts(const QString &venuePath, const QList<VenueMixer> &mixers) {
+    QStringList conflicts;
+    QHash<QString, QString> owners; // settings file -> the first mixer that has it
+    for (const VenueMixer &m : mixers) {
+        const QString path = venueSettingsPath(venuePath, m);
+        const QString owner = owners.value(path);
+        conflicts << (owner.isEmpty() ? QString()
+                                      : QStringLiteral("%1 is the settings file of %2 as well; a backup "
+                                                       "would overwrite it")
+                                            .arg(path, owner));
+        if (owner.isEmpty())
+            owners.insert(path, m.name);
+    }
+    return conflicts;
+}
+
 std::unique_ptr<MixerBatch> venueBatch(VenueAction action, const QString &venuePath,
                                        const QList<VenueMixer> &mixers, QObject *parent) {
     QList<BatchMixer> named;
     QStringList paths;
     QStringList linkTexts;
-    // A backup into the file of an earlier mixer would lose one of the two.
-    QStringList sharing;
-    QHash<QString, QString> owners;
     for (const VenueMixer &m : mixers) {
         named << BatchMixer{m.name, LinkSelection()};
         linkTexts << m.link;
         paths << venueSettingsPath(venuePath, m);
-        const QString owner = owners.value(paths.last());
-        sharing << (action == VenueAction::BackUp && !owner.isEmpty()
-                        ? QStringLiteral("%1 is the settings file of %2 as well; a backup would overwrite it")
-                              .arg(paths.last(), owner)
-                        : QString());
-        if (owner.isEmpty())
-            owners.insert(paths.last(), m.name);
     }
+    const QStringList sharing = action == VenueAction::BackUp ? backUpConflicts(venuePath, mixers)
+                                                              : QStringList(mixers.size(), QString());
     MixerTask task = [action, paths, linkTexts, sharing](MixerTaskContext &context) -> MixerResult {
         const int i = context.index();
         if (!sharing.at(i).isEmpty())

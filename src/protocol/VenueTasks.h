@@ -58,6 +58,10 @@ QString backupPath(const QString &settingsPath);
 // fails (Failed) or path cannot be written (BadInput).
 MixerResult backUpMixer(const QString &path, const MixerTransfer &transfer);
 
+// For each of the venue's mixers, in order, why backing it up would lose a file: empty, or that
+// its settings file is an earlier mixer's as well (a backup of both into it keeps only one).
+QStringList backUpConflicts(const QString &venuePath, const QList<VenueMixer> &mixers);
+
 // Asks the mixer's software version ("SY,VQ"): softwareVersion as the mixer gave it.
 MixerResult askVersion(const MixerTransfer &transfer);
 
@@ -71,8 +75,8 @@ enum class VenueAction { Check, Apply, BackUp, Version };
 // its settings file (venueSettingsPath), named by its venue name. Each mixer's link is read from
 // its text and made ready (a host name looked up, a serial rate detected) on the mixer's own
 // worker thread, where it blocks no window. A settings file that cannot be read is
-// UnreadableFile (Check, Apply); a link text that is no link, or a backup into the same file as an
-// earlier mixer, BadInput.
+// UnreadableFile (Check, Apply); a link text that is no link, or a backup with a conflict
+// (backUpConflicts), BadInput.
 std::unique_ptr<MixerBatch> venueBatch(VenueAction action, const QString &venuePath,
                                        const QList<VenueMixer> &mixers, QObject *parent = nullptr);
 

@@ -1173,6 +1173,18 @@ private slots:
         r = runCli({"version", "--venue", copy, "--only", "Room 4,Room 0", "--json"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(words(r), QStringList({"Room 0 ok", "Room 4 ok"}));
+
+        // Two mixers with one settings file: the first is backed up into it, the later one is
+        // refused with why, as the Venue window does, and the file holds the first mixer's.
+        reopened.mixers[4].settings = reopened.mixers[0].settings;
+        const QString shared = folder + QStringLiteral("/shared.hzv");
+        QVERIFY2(writeVenueFile(shared, reopened, error), qPrintable(error));
+        r = runCli({"read", "--venue", shared, "--only", "Room 0,Room 4", "--json"});
+        QVERIFY2(r.exitCode == 2, qPrintable(r.err));
+        QCOMPARE(words(r), QStringList({"Room 0 ok", "Room 4 bad input"}));
+        const QString why = mixers(r).at(1).toObject().value("reason").toString();
+        QVERIFY2(why.contains(QLatin1String("is the settings file of Room 0 as well")), qPrintable(why));
+        QCOMPARE(test::readAll(files.at(0)), settingsFileBytes(sims[0]->mixer().settings()));
     }
 
     void longConversations() {
