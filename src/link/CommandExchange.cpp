@@ -209,33 +209,23 @@ public:
     bool run() {
         for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
             QString text;
-            switch (m_attempts.takeWaiting(text)) {
-            case Attempts::Answered:
-                return succeed(text);
-            case Attempts::CountLost:
-                return fail();
-            case Attempts::Nothing:
-                break;
+            Attempts::Outcome outcome = m_attempts.takeWaiting(text);
+            if (outcome == Attempts::Nothing) {
+                send();
+                char wire[kReplyBufferSize];
+                const int length = m_link.ReadReply(wire, m_filter);
+                outcome = judge(QByteArray(wire, std::max(length, 0)), text);
             }
-            send();
-            char wire[kReplyBufferSize];
-            const int length = m_link.ReadReply(wire, m_filter);
-            switch (judge(QByteArray(wire, std::max(length, 0)), text)) {
-            case Judged::Good:
+            if (outcome == Attempts::Answered)
                 return succeed(text);
-            case Judged::CountLost:
+            if (outcome == Attempts::CountLost)
                 return fail();
-            case Judged::Bad:
-                break;
-            }
             m_link.PauseBetweenCommands();
         }
         return fail();
     }
 
 private:
-    enum class Judged { Good, Bad, CountLost };
-
     static ReplyFilter filterFor(const QString &body, const ExchangeOptions &options,
                                  ExchangeObserver *observer) {
         ReplyFilter filter;
@@ -280,8 +270,9 @@ private:
         log(m_shown, LogColour::Command);
     }
 
-    // The reply to an attempt. A good one is handed back in text; a bad one is logged with why.
-    Judged judge(const QByteArray &arrived, QString &text) {
+    // The reply to an attempt: Answered by a good one (handed back in text), Nothing when it is
+    // bad or missing (logged with why), or CountLost.
+    Attempts::Outcome judge(const QByteArray &arrived, QString &text) {
         QString why = QStringLiteral("No Response");
         if (!arrived.isEmpty() && !arrived.contains("/>")) {
             // Bytes that never ended a frame (a line that fell silent or filled the buffer
@@ -291,18 +282,18 @@ private:
         } else if (!arrived.isEmpty()) {
             QByteArray frames = arrived;
             if (!m_attempts.count(takeFrames(frames)))
-                return Judged::CountLost;
+                return Attempts::CountLost;
             // Every byte that came, a NUL included: a value holding one is no value.
             text = QString::fromUtf8(arrived.constData(), arrived.size());
             if (good(text))
-                return Judged::Good;
+                return Attempts::Answered;
             received(text);
             why = isRefusal(text)
                       ? text
                       : unusedBytesText(QStringLiteral("Unreadable reply: "), arrived, arrived.size());
         }
         log(why, LogColour::Failure);
-        return Judged::Bad;
+        return Attempts::Nothing;
     }
 
     // Every reply that came: into the caller's buffer and the progress display.
