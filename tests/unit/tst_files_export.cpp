@@ -180,6 +180,13 @@ private slots:
         QCOMPARE(readAll(earlierPath), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
     }
+    // A record saved ("save") or exported ("export") to path.
+    static bool saveOrExport(const QString &what, const QString &path, QString *error) {
+        if (what == QLatin1String("export"))
+            return ExportText(path, customRecord(), error);
+        ModifiedFlag modified;
+        return SaveSettingsFile(path, customRecord(), modified, error);
+    }
 #ifdef Q_OS_WIN
     // The names Windows keeps for devices in every folder, and the device paths: a save or an
     // export writes to the device and creates no file; a folder fails at once.
@@ -204,12 +211,7 @@ private slots:
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         QString error;
-        const bool result = what == QLatin1String("save")
-                               ? [&] {
-                                     ModifiedFlag modified;
-                                     return SaveSettingsFile(target, customRecord(), modified, &error);
-                                 }()
-                               : ExportText(target, customRecord(), &error);
+        const bool result = saveOrExport(what, target, &error);
         QDir::setCurrent(before);
         QCOMPARE(result, succeeds);
         QCOMPARE(error.isEmpty(), succeeds);
@@ -288,13 +290,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QString error;
-        bool result = false;
-        if (what == QLatin1String("save")) {
-            ModifiedFlag modified;
-            result = SaveSettingsFile(path, customRecord(), modified, &error);
-        } else {
-            result = ExportText(path, customRecord(), &error);
-        }
+        const bool result = saveOrExport(what, path, &error);
         if (reader.joinable())
             reader.join();
         if (socketFd >= 0)
