@@ -240,9 +240,13 @@ private:
                     QStringLiteral("tcp %1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
                 auto *channel = new Channel(m_mixer, source, socket);
                 QPointer<QTcpSocket> guard(socket);
+                // Written through at once: a reply left in the socket's buffer is lost when the
+                // client's half-close arrives before the event loop flushes it.
                 channel->write = [guard](const QByteArray &bytes) {
-                    if (guard)
+                    if (guard) {
                         guard->write(bytes);
+                        guard->flush();
+                    }
                 };
                 channel->close = [guard, channel] {
                     channel->closeSpareDescriptor();
