@@ -120,6 +120,37 @@ QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &text, const QStrin
     return action;
 }
 
+// The Port menu: one radio mark for the port in use.
+QMenu *MainWindow::buildPortMenu() {
+    QMenu *port = menuBar()->addMenu(tr("&Port"));
+    m_portGroup = new QActionGroup(this);
+    m_portGroup->setExclusive(true);
+    for (int n = 1; n <= 10; ++n) {
+        const QString text = n < 10 ? tr("Com &%1").arg(n) : tr("Com 1&0");
+        QAction *action = addMenuEntry(port, text, QStringLiteral("actionCom%1").arg(n));
+        // The device the entry stands for on this system (/dev/ttyS0, COM1, ...).
+        action->setToolTip(comPortName(n));
+        connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
+        m_actionCom[n - 1] = action;
+    }
+    port->setToolTipsVisible(true);
+    m_actionEthernet = addMenuEntry(port, tr("Ethernet"), "actionEthernet", &MainWindow::selectEthernet);
+    port->addSeparator();
+    m_actionOtherPort = port->addAction(tr("Other Serial Port..."));
+    m_actionOtherPort->setObjectName(QStringLiteral("actionOtherPort"));
+    connect(m_actionOtherPort, &QAction::triggered, this, &MainWindow::chooseOtherSerialPort);
+    for (QAction *action : m_actionCom)
+        m_portGroup->addAction(action);
+    m_portGroup->addAction(m_actionEthernet);
+    m_portGroup->addAction(m_actionOtherPort);
+    for (QAction *action : m_portGroup->actions())
+        action->setCheckable(true);
+    // A click marks its entry at once; the mark follows the port actually in use once the choice
+    // has ended (a cancelled dialog or a busy port keeps the previous one).
+    connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::updateMenuMarks);
+    return port;
+}
+
 void MainWindow::buildMenus() {
     QMenu *file = menuBar()->addMenu(tr("&File"));
     m_actionNew =
@@ -154,33 +185,7 @@ void MainWindow::buildMenus() {
     m_actionLog = addMenuEntry(view, tr("L&og Window"), "actionLog", &MainWindow::toggleLogWindow);
     m_actionLog->setCheckable(true);
 
-    // One radio mark for the port in use.
-    QMenu *port = menuBar()->addMenu(tr("&Port"));
-    m_portGroup = new QActionGroup(this);
-    m_portGroup->setExclusive(true);
-    for (int n = 1; n <= 10; ++n) {
-        const QString text = n < 10 ? tr("Com &%1").arg(n) : tr("Com 1&0");
-        QAction *action = addMenuEntry(port, text, QStringLiteral("actionCom%1").arg(n));
-        // The device the entry stands for on this system (/dev/ttyS0, COM1, ...).
-        action->setToolTip(comPortName(n));
-        connect(action, &QAction::triggered, this, [this, n] { selectComPort(n); });
-        m_actionCom[n - 1] = action;
-    }
-    port->setToolTipsVisible(true);
-    m_actionEthernet = addMenuEntry(port, tr("Ethernet"), "actionEthernet", &MainWindow::selectEthernet);
-    port->addSeparator();
-    m_actionOtherPort = port->addAction(tr("Other Serial Port..."));
-    m_actionOtherPort->setObjectName(QStringLiteral("actionOtherPort"));
-    connect(m_actionOtherPort, &QAction::triggered, this, &MainWindow::chooseOtherSerialPort);
-    for (QAction *action : m_actionCom)
-        m_portGroup->addAction(action);
-    m_portGroup->addAction(m_actionEthernet);
-    m_portGroup->addAction(m_actionOtherPort);
-    for (QAction *action : m_portGroup->actions())
-        action->setCheckable(true);
-    // A click marks its entry at once; the mark follows the port actually in use once the choice
-    // has ended (a cancelled dialog or a busy port keeps the previous one).
-    connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::updateMenuMarks);
+    QMenu *port = buildPortMenu();
 
     // Commands the original menus do not have: a menu of their own, before Help, enabled with the
     // transfer buttons.

@@ -163,6 +163,7 @@ private:
     enum PageIndex { kInputsTab = 0, kOutputsTab = 1, kInstallerTab = 2, kSystemTab = 3 };
 
     void buildMenus();
+    QMenu *buildPortMenu();
     void buildPages();
     void buildLive();
     QAction *addMenuEntry(QMenu *menu, const QString &text, const QString &name,
