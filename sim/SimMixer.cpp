@@ -388,12 +388,31 @@ MixerSettings SimMixer::demoSettings() {
 // The command set. Called with the lock held; returns the framed reply text.
 
 QString SimMixer::reply(const QString &body) {
-    MixerSettings &s = m_settings;
-    SystemSettings &y = s.system;
     const bool newer = ParseDecimal(m_version) > 1.04;
     const QString ack = framed(body.toLower());
+    if (body.startsWith(QLatin1String("SY,")) || body.startsWith(QLatin1String("RM,")))
+        return systemCommand(body, ack);
+    if (body.startsWith(QLatin1String("PM,")))
+        return pagingCommand(body, ack, newer);
+    if (body.startsWith(QLatin1String("MI,")) || body.startsWith(QLatin1String("LI,")))
+        return priorityCommand(body, ack);
+    if (body.startsWith(QLatin1String("SY.EM,")))
+        return muteCommand(body, ack);
+    if (body.startsWith(QLatin1String("SY.M")) || body.startsWith(QLatin1String("SY.Z")))
+        return switchCommand(body, ack, newer);
+    if (body.size() >= 3 && body.at(0) == QLatin1Char('L') && body.at(2) == QLatin1Char(','))
+        return inputCommand(body, newer);
+    if (body.size() >= 3 && (body.at(0) == QLatin1Char('Z') || body.at(0) == QLatin1Char('G')) &&
+        (body.at(2) == QLatin1Char(',') || body.at(2) == QLatin1Char('.')))
+        return outputCommand(body, newer);
+    return kUnknown;
+}
 
-    // ---- system commands ----
+// SY,... and RM,...: the version, the factory settings, the reset, the installer key, the power-up
+// mode and the remote zone offset.
+QString SimMixer::systemCommand(const QString &body, const QString &ack) {
+    MixerSettings &s = m_settings;
+    SystemSettings &y = s.system;
     if (body == QLatin1String("SY,VQ"))
         return framed(QStringLiteral("sy,vq v: ") + m_version);
     if (body == QLatin1String("SY,SD")) {
@@ -433,51 +452,60 @@ QString SimMixer::reply(const QString &body) {
         y.remoteZoneOffset = index;
         return ack;
     }
-    if (body.startsWith(QLatin1String("PM,"))) {
-        const QString rest = body.mid(3);
-        if (rest == QLatin1String("ZQ"))
-            return framed(QStringLiteral("pm,zq offset = ") + QString::number(y.pagingMicOffset));
-        if (rest == QLatin1String("IQ"))
-            return framed(QStringLiteral("pm,iq acc = ") +
-                          (y.accessContacts == 1 ? QStringLiteral("in") : QStringLiteral("out")));
-        if (rest == QLatin1String("Q") || rest == QLatin1String("AQ")) {
-            if (rest == QLatin1String("Q") && !newer)
-                return kOldVersion;
-            return framed(QStringLiteral("pm,%1 att = %2, hold = %3, rel = %4")
-                              .arg(rest.toLower())
-                              .arg(y.pagingPriorityAttenuation)
-                              .arg(y.pagingPriorityHold + 1)
-                              .arg(y.pagingPriorityRelease + 1));
-        }
-        if (rest == QLatin1String("I") || rest == QLatin1String("O")) {
-            y.accessContacts = rest == QLatin1String("I") ? 1 : 0;
-            return ack;
-        }
-        if (rest.isEmpty())
-            return kUnknown;
-        const QChar what = rest.at(0);
-        const QString value = rest.mid(1);
-        int v;
-        if (what == QLatin1Char('Z')) {
-            if (!parseInRange(value, 0, 15, v))
-                return kRange;
-            y.pagingMicOffset = v;
-            return ack;
-        }
-        if (what == QLatin1Char('A')) {
-            if (!parseInRange(value, 0, 46, v))
-                return kRange;
-            y.pagingPriorityAttenuation = v;
-            return ack;
-        }
-        if (what == QLatin1Char('H') || what == QLatin1Char('R')) {
-            if (!parseInRange(value, 1, 12, v))
-                return kRange;
-            (what == QLatin1Char('H') ? y.pagingPriorityHold : y.pagingPriorityRelease) = v - 1;
-            return ack;
-        }
-        return kUnknown;
+    return kUnknown;
+}
+
+// PM,...: the paging mic.
+QString SimMixer::pagingCommand(const QString &body, const QString &ack, bool newer) {
+    SystemSettings &y = m_settings.system;
+    const QString rest = body.mid(3);
+    if (rest == QLatin1String("ZQ"))
+        return framed(QStringLiteral("pm,zq offset = ") + QString::number(y.pagingMicOffset));
+    if (rest == QLatin1String("IQ"))
+        return framed(QStringLiteral("pm,iq acc = ") +
+                      (y.accessContacts == 1 ? QStringLiteral("in") : QStringLiteral("out")));
+    if (rest == QLatin1String("Q") || rest == QLatin1String("AQ")) {
+        if (rest == QLatin1String("Q") && !newer)
+            return kOldVersion;
+        return framed(QStringLiteral("pm,%1 att = %2, hold = %3, rel = %4")
+                          .arg(rest.toLower())
+                          .arg(y.pagingPriorityAttenuation)
+                          .arg(y.pagingPriorityHold + 1)
+                          .arg(y.pagingPriorityRelease + 1));
     }
+    if (rest == QLatin1String("I") || rest == QLatin1String("O")) {
+        y.accessContacts = rest == QLatin1String("I") ? 1 : 0;
+        return ack;
+    }
+    if (rest.isEmpty())
+        return kUnknown;
+    const QChar what = rest.at(0);
+    const QString value = rest.mid(1);
+    int v;
+    if (what == QLatin1Char('Z')) {
+        if (!parseInRange(value, 0, 15, v))
+            return kRange;
+        y.pagingMicOffset = v;
+        return ack;
+    }
+    if (what == QLatin1Char('A')) {
+        if (!parseInRange(value, 0, 46, v))
+            return kRange;
+        y.pagingPriorityAttenuation = v;
+        return ack;
+    }
+    if (what == QLatin1Char('H') || what == QLatin1Char('R')) {
+        if (!parseInRange(value, 1, 12, v))
+            return kRange;
+        (what == QLatin1Char('H') ? y.pagingPriorityHold : y.pagingPriorityRelease) = v - 1;
+        return ack;
+    }
+    return kUnknown;
+}
+
+// MI,... and LI,...: mic and line priority.
+QString SimMixer::priorityCommand(const QString &body, const QString &ack) {
+    SystemSettings &y = m_settings.system;
     if (body.startsWith(QLatin1String("MI,"))) {
         const QString rest = body.mid(3);
         if (rest == QLatin1String("Q"))
@@ -521,49 +549,59 @@ QString SimMixer::reply(const QString &body) {
         }
         return kUnknown;
     }
-    if (body.startsWith(QLatin1String("SY.EM,"))) {
-        const QString rest = body.mid(6);
-        if (rest == QLatin1String("Q")) {
-            QString source;
-            if (y.muteSource >= 1 && y.muteSource <= 8)
-                source = QStringLiteral("l%1").arg(y.muteSource);
-            else if (y.muteSource >= 9 && y.muteSource <= 12)
-                source = QStringLiteral("m%1").arg(y.muteSource - 8);
-            else
-                source = QStringLiteral("off");
-            return framed(QStringLiteral("sy.em,q=%1, s=%2, l=%3")
-                              .arg(y.muteContacts == 1 ? QStringLiteral("no") : QStringLiteral("nc"), source)
-                              .arg(y.muteLevel));
-        }
-        if (rest == QLatin1String("NO") || rest == QLatin1String("NC")) {
-            y.muteContacts = rest == QLatin1String("NO") ? 1 : 0;
-            return ack;
-        }
-        if (rest == QLatin1String("SO")) {
-            y.muteSource = 0;
-            return ack;
-        }
-        int v;
-        if (rest.size() == 3 && rest.at(0) == QLatin1Char('S') && rest.at(1) == QLatin1Char('L') &&
-            parseDigit(rest.at(2), 1, 8, v)) {
-            y.muteSource = v;
-            return ack;
-        }
-        if (rest.size() == 3 && rest.at(0) == QLatin1Char('S') && rest.at(1) == QLatin1Char('M') &&
-            parseDigit(rest.at(2), 1, 4, v)) {
-            y.muteSource = v + 8;
-            return ack;
-        }
-        if (rest.startsWith(QLatin1Char('S')))
-            return kRange;
-        if (rest.startsWith(QLatin1Char('L'))) {
-            if (!parseInRange(rest.mid(1), 0, 69, v))
-                return kRange;
-            y.muteLevel = v;
-            return ack;
-        }
-        return kUnknown;
+    return kUnknown;
+}
+
+// SY.EM,...: the emergency mute.
+QString SimMixer::muteCommand(const QString &body, const QString &ack) {
+    SystemSettings &y = m_settings.system;
+    const QString rest = body.mid(6);
+    if (rest == QLatin1String("Q")) {
+        QString source;
+        if (y.muteSource >= 1 && y.muteSource <= 8)
+            source = QStringLiteral("l%1").arg(y.muteSource);
+        else if (y.muteSource >= 9 && y.muteSource <= 12)
+            source = QStringLiteral("m%1").arg(y.muteSource - 8);
+        else
+            source = QStringLiteral("off");
+        return framed(QStringLiteral("sy.em,q=%1, s=%2, l=%3")
+                          .arg(y.muteContacts == 1 ? QStringLiteral("no") : QStringLiteral("nc"), source)
+                          .arg(y.muteLevel));
     }
+    if (rest == QLatin1String("NO") || rest == QLatin1String("NC")) {
+        y.muteContacts = rest == QLatin1String("NO") ? 1 : 0;
+        return ack;
+    }
+    if (rest == QLatin1String("SO")) {
+        y.muteSource = 0;
+        return ack;
+    }
+    int v;
+    if (rest.size() == 3 && rest.at(0) == QLatin1Char('S') && rest.at(1) == QLatin1Char('L') &&
+        parseDigit(rest.at(2), 1, 8, v)) {
+        y.muteSource = v;
+        return ack;
+    }
+    if (rest.size() == 3 && rest.at(0) == QLatin1Char('S') && rest.at(1) == QLatin1Char('M') &&
+        parseDigit(rest.at(2), 1, 4, v)) {
+        y.muteSource = v + 8;
+        return ack;
+    }
+    if (rest.startsWith(QLatin1Char('S')))
+        return kRange;
+    if (rest.startsWith(QLatin1Char('L'))) {
+        if (!parseInRange(rest.mid(1), 0, 69, v))
+            return kRange;
+        y.muteLevel = v;
+        return ack;
+    }
+    return kUnknown;
+}
+
+// SY.Mm,... and SY.Zn,...: the mic gates and the output type of zones 1 and 2.
+QString SimMixer::switchCommand(const QString &body, const QString &ack, bool newer) {
+    MixerSettings &s = m_settings;
+    SystemSettings &y = s.system;
     // SY.Mm,NE / ND / NQ: the mic gates.
     if (body.size() == 8 && body.startsWith(QLatin1String("SY.M")) && body.mid(5, 2) == QLatin1String(",N")) {
         int m;
@@ -597,11 +635,6 @@ QString SimMixer::reply(const QString &body) {
         }
         return kUnknown;
     }
-    if (body.size() >= 3 && body.at(0) == QLatin1Char('L') && body.at(2) == QLatin1Char(','))
-        return inputCommand(body, newer);
-    if (body.size() >= 3 && (body.at(0) == QLatin1Char('Z') || body.at(0) == QLatin1Char('G')) &&
-        (body.at(2) == QLatin1Char(',') || body.at(2) == QLatin1Char('.')))
-        return outputCommand(body, newer);
     return kUnknown;
 }
 

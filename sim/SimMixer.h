@@ -112,6 +112,11 @@ public:
 private:
     QByteArray handleLocked(const QString &body);
     QString reply(const QString &body);
+    QString systemCommand(const QString &body, const QString &ack);
+    QString pagingCommand(const QString &body, const QString &ack, bool newer);
+    QString priorityCommand(const QString &body, const QString &ack);
+    QString muteCommand(const QString &body, const QString &ack);
+    QString switchCommand(const QString &body, const QString &ack, bool newer);
     QString inputCommand(const QString &body, bool newer);
     QString outputCommand(const QString &body, bool newer);
 
