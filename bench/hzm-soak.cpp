@@ -176,6 +176,299 @@ struct Counts {
     std::map<QString, int> byFault;
 };
 
+// The simulated mixer over TCP and a pseudo-terminal; a fault may stop its transports, and the
+// next job starts them again (the mixer itself lives on).
+class SoakServer {
+public:
+    SoakServer() {
+        m_options.tcpPort = 0;
+        m_options.pty = true;
+        m_options.baudRate = 19200;
+        m_server = std::make_unique<SimServer>(m_options);
+    }
+    bool start() {
+        if (!m_server->start()) {
+            std::fprintf(stderr, "hzm-soak: the simulated mixer did not start: %s\n",
+                         qPrintable(m_server->errorString()));
+            return false;
+        }
+        m_options.tcpPort = m_server->tcpPort(); // where a stopped mixer was (a restart takes a new port)
+        return true;
+    }
+    bool restart() {
+        if (m_server->isRunning())
+            return true;
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (m_server->start())
+                return true;
+            QThread::msleep(100);
+        }
+        std::fprintf(stderr, "hzm-soak: the simulated mixer did not restart: %s\n",
+                     qPrintable(m_server->errorString()));
+        return false;
+    }
+    void stop() {
+        if (m_server->isRunning())
+            m_options.tcpPort = m_server->tcpPort();
+        m_server->stop();
+    }
+    SimMixer &mixer() { return m_server->mixer(); }
+    // The link to the mixer, or to where it was when its transports are stopped.
+    LinkSelection link(bool tcp) const {
+        const bool gone = !m_server->isRunning();
+        if (tcp)
+            return TcpEndpoint{m_options.bindAddress,
+                               quint16(gone ? m_options.tcpPort : m_server->tcpPort())};
+        return SerialEndpoint{gone ? QStringLiteral("/dev/pts/gone") : m_server->ptyPath(),
+                              m_options.baudRate};
+    }
+
+private:
+    SimOptions m_options;
+    std::unique_ptr<SimServer> m_server;
+};
+
+// What a job is: its kind, the record it works on, and the mixer's version and settings before it.
+struct JobDraw {
+    Kind kind;
+    MixerSettings record;
+    TransferJob job;
+};
+
+JobDraw drawJob(QRandomGenerator &rng, int j, SimMixer &mixer) {
+    const auto chance = [&](int percent) { return int(rng.bounded(100)) < percent; };
+    const int roll = int(rng.bounded(100));
+    JobDraw d;
+    d.kind = j < 2       ? Kind::Version
+             : roll < 18 ? Kind::Version
+             : roll < 36 ? Kind::SendOutput
+             : roll < 44 ? Kind::SendInput
+             : roll < 52 ? Kind::SendSystem
+             : roll < 60 ? Kind::Key
+             : roll < 78 ? Kind::ReadInputs
+             : roll < 97 ? Kind::ReadOutputs
+             : roll < 99 ? Kind::ReadAll
+                         : Kind::SendAll;
+    MixerSettings &record = d.record;
+    record = chance(50) ? SimMixer::demoSettings() : MixerSettings();
+    static const char *versions[] = {"1.05", "1.04", ""};
+    record.softwareVersion = QString::fromLatin1(versions[rng.bounded(3)]);
+    record.selectedOutput = int(rng.bounded(kOutputCount));
+    record.selectedInput = int(rng.bounded(kInputCount));
+    mixer.setSoftwareVersion(chance(80) ? QStringLiteral("1.05") : QStringLiteral("1.04"));
+    if (chance(10))
+        mixer.setSettings(chance(50) ? SimMixer::demoSettings() : MixerSettings());
+    switch (d.kind) {
+    case Kind::Version:
+        d.job = GetVersionJob();
+        break;
+    case Kind::SendOutput:
+        d.job = SendOutputJob(record, record.selectedOutput);
+        break;
+    case Kind::SendInput:
+        d.job = SendInputJob(record, record.selectedInput);
+        break;
+    case Kind::SendSystem:
+        d.job = SendSystemJob();
+        break;
+    case Kind::Key: {
+        auto key = [&] {
+            QString k;
+            for (int i = 0; i < 4; ++i)
+                k += QChar(u'1' + int(rng.bounded(8)));
+            return k;
+        };
+        d.job = changeInstallerKeyJob(chance(80) ? mixer.installerKey() : key(), key());
+        break;
+    }
+    case Kind::ReadInputs:
+    case Kind::ReadOutputs: {
+        const bool outputs = d.kind == Kind::ReadOutputs;
+        QList<int> numbers;
+        for (int i = 1 + int(rng.bounded(3)); i > 0; --i)
+            numbers << 1 + int(rng.bounded(outputs ? kOutputCount : kInputCount));
+        d.job = readSubsetJob(outputs, numbers);
+        break;
+    }
+    case Kind::ReadAll:
+        d.job = ReadAllJob(record);
+        break;
+    case Kind::SendAll:
+        d.job = SendAllJob(record);
+        break;
+    }
+    return d;
+}
+
+// The command bodies a job sends when nothing goes wrong, to aim the faults at.
+QStringList bodiesOf(const SimMixer &mixer, const JobDraw &d) {
+    SimMixer listing;
+    copyMixer(mixer, listing, FaultSettings());
+    MixerSettings copy = d.record;
+    JobContext context{copy, nullptr, {}, {}};
+    MemoryLink link(listing);
+    d.job.run(link, context);
+    return listing.receivedBodies();
+}
+
+// The fault aimed at one of a job's n commands, and the pauses it adds to the replies.
+struct FaultDraw {
+    Fault fault = Fault::None;
+    FaultSettings faults;
+    QString target;
+    int replyDelay = 0, fragmentDelay = 0, fragments = 0;
+};
+
+FaultDraw drawFault(QRandomGenerator &rng, int j, int n, bool tcp, const QStringList &bodies) {
+    FaultDraw d;
+    const int f = int(rng.bounded(100));
+    if (j < 2 || n == 0)
+        d.fault = Fault::None;
+    else if (f < 25)
+        d.fault = Fault::Refuse;
+    else if (f < 28)
+        d.fault = Fault::Silent;
+    else if (f < 45)
+        d.fault = Fault::Split;
+    else if (f < 55)
+        d.fault = Fault::Delay;
+    else if (f < 63 && tcp)
+        d.fault = Fault::Drop;
+    else if (f < 67)
+        d.fault = Fault::PortGone;
+    else if (f < 71 && n >= 4)
+        d.fault = Fault::PortGoneMidway;
+    else if (f < 76 && n <= 60)
+        d.fault = Fault::Late;
+    else if (f < 84)
+        d.fault = Fault::Junk;
+    d.target = n > 0 ? bodies.value(int(rng.bounded(quint32(bodies.size())))) : QString();
+    FaultSettings &faults = d.faults;
+    switch (d.fault) {
+    case Fault::Refuse:
+        faults.refuse.append(RefuseRule{d.target, 1 + int(rng.bounded(5))});
+        break;
+    case Fault::Silent:
+        faults.silent.append(d.target);
+        break;
+    case Fault::Split:
+        faults.fragmentBytes = d.fragments = 1 + int(rng.bounded(8));
+        faults.fragmentDelayMs = d.fragmentDelay = int(rng.bounded(quint32(std::clamp(600 / n, 2, 15))));
+        break;
+    case Fault::Delay:
+        faults.replyDelayMs = d.replyDelay = int(rng.bounded(quint32(std::clamp(3000 / n, 2, 400))));
+        break;
+    case Fault::Drop:
+        faults.dropAfterCommands = 1 + int(rng.bounded(quint32(n + 2)));
+        break;
+    case Fault::Late:
+        faults.late.append(d.target);
+        break;
+    case Fault::Junk:
+        faults.junk.append(d.target);
+        break;
+    default:
+        break;
+    }
+    return d;
+}
+
+// How the job went over the real link.
+struct Run {
+    bool result = false;
+    QString linkError;
+    MixerSettings record;
+    qint64 tookMs = 0;
+    qint64 boundMs = 0;
+    bool overBound = false;
+};
+
+// The job on its worker thread over TCP or the pseudo-terminal; a port that goes midway goes
+// stopAfterMs into the job.
+Run runJob(SoakServer &server, bool tcp, const JobDraw &job, const FaultDraw &fault, int n, int stopAfterMs) {
+    Run run;
+    run.record = job.record;
+    TransferWorker worker(server.link(tcp), run.record, job.job);
+    // The protocol's order of events, without its time; a late reply is answered in time only
+    // by the real pauses.
+    if (fault.fault != Fault::Late)
+        worker.setSleeper([](Pause, int) {});
+    QObject::connect(
+        &worker, &TransferWorker::finished, &worker,
+        [&](const TransferResult &ended) {
+            run.result = ended.success;
+            run.linkError = ended.linkError;
+        },
+        Qt::DirectConnection);
+    // The job's bound: its commands, four attempts of a second each for every failure it can
+    // meet, the injected delays, and the link's own bounds for opening and closing.
+    const int perReply =
+        fault.replyDelay + (fault.fragments > 0 ? fault.fragmentDelay * (64 / fault.fragments + 1) : 0) + 50;
+    run.boundMs = 8000 + qint64(n) * perReply * 2 + 6000 +
+                  (fault.fault == Fault::Late ? qint64(n) * 600 + FaultSettings::kLateReplyMs : 0);
+    QElapsedTimer clock;
+    clock.start();
+    worker.start();
+    bool stoppedMidway = false;
+    while (worker.isRunning() && clock.elapsed() < run.boundMs) {
+        if (stopAfterMs >= 0 && !stoppedMidway && clock.elapsed() >= stopAfterMs) {
+            server.stop();
+            stoppedMidway = true;
+        }
+        QThread::msleep(1);
+    }
+    run.tookMs = clock.elapsed();
+    run.overBound = worker.isRunning();
+    worker.wait();
+    if (stopAfterMs >= 0 && !stoppedMidway)
+        server.stop(); // the job ended before the port went: it counts as a clean run
+    return run;
+}
+
+// What went wrong in a run, judged against the perfect link; empty when nothing did.
+QString judge(const Run &run, const JobDraw &job, Fault fault, const Expected &expected,
+              const MixerState &before, const MixerState &after, const QString &version, int n) {
+    QString problem;
+    if (run.overBound)
+        problem = QStringLiteral("did not end within %1 ms").arg(run.boundMs);
+    if (fault == Fault::PortGone) {
+        if (run.result)
+            problem += QStringLiteral(" succeeded without a port;");
+        if (!(after == before) || run.record != job.record)
+            problem += QStringLiteral(" changed something without a port;");
+    } else if (fault == Fault::PortGoneMidway) {
+        // Some prefix of the commands reached the mixer, some prefix of the replies came back.
+        bool mixerOk = false, recordOk = false;
+        // Re-run against the state before the job (the real mixer has moved on).
+        SimMixer start;
+        start.setSettings(before.settings);
+        start.setInstallerKey(before.key);
+        start.setSoftwareVersion(version);
+        for (int cut = 0; cut <= n; ++cut) {
+            Expected e = dryRun(start, FaultSettings(), job.record, job.job, cut);
+            e.mixer.resets = e.mixer.resets - start.resetCount() + before.resets;
+            if (e.mixer == after)
+                mixerOk = true;
+            if (e.record == run.record && (run.result == bool(e.result)))
+                recordOk = true;
+        }
+        if (!mixerOk)
+            problem += QStringLiteral(" mixer state is no prefix of the transfer;");
+        if (!recordOk)
+            problem += QStringLiteral(" record or result is no prefix of the transfer;");
+    } else if (fault == Fault::Late && !run.result) {
+        // Slower than the time-out: the job may fail, as long as it says so.
+    } else {
+        if (run.result != bool(expected.result))
+            problem += QStringLiteral(" result %1, expected %2;").arg(run.result).arg(expected.result);
+        if (run.record != expected.record)
+            problem += QStringLiteral(" record differs from the expected one;");
+        if (!(after == expected.mixer))
+            problem += QStringLiteral(" mixer state differs from the expected one;");
+    }
+    return problem.trimmed();
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -197,33 +490,10 @@ int main(int argc, char *argv[]) {
         }
     }
     QRandomGenerator rng(seed);
-    auto chance = [&](int percent) { return int(rng.bounded(100)) < percent; };
-
-    SimOptions options;
-    options.tcpPort = 0;
-    options.pty = true;
-    options.baudRate = 19200;
-    auto server = std::make_unique<SimServer>(options);
-    if (!server->start()) {
-        std::fprintf(stderr, "hzm-soak: the simulated mixer did not start: %s\n",
-                     qPrintable(server->errorString()));
+    SoakServer server;
+    if (!server.start())
         return 1;
-    }
-    options.tcpPort = server->tcpPort(); // where a stopped mixer was (a restart takes a new port)
-    SimMixer &mixer = server->mixer();   // the mixer outlives restarts of its transports
-
-    auto restart = [&]() {
-        if (server->isRunning())
-            return true;
-        for (int attempt = 0; attempt < 50; ++attempt) {
-            if (server->start())
-                return true;
-            QThread::msleep(100);
-        }
-        std::fprintf(stderr, "hzm-soak: the simulated mixer did not restart: %s\n",
-                     qPrintable(server->errorString()));
-        return false;
-    };
+    SimMixer &mixer = server.mixer(); // the mixer outlives restarts of its transports
 
     int baselineThreads = -1, baselineFds = -1;
     Counts counts;
@@ -231,7 +501,7 @@ int main(int argc, char *argv[]) {
     total.start();
 
     for (int j = 0; j < jobCount; ++j) {
-        if (!restart())
+        if (!server.restart())
             return 1;
         // Warm up both transports before taking the baseline.
         if (j == 2) {
@@ -239,252 +509,45 @@ int main(int argc, char *argv[]) {
             baselineFds = countEntries("/proc/self/fd");
         }
         const bool tcp = (j % 2 == 0);
-        // The job.
-        const int roll = int(rng.bounded(100));
-        Kind kind = roll < 18   ? Kind::Version
-                    : roll < 36 ? Kind::SendOutput
-                    : roll < 44 ? Kind::SendInput
-                    : roll < 52 ? Kind::SendSystem
-                    : roll < 60 ? Kind::Key
-                    : roll < 78 ? Kind::ReadInputs
-                    : roll < 97 ? Kind::ReadOutputs
-                    : roll < 99 ? Kind::ReadAll
-                                : Kind::SendAll;
-        if (j < 2)
-            kind = Kind::Version;
-        MixerSettings record = chance(50) ? SimMixer::demoSettings() : MixerSettings();
-        static const char *versions[] = {"1.05", "1.04", ""};
-        record.softwareVersion = QString::fromLatin1(versions[rng.bounded(3)]);
-        record.selectedOutput = int(rng.bounded(kOutputCount));
-        record.selectedInput = int(rng.bounded(kInputCount));
-        mixer.setSoftwareVersion(chance(80) ? QStringLiteral("1.05") : QStringLiteral("1.04"));
-        if (chance(10))
-            mixer.setSettings(chance(50) ? SimMixer::demoSettings() : MixerSettings());
-        TransferJob job;
-        switch (kind) {
-        case Kind::Version:
-            job = GetVersionJob();
-            break;
-        case Kind::SendOutput:
-            job = SendOutputJob(record, record.selectedOutput);
-            break;
-        case Kind::SendInput:
-            job = SendInputJob(record, record.selectedInput);
-            break;
-        case Kind::SendSystem:
-            job = SendSystemJob();
-            break;
-        case Kind::Key: {
-            auto key = [&] {
-                QString k;
-                for (int i = 0; i < 4; ++i)
-                    k += QChar(u'1' + int(rng.bounded(8)));
-                return k;
-            };
-            job = changeInstallerKeyJob(chance(80) ? mixer.installerKey() : key(), key());
-            break;
-        }
-        case Kind::ReadInputs:
-        case Kind::ReadOutputs: {
-            const bool outputs = kind == Kind::ReadOutputs;
-            QList<int> numbers;
-            for (int i = 1 + int(rng.bounded(3)); i > 0; --i)
-                numbers << 1 + int(rng.bounded(outputs ? kOutputCount : kInputCount));
-            job = readSubsetJob(outputs, numbers);
-            break;
-        }
-        case Kind::ReadAll:
-            job = ReadAllJob(record);
-            break;
-        case Kind::SendAll:
-            job = SendAllJob(record);
-            break;
-        }
-
-        // The bodies the job sends when nothing goes wrong, to aim the faults at.
-        const Expected clean = dryRun(mixer, FaultSettings(), record, job);
-        const int n = clean.commands;
-        SimMixer listing;
-        copyMixer(mixer, listing, FaultSettings());
-        {
-            MixerSettings copy = record;
-            JobContext context{copy, nullptr, {}, {}};
-            MemoryLink link(listing);
-            job.run(link, context);
-        }
-        const QStringList bodies = listing.receivedBodies();
-
-        // The fault.
-        FaultSettings faults;
-        Fault fault = Fault::None;
-        const int f = int(rng.bounded(100));
-        if (j < 2 || n == 0)
-            fault = Fault::None;
-        else if (f < 25)
-            fault = Fault::Refuse;
-        else if (f < 28)
-            fault = Fault::Silent;
-        else if (f < 45)
-            fault = Fault::Split;
-        else if (f < 55)
-            fault = Fault::Delay;
-        else if (f < 63 && tcp)
-            fault = Fault::Drop;
-        else if (f < 67)
-            fault = Fault::PortGone;
-        else if (f < 71 && n >= 4)
-            fault = Fault::PortGoneMidway;
-        else if (f < 76 && n <= 60)
-            fault = Fault::Late;
-        else if (f < 84)
-            fault = Fault::Junk;
-        const QString target = n > 0 ? bodies.value(int(rng.bounded(quint32(bodies.size())))) : QString();
-        int replyDelay = 0, fragmentDelay = 0, fragments = 0;
-        switch (fault) {
-        case Fault::Refuse:
-            faults.refuse.append(RefuseRule{target, 1 + int(rng.bounded(5))});
-            break;
-        case Fault::Silent:
-            faults.silent.append(target);
-            break;
-        case Fault::Split:
-            faults.fragmentBytes = fragments = 1 + int(rng.bounded(8));
-            faults.fragmentDelayMs = fragmentDelay = int(rng.bounded(quint32(std::clamp(600 / n, 2, 15))));
-            break;
-        case Fault::Delay:
-            faults.replyDelayMs = replyDelay = int(rng.bounded(quint32(std::clamp(3000 / n, 2, 400))));
-            break;
-        case Fault::Drop:
-            faults.dropAfterCommands = 1 + int(rng.bounded(quint32(n + 2)));
-            break;
-        case Fault::Late:
-            faults.late.append(target);
-            break;
-        case Fault::Junk:
-            faults.junk.append(target);
-            break;
-        default:
-            break;
-        }
+        const JobDraw job = drawJob(rng, j, mixer);
+        const int n = dryRun(mixer, FaultSettings(), job.record, job.job).commands;
+        const FaultDraw fault = drawFault(rng, j, n, tcp, bodiesOf(mixer, job));
         // The outcome over the perfect link with the same faults.
-        const Expected expected = dryRun(mixer, faults, record, job);
+        const Expected expected = dryRun(mixer, fault.faults, job.record, job.job);
         const MixerState before = stateOf(mixer);
-        const MixerSettings recordBefore = record;
 
         mixer.clearLog();
-        mixer.setFaults(faults);
-        if (fault == Fault::PortGone) {
-            options.tcpPort = server->tcpPort();
-            server->stop();
-        }
-
-        const quint16 port = quint16(fault == Fault::PortGone ? options.tcpPort : server->tcpPort());
-        const QString device = fault == Fault::PortGone ? QStringLiteral("/dev/pts/gone") : server->ptyPath();
-        const LinkSelection selection = tcp ? LinkSelection(TcpEndpoint{options.bindAddress, port})
-                                            : LinkSelection(SerialEndpoint{device, options.baudRate});
-        MixerSettings local = record;
-        TransferWorker worker(selection, local, job);
-        // The protocol's order of events, without its time; a late reply is answered in time only
-        // by the real pauses.
-        if (fault != Fault::Late)
-            worker.setSleeper([](Pause, int) {});
-        bool result = false;
-        QString linkError;
-        QObject::connect(
-            &worker, &TransferWorker::finished, &worker,
-            [&](const TransferResult &ended) {
-                result = ended.success;
-                linkError = ended.linkError;
-            },
-            Qt::DirectConnection);
-        // The job's bound: its commands, four attempts of a second each for every failure it can
-        // meet, the injected delays, and the link's own bounds for opening and closing.
-        const int perReply = replyDelay + (fragments > 0 ? fragmentDelay * (64 / fragments + 1) : 0) + 50;
-        const qint64 boundMs = 8000 + qint64(n) * perReply * 2 + 6000 +
-                               (fault == Fault::Late ? qint64(n) * 600 + FaultSettings::kLateReplyMs : 0);
+        mixer.setFaults(fault.faults);
+        if (fault.fault == Fault::PortGone)
+            server.stop();
         const int stopAfterMs =
-            fault == Fault::PortGoneMidway ? int(rng.bounded(quint32(std::min(n, 40) * 3 + 1))) : -1;
-        QElapsedTimer clock;
-        clock.start();
-        worker.start();
-        bool stoppedMidway = false;
-        while (worker.isRunning() && clock.elapsed() < boundMs) {
-            if (stopAfterMs >= 0 && !stoppedMidway && clock.elapsed() >= stopAfterMs) {
-                server->stop();
-                stoppedMidway = true;
-            }
-            QThread::msleep(1);
-        }
-        const qint64 tookMs = clock.elapsed();
-        const bool overBound = worker.isRunning();
-        worker.wait();
-        if (stopAfterMs >= 0 && !stoppedMidway) {
-            server->stop(); // the job ended before the port went: it counts as a clean run
-        }
-
-        // Judge.
-        QString problem;
-        if (overBound)
-            problem = QStringLiteral("did not end within %1 ms").arg(boundMs);
-        const MixerState after = stateOf(mixer);
-        if (fault == Fault::PortGone) {
-            if (result)
-                problem += QStringLiteral(" succeeded without a port;");
-            if (!(after == before) || local != recordBefore)
-                problem += QStringLiteral(" changed something without a port;");
-        } else if (fault == Fault::PortGoneMidway) {
-            // Some prefix of the commands reached the mixer, some prefix of the replies came back.
-            bool mixerOk = false, recordOk = false;
-            // Re-run against the state before the job (the real mixer has moved on).
-            SimMixer start;
-            start.setSettings(before.settings);
-            start.setInstallerKey(before.key);
-            start.setSoftwareVersion(mixer.softwareVersion());
-            for (int cut = 0; cut <= n; ++cut) {
-                Expected e = dryRun(start, FaultSettings(), record, job, cut);
-                e.mixer.resets = e.mixer.resets - start.resetCount() + before.resets;
-                if (e.mixer == after)
-                    mixerOk = true;
-                if (e.record == local && (result == bool(e.result)))
-                    recordOk = true;
-            }
-            if (!mixerOk)
-                problem += QStringLiteral(" mixer state is no prefix of the transfer;");
-            if (!recordOk)
-                problem += QStringLiteral(" record or result is no prefix of the transfer;");
-        } else if (fault == Fault::Late && !result) {
-            // Slower than the time-out: the job may fail, as long as it says so.
-        } else {
-            if (result != bool(expected.result))
-                problem += QStringLiteral(" result %1, expected %2;").arg(result).arg(expected.result);
-            if (local != expected.record)
-                problem += QStringLiteral(" record differs from the expected one;");
-            if (!(after == expected.mixer))
-                problem += QStringLiteral(" mixer state differs from the expected one;");
-        }
+            fault.fault == Fault::PortGoneMidway ? int(rng.bounded(quint32(std::min(n, 40) * 3 + 1))) : -1;
+        const Run run = runJob(server, tcp, job, fault, n, stopAfterMs);
+        const QString problem =
+            judge(run, job, fault.fault, expected, before, stateOf(mixer), mixer.softwareVersion(), n);
 
         ++counts.jobs;
-        counts.byFault[QString::fromLatin1(faultName(fault))]++;
-        if (overBound)
+        counts.byFault[QString::fromLatin1(faultName(fault.fault))]++;
+        if (run.overBound)
             ++counts.overBound;
         if (!problem.isEmpty()) {
             ++counts.faultsOfOurs;
-            std::printf("job %d (%s over %s, fault %s on \"%s\"): %s\n", j, kindName(kind),
-                        tcp ? "TCP" : "pty", faultName(fault), qPrintable(target),
-                        qPrintable(problem.trimmed()));
-        } else if (result) {
+            std::printf("job %d (%s over %s, fault %s on \"%s\"): %s\n", j, kindName(job.kind),
+                        tcp ? "TCP" : "pty", faultName(fault.fault), qPrintable(fault.target),
+                        qPrintable(problem));
+        } else if (run.result) {
             ++counts.succeeded;
         } else {
             ++counts.failedAsExpected;
         }
         if (verbose)
-            std::printf("job %4d %-12s %-3s %-17s %-6s %6lld ms (%d commands) %s\n", j, kindName(kind),
-                        tcp ? "TCP" : "pty", faultName(fault), result ? "ok" : "failed",
-                        static_cast<long long>(tookMs), n, qPrintable(linkError));
+            std::printf("job %4d %-12s %-3s %-17s %-6s %6lld ms (%d commands) %s\n", j, kindName(job.kind),
+                        tcp ? "TCP" : "pty", faultName(fault.fault), run.result ? "ok" : "failed",
+                        static_cast<long long>(run.tookMs), n, qPrintable(run.linkError));
         std::fflush(stdout);
         mixer.clearFaults();
     }
-    if (!restart())
+    if (!server.restart())
         return 1;
     // Give finished threads a moment to leave the task list.
     int threads = 0, fds = 0;
