@@ -171,35 +171,11 @@ void readGroupMembers(GroupSettings &g, const QString &reply) {
     }
 }
 
-} // namespace
-
-bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
-    if (number < 1 || number > kOutputCount)
-        return false;
-    const int index = number - 1;
-    const bool zone = isZoneIndex(index);
-    const QString p = outputPrefix(index);
-    ZoneSettings &z = settings.zones[size_t(index)];
+// The output's mic and line switches ("<p>.Mm,Q", "<p>.Ln,Q"): which sources are on, and which
+// have priority.
+bool readSourceSwitches(const QString &p, ZoneSettings &z, Comms &link, ExchangeObserver *observer) {
     QString reply;
     auto ask = [&](const QString &body) { return queryExchange(body, link, observer, reply); };
-    auto read = [&](const QString &body, const ReadRule &rule) {
-        return readQuery(body, link, observer, rule);
-    };
-
-    if (hasNewerSoftware(settings.softwareVersion) && !read(p + QStringLiteral(",LQ"), nameRule(z.name, 6)))
-        return false;
-
-    if (!read(p + QStringLiteral(".MU,LQ"), indexRule(z.level, [](const QString &reply) {
-                  return lookUpAttenuation(valueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
-              })))
-        return false;
-
-    if (!read(p + QStringLiteral(".MU,SQ"), indexRule(z.sourceInput, [](const QString &reply) {
-                  const QString value = valueByPosition(reply, 9);
-                  return value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
-              })))
-        return false;
-
     // "q=<e|d>, pri<3 skipped><on|off>/>": input enabled, priority on.
     auto twoValues = [&](QString &first, QString &second) {
         const int q = markerPos(reply, QStringLiteral("q="));
@@ -234,6 +210,40 @@ bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserv
         if (priority == QStringLiteral("on"))
             z.priorityInput = n;
     }
+    return true;
+}
+
+} // namespace
+
+bool ReadOutput(MixerSettings &settings, int number, Comms &link, ExchangeObserver *observer) {
+    if (number < 1 || number > kOutputCount)
+        return false;
+    const int index = number - 1;
+    const bool zone = isZoneIndex(index);
+    const QString p = outputPrefix(index);
+    ZoneSettings &z = settings.zones[size_t(index)];
+    QString reply;
+    auto ask = [&](const QString &body) { return queryExchange(body, link, observer, reply); };
+    auto read = [&](const QString &body, const ReadRule &rule) {
+        return readQuery(body, link, observer, rule);
+    };
+
+    if (hasNewerSoftware(settings.softwareVersion) && !read(p + QStringLiteral(",LQ"), nameRule(z.name, 6)))
+        return false;
+
+    if (!read(p + QStringLiteral(".MU,LQ"), indexRule(z.level, [](const QString &reply) {
+                  return lookUpAttenuation(valueByPosition(reply, 9), lists::level(), QStringLiteral("mute"));
+              })))
+        return false;
+
+    if (!read(p + QStringLiteral(".MU,SQ"), indexRule(z.sourceInput, [](const QString &reply) {
+                  const QString value = valueByPosition(reply, 9);
+                  return value == QStringLiteral("0") ? 8 : FindInList(value, lists::selectInput());
+              })))
+        return false;
+
+    if (!readSourceSwitches(p, z, link, observer))
+        return false;
 
     if (zone) {
         if (index < 2) {
