@@ -26,6 +26,33 @@ const QString kOctet = QStringLiteral("(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0
 
 } // namespace
 
+// The list of mixers that answered the discovery, and its Refresh button.
+QGroupBox *TcpSettingsDialog::buildDiscoveryBox() {
+    m_model = new DiscoveryModel(this);
+    m_list = new QTreeView(this);
+    m_list->setObjectName(QStringLiteral("discovered"));
+    m_list->setModel(m_model);
+    m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setUniformRowHeights(true);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->header()->setStretchLastSection(false);
+    m_list->setMinimumSize(520, 140);
+
+    m_refresh = new QPushButton(tr("Refresh"), this);
+    m_refresh->setObjectName(QStringLiteral("refresh"));
+    m_refresh->setAutoDefault(false);
+    auto *box = new QGroupBox(tr("Discovery"), this);
+    auto *boxLayout = new QVBoxLayout(box);
+    boxLayout->addWidget(m_list, 1);
+    boxLayout->addWidget(m_refresh, 0, Qt::AlignHCenter);
+    return box;
+}
+
 TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, MessageBoxes &boxes,
                                      QWidget *parent)
     : QDialog(parent), m_boxes(boxes), m_address(address), m_port(port) {
@@ -60,28 +87,7 @@ TcpSettingsDialog::TcpSettingsDialog(const QHostAddress &address, quint16 port, 
     form->addWidget(m_portEdit, 1, 1, Qt::AlignLeft);
     form->setColumnStretch(2, 1);
 
-    m_model = new DiscoveryModel(this);
-    m_list = new QTreeView(this);
-    m_list->setObjectName(QStringLiteral("discovered"));
-    m_list->setModel(m_model);
-    m_list->setRootIsDecorated(false);
-    m_list->setItemsExpandable(false);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setUniformRowHeights(true);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->header()->setStretchLastSection(false);
-    m_list->setMinimumSize(520, 140);
-
-    m_refresh = new QPushButton(tr("Refresh"), this);
-    m_refresh->setObjectName(QStringLiteral("refresh"));
-    m_refresh->setAutoDefault(false);
-    auto *discovery = new QGroupBox(tr("Discovery"), this);
-    auto *discoveryLayout = new QVBoxLayout(discovery);
-    discoveryLayout->addWidget(m_list, 1);
-    discoveryLayout->addWidget(m_refresh, 0, Qt::AlignHCenter);
+    QGroupBox *discovery = buildDiscoveryBox();
 
     m_ok = new QPushButton(tr("OK"), this);
     m_ok->setObjectName(QStringLiteral("ok"));

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QHostAddress>
 
+class QGroupBox;
 class QLineEdit;
 class QModelIndex;
 class QPushButton;
@@ -54,6 +55,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    QGroupBox *buildDiscoveryBox();
     void pickRow(const QModelIndex &index);
     void fitColumns();
 
