@@ -52,6 +52,28 @@ QString proposedSettingsFile(const QString &mixerName) {
 
 // ---- Add Mixer / Edit Mixer
 
+// The address, the TCP port and the Discovery button, in one row.
+QHBoxLayout *VenueMixerDialog::buildTcpRow() {
+    m_address = new QLineEdit(this);
+    m_address->setObjectName(QStringLiteral("address"));
+    m_address->setPlaceholderText(QStringLiteral("192.168.0.100"));
+    m_tcpPort = new QLineEdit(QString::number(TcpEndpoint::kDefaultPort), this);
+    m_tcpPort->setObjectName(QStringLiteral("tcpPort"));
+    m_tcpPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 24);
+    m_discover = new QPushButton(tr("&Discovery..."), this);
+    m_discover->setObjectName(QStringLiteral("discovery"));
+    m_discover->setAutoDefault(false);
+    m_discover->setToolTip(tr("Choose the mixer from those that answer on the network"));
+    auto *tcpRow = new QHBoxLayout;
+    tcpRow->addWidget(m_address, 1);
+    m_tcpPortLabel = new QLabel(tr("TCP port:"), this);
+    m_tcpPortLabel->setBuddy(m_tcpPort);
+    tcpRow->addWidget(m_tcpPortLabel);
+    tcpRow->addWidget(m_tcpPort);
+    tcpRow->addWidget(m_discover);
+    return tcpRow;
+}
+
 VenueMixerDialog::VenueMixerDialog(const QString &title, MessageBoxes &boxes, const QString &venueFolder,
                                    QWidget *parent)
     : QDialog(parent), m_boxes(boxes), m_folder(venueFolder) {
@@ -71,23 +93,7 @@ VenueMixerDialog::VenueMixerDialog(const QString &title, MessageBoxes &boxes, co
     m_port->addItem(tr("Other serial port"));
     m_port->setCurrentIndex(kEthernetChoice);
 
-    m_address = new QLineEdit(this);
-    m_address->setObjectName(QStringLiteral("address"));
-    m_address->setPlaceholderText(QStringLiteral("192.168.0.100"));
-    m_tcpPort = new QLineEdit(QString::number(TcpEndpoint::kDefaultPort), this);
-    m_tcpPort->setObjectName(QStringLiteral("tcpPort"));
-    m_tcpPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 24);
-    m_discover = new QPushButton(tr("&Discovery..."), this);
-    m_discover->setObjectName(QStringLiteral("discovery"));
-    m_discover->setAutoDefault(false);
-    m_discover->setToolTip(tr("Choose the mixer from those that answer on the network"));
-    auto *tcpRow = new QHBoxLayout;
-    tcpRow->addWidget(m_address, 1);
-    m_tcpPortLabel = new QLabel(tr("TCP port:"), this);
-    m_tcpPortLabel->setBuddy(m_tcpPort);
-    tcpRow->addWidget(m_tcpPortLabel);
-    tcpRow->addWidget(m_tcpPort);
-    tcpRow->addWidget(m_discover);
+    QHBoxLayout *tcpRow = buildTcpRow();
 
     m_device = new QComboBox(this);
     m_device->setObjectName(QStringLiteral("device"));

@@ -12,6 +12,7 @@
 
 class QComboBox;
 class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -59,6 +60,7 @@ public slots:
     void accept() override;
 
 private:
+    QHBoxLayout *buildTcpRow();
     void showChoice();
     void chooseFromDiscovery();
     void browse();
