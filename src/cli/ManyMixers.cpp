@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -53,6 +54,16 @@ void describeLink(Target &t) {
 }
 
 // ---- Collecting the mixers
+
+// Calls look(i) for every i below count, up to 16 at once: looking a host name up blocks, for
+// seconds when the name server does not answer, and a venue or a targets file may name many.
+template <typename Look> void lookUpAtOnce(qsizetype count, Look look) {
+    QThreadPool pool;
+    pool.setMaxThreadCount(16);
+    for (qsizetype i = 0; i < count; ++i)
+        pool.start([&look, i] { look(i); });
+    pool.waitForDone();
+}
 
 // "{host}", "{port}" and "{n}" in a file name.
 QString expanded(QString pattern, const Target &t, int n) {
@@ -211,24 +222,27 @@ std::optional<std::vector<Target>> venueTargets(CommandRun &run, int &status) {
     const QStringList conflicts = run.command.name == QLatin1String("read")
                                       ? backUpConflicts(run.args.venue, *mixers)
                                       : QStringList(mixers->size(), QString());
-    std::vector<Target> targets;
+    std::vector<Target> targets(size_t(mixers->size()));
     for (qsizetype i = 0; i < mixers->size(); ++i) {
         const VenueMixer &m = mixers->at(i);
-        Target t;
+        Target &t = targets[size_t(i)];
         t.problem = conflicts.at(i);
         t.mixer.name = m.name;
         t.linkKind = m.link.section(QLatin1Char(':'), 0, 0);
-        if (talks) {
+        if (!run.command.arguments.isEmpty())
+            t.file = venueSettingsPath(run.args.venue, m);
+    }
+    if (talks) {
+        lookUpAtOnce(mixers->size(), [&](qsizetype i) {
+            const VenueMixer &m = mixers->at(i);
+            Target &t = targets[size_t(i)];
             QString error;
             if (const std::optional<LinkSelection> link = LinkSelection::fromText(m.link, &error))
                 t.mixer.link = *link;
             else if (t.problem.isEmpty())
                 t.problem = QStringLiteral("%1: %2").arg(m.name, error);
             describeLink(t);
-        }
-        if (!run.command.arguments.isEmpty())
-            t.file = venueSettingsPath(run.args.venue, m);
-        targets.push_back(t);
+        });
     }
     return targets;
 }
@@ -243,17 +257,21 @@ std::optional<std::vector<Target>> linkTargets(CommandRun &run, int &status) {
         status = run.usage(message);
         return std::nullopt;
     };
+    std::vector<std::optional<LinkSelection>> selections(size_t(links->size()));
+    std::vector<QString> errors(size_t(links->size()));
+    lookUpAtOnce(links->size(), [&](qsizetype i) {
+        ParsedArguments one;
+        one.links = {links->at(i)};
+        if (links->at(i).option == QLatin1String("serial"))
+            one.baud = args.baud;
+        selections[size_t(i)] = parseLink(one, errors[size_t(i)]);
+    });
     std::vector<Target> targets;
     QSet<QString> names;
-    for (const LinkArgument &link : *links) {
-        ParsedArguments one;
-        one.links = {link};
-        if (link.option == QLatin1String("serial"))
-            one.baud = args.baud;
-        QString error;
-        const std::optional<LinkSelection> selection = parseLink(one, error);
+    for (size_t i = 0; i < selections.size(); ++i) {
+        const std::optional<LinkSelection> &selection = selections[i];
         if (!selection)
-            return refuse(error);
+            return refuse(errors[i]);
         Target t;
         t.mixer = BatchMixer{selection->where(), *selection};
         describeLink(t);

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -798,7 +799,10 @@ void VenueWindow::openInMainWindow() {
     if (row < 0 || !haveFolder())
         return;
     QString error;
+    // A host name is looked up here, for seconds when the name server does not answer.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const std::optional<LinkSelection> link = LinkSelection::fromText(m_model->mixer(row).link, &error);
+    QGuiApplication::restoreOverrideCursor();
     if (!link) {
         m_boxes.error(this, errorCaption(),
                       tr("The link of \"%1\" cannot be used: %2").arg(m_model->mixer(row).name, error));
