@@ -736,39 +736,9 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
         }
         return kUnknown;
     }
-    // .Mm,E/D/TV/TO/Q  and  .Ln,E/D/TV/TO/Q
     if (rest.size() >= 5 && rest.at(0) == QLatin1Char('.') &&
-        (rest.at(1) == QLatin1Char('M') || rest.at(1) == QLatin1Char('L')) &&
-        rest.at(3) == QLatin1Char(',')) {
-        const bool mic = rest.at(1) == QLatin1Char('M');
-        int n;
-        if (!parseDigit(rest.at(2), 1, mic ? kMicCount : kInputCount, n))
-            return kUnknown;
-        const int bit = 1 << (n - 1);
-        const QString what = rest.mid(4);
-        int &enableMask = mic ? z.micInputMask : z.lineInputMask;
-        if (what == QLatin1String("Q")) {
-            const bool priority = mic ? (z.micPriorityMask & bit) != 0 : z.priorityInput == n;
-            return framed(p +
-                          QStringLiteral(".%1%2,q=").arg(mic ? QLatin1Char('m') : QLatin1Char('l')).arg(n) +
-                          enabledText(enableMask & bit) + QStringLiteral(", pri = ") + onOff(priority));
-        }
-        if (what == QLatin1String("E") || what == QLatin1String("D")) {
-            enableMask = what == QLatin1String("E") ? (enableMask | bit) : (enableMask & ~bit);
-            return ack;
-        }
-        if (what == QLatin1String("TV") || what == QLatin1String("TO")) {
-            const bool on = what == QLatin1String("TV");
-            if (mic)
-                z.micPriorityMask = on ? (z.micPriorityMask | bit) : (z.micPriorityMask & ~bit);
-            else if (on)
-                z.priorityInput = n;
-            else if (z.priorityInput == n)
-                z.priorityInput = 0;
-            return ack;
-        }
-        return kUnknown;
-    }
+        (rest.at(1) == QLatin1Char('M') || rest.at(1) == QLatin1Char('L')) && rest.at(3) == QLatin1Char(','))
+        return sourceCommand(z, p, rest, ack);
     if (!group && rest.startsWith(QLatin1String(".PM,T"))) {
         const QString what = rest.mid(5);
         if (what == QLatin1String("Q"))
@@ -780,37 +750,72 @@ QString SimMixer::outputCommand(const QString &body, bool newer) {
         z.pagePriority = mode;
         return ack;
     }
-    if (group) {
-        GroupSettings &g = m_settings.groups[k - 1];
-        if (rest == QLatin1String(",Q")) {
-            QString value;
-            for (int n = 1; n <= kZoneCount; ++n)
-                if (g.memberMask & (1 << (n - 1)))
-                    value += QString::number(n);
-            if (value.isEmpty() && !g.enabled)
-                value = QStringLiteral("empty");
-            else
-                value += enabledText(g.enabled);
-            return framed(p + QStringLiteral(",q=") + value);
-        }
-        if (rest == QLatin1String(",E") || rest == QLatin1String(",D")) {
-            g.enabled = rest == QLatin1String(",E") ? 1 : 0;
-            return ack;
-        }
-        if (rest.startsWith(QLatin1String(",ZR")) || rest.startsWith(QLatin1String(",ZA"))) {
-            const QString digits = rest.mid(3);
-            if (digits.isEmpty())
+    if (group)
+        return groupCommand(m_settings.groups[k - 1], p, rest, ack);
+    return kUnknown;
+}
+
+// <p>.Mm,E/D/TV/TO/Q and <p>.Ln,E/D/TV/TO/Q: an output's mic and line switches (rest from ".").
+QString SimMixer::sourceCommand(ZoneSettings &z, const QString &p, const QString &rest, const QString &ack) {
+    const bool mic = rest.at(1) == QLatin1Char('M');
+    int n;
+    if (!parseDigit(rest.at(2), 1, mic ? kMicCount : kInputCount, n))
+        return kUnknown;
+    const int bit = 1 << (n - 1);
+    const QString what = rest.mid(4);
+    int &enableMask = mic ? z.micInputMask : z.lineInputMask;
+    if (what == QLatin1String("Q")) {
+        const bool priority = mic ? (z.micPriorityMask & bit) != 0 : z.priorityInput == n;
+        return framed(p + QStringLiteral(".%1%2,q=").arg(mic ? QLatin1Char('m') : QLatin1Char('l')).arg(n) +
+                      enabledText(enableMask & bit) + QStringLiteral(", pri = ") + onOff(priority));
+    }
+    if (what == QLatin1String("E") || what == QLatin1String("D")) {
+        enableMask = what == QLatin1String("E") ? (enableMask | bit) : (enableMask & ~bit);
+        return ack;
+    }
+    if (what == QLatin1String("TV") || what == QLatin1String("TO")) {
+        const bool on = what == QLatin1String("TV");
+        if (mic)
+            z.micPriorityMask = on ? (z.micPriorityMask | bit) : (z.micPriorityMask & ~bit);
+        else if (on)
+            z.priorityInput = n;
+        else if (z.priorityInput == n)
+            z.priorityInput = 0;
+        return ack;
+    }
+    return kUnknown;
+}
+
+// Gn,Q / E / D / ZRdigits / ZAdigits: a group's members and its switch (rest from ",").
+QString SimMixer::groupCommand(GroupSettings &g, const QString &p, const QString &rest, const QString &ack) {
+    if (rest == QLatin1String(",Q")) {
+        QString value;
+        for (int n = 1; n <= kZoneCount; ++n)
+            if (g.memberMask & (1 << (n - 1)))
+                value += QString::number(n);
+        if (value.isEmpty() && !g.enabled)
+            value = QStringLiteral("empty");
+        else
+            value += enabledText(g.enabled);
+        return framed(p + QStringLiteral(",q=") + value);
+    }
+    if (rest == QLatin1String(",E") || rest == QLatin1String(",D")) {
+        g.enabled = rest == QLatin1String(",E") ? 1 : 0;
+        return ack;
+    }
+    if (rest.startsWith(QLatin1String(",ZR")) || rest.startsWith(QLatin1String(",ZA"))) {
+        const QString digits = rest.mid(3);
+        if (digits.isEmpty())
+            return kRange;
+        int mask = 0;
+        for (QChar c : digits) {
+            int n;
+            if (!parseDigit(c, 1, kZoneCount, n))
                 return kRange;
-            int mask = 0;
-            for (QChar c : digits) {
-                int n;
-                if (!parseDigit(c, 1, kZoneCount, n))
-                    return kRange;
-                mask |= 1 << (n - 1);
-            }
-            g.memberMask = rest.at(2) == QLatin1Char('A') ? (g.memberMask | mask) : (g.memberMask & ~mask);
-            return ack;
+            mask |= 1 << (n - 1);
         }
+        g.memberMask = rest.at(2) == QLatin1Char('A') ? (g.memberMask | mask) : (g.memberMask & ~mask);
+        return ack;
     }
     return kUnknown;
 }

@@ -119,6 +119,8 @@ private:
     QString switchCommand(const QString &body, const QString &ack, bool newer);
     QString inputCommand(const QString &body, bool newer);
     QString outputCommand(const QString &body, bool newer);
+    QString sourceCommand(ZoneSettings &z, const QString &p, const QString &rest, const QString &ack);
+    QString groupCommand(GroupSettings &g, const QString &p, const QString &rest, const QString &ack);
 
     mutable QMutex m_mutex;
     MixerSettings m_settings;
